@@ -1,0 +1,38 @@
+# Helpers shared by every module's CMakeLists.txt.
+
+# zuvo_shared_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A shared library whose public headers live in <folder>/include.
+function(zuvo_shared_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
+
+# zuvo_module_tests(<name> [LIBS ...] [LABELS ...])
+# One GoogleTest executable from every tests/*.cpp of the current folder;
+# each test case becomes its own CTest test. Tests run with the folder's
+# tests/ directory as ZUVO_TEST_DATA and a scratch directory of their own.
+function(zuvo_module_tests name)
+  if(NOT ZUVO_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT test_sources)
+    return()
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${test_sources})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    ZUVO_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests"
+    ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    ZUVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

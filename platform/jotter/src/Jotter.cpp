@@ -1,0 +1,139 @@
+#include "jotter/Jotter.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <sys/time.h>
+
+namespace {
+
+struct LogState {
+    std::mutex mutex;
+    std::FILE* file = nullptr;
+    int priority = 10;
+};
+
+LogState& state()
+{
+    static LogState instance; // lives until exit, so late log lines stay safe
+    return instance;
+}
+
+const char* baseName(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+// Formats the whole line first, so that one write puts it out in one piece.
+std::string formatLine(int level, const char* file, int line, const char* format, va_list args)
+{
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03ld [%d] ",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, static_cast<long>(now.tv_usec / 1000), level);
+    std::string text(stamp);
+    if (file) {
+        text += baseName(file);
+        text += ':';
+        text += std::to_string(line);
+        text += ' ';
+    }
+
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length > 0) {
+        std::string body(static_cast<size_t>(length) + 1, '\0');
+        std::vsnprintf(body.data(), body.size(), format, args);
+        body.resize(static_cast<size_t>(length));
+        text += body;
+    }
+    if (text.empty() || text.back() != '\n')
+        text += '\n';
+    return text;
+}
+
+void writeLine(int level, const char* file, int line, const char* format, va_list args) noexcept
+{
+    try {
+        LogState& log = state();
+        {
+            std::lock_guard<std::mutex> guard(log.mutex);
+            if (level > log.priority)
+                return;
+        }
+        std::string text = formatLine(level, file, line, format, args);
+        std::lock_guard<std::mutex> guard(log.mutex);
+        std::FILE* out = log.file ? log.file : stderr;
+        std::fwrite(text.data(), 1, text.size(), out);
+        std::fflush(out);
+    } catch (...) {
+        // Logging must never take the caller down.
+    }
+}
+
+} // namespace
+
+int cpLogOpen(const char* file)
+{
+    if (!file)
+        return 0;
+    std::FILE* opened = std::fopen(file, "a");
+    if (!opened)
+        return 0;
+    LogState& log = state();
+    std::lock_guard<std::mutex> guard(log.mutex);
+    if (log.file)
+        std::fclose(log.file);
+    log.file = opened;
+    return 1;
+}
+
+void cpLogClose()
+{
+    LogState& log = state();
+    std::lock_guard<std::mutex> guard(log.mutex);
+    if (log.file)
+        std::fclose(log.file);
+    log.file = nullptr;
+}
+
+void cpLogSetPriority(int level)
+{
+    LogState& log = state();
+    std::lock_guard<std::mutex> guard(log.mutex);
+    log.priority = level;
+}
+
+int cpLogGetPriority()
+{
+    LogState& log = state();
+    std::lock_guard<std::mutex> guard(log.mutex);
+    return log.priority;
+}
+
+void cpLog_old_version(int level, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    writeLine(level, nullptr, 0, format, args);
+    va_end(args);
+}
+
+void WrapLog::operator()(int level, const char* format, ...) const
+{
+    va_list args;
+    va_start(args, format);
+    writeLine(level, file_, line_, format, args);
+    va_end(args);
+}
