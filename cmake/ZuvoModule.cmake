@@ -36,3 +36,36 @@ function(zuvo_module_tests name)
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# zuvo_part_tests(<name> <library> [QT])
+# Called from zuvo/<part>/tests/CMakeLists.txt (or qt/tests): builds the
+# folder's *.cpp against the program's logic or Qt library. With QT the
+# tests run on Qt's offscreen platform.
+function(zuvo_part_tests name library)
+  if(NOT ZUVO_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "QT" "TIMEOUT" "" ${ARGN})
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT test_sources)
+    return()
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 180)
+  endif()
+  add_executable(${name} ${test_sources})
+  target_link_libraries(${name} PRIVATE ${library} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    ZUVO_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}"
+    ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    ZUVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(env "")
+  if(ARG_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    set(env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
