@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The program directory and the one set of path rules of the program.
+// Paths are POSIX; names taken from stored files, archives, the server or a
+// user pass IsSafeName before they are joined into a path.
+
+// $ZUVO_HOME when set and not empty, else the directory of the executable.
+// Read on every call, so that tests can point it elsewhere.
+std::string ProgramDirectory();
+
+// A path is absolute when it starts with "/".
+bool IsAbsolutePath(std::string_view path);
+
+// dir + "/" + name, without doubling a "/" at the end of dir; an empty dir
+// gives name, an absolute name is returned unchanged.
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+// path made absolute: unchanged when absolute, else joined to the program
+// directory (an empty path gives "").
+std::string AbsoluteToProgram(std::string_view path);
+
+// The part after the last "/", "\" or ":"; "" when the path ends in one.
+std::string LastPathComponent(std::string_view path);
+
+// One path component that may safely be joined to a directory: not empty,
+// not "." or "..", and without "/", "\", ":" or NUL.
+bool IsSafeName(std::string_view name);
+
+// A relative path of one or more safe names separated by "/" (so it stays
+// below the directory it is joined to).
+bool IsSafeRelativePath(std::string_view path);

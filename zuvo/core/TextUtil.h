@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Small text helpers shared by the stores.
+
+// ASCII comparison without regard to letter case (bytes above 127 compare
+// exactly, so GBK and UTF-8 text is never folded).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// The GBK bytes of a UTF-8 text (the form in which texts stored as GB2312
+// are digested and counted); empty when the text has no GBK form.
+std::optional<std::string> ToGbk(std::string_view utf8);
+// The UTF-8 text of GBK bytes; empty when the bytes are not GBK.
+std::optional<std::string> FromGbk(std::string_view gbk);
+
+// printf into a std::string of the right size.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The number at the start of a text the way atoi reads it (leading blanks,
+// a sign, digits up to the first other character; 0 when there are none),
+// without atoi's undefined overflow: values are clamped to the int range.
+int AtoiText(std::string_view text);

@@ -1,0 +1,52 @@
+#include "core/ProgramPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "core/tests/TestFiles.h"
+
+TEST(ProgramPaths, ProgramDirectoryFromEnvironmentOrExecutable)
+{
+    {
+        testfiles::ScopedEnv home("ZUVO_HOME", "/opt/zuvo-home");
+        EXPECT_EQ(ProgramDirectory(), "/opt/zuvo-home");
+    }
+    testfiles::ScopedEnv empty("ZUVO_HOME", "");
+    EXPECT_EQ(ProgramDirectory(),
+              std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+}
+
+TEST(ProgramPaths, JoinAbsoluteAndLastComponent)
+{
+    EXPECT_TRUE(IsAbsolutePath("/a"));
+    EXPECT_FALSE(IsAbsolutePath("a/b"));
+    EXPECT_FALSE(IsAbsolutePath("C:\\data")); // no drive letters here
+    EXPECT_FALSE(IsAbsolutePath(""));
+
+    EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
+    EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
+    EXPECT_EQ(JoinPath("", "b"), "b");
+    EXPECT_EQ(JoinPath("/a", "/abs"), "/abs");
+
+    const std::vector<std::pair<std::string, std::string>> last = {
+        {"/x/y/page.tif", "page.tif"}, {"C:\\faxes\\page.tif", "page.tif"}, {"C:page", "page"},
+        {"plain", "plain"},           {"/x/y/", ""},                        {"a\\b/c:d", "d"},
+    };
+    for (const auto& [path, component] : last)
+        EXPECT_EQ(LastPathComponent(path), component) << path;
+}
+
+TEST(ProgramPaths, NamesFromOutsideAreChecked)
+{
+    for (const char* good : {"page.tif", "收件箱", "a b", ".hidden", "x..y"})
+        EXPECT_TRUE(IsSafeName(good)) << good;
+    for (const std::string& bad : std::vector<std::string>{"", ".", "..", "a/b", "a\\b", "c:x", std::string("a\0b", 3)})
+        EXPECT_FALSE(IsSafeName(bad)) << bad;
+
+    EXPECT_TRUE(IsSafeRelativePath("faxbox"));
+    EXPECT_TRUE(IsSafeRelativePath("data/faxbox"));
+    for (const char* bad : {"", "/etc", "../x", "a/../b", "a//b", "a/"})
+        EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
+}
