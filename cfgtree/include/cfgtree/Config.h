@@ -1,0 +1,157 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "spindle/VMutex.h"
+
+// One XML file loaded into a document tree, addressed by selection paths
+// relative to the document's root element. Every store of the program keeps
+// its file in one Config object and reads and writes it only through it.
+//
+// Paths: "Name(/Name)*" with an optional "[n]" on any step, evaluated from the
+// root element (whose own name is not part of the path). "[n]" counts from 0
+// among the parent's children of that name: "Account[0]" is the first Account,
+// "Account[1]/Folder[0]" the first Folder of the second Account. A step
+// without an index selects all children of that name. A null or empty path,
+// a negative index, a trailing "/" or a malformed step selects nothing.
+//
+// Results: 1 for success or found, 0 for failure or not found, unless said
+// otherwise. Strings in and out are UTF-8; text outputs are cleared first and
+// filled only when found. The file itself keeps its declared encoding.
+//
+// Whitespace: text nodes made of white space only are dropped at load (unless
+// inside xml:space="preserve"), so child counts and indexes see the elements
+// only. Saving writes the tree as it stands, without reformatting; the
+// before/after texts of the add operations are how new elements get indented.
+//
+// Errors: reading or writing a Config that has no document (never opened, or
+// its open failed) throws ConfigError, as does goParent() above the document.
+// Callers test isOpen() before touching a document that may not have opened.
+//
+// Threads: every operation holds the object's re-entrant lock for its
+// duration. The last added node and the cursor belong to the object, so
+// threads sharing a Config serialise whole sequences (for example
+// setCurNode + goChild + getAttr) under a lock of their own.
+
+// The error a Config raises where a use is invalid, not merely "not found".
+class ConfigError : public std::runtime_error {
+public:
+    enum class Code {
+        NoDocument,  // an operation that needs the document before a successful open
+        NoParent,    // goParent() from the document node
+        OutOfMemory, // the tree could not be grown
+    };
+
+    ConfigError(Code code, const std::string& what) : std::runtime_error(what), code_(code) {}
+    Code code() const noexcept { return code_; }
+
+private:
+    Code code_;
+};
+
+class Config {
+public:
+    Config();
+    ~Config();
+    Config(const Config&) = delete;
+    Config& operator=(const Config&) = delete;
+
+    // Prepares the XML library for this process (once; safe to call again).
+    // Returns 1. The constructor calls it.
+    int initCOM();
+    // Kept for symmetry with initCOM(); does nothing.
+    void deInitCOM();
+
+    // Loads file. 1: the document, its root and the path are taken and the
+    // cursor and last added nodes are cleared. 0 (missing, unreadable or
+    // malformed file): the object stays as it was.
+    int open(const char* file);
+    // Loads the opened file again. 1 on success; 0 when not open or when the
+    // file no longer parses, in which case the old document stays in use.
+    int reload();
+    // Writes the document to file in its declared encoding, through a
+    // temporary file in the same directory that is renamed over the target.
+    // 1 when written; 0 when not (the old file is then left untouched) or when
+    // there is no document.
+    int save(const char* file);
+    // save(path of the last successful open); 0 when never opened.
+    int save();
+    int isOpen();
+
+    // Number of nodes that path selects; 0 if none.
+    int getNodeCnt(const char* path);
+
+    // Text of the first node that path selects, trimmed of leading and
+    // trailing white space (untrimmed inside xml:space="preserve").
+    int getNodeText(const char* path, std::string& out);
+    // The same for item index (from 0) of the nodes that path selects.
+    int getNodeText(const char* path, int index, std::string& out);
+    // The text read as a decimal number (leading digits, like atoi); 0 when absent.
+    int getNodeTextInt(const char* path);
+    // Replaces the content of the node at path with text.
+    int setNodeText(const char* path, const char* text);
+
+    // Attribute names compare ignoring letter case everywhere.
+    int getNodeAttr(const char* path, const char* name, std::string& out);
+    int getNodeAttr(const char* path, int index, const char* name, std::string& out);
+    // The value, or "" when the node or the attribute is absent.
+    std::string getNodeAttr(const char* path, const char* name);
+    int getNodeAttrInt(const char* path, const char* name);
+    long getNodeAttrLong(const char* path, const char* name);
+    int hasNodeAttr(const char* path, const char* name);
+    // Changes an attribute that already exists; creates nothing (0 when absent).
+    int setNodeAttr(const char* path, const char* name, const char* value);
+
+    // Appends a new element name (with text unless empty) under the node at
+    // parent (null parent: the root), with a text node before and after it
+    // when those are non-empty. The element becomes the last added node.
+    int addNode(const char* parent, const char* name, const char* text, const char* before,
+                const char* after);
+    // The same under the last added node, which the new element replaces as
+    // the last added node; 0 without a last added node.
+    int addNode(const char* name, const char* text, const char* before, const char* after);
+    // The same under the last added node; the new element becomes the last
+    // added child; 0 without a last added node.
+    int addChild(const char* name, const char* text, const char* before, const char* after);
+    // Like addNode(parent, ...), but the element (with its before/after texts)
+    // goes before the node that refPath selects from the root when that node
+    // is a child of the parent; otherwise at the end of the parent.
+    int insertNode(const char* parent, const char* name, const char* text, const char* before,
+                   const char* after, const char* refPath);
+    // Sets name = value on the last added node / last added child / the node
+    // at path (an attribute of the same name in any case is replaced).
+    int addNodeAttr(const char* name, const char* value);
+    int addChildAttr(const char* name, const char* value);
+    int addNodeAttr(const char* path, const char* name, const char* value);
+    // Gives the node at path an attribute name with an empty value (an
+    // existing one of the same name in any case is replaced).
+    int createNodeAttr(const char* path, const char* name);
+
+    // Removes the node at path from its parent.
+    int removeNode(const char* path);
+    // Removes every child of the node at path (null path: of the root).
+    int removeAllChild(const char* path);
+
+    // Cursor walk. The cursor's children are its child nodes (elements, and
+    // text that is not white space only), read live.
+    int setCurNode(const char* path);
+    // Moves to child index (from 0) of the cursor; 0 without a cursor or when
+    // the index is out of range.
+    int goChild(int index);
+    // Moves to the first node path selects from the cursor; 0 without a cursor.
+    int goChild(const char* path);
+    // Moves to the cursor's parent; 0 without a cursor. From the root element
+    // the cursor moves to the document node; above it throws ConfigError.
+    int goParent();
+    // Attribute name of the cursor node.
+    int getAttr(const char* name, std::string& out);
+    // Number of cursor children; -1 without a cursor.
+    int getChildNum();
+
+private:
+    struct State;
+    Spindle::VMutex mutex_;
+    std::unique_ptr<State> state_;
+};

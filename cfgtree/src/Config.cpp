@@ -1,0 +1,462 @@
+#include "cfgtree/Config.h"
+
+#include "DomNodes.h"
+#include "SelectionPath.h"
+#include "XmlFile.h"
+#include "spindle/VLock.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+using cfgtree::Document;
+
+struct Config::State {
+    Document document;
+    xmlNodePtr root = nullptr;
+    xmlNodePtr lastNode = nullptr;  // anchor of addNode(name, ...), addChild, addNodeAttr
+    xmlNodePtr lastChild = nullptr; // anchor of addChildAttr
+    xmlNodePtr cursor = nullptr;    // current node of the cursor walk
+    bool open = false;
+    std::string path;
+
+    void take(Document loaded)
+    {
+        document = std::move(loaded);
+        root = xmlDocGetRootElement(document.get());
+        lastNode = lastChild = cursor = nullptr;
+    }
+
+    xmlNodePtr requireRoot() const
+    {
+        if (root == nullptr)
+            throw ConfigError(ConfigError::Code::NoDocument, "the XML document is not open");
+        return root;
+    }
+
+    xmlNodePtr find(const char* nodePath) const
+    {
+        return cfgtree::selectSingleNode(requireRoot(), nodePath);
+    }
+
+    xmlNodePtr findItem(const char* nodePath, int index) const
+    {
+        xmlNodePtr from = requireRoot();
+        if (index < 0)
+            return nullptr;
+        auto nodes = cfgtree::selectNodes(from, nodePath, static_cast<std::size_t>(index) + 1);
+        return nodes.size() > static_cast<std::size_t>(index) ? nodes[index] : nullptr;
+    }
+
+    // Forgets every anchor inside a subtree that is about to be freed.
+    void forgetWithin(const xmlNode* subtree)
+    {
+        for (xmlNodePtr* anchor : {&lastNode, &lastChild, &cursor})
+            if (cfgtree::isWithin(*anchor, subtree))
+                *anchor = nullptr;
+    }
+
+    void destroy(xmlNodePtr node)
+    {
+        forgetWithin(node);
+        xmlUnlinkNode(node);
+        xmlFreeNode(node);
+    }
+
+    xmlNodePtr newText(const char* text) const
+    {
+        xmlNodePtr node = xmlNewDocText(document.get(), reinterpret_cast<const xmlChar*>(text));
+        if (node == nullptr)
+            outOfMemory();
+        return node;
+    }
+
+    // Puts node under parent: before ref when ref is given, else at the end.
+    static void place(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr ref)
+    {
+        if (ref != nullptr)
+            xmlAddPrevSibling(ref, node);
+        else
+            xmlAddChild(parent, node);
+    }
+
+    // The common work of the add operations: the before text, a new element
+    // name with text, the after text. Returns the element, or nullptr when
+    // an argument cannot be stored.
+    xmlNodePtr appendElement(xmlNodePtr parent, const char* name, const char* text,
+                             const char* before, const char* after, xmlNodePtr ref = nullptr)
+    {
+        if (!cfgtree::isStorableName(name) || !cfgtree::isStorableText(text) ||
+            !cfgtree::isStorableText(before) || !cfgtree::isStorableText(after))
+            return nullptr;
+        xmlNodePtr element =
+            xmlNewDocNode(document.get(), nullptr, reinterpret_cast<const xmlChar*>(name), nullptr);
+        if (element == nullptr || !cfgtree::replaceText(element, text)) {
+            xmlFreeNode(element);
+            outOfMemory();
+        }
+        if (before != nullptr && *before != '\0')
+            place(parent, newText(before), ref);
+        place(parent, element, ref);
+        if (after != nullptr && *after != '\0')
+            place(parent, newText(after), ref);
+        return element;
+    }
+
+    // Adds the element under parent (0 when parent is absent or an argument
+    // cannot be stored) and makes it the given anchor.
+    int addElement(xmlNodePtr parent, const char* name, const char* text, const char* before,
+                   const char* after, xmlNodePtr& anchor, xmlNodePtr ref = nullptr)
+    {
+        if (parent == nullptr)
+            return 0;
+        xmlNodePtr element = appendElement(parent, name, text, before, after, ref);
+        if (element == nullptr)
+            return 0;
+        anchor = element;
+        return 1;
+    }
+
+    static int putAttribute(xmlNodePtr element, const char* name, const char* value)
+    {
+        if (element == nullptr || !cfgtree::isStorableName(name) || !cfgtree::isStorableText(value))
+            return 0;
+        if (!cfgtree::putAttribute(element, name, value))
+            outOfMemory();
+        return 1;
+    }
+
+    [[noreturn]] static void outOfMemory()
+    {
+        throw ConfigError(ConfigError::Code::OutOfMemory, "out of memory in the XML document");
+    }
+};
+
+namespace {
+
+// Leading decimal number of text, like atol; saturates instead of overflowing.
+long leadingNumber(const std::string& value)
+{
+    errno = 0;
+    return std::strtol(value.c_str(), nullptr, 10);
+}
+
+int clampToInt(long value)
+{
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+int found(bool result) { return result ? 1 : 0; }
+
+} // namespace
+
+Config::Config() : state_(std::make_unique<State>())
+{
+    initCOM();
+}
+
+Config::~Config() = default;
+
+int Config::initCOM()
+{
+    cfgtree::prepareXmlLibrary();
+    return 1;
+}
+
+void Config::deInitCOM() {}
+
+int Config::open(const char* file)
+{
+    Spindle::VLock guard(mutex_);
+    if (file == nullptr || *file == '\0')
+        return 0;
+    Document loaded = cfgtree::loadDocument(file);
+    if (!loaded)
+        return 0;
+    state_->take(std::move(loaded));
+    state_->open = true;
+    state_->path = file;
+    return 1;
+}
+
+int Config::reload()
+{
+    Spindle::VLock guard(mutex_);
+    if (!state_->open)
+        return 0;
+    Document loaded = cfgtree::loadDocument(state_->path);
+    if (!loaded)
+        return 0;
+    state_->take(std::move(loaded));
+    return 1;
+}
+
+int Config::save(const char* file)
+{
+    Spindle::VLock guard(mutex_);
+    if (!state_->document || file == nullptr || *file == '\0')
+        return 0;
+    return found(cfgtree::saveDocument(state_->document.get(), file));
+}
+
+int Config::save()
+{
+    Spindle::VLock guard(mutex_);
+    if (state_->path.empty())
+        return 0;
+    return save(state_->path.c_str());
+}
+
+int Config::isOpen()
+{
+    Spindle::VLock guard(mutex_);
+    return found(state_->open);
+}
+
+int Config::getNodeCnt(const char* path)
+{
+    Spindle::VLock guard(mutex_);
+    return clampToInt(static_cast<long>(cfgtree::selectNodes(state_->requireRoot(), path).size()));
+}
+
+int Config::getNodeText(const char* path, std::string& out)
+{
+    Spindle::VLock guard(mutex_);
+    out.clear();
+    xmlNodePtr node = state_->find(path);
+    if (node == nullptr)
+        return 0;
+    out = cfgtree::nodeText(node);
+    return 1;
+}
+
+int Config::getNodeText(const char* path, int index, std::string& out)
+{
+    Spindle::VLock guard(mutex_);
+    out.clear();
+    xmlNodePtr node = state_->findItem(path, index);
+    if (node == nullptr)
+        return 0;
+    out = cfgtree::nodeText(node);
+    return 1;
+}
+
+int Config::getNodeTextInt(const char* path)
+{
+    std::string value;
+    getNodeText(path, value);
+    return clampToInt(leadingNumber(value));
+}
+
+int Config::setNodeText(const char* path, const char* value)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr node = state_->find(path);
+    if (node == nullptr || !cfgtree::isStorableText(value))
+        return 0;
+    // The old content goes, and with it any anchor inside it.
+    for (xmlNodePtr child = node->children; child != nullptr; child = child->next)
+        state_->forgetWithin(child);
+    if (!cfgtree::replaceText(node, value))
+        State::outOfMemory();
+    return 1;
+}
+
+int Config::getNodeAttr(const char* path, const char* name, std::string& out)
+{
+    Spindle::VLock guard(mutex_);
+    out.clear();
+    xmlAttrPtr attribute = cfgtree::findAttribute(state_->find(path), name);
+    if (attribute == nullptr)
+        return 0;
+    out = cfgtree::attributeValue(attribute);
+    return 1;
+}
+
+int Config::getNodeAttr(const char* path, int index, const char* name, std::string& out)
+{
+    Spindle::VLock guard(mutex_);
+    out.clear();
+    xmlAttrPtr attribute = cfgtree::findAttribute(state_->findItem(path, index), name);
+    if (attribute == nullptr)
+        return 0;
+    out = cfgtree::attributeValue(attribute);
+    return 1;
+}
+
+std::string Config::getNodeAttr(const char* path, const char* name)
+{
+    std::string value;
+    getNodeAttr(path, name, value);
+    return value;
+}
+
+int Config::getNodeAttrInt(const char* path, const char* name)
+{
+    return clampToInt(getNodeAttrLong(path, name));
+}
+
+long Config::getNodeAttrLong(const char* path, const char* name)
+{
+    return leadingNumber(getNodeAttr(path, name));
+}
+
+int Config::hasNodeAttr(const char* path, const char* name)
+{
+    Spindle::VLock guard(mutex_);
+    return found(cfgtree::findAttribute(state_->find(path), name) != nullptr);
+}
+
+int Config::setNodeAttr(const char* path, const char* name, const char* value)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr node = state_->find(path);
+    if (cfgtree::findAttribute(node, name) == nullptr)
+        return 0;
+    return State::putAttribute(node, name, value);
+}
+
+int Config::addNode(const char* parent, const char* name, const char* value, const char* before,
+                    const char* after)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr under = parent == nullptr ? state_->requireRoot() : state_->find(parent);
+    return state_->addElement(under, name, value, before, after, state_->lastNode);
+}
+
+int Config::addNode(const char* name, const char* value, const char* before, const char* after)
+{
+    Spindle::VLock guard(mutex_);
+    return state_->addElement(state_->lastNode, name, value, before, after, state_->lastNode);
+}
+
+int Config::addChild(const char* name, const char* value, const char* before, const char* after)
+{
+    Spindle::VLock guard(mutex_);
+    return state_->addElement(state_->lastNode, name, value, before, after, state_->lastChild);
+}
+
+int Config::insertNode(const char* parent, const char* name, const char* value,
+                       const char* before, const char* after, const char* refPath)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr under = parent == nullptr ? state_->requireRoot() : state_->find(parent);
+    xmlNodePtr ref = refPath == nullptr || under == nullptr ? nullptr : state_->find(refPath);
+    if (ref != nullptr && ref->parent != under)
+        ref = nullptr;
+    return state_->addElement(under, name, value, before, after, state_->lastNode, ref);
+}
+
+int Config::addNodeAttr(const char* name, const char* value)
+{
+    Spindle::VLock guard(mutex_);
+    return State::putAttribute(state_->lastNode, name, value);
+}
+
+int Config::addChildAttr(const char* name, const char* value)
+{
+    Spindle::VLock guard(mutex_);
+    return State::putAttribute(state_->lastChild, name, value);
+}
+
+int Config::addNodeAttr(const char* path, const char* name, const char* value)
+{
+    Spindle::VLock guard(mutex_);
+    return State::putAttribute(state_->find(path), name, value);
+}
+
+int Config::createNodeAttr(const char* path, const char* name)
+{
+    Spindle::VLock guard(mutex_);
+    return State::putAttribute(state_->find(path), name, "");
+}
+
+int Config::removeNode(const char* path)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr node = state_->find(path);
+    if (node == nullptr)
+        return 0;
+    state_->destroy(node);
+    return 1;
+}
+
+int Config::removeAllChild(const char* path)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr node = path == nullptr ? state_->requireRoot() : state_->find(path);
+    if (node == nullptr)
+        return 0;
+    while (node->children != nullptr)
+        state_->destroy(node->children);
+    return 1;
+}
+
+int Config::setCurNode(const char* path)
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr node = state_->find(path);
+    if (node == nullptr)
+        return 0;
+    state_->cursor = node;
+    return 1;
+}
+
+int Config::goChild(int index)
+{
+    Spindle::VLock guard(mutex_);
+    if (state_->cursor == nullptr || index < 0)
+        return 0;
+    auto children = cfgtree::walkableChildren(state_->cursor);
+    if (static_cast<std::size_t>(index) >= children.size())
+        return 0;
+    state_->cursor = children[index];
+    return 1;
+}
+
+int Config::goChild(const char* path)
+{
+    Spindle::VLock guard(mutex_);
+    if (state_->cursor == nullptr)
+        return 0;
+    xmlNodePtr node = cfgtree::selectSingleNode(state_->cursor, path);
+    if (node == nullptr)
+        return 0;
+    state_->cursor = node;
+    return 1;
+}
+
+int Config::goParent()
+{
+    Spindle::VLock guard(mutex_);
+    xmlNodePtr cursor = state_->cursor;
+    if (cursor == nullptr)
+        return 0;
+    if (cursor->type == XML_DOCUMENT_NODE || cursor->parent == nullptr)
+        throw ConfigError(ConfigError::Code::NoParent, "the document node has no parent");
+    state_->cursor = cursor->parent;
+    return 1;
+}
+
+int Config::getAttr(const char* name, std::string& out)
+{
+    Spindle::VLock guard(mutex_);
+    out.clear();
+    xmlAttrPtr attribute = cfgtree::findAttribute(state_->cursor, name);
+    if (attribute == nullptr)
+        return 0;
+    out = cfgtree::attributeValue(attribute);
+    return 1;
+}
+
+int Config::getChildNum()
+{
+    Spindle::VLock guard(mutex_);
+    if (state_->cursor == nullptr)
+        return -1;
+    return clampToInt(static_cast<long>(cfgtree::walkableChildren(state_->cursor).size()));
+}

@@ -1,0 +1,187 @@
+#include "DomNodes.h"
+
+#include <strings.h>
+
+#include <libxml/chvalid.h>
+#include <libxml/xmlstring.h>
+
+#include <cstring>
+#include <memory>
+
+namespace cfgtree {
+namespace {
+
+const xmlChar* xml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+
+struct XmlFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+using XmlString = std::unique_ptr<xmlChar, XmlFree>;
+
+std::string takeString(xmlChar* text)
+{
+    XmlString owned(text);
+    return owned ? std::string(reinterpret_cast<const char*>(owned.get())) : std::string();
+}
+
+bool isBlank(const xmlChar* text)
+{
+    if (text == nullptr)
+        return true;
+    for (; *text != 0; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
+            return false;
+    return true;
+}
+
+bool isBlankText(const xmlNode* node)
+{
+    return node->type == XML_TEXT_NODE && isBlank(node->content);
+}
+
+// xml:space on this element, or the inherited setting when it has none.
+bool preservesSpace(xmlNodePtr element, bool inherited)
+{
+    XmlString space(xmlGetNsProp(element, xml("space"), XML_XML_NAMESPACE));
+    if (!space)
+        return inherited;
+    const char* value = reinterpret_cast<const char*>(space.get());
+    if (std::strcmp(value, "preserve") == 0)
+        return true;
+    if (std::strcmp(value, "default") == 0)
+        return false;
+    return inherited;
+}
+
+void dropBlankTextBelow(xmlNodePtr element, bool preserve)
+{
+    preserve = preservesSpace(element, preserve);
+    xmlNodePtr child = element->children;
+    while (child != nullptr) {
+        xmlNodePtr next = child->next;
+        if (child->type == XML_ELEMENT_NODE) {
+            dropBlankTextBelow(child, preserve);
+        } else if (!preserve && isBlankText(child)) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        }
+        child = next;
+    }
+}
+
+void trim(std::string& text)
+{
+    const char* blanks = " \t\r\n";
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        text.clear();
+        return;
+    }
+    text.erase(text.find_last_not_of(blanks) + 1);
+    text.erase(0, first);
+}
+
+} // namespace
+
+void dropBlankText(xmlNodePtr root)
+{
+    if (root != nullptr && root->type == XML_ELEMENT_NODE)
+        dropBlankTextBelow(root, false);
+}
+
+std::vector<xmlNodePtr> walkableChildren(xmlNodePtr node)
+{
+    std::vector<xmlNodePtr> children;
+    for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+        bool text = child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE;
+        if (child->type == XML_ELEMENT_NODE || (text && !isBlankText(child)))
+            children.push_back(child);
+    }
+    return children;
+}
+
+std::string nodeText(xmlNodePtr node)
+{
+    std::string text = takeString(xmlNodeGetContent(node));
+    if (xmlNodeGetSpacePreserve(node) != 1)
+        trim(text);
+    return text;
+}
+
+bool replaceText(xmlNodePtr node, const char* text)
+{
+    while (node->children != nullptr) {
+        xmlNodePtr child = node->children;
+        xmlUnlinkNode(child);
+        xmlFreeNode(child);
+    }
+    if (text == nullptr || *text == '\0')
+        return true;
+    xmlNodePtr content = xmlNewDocText(node->doc, xml(text));
+    return content != nullptr && xmlAddChild(node, content) != nullptr;
+}
+
+xmlAttrPtr findAttribute(xmlNodePtr node, const char* name)
+{
+    if (node == nullptr || node->type != XML_ELEMENT_NODE || name == nullptr)
+        return nullptr;
+    for (xmlAttrPtr attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
+        const char* local = reinterpret_cast<const char*>(attribute->name);
+        if (attribute->ns == nullptr || attribute->ns->prefix == nullptr) {
+            if (strcasecmp(local, name) == 0)
+                return attribute;
+            continue;
+        }
+        const char* prefix = reinterpret_cast<const char*>(attribute->ns->prefix);
+        std::size_t prefixLength = std::strlen(prefix);
+        if (strncasecmp(name, prefix, prefixLength) == 0 && name[prefixLength] == ':' &&
+            strcasecmp(name + prefixLength + 1, local) == 0)
+            return attribute;
+    }
+    return nullptr;
+}
+
+std::string attributeValue(xmlAttrPtr attribute)
+{
+    return takeString(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attribute)));
+}
+
+bool putAttribute(xmlNodePtr element, const char* name, const char* value)
+{
+    const xmlChar* text = xml(value ? value : "");
+    if (xmlAttrPtr existing = findAttribute(element, name))
+        return xmlSetNsProp(element, existing->ns, existing->name, text) != nullptr;
+    return xmlSetProp(element, xml(name), text) != nullptr;
+}
+
+bool isStorableText(const char* text)
+{
+    if (text == nullptr)
+        return true;
+    const xmlChar* at = xml(text);
+    if (!xmlCheckUTF8(at))
+        return false;
+    while (*at != 0) {
+        int length = 4;
+        int character = xmlGetUTF8Char(at, &length);
+        if (character < 0 || !xmlIsCharQ(character))
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+bool isStorableName(const char* name)
+{
+    return name != nullptr && isStorableText(name) && xmlValidateName(xml(name), 0) == 0;
+}
+
+bool isWithin(const xmlNode* node, const xmlNode* ancestor)
+{
+    for (; node != nullptr; node = node->parent)
+        if (node == ancestor)
+            return true;
+    return false;
+}
+
+} // namespace cfgtree

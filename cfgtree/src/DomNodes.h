@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <libxml/tree.h>
+
+namespace cfgtree {
+
+// Removes the text nodes that hold white space only from the whole tree,
+// except inside xml:space="preserve".
+void dropBlankText(xmlNodePtr root);
+
+// The children a cursor walk sees: elements and text that is not blank.
+std::vector<xmlNodePtr> walkableChildren(xmlNodePtr node);
+
+// The node's text: all its descendant text, trimmed at both ends unless the
+// node lies inside xml:space="preserve".
+std::string nodeText(xmlNodePtr node);
+// Replaces the node's children by one text node (none for empty text).
+// False when memory runs out.
+bool replaceText(xmlNodePtr node, const char* text);
+
+// Attributes, their names compared ignoring ASCII letter case.
+xmlAttrPtr findAttribute(xmlNodePtr node, const char* name);
+std::string attributeValue(xmlAttrPtr attribute);
+// Sets name = value, reusing an attribute whose name differs only in case.
+// False when memory runs out.
+bool putAttribute(xmlNodePtr element, const char* name, const char* value);
+
+// Whether text can be stored in XML 1.0 and read back: valid UTF-8 of
+// characters that XML allows.
+bool isStorableText(const char* text);
+// Whether name can be an element or attribute name.
+bool isStorableName(const char* name);
+
+// Whether node is ancestor itself or lies below it.
+bool isWithin(const xmlNode* node, const xmlNode* ancestor);
+
+} // namespace cfgtree
