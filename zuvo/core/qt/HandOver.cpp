@@ -1,0 +1,52 @@
+#include "core/qt/HandOver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include "core/FileScrambler.h"
+#include "jotter/Jotter.h"
+
+QStringList HandOverFiles(const QStringList& arguments)
+{
+    if (arguments.isEmpty()) {
+        return {};
+    }
+    const QString& first = arguments.front();
+    if (!first.startsWith(QLatin1Char('#'))) {
+        return arguments;
+    }
+    QString path = first.mid(1);
+    cpLog(6, "file[%s]", path.toUtf8().constData());
+    path.remove(QLatin1Char('"'));
+    // A print file that cannot be opened is still handed over by name.
+    ScrambleFile(path.toStdString());
+    return {path};
+}
+
+bool WriteHandOverFile(const QString& directory, const QStringList& files)
+{
+    QSaveFile file(QDir(directory).filePath(QLatin1String(kHandOverFileName)));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    for (const QString& path : files) {
+        file.write(path.toUtf8() + '\n');
+    }
+    return file.commit();
+}
+
+QStringList ReadHandOverFile(const QString& directory)
+{
+    QFile file(QDir(directory).filePath(QLatin1String(kHandOverFileName)));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList files;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (!line.isEmpty()) {
+            files << QString::fromUtf8(line);
+        }
+    }
+    return files;
+}

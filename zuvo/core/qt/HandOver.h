@@ -1,0 +1,23 @@
+#pragma once
+
+// The files a start of the program hands to the compose window, and
+// addfile.temp, the file in the default account's data directory that
+// carries them: one path per line, each line ended by "\n", UTF-8.
+
+#include <QString>
+#include <QStringList>
+
+inline constexpr char kHandOverFileName[] = "addfile.temp";
+
+// The files named by the program's arguments (without the program path).
+// A first argument "#<path>" names a scrambled print file: its double
+// quotes are dropped, the file is unscrambled in place and is the only file
+// handed over. Otherwise every argument is one file.
+QStringList HandOverFiles(const QStringList& arguments);
+
+// Replaces addfile.temp in `directory` with `files` in one step (a reader
+// never sees half a file). false when it cannot be written.
+bool WriteHandOverFile(const QString& directory, const QStringList& files);
+
+// The files of addfile.temp in `directory`; empty when there is none.
+QStringList ReadHandOverFile(const QString& directory);
