@@ -92,9 +92,10 @@ void dropBlankText(xmlNodePtr root)
 std::vector<xmlNodePtr> walkableChildren(xmlNodePtr node)
 {
     std::vector<xmlNodePtr> children;
+    bool keepBlanks = node->type == XML_ELEMENT_NODE && xmlNodeGetSpacePreserve(node) == 1;
     for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
         bool text = child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE;
-        if (child->type == XML_ELEMENT_NODE || (text && !isBlankText(child)))
+        if (child->type == XML_ELEMENT_NODE || (text && (keepBlanks || !isBlankText(child))))
             children.push_back(child);
     }
     return children;

@@ -11,7 +11,8 @@ namespace cfgtree {
 // except inside xml:space="preserve".
 void dropBlankText(xmlNodePtr root);
 
-// The children a cursor walk sees: elements and text that is not blank.
+// The children a cursor walk sees: elements, and text that is not blank
+// (blank text too inside xml:space="preserve").
 std::vector<xmlNodePtr> walkableChildren(xmlNodePtr node);
 
 // The node's text: all its descendant text, trimmed at both ends unless the

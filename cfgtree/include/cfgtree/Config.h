@@ -134,8 +134,9 @@ public:
     // Removes every child of the node at path (null path: of the root).
     int removeAllChild(const char* path);
 
-    // Cursor walk. The cursor's children are its child nodes (elements, and
-    // text that is not white space only), read live.
+    // Cursor walk. The cursor's children are its child elements and its text
+    // nodes that are not white space only (all text inside
+    // xml:space="preserve"); comments are skipped. They are read live.
     int setCurNode(const char* path);
     // Moves to child index (from 0) of the cursor; 0 without a cursor or when
     // the index is out of range.
