@@ -13,6 +13,9 @@
 #include <libxml/xmlsave.h>
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -35,7 +38,19 @@ void logStructuredError(void*, xmlErrorPtr error)
           message.c_str());
 }
 
-void dropGenericError(void*, const char*, ...) {}
+void logGenericError(void*, const char* format, ...)
+{
+    char message[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    std::string text = message;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    if (!text.empty())
+        cpLog(kLogLevel, "XML: %s", text.c_str());
+}
 
 // Sends the library's messages of this thread to the log while it lives.
 class ErrorsToLog {
@@ -43,7 +58,7 @@ public:
     ErrorsToLog()
     {
         xmlSetStructuredErrorFunc(nullptr, logStructuredError);
-        xmlSetGenericErrorFunc(nullptr, dropGenericError);
+        xmlSetGenericErrorFunc(nullptr, logGenericError);
     }
     ~ErrorsToLog()
     {
@@ -121,9 +136,17 @@ public:
         fd_ = -1;
         return result == 0;
     }
+    // Puts the file in place of target and makes the directory entry durable.
     bool renameTo(const std::string& target)
     {
         committed_ = ::rename(path_.c_str(), target.c_str()) == 0;
+        if (committed_) {
+            int directory = ::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY);
+            if (directory >= 0) {
+                ::fsync(directory);
+                ::close(directory);
+            }
+        }
         return committed_;
     }
 

@@ -19,7 +19,9 @@
 //
 // Results: 1 for success or found, 0 for failure or not found, unless said
 // otherwise. Strings in and out are UTF-8; text outputs are cleared first and
-// filled only when found. The file itself keeps its declared encoding.
+// filled only when found. The file itself keeps its declared encoding. A
+// write whose name is not an XML name, or whose text is not valid UTF-8 of
+// characters XML allows, is refused with 0, so a saved file always reloads.
 //
 // Whitespace: text nodes made of white space only are dropped at load (unless
 // inside xml:space="preserve"), so child counts and indexes see the elements
