@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "compose/AlsaAudioDevice.h"
+#include "compose/Pipe.h"
+
+// Plays the notification sounds of the main window: the sound of a received
+// fax and of a fax receipt. Tests of its callers put a fake in its place.
+class NotificationSoundPlayer {
+public:
+    virtual ~NotificationSoundPlayer() = default;
+
+    // Stops any sound this player is playing and starts playing the WAV
+    // file at the path; returns at once, without waiting for the sound to
+    // end. An empty path does nothing and gives false; a file or device that
+    // cannot be opened gives false with the reason logged. Safe from any thread.
+    virtual bool Play(const std::string& path) = 0;
+    // Stops the sound; returns once the device is closed.
+    virtual void Stop() = 0;
+};
+
+// The player of the program: a sound pipe on the given devices.
+class PipeNotificationSoundPlayer : public NotificationSoundPlayer {
+public:
+    explicit PipeNotificationSoundPlayer(AudioDeviceFactory devices = AlsaAudioDevices(kDefaultSoundDevice));
+
+    bool Play(const std::string& path) override;
+    void Stop() override;
+    bool IsPlaying() const { return m_pipe.IsPlaying(); }
+
+private:
+    Spindle::VMutex m_lock; // one Play or Stop at a time, so that a stop belongs to its start
+    CPipe m_pipe;
+};

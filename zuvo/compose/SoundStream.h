@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "compose/AudioDevice.h"
+#include "compose/SoundBase.h"
+#include "spindle/ThreadIf.h"
+
+// What the recorder and the player share: the format, the data callback with
+// its user value, the running flag and the device stream, which one thread
+// per stream drives.
+//
+// Start and Stop are called by the stream's owner, one call at a time; Stop
+// may also be called from the data callback. The running flag is read by
+// both sides and is atomic.
+class CSoundStream : public Spindle::ThreadIf, public CSoundBase {
+public:
+    explicit CSoundStream(AudioDeviceFactory devices);
+
+    void SetDataCallback(SoundDataCallback callback, void* user);
+    bool IsRunning() const { return m_running.load(); }
+
+    virtual void Stop();
+    virtual bool Start(const WaveFormat* format) = 0;
+
+protected:
+    // Refuses while running or without a callback and user value; waits for
+    // the thread of a stream that has ended; takes the format when given.
+    bool BeginStart(const WaveFormat* format);
+    // Opens a new device stream in the current format; a failure is logged
+    // as "<tag>:<reason> <operation>".
+    bool OpenDevice(AudioDevice::Direction direction, const char* tag, const char* operation);
+    // Hands the buffer to the data callback.
+    void Deliver(CBuffer& buffer) const;
+    void SetRunning(bool running) { m_running.store(running); }
+    AudioDevice& Device() { return *m_device; }
+
+private:
+    AudioDeviceFactory m_devices;
+    std::unique_ptr<AudioDevice> m_device;
+    SoundDataCallback m_callback = nullptr;
+    void* m_user = nullptr;
+    std::atomic<bool> m_running{false};
+};
