@@ -46,6 +46,7 @@ PopupNotice::PopupNotice(QWidget* owner)
     installEventFilter(this);
 
     lifetime_.setSingleShot(true);
+    lifetime_.setTimerType(Qt::PreciseTimer);
     connect(&lifetime_, &QTimer::timeout, this, &QWidget::close);
 }
 

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "QtTestSupport.h"
+#include "core/qt/HandOver.h"
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The scrambled form of `source` written to `target`, made by an independent
+// implementation: the first 1024 bytes XORed with the key "dravmol".
+void scrambleWithPython(const QString& source, const QString& target)
+{
+    const QString script = QStringLiteral(
+        "import sys\n"
+        "data = bytearray(open(sys.argv[1], 'rb').read())\n"
+        "key = b'dravmol'\n"
+        "for i in range(min(len(data), 1024)): data[i] ^= key[i % 7]\n"
+        "open(sys.argv[2], 'wb').write(data)\n");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), script, source, target}), 0);
+}
+
+class HandOver : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(directory.isValid()); }
+    QString Path(const QString& name) const { return QDir(directory.path()).filePath(name); }
+    QTemporaryDir directory;
+};
+
+TEST_F(HandOver, TheFileHoldsOnePathPerLine)
+{
+    const QStringList files = {QStringLiteral("a.tif"), QStringLiteral("b c.tif"), QStringLiteral("/传真/d.tif")};
+    ASSERT_TRUE(WriteHandOverFile(directory.path(), files));
+    EXPECT_EQ(readAll(Path(QStringLiteral("addfile.temp"))), QStringLiteral("a.tif\nb c.tif\n/传真/d.tif\n").toUtf8());
+    EXPECT_EQ(ReadHandOverFile(directory.path()), files);
+
+    // A later hand-over replaces the file as a whole.
+    ASSERT_TRUE(WriteHandOverFile(directory.path(), {QStringLiteral("e.tif")}));
+    EXPECT_EQ(ReadHandOverFile(directory.path()), QStringList{QStringLiteral("e.tif")});
+    EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files), QStringList{QStringLiteral("addfile.temp")});
+}
+
+TEST_F(HandOver, WritingIntoAMissingDirectoryFails)
+{
+    EXPECT_FALSE(WriteHandOverFile(Path(QStringLiteral("missing")), {QStringLiteral("a.tif")}));
+    EXPECT_TRUE(ReadHandOverFile(Path(QStringLiteral("missing"))).isEmpty());
+}
+
+TEST_F(HandOver, PlainArgumentsAreTheFiles)
+{
+    const QStringList arguments = {QStringLiteral("a.tif"), QStringLiteral("b c.tif")};
+    EXPECT_EQ(HandOverFiles(arguments), arguments);
+    EXPECT_TRUE(HandOverFiles({}).isEmpty());
+}
+
+TEST_F(HandOver, AHashArgumentUnscramblesExactlyThatPrintFile)
+{
+    QByteArray original(3000, '\0');
+    for (int i = 0; i < original.size(); ++i) {
+        original[i] = static_cast<char>((i * 37 + 11) % 256);
+    }
+    const QString plain = Path(QStringLiteral("plain.tif"));
+    const QString printFile = Path(QStringLiteral("print file.tif"));
+    const QString bystander = Path(QStringLiteral("other.tif"));
+    writeAll(plain, original);
+    scrambleWithPython(plain, printFile);
+    scrambleWithPython(plain, bystander);
+    const QByteArray bystanderBefore = readAll(bystander);
+    ASSERT_NE(readAll(printFile), original);
+
+    const QStringList files =
+        HandOverFiles({QStringLiteral("#\"") + printFile + QStringLiteral("\""), bystander});
+    EXPECT_EQ(files, QStringList{printFile});
+    EXPECT_EQ(QProcess::execute(QStringLiteral("cmp"), {printFile, plain}), 0);
+    EXPECT_EQ(readAll(bystander), bystanderBefore);
+}
+
+TEST_F(HandOver, AMissingPrintFileIsStillHandedOverByName)
+{
+    const QString missing = Path(QStringLiteral("gone.tif"));
+    EXPECT_EQ(HandOverFiles({QStringLiteral("#") + missing}), QStringList{missing});
+    EXPECT_FALSE(QFile::exists(missing));
+}
+
+} // namespace
