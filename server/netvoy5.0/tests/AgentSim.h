@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Runs the fake agent server (tests/agentsim/agentsim.py) as a child process
+// on a free loopback port, with a scenario given as JSON text, and reads back
+// its JSON-lines record of PDUs.
+class AgentSim {
+public:
+    explicit AgentSim(const std::string& scenarioJson, double lifetimeSeconds = 10.0, int connections = 1);
+    ~AgentSim();
+    AgentSim(const AgentSim&) = delete;
+    AgentSim& operator=(const AgentSim&) = delete;
+
+    int port() const { return port_; }
+    // A scratch directory of this run (removed with the object).
+    const std::string& dir() const { return dir_; }
+    // Waits for the server to end; its exit status, or -1 when it did not end in time.
+    int waitExit(int timeoutMs);
+
+    std::vector<std::string> logLines() const;
+    // The PDUs the server received, in order, as bytes.
+    std::vector<std::vector<std::uint8_t>> receivedPdus() const;
+    // The log lines that carry "note": note.
+    std::vector<std::string> notes(const std::string& note) const;
+
+    // The string or number value of "key" in one JSON log line ("" when absent).
+    static std::string field(const std::string& line, const std::string& key);
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    int status_ = -1;
+    std::string dir_;
+    std::string logPath_;
+};
+
+std::vector<std::uint8_t> fromHex(const std::string& hex);

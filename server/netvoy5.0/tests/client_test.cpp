@@ -1,0 +1,291 @@
+// The agent client against the fake agent server: start-up, addressing,
+// heartbeat, dispatch, hostile endings of the connection, stop and idle cost.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+#include "AgentSim.h"
+#include "Recorder.h"
+#include "netvoy/AgentProxy.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+long long msSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+ClientTimeouts quickTimeouts()
+{
+    ClientTimeouts t;
+    t.sendMs = 1000;
+    t.pduMs = 500;
+    return t;
+}
+
+std::string textAt15(const Bytes& pdu)
+{
+    std::string text;
+    for (std::size_t i = 15; i < pdu.size() && pdu[i] != 0; ++i)
+        text += static_cast<char>(pdu[i]);
+    return text;
+}
+
+bool isRequire(const Bytes& pdu)
+{
+    return pdu.size() >= 16 && pdu[1] == 1 && pdu[12] == 1;
+}
+
+std::vector<Bytes> requiresOf(const AgentSim& sim)
+{
+    std::vector<Bytes> found;
+    for (Bytes& pdu : sim.receivedPdus())
+        if (isRequire(pdu))
+            found.push_back(pdu);
+    return found;
+}
+
+class NetvoyClientAgainstSim : public ::testing::Test {
+protected:
+    void start(const std::string& scenario, ClientTimeouts timeouts = quickTimeouts())
+    {
+        sim = std::make_unique<AgentSim>(scenario);
+        client.setTimeouts(timeouts);
+        client.addEventListener(&recorder);
+        ASSERT_EQ(client.connect("127.0.0.1", sim->port()), 1);
+        client.run();
+    }
+    // The start-up from the server has been answered when the own address is set.
+    void waitForAddress(const NetAddr& expected)
+    {
+        auto start = Clock::now();
+        while (!(client.GetNetAddr() == expected) && msSince(start) < 5000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(client.GetNetAddr(), expected);
+    }
+    void request(const std::vector<std::pair<const char*, const char*>>& pairs)
+    {
+        client.clearArgs();
+        for (const auto& [key, val] : pairs)
+            client.appendArg(key, val);
+        ASSERT_EQ(client.invoke(), 1);
+    }
+    // Ends the client and the server and returns once the server's log is complete.
+    void finish()
+    {
+        client.stop();
+        EXPECT_GE(sim->waitExit(5000), 0) << "the fake server did not end";
+    }
+    void TearDown() override
+    {
+        client.stop();
+        client.removeEventListeners();
+    }
+
+    Recorder recorder; // declared before the client, so it outlives the client
+    AgentProxy client;
+    std::unique_ptr<AgentSim> sim;
+};
+
+} // namespace
+
+TEST_F(NetvoyClientAgainstSim, StartupIsAnsweredAndLaterRequestsUseTheAssignedAddress)
+{
+    start(R"({"startup": [3, 9],
+              "rules": [{"match": {"command": "login"},
+                         "actions": [{"send": "ans", "event": {"event": "login", "result": "success",
+                                                             "name": "${name}", "invokeid": "${invokeid}"}}]}]})");
+    waitForAddress(NetAddr(3, 9));
+    request({{"command", "login"}, {"name", "传真"}, {"invokeid", "7"}});
+    ASSERT_TRUE(recorder.waitFor([&] { return !recorder.receivedLocked().empty(); }));
+    EXPECT_EQ(recorder.received(), (std::vector<std::string>{"event=login|result=success|name=传真|invokeid=7|"}));
+    finish();
+
+    std::vector<Bytes> pdus = sim->receivedPdus();
+    ASSERT_GE(pdus.size(), 2u);
+    EXPECT_EQ(pdus[0], (Bytes{1, 1, 0, 0, 0, 0, 0, 0, 3, 9, 3, 9, 5, 5, 1, 0})) << "the start-up answer";
+    const Bytes& login = pdus[1];
+    ASSERT_TRUE(isRequire(login));
+    EXPECT_EQ((Bytes(login.begin(), login.begin() + 15)),
+              (Bytes{login[0], 1, 0, 0, 0, 0, 0, 0, 3, 9, 3, 9, 1, 0, 0}));
+    // The text travels in GBK: 传真 is B4 AB D5 E6.
+    EXPECT_EQ(textAt15(login), "command=login|name=\xB4\xAB\xD5\xE6|invokeid=7|");
+    EXPECT_EQ(login.size(), login[0] * 16u);
+}
+
+TEST_F(NetvoyClientAgainstSim, HeartbeatGetsOneAnswerAndReachesNoListener)
+{
+    start(R"({"on_connect": [{"send": "heartbeat"}, {"sleep": 0.3}, {"send": "ans", "event": {"event": "after"}}]})");
+    ASSERT_TRUE(recorder.waitFor([&] { return !recorder.receivedLocked().empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    finish();
+    EXPECT_EQ(recorder.received(), (std::vector<std::string>{"event=after|"}));
+    std::vector<Bytes> answers = requiresOf(*sim);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(textAt15(answers[0]), "event=heartbeat|eventclass=system|");
+    EXPECT_EQ(answers[0][0], 4); // 34 text bytes: (34 >> 4) + 1 + 1 blocks
+}
+
+TEST_F(NetvoyClientAgainstSim, UnknownMsuTypeIsReadWholeAndIgnored)
+{
+    start(R"({"on_connect": [{"send": "pdu", "family": 1, "type": 7, "text": "event=hidden|padding=0123456789abcdef|"},
+                             {"send": "ans", "event": {"event": "shown"}},
+                             {"send": "nmu", "type": 1, "event": {"event": "report"}}]})");
+    ASSERT_TRUE(recorder.waitFor([&] { return recorder.receivedLocked().size() >= 2; }));
+    finish();
+    EXPECT_EQ(recorder.received(), (std::vector<std::string>{"event=shown|", "event=report|"}));
+}
+
+namespace {
+
+struct Ending {
+    const char* name;
+    const char* actions;
+};
+
+class NetvoyConnectionEnding : public NetvoyClientAgainstSim, public ::testing::WithParamInterface<Ending> {};
+
+} // namespace
+
+TEST_P(NetvoyConnectionEnding, GivesExactlyOneDisconnectAndTheWorkerLivesOn)
+{
+    start(std::string(R"({"on_connect": )") + GetParam().actions + "}");
+    ASSERT_TRUE(recorder.waitFor([&] { return recorder.disconnectsLocked() >= 1; }, 4000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(recorder.disconnects(), 1);
+    EXPECT_EQ(client.isConnected(), 0);
+    EXPECT_EQ(client.isRun(), 1);
+    client.stop();
+    EXPECT_EQ(recorder.disconnects(), 1) << "stop() after a lost connection tells nobody again";
+    EXPECT_EQ(client.isRun(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, NetvoyConnectionEnding,
+    ::testing::Values(
+        Ending{"CountByteZero", R"([{"send": "raw", "hex": "00000000000000000000000000000000"}, {"sleep": 3}])"},
+        Ending{"HalfPduThenStall", R"([{"send": "raw", "hex": "0201000000000000000003090309"}, {"sleep": 5}])"},
+        Ending{"PeerClose", R"([{"close": true}])"},
+        Ending{"ServerShutdown", R"([{"send": "sys", "code": 2}, {"sleep": 3}])"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NetvoyClientAgainstSim, LogoutQueuedRightBeforeStopReachesTheServer)
+{
+    start(R"({})");
+    waitForAddress(NetAddr(3, 9));
+    request({{"command", "logout"}, {"invokeid", "1"}});
+    client.stop();
+    EXPECT_EQ(recorder.disconnects(), 1);
+    ASSERT_GE(sim->waitExit(5000), 0);
+    std::vector<Bytes> sent = requiresOf(*sim);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(textAt15(sent[0]), "command=logout|invokeid=1|");
+}
+
+TEST_F(NetvoyClientAgainstSim, EventsQueuedBeforeConnectGoOutInOrder)
+{
+    sim = std::make_unique<AgentSim>("{}");
+    client.setTimeouts(quickTimeouts());
+    request({{"command", "first"}});
+    request({{"command", "second"}});
+    client.run();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(client.connect("127.0.0.1", sim->port()), 1);
+    auto start = Clock::now();
+    while (client.pendingEvents() > 0 && msSince(start) < 3000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    finish();
+    std::vector<Bytes> sent = requiresOf(*sim);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(textAt15(sent[0]), "command=first|");
+    EXPECT_EQ(textAt15(sent[1]), "command=second|");
+}
+
+TEST_F(NetvoyClientAgainstSim, OverlongEventIsRefusedAndNoStaleBytesFollowALongOne)
+{
+    start(R"({})");
+    waitForAddress(NetAddr(3, 9));
+    const std::string secret(3000, 'S');
+    request({{"command", "checkpassword"}, {"password", secret.c_str()}});
+    client.clearArgs();
+    client.appendArg("command", "huge");
+    client.appendArg("blob", std::string(4100, 'x').c_str());
+    EXPECT_EQ(client.invoke(), 0) << "more than one PDU holds is refused, not cut";
+    request({{"command", "short"}});
+    auto start = Clock::now();
+    while (client.pendingEvents() > 0 && msSince(start) < 3000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    finish();
+
+    std::vector<Bytes> sent = requiresOf(*sim);
+    ASSERT_EQ(sent.size(), 2u) << "the refused event must not hold up the one behind it";
+    const Bytes& shortOne = sent[1];
+    EXPECT_EQ(textAt15(shortOne), "command=short|");
+    EXPECT_EQ(shortOne[0], 2);
+    EXPECT_EQ(shortOne[2], 0);
+    EXPECT_EQ(shortOne[3], 0);
+    EXPECT_EQ(shortOne[14], 0);
+    for (std::size_t i = 15 + 14; i < shortOne.size(); ++i)
+        EXPECT_EQ(shortOne[i], 0) << "padding byte " << i;
+}
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+TEST_F(NetvoyClientAgainstSim, TwoIdleSecondsWhileConnectedCostLittleCpu)
+{
+    start(R"({})");
+    waitForAddress(NetAddr(3, 9));
+    double before = cpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    double used = cpuSeconds() - before;
+    EXPECT_LT(used, 0.2);
+    EXPECT_EQ(client.isConnected(), 1);
+}
+
+TEST_F(NetvoyClientAgainstSim, StopReturnsPromptlyWhileAPduStalls)
+{
+    ClientTimeouts slow = quickTimeouts();
+    slow.pduMs = 8000;
+    start(R"({"on_connect": [{"send": "raw", "hex": "0401000000000000000003090309"}, {"sleep": 8}]})", slow);
+    waitForAddress(NetAddr(3, 9));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the worker now waits inside the PDU
+    auto begin = Clock::now();
+    client.stop();
+    EXPECT_LT(msSince(begin), 1500);
+    EXPECT_EQ(client.isRun(), 0);
+    EXPECT_EQ(recorder.disconnects(), 1);
+}
+
+TEST(NetvoyClientLifecycle, StopReturnsPromptlyRightAfterRunAndWithoutRun)
+{
+    Client neverRun;
+    auto begin = Clock::now();
+    neverRun.stop();
+    EXPECT_LT(msSince(begin), 100);
+
+    for (int i = 0; i < 20; ++i) {
+        Client client;
+        client.run();
+        begin = Clock::now();
+        client.stop();
+        EXPECT_LT(msSince(begin), 1000);
+        EXPECT_EQ(client.isRun(), 0);
+    }
+}
