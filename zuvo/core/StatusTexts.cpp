@@ -1,0 +1,36 @@
+#include "core/StatusTexts.h"
+
+#include <strings.h>
+
+int NextAnimationFrame(int frame)
+{
+    int last = kFirstAnimationFrame + kAnimationFrameCount - 1;
+    if (frame < kFirstAnimationFrame || frame >= last) return kFirstAnimationFrame;
+    return frame + 1;
+}
+
+std::string ConnectionStateText(int state)
+{
+    switch (state) {
+    case StateOnline: return "联机";
+    case StateRegistrationFailed: return "注册失败";
+    default: return "脱机";
+    }
+}
+
+bool IsChineseLanguage(std::string_view languageEntry)
+{
+    return languageEntry.size() == 2 &&
+           strncasecmp(languageEntry.data(), "CN", 2) == 0;
+}
+
+StatusLabels LabelsFor(bool chinese)
+{
+    if (chinese) return {"状态:", "网络传真号:", "IP:", "传真状态:"};
+    return {"State:", "NetFaxNo:", "IP:", "FaxState:"};
+}
+
+std::string StatePaneText(const StatusLabels& labels, int state)
+{
+    return labels.state + ConnectionStateText(state);
+}
