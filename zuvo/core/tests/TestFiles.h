@@ -114,9 +114,17 @@ inline std::string md5sumOf(const std::string& path)
 
 // The result of xmllint --xpath on a file (without the trailing newline);
 // nothing when the expression selects nothing or the file does not parse.
+// Files declared GB2312 hold GBK bytes, which xmllint's strict GB2312
+// decoder refuses: they are read through iconv's GBK first.
 inline std::optional<std::string> xpath(const std::string& file, const std::string& expression)
 {
-    CommandResult r = run("xmllint --xpath " + quote(expression) + " " + quote(file) + " 2>/dev/null");
+    const std::string head = readFile(file).substr(0, 100);
+    const bool gbk = head.find("encoding=\"GB2312\"") != std::string::npos;
+    const std::string input =
+        gbk ? "iconv -f GBK -t UTF-8 " + quote(file) + " | sed '1s/encoding=\"GB2312\"/encoding=\"UTF-8\"/' | "
+            : std::string();
+    CommandResult r = run(input + "xmllint --xpath " + quote(expression) + " " + (gbk ? "-" : quote(file)) +
+                          " 2>/dev/null");
     if (r.status != 0)
         return std::nullopt;
     while (!r.output.empty() && r.output.back() == '\n')

@@ -1,0 +1,549 @@
+#include "core/AccountConfig.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "cfgtree/Config.h"
+#include "core/ProgramPaths.h"
+#include "core/TextUtil.h"
+#include "faxbox/FaxRecord.h"
+#include "jotter/Jotter.h"
+#include "spindle/VLock.h"
+
+namespace AccountConfig {
+namespace {
+
+struct Store {
+    Spindle::VMutex mutex;
+    std::unique_ptr<Config> document; // set only while a file is loaded
+    std::function<void()> saveListener;
+};
+
+Store& store()
+{
+    static Store instance;
+    return instance;
+}
+
+// Runs use(document) under the store lock, or gives closed when no document is loaded.
+template <typename Result, typename Use>
+Result withDocument(Result closed, Use use)
+{
+    Spindle::VLock lock(store().mutex);
+    if (!store().document)
+        return closed;
+    return use(*store().document);
+}
+
+bool isFlagSet(const std::string& value)
+{
+    return AtoiText(value) == 1;
+}
+
+// Attribute of the default account; "" without one.
+std::string defaultAttr(const char* name)
+{
+    return withDocument(std::string(), [&](Config& doc) {
+        const std::string account = GetDefaultAccountPath();
+        return account.empty() ? std::string() : doc.getNodeAttr(account.c_str(), name);
+    });
+}
+
+// Number attribute of the default account; missing when it is absent.
+int defaultAttrInt(const char* name, int missing)
+{
+    return withDocument(missing, [&](Config& doc) {
+        const std::string account = GetDefaultAccountPath();
+        if (account.empty() || !doc.hasNodeAttr(account.c_str(), name))
+            return missing;
+        return AtoiText(doc.getNodeAttr(account.c_str(), name));
+    });
+}
+
+int setDefaultAttr(const char* name, const std::string& value)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string account = GetDefaultAccountPath();
+    return account.empty() ? 0 : PutAttr(account, name, value);
+}
+
+// The folder path of the first folder of that Type below accountPath.
+std::string folderOf(Config& doc, const std::string& accountPath, const std::string& type)
+{
+    const std::string folders = accountPath + "/Folder";
+    const int count = doc.getNodeCnt(folders.c_str());
+    for (int j = 0; j < count; ++j) {
+        const std::string path = FormatText("%s/Folder[%d]", accountPath.c_str(), j);
+        if (EqualsNoCase(doc.getNodeAttr(path.c_str(), "Type"), type))
+            return path;
+    }
+    return "";
+}
+
+// The account path that a folder path starts with.
+std::string accountOfFolder(const std::string& folderPath)
+{
+    const std::size_t cut = folderPath.find("/Folder[");
+    return cut == std::string::npos ? std::string() : folderPath.substr(0, cut);
+}
+
+std::string absoluteAccountDirectory(const std::string& directory)
+{
+    if (directory.empty())
+        return "";
+    if (IsAbsolutePath(directory))
+        return directory;
+    if (!IsSafeRelativePath(directory)) {
+        cpLog(3, "account directory \"%s\" leaves the program directory; ignored", directory.c_str());
+        return "";
+    }
+    return JoinPath(ProgramDirectory(), directory);
+}
+
+} // namespace
+
+// ---- opening and saving --------------------------------------------------
+
+int Open(const std::string& programDirectory)
+{
+    Spindle::VLock lock(store().mutex);
+    if (store().document)
+        return 1;
+    auto document = std::make_unique<Config>();
+    const std::string main = JoinPath(programDirectory, "account.xml");
+    const std::string backup = JoinPath(programDirectory, "account-bak.xml");
+    if (!document->open(main.c_str())) {
+        cpLog(2, "cannot load %s; trying %s", main.c_str(), backup.c_str());
+        if (!document->open(backup.c_str()))
+            return 0;
+    }
+    if (!document->save(backup.c_str()))
+        cpLog(2, "cannot write the account backup %s", backup.c_str());
+    store().document = std::move(document);
+    return 1;
+}
+
+int Open()
+{
+    return Open(ProgramDirectory());
+}
+
+int IsOpen()
+{
+    return withDocument(0, [](Config&) { return 1; });
+}
+
+int Save()
+{
+    Spindle::VLock lock(store().mutex);
+    if (!store().document)
+        return 0;
+    const int saved = store().document->save();
+    if (!saved)
+        cpLog(2, "saving account.xml failed; the file on disk is unchanged");
+    if (store().saveListener)
+        store().saveListener();
+    return saved;
+}
+
+int Reload()
+{
+    return withDocument(0, [](Config& doc) { return doc.reload(); });
+}
+
+void Close()
+{
+    Spindle::VLock lock(store().mutex);
+    store().document.reset();
+}
+
+void SetSaveListener(std::function<void()> listener)
+{
+    Spindle::VLock lock(store().mutex);
+    store().saveListener = std::move(listener);
+}
+
+Spindle::VMutex& Mutex()
+{
+    return store().mutex;
+}
+
+// ---- generic access ------------------------------------------------------
+
+std::string GetAttr(const std::string& path, const std::string& name)
+{
+    return withDocument(std::string(), [&](Config& doc) { return doc.getNodeAttr(path.c_str(), name.c_str()); });
+}
+
+int GetAttrInt(const std::string& path, const std::string& name)
+{
+    return withDocument(-1, [&](Config& doc) { return AtoiText(doc.getNodeAttr(path.c_str(), name.c_str())); });
+}
+
+int HasAttr(const std::string& path, const std::string& name)
+{
+    return withDocument(0, [&](Config& doc) { return doc.hasNodeAttr(path.c_str(), name.c_str()); });
+}
+
+int SetAttr(const std::string& path, const std::string& name, const std::string& value)
+{
+    return withDocument(0, [&](Config& doc) { return doc.setNodeAttr(path.c_str(), name.c_str(), value.c_str()); });
+}
+
+int SetAttrInt(const std::string& path, const std::string& name, int value)
+{
+    return SetAttr(path, name, std::to_string(value));
+}
+
+int CreateAttr(const std::string& path, const std::string& name)
+{
+    return withDocument(0, [&](Config& doc) { return doc.createNodeAttr(path.c_str(), name.c_str()); });
+}
+
+int PutAttr(const std::string& path, const std::string& name, const std::string& value)
+{
+    return withDocument(0, [&](Config& doc) {
+        if (!doc.hasNodeAttr(path.c_str(), name.c_str()) && !doc.createNodeAttr(path.c_str(), name.c_str()))
+            return 0;
+        return doc.setNodeAttr(path.c_str(), name.c_str(), value.c_str());
+    });
+}
+
+int AddNode(const std::string& parent, const std::string& name, const std::string& text)
+{
+    return withDocument(0, [&](Config& doc) {
+        return doc.addNode(parent.empty() ? nullptr : parent.c_str(), name.c_str(), text.c_str(), "", "");
+    });
+}
+
+int InsertNode(const std::string& parent, const std::string& name, const std::string& refPath)
+{
+    return withDocument(0, [&](Config& doc) {
+        return doc.insertNode(parent.empty() ? nullptr : parent.c_str(), name.c_str(), "", "", "", refPath.c_str());
+    });
+}
+
+int AddChild(const std::string& name, const std::string& text)
+{
+    return withDocument(0, [&](Config& doc) { return doc.addChild(name.c_str(), text.c_str(), "", ""); });
+}
+
+int AddNodeAttr(const std::string& name, const std::string& value)
+{
+    return withDocument(0, [&](Config& doc) { return doc.addNodeAttr(name.c_str(), value.c_str()); });
+}
+
+int AddNodeAttrInt(const std::string& name, int value)
+{
+    return AddNodeAttr(name, std::to_string(value));
+}
+
+int AddChildAttr(const std::string& name, const std::string& value)
+{
+    return withDocument(0, [&](Config& doc) { return doc.addChildAttr(name.c_str(), value.c_str()); });
+}
+
+int RemoveNode(const std::string& path)
+{
+    return withDocument(0, [&](Config& doc) { return doc.removeNode(path.c_str()); });
+}
+
+int GetNodeCount(const std::string& path)
+{
+    return withDocument(0, [&](Config& doc) { return doc.getNodeCnt(path.c_str()); });
+}
+
+int SetCurNode(const std::string& path)
+{
+    return withDocument(0, [&](Config& doc) { return doc.setCurNode(path.c_str()); });
+}
+
+int GetChildNum()
+{
+    return withDocument(-1, [](Config& doc) { return doc.getChildNum(); });
+}
+
+int GoChild(int index)
+{
+    return withDocument(0, [&](Config& doc) { return doc.goChild(index); });
+}
+
+int GoParent()
+{
+    return withDocument(0, [](Config& doc) {
+        try {
+            return doc.goParent();
+        } catch (const ConfigError&) {
+            return 0; // above the document node
+        }
+    });
+}
+
+int GetCurAttr(const std::string& name, std::string& out)
+{
+    out.clear();
+    return withDocument(0, [&](Config& doc) { return doc.getAttr(name.c_str(), out); });
+}
+
+std::string GetCurAttrString(const std::string& name)
+{
+    std::string value;
+    GetCurAttr(name, value);
+    return value;
+}
+
+// ---- accounts and folders ------------------------------------------------
+
+std::string GetDefaultAccountPath()
+{
+    return withDocument(std::string(), [](Config& doc) {
+        const int count = doc.getNodeCnt("Account");
+        for (int i = 0; i < count; ++i) {
+            const std::string path = FormatText("Account[%d]", i);
+            if (EqualsNoCase(doc.getNodeAttr(path.c_str(), "Default"), "yes"))
+                return path;
+        }
+        return std::string();
+    });
+}
+
+std::string GetFolderPath(const std::string& type)
+{
+    return withDocument(std::string(), [&](Config& doc) {
+        const int count = doc.getNodeCnt("Account");
+        for (int i = 0; i < count; ++i) {
+            const std::string account = FormatText("Account[%d]", i);
+            if (!EqualsNoCase(doc.getNodeAttr(account.c_str(), "Default"), "yes"))
+                continue;
+            if (std::string folder = folderOf(doc, account, type); !folder.empty())
+                return folder;
+        }
+        return std::string();
+    });
+}
+
+std::string GetFolderDirectory(const std::string& type)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string folder = GetFolderPath(type);
+    return folder.empty() ? std::string() : GetAttr(folder, "Directory");
+}
+
+std::string GetOutBoxPath() { return GetFolderPath("outbox"); }
+std::string GetOverBoxPath() { return GetFolderPath("overbox"); }
+std::string GetOverBoxDirectory() { return GetFolderDirectory("overbox"); }
+std::string GetFaxBoxDirectory() { return GetFolderDirectory("faxbox"); }
+
+std::string FindFolderPath(const std::string& accountPath, const std::string& type)
+{
+    return withDocument(std::string(), [&](Config& doc) { return folderOf(doc, accountPath, type); });
+}
+
+std::string GetFolderDirectoryOf(const std::string& accountPath, const std::string& type)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string folder = FindFolderPath(accountPath, type);
+    return folder.empty() ? std::string() : GetAttr(folder, "Directory");
+}
+
+int HasFolderOfType(const std::string& type)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string account = GetDefaultAccountPath();
+    return !account.empty() && !FindFolderPath(account, type).empty() ? 1 : 0;
+}
+
+std::string ResolveFolderDirectory(const std::string& accountDirectory, const std::string& folderDirectory)
+{
+    if (folderDirectory.empty())
+        return "";
+    if (IsAbsolutePath(folderDirectory))
+        return folderDirectory;
+    if (!IsSafeRelativePath(folderDirectory)) {
+        cpLog(3, "folder directory \"%s\" leaves its data directory; ignored", folderDirectory.c_str());
+        return "";
+    }
+    const std::string base = absoluteAccountDirectory(accountDirectory);
+    return base.empty() ? std::string() : JoinPath(base, folderDirectory);
+}
+
+std::string FolderFullDirectory(const std::string& folderPath)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string account = accountOfFolder(folderPath);
+    if (account.empty())
+        return "";
+    return ResolveFolderDirectory(GetAttr(account, "Directory"), GetAttr(folderPath, "Directory"));
+}
+
+std::string GetDataDirectory()
+{
+    return absoluteAccountDirectory(defaultAttr("Directory"));
+}
+
+// ---- the default account's settings --------------------------------------
+
+std::string GetAccountName() { return defaultAttr("Name"); }
+std::string GetFaxUser() { return defaultAttr("FaxUser"); }
+std::string GetFaxPassword() { return defaultAttr("FaxPassword"); }
+std::string GetFaxEMail() { return defaultAttr("FaxEMail"); }
+std::string GetSmtpHost() { return defaultAttr("SmtpHost"); }
+int GetSmtpPort() { return defaultAttrInt("SmtpPort", 0); }
+std::string GetSmtpUser() { return defaultAttr("SmtpUser"); }
+std::string GetSmtpPassword() { return defaultAttr("SmtpPassword"); }
+std::string GetReplyEMail() { return defaultAttr("ReplyEMail"); }
+
+int GetUpdateFlag() { return isFlagSet(defaultAttr("UpdateFlag")) ? 1 : 0; }
+int SetUpdateFlag(int n) { return setDefaultAttr("UpdateFlag", std::to_string(n)); }
+std::string GetUpdateData() { return defaultAttr("UpdateData"); }
+int SetUpdateData(const std::string& text) { return setDefaultAttr("UpdateData", text); }
+int GetProxyFlag() { return isFlagSet(defaultAttr("ProxyFlag")) ? 1 : 0; }
+int SetProxyFlag(int n) { return setDefaultAttr("ProxyFlag", std::to_string(n)); }
+int GetProxyPort() { return defaultAttrInt("ProxyPort", 9000); }
+int SetProxyPort(int n) { return setDefaultAttr("ProxyPort", std::to_string(n)); }
+std::string GetProxyServer() { return defaultAttr("ProxyServer"); }
+int SetProxyServer(const std::string& text) { return setDefaultAttr("ProxyServer", text); }
+std::string GetFaxUserAttr() { return defaultAttr("FaxUser"); }
+int GetFaxServer() { return defaultAttrInt("FaxServer", 0); }
+int SetFaxServer(int n) { return setDefaultAttr("FaxServer", std::to_string(n)); }
+std::string GetRcvFaxNotifyFile() { return defaultAttr("RcvFaxNotifyFile"); }
+int SetRcvFaxNotifyFile(const std::string& text) { return setDefaultAttr("RcvFaxNotifyFile", text); }
+std::string GetFaxReplyNotifyFile() { return defaultAttr("FaxReplyNotifyFile"); }
+int SetFaxReplyNotifyFile(const std::string& text) { return setDefaultAttr("FaxReplyNotifyFile", text); }
+int GetEnableAccess() { return defaultAttrInt("EnableAccess", 0); }
+int SetEnableAccess(int n) { return setDefaultAttr("EnableAccess", std::to_string(n)); }
+std::string GetAccessPassword() { return defaultAttr("AccessPassword"); }
+int SetAccessPassword(const std::string& text) { return setDefaultAttr("AccessPassword", text); }
+int SetAccessKey(const std::string& text) { return setDefaultAttr("AccessKey", text); }
+
+// ---- start-up ------------------------------------------------------------
+
+int EnsureDefaultFolders(const std::string& language)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string account = GetDefaultAccountPath();
+    if (account.empty())
+        return 0;
+    const bool chinese = EqualsNoCase(language, "cn");
+
+    if (FindFolderPath(account, "failedbox").empty()) {
+        if (!AddNode(account, "Folder") || !AddNodeAttr("Name", chinese ? "失败箱" : "Failed") ||
+            !AddNodeAttr("Type", "failedbox") || !AddNodeAttr("Directory", "failedbox") || !Save())
+            return 0;
+    }
+    if (!FindFolderPath(account, "faxbox").empty())
+        return 1;
+
+    // Received faxes get their own box in front of the inbox, which from
+    // now on holds the receipts only.
+    const std::string inbox = FindFolderPath(account, "inbox");
+    if (!inbox.empty() && !PutAttr(inbox, "Name", chinese ? "回执箱" : "replyBox"))
+        return 0;
+    if (!InsertNode(account, "Folder", inbox) || !AddNodeAttr("Name", chinese ? "收件箱" : "rcvBox") ||
+        !AddNodeAttr("Type", "faxbox") || !AddNodeAttr("Directory", "faxbox"))
+        return 0;
+    return Save();
+}
+
+int PrepareDataDirectories(const std::string& directory)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string account = GetDefaultAccountPath();
+    if (account.empty())
+        return 0;
+    std::error_code error;
+    std::string current = GetDataDirectory();
+    if (!current.empty() && !std::filesystem::exists(current, error))
+        current.clear();
+    const std::string target = JoinPath(IsAbsolutePath(directory) ? directory : ProgramDirectory(), "data");
+    if (!current.empty() && current == target)
+        return 1;
+    std::filesystem::create_directories(target, error);
+    if (!std::filesystem::is_directory(target, error)) {
+        cpLog(2, "cannot create the data directory %s", target.c_str());
+        return 0;
+    }
+    if (!PutAttr(account, "Directory", target) || !Save())
+        return 0;
+    return Reload();
+}
+
+// ---- fax records ----------------------------------------------------------
+
+int GetOutBoxFaxCount()
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string outbox = GetOutBoxPath();
+    return outbox.empty() ? 0 : GetNodeCount(outbox + "/Fax");
+}
+
+int GetFaxCount(const std::string& accountPath, const std::string& type)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string folder = FindFolderPath(accountPath, type);
+    return folder.empty() ? 0 : GetNodeCount(folder + "/Fax");
+}
+
+int FaxExistsByCreateTime(const std::string& folderPath, const std::string& createTime)
+{
+    return withDocument(0, [&](Config& doc) {
+        if (!doc.setCurNode(folderPath.c_str()))
+            return 1;
+        const int count = doc.getNodeCnt((folderPath + "/Fax").c_str());
+        for (int k = 0; k < count; ++k) {
+            const std::string fax = FormatText("%s/Fax[%d]", folderPath.c_str(), k);
+            if (EqualsNoCase(doc.getNodeAttr(fax.c_str(), "CreateTime"), createTime)) {
+                doc.setCurNode(fax.c_str());
+                return 1;
+            }
+        }
+        return 0;
+    });
+}
+
+std::optional<OutboxFax> LoadFaxRecord(int index)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string outbox = GetOutBoxPath();
+    if (outbox.empty() || index < 0)
+        return std::nullopt;
+    const std::string fax = FormatText("%s/Fax[%d]", outbox.c_str(), index);
+    if (GetNodeCount(fax) == 0)
+        return std::nullopt;
+
+    OutboxFax record;
+    record.recipients = GetAttr(fax, "Caller");
+    if (const std::string cc = GetAttr(fax, "ToCC"); !cc.empty())
+        record.recipients += "," + cc;
+
+    const std::string directory = FolderFullDirectory(outbox);
+    const std::string createTime = GetAttr(fax, "CreateTime");
+    const int pages = GetNodeCount(fax + "/AttachFile");
+    for (int k = 0; k < pages; ++k) {
+        const std::string file = GetAttr(FormatText("%s/AttachFile[%d]", fax.c_str(), k), "File");
+        const auto path = AttachmentPath(directory, file, createTime);
+        if (!path) {
+            cpLog(3, "outbox record %d: page \"%s\" with CreateTime \"%s\" has no safe path in \"%s\"; skipped",
+                  index, file.c_str(), createTime.c_str(), directory.c_str());
+            return std::nullopt;
+        }
+        record.pages.push_back(*path);
+    }
+    return record;
+}
+
+int RemoveOutBoxFax(int index)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string outbox = GetOutBoxPath();
+    if (outbox.empty() || !RemoveNode(FormatText("%s/Fax[%d]", outbox.c_str(), index)))
+        return 0;
+    return Save();
+}
+
+std::string GetFileName(const std::string& path)
+{
+    return LastPathComponent(path);
+}
+
+} // namespace AccountConfig

@@ -1,0 +1,228 @@
+#include "faxbox/FaxRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "core/AccountConfig.h"
+#include "core/tests/AccountFixture.h"
+#include "spindle/VLock.h"
+
+namespace {
+
+constexpr const char* kOutbox = "Account[0]/Folder[0]";
+constexpr const char* kFaxbox = "Account[0]/Folder[1]";
+
+class FaxRecordTest : public testfiles::AccountStoreTest {
+protected:
+    void SetUp() override
+    {
+        openWith("<Account Default=\"yes\" Directory=\"data\">"
+                 "<Folder Name=\"发件箱\" Type=\"outbox\" Directory=\"outbox\"/>"
+                 "<Folder Name=\"收件箱\" Type=\"faxbox\" Directory=\"/absolute/faxes\"/>"
+                 "</Account>\n");
+    }
+
+    static FaxRecord outgoing(const std::string& createTime)
+    {
+        FaxRecord record;
+        record.Set(FaxRecord::kCaller, "021-5550001");
+        record.Set(FaxRecord::kToCC, "");
+        record.Set(FaxRecord::kTopic, "报价单 (GBK 镕)");
+        record.Set(FaxRecord::kName, "张三");
+        record.Set(FaxRecord::kCompany, "");
+        record.Set(FaxRecord::kDate, "2026-12-10 09:30:01");
+        record.Set(FaxRecord::kCreateTime, createTime);
+        record.Set(FaxRecord::kReadFlag, "1");
+        record.Set(FaxRecord::kSendTimer, "2026-12-10 18:00:00");
+        record.Set(FaxRecord::kTimerFlag, "0");
+        record.attachments = {{"合同", "1"}, {"page2.tif", ""}};
+        record.Set(FaxRecord::kPages, "3");
+        return record;
+    }
+};
+
+} // namespace
+
+TEST_F(FaxRecordTest, AppendedRecordIsSavedInOrderAndReadsBack)
+{
+    const FaxRecord record = outgoing("20261210093001");
+    ASSERT_EQ(AppendFaxRecord(kOutbox, record), 1);
+
+    // The saved file, read by an independent parser.
+    EXPECT_EQ(xpath("count(//Folder[@Type='outbox']/Fax)"), "1");
+    EXPECT_EQ(xpath("name(//Fax/@*[1])"), "Caller");
+    EXPECT_EQ(xpath("count(//Fax/@*)"), "11");
+    EXPECT_EQ(xpath("name(//Fax/@*[11])"), "Pages"); // Pages set last, written last
+    EXPECT_EQ(xpath("count(//Fax/@Flag)"), "0");      // compose-window records have no Flag
+    EXPECT_EQ(xpath("string(//Fax/@Topic)"), "报价单 (GBK 镕)");
+    EXPECT_EQ(xpath("string(//Fax/AttachFile[1]/@File)"), "合同");
+    EXPECT_EQ(xpath("string(//Fax/AttachFile[1]/@HeadFlag)"), "1");
+    EXPECT_EQ(xpath("count(//Fax/AttachFile[2]/@HeadFlag)"), "0");
+
+    AccountConfig::Close();
+    ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
+    const auto back = ReadFaxRecord(kOutbox, 0);
+    ASSERT_TRUE(back);
+    // Read in the table order of the attributes; the same set of values.
+    auto sorted = [](auto attributes) {
+        std::sort(attributes.begin(), attributes.end());
+        return attributes;
+    };
+    EXPECT_EQ(sorted(back->Attributes()), sorted(record.Attributes()));
+    ASSERT_EQ(back->attachments.size(), 2u);
+    EXPECT_EQ(back->attachments[0].file, "合同");
+    EXPECT_EQ(back->attachments[1].headFlag, "");
+    EXPECT_EQ(back->Flag(), 0);
+    EXPECT_EQ(back->Pages(), 3);
+    EXPECT_FALSE(ReadFaxRecord(kOutbox, 1));
+    EXPECT_FALSE(ReadFaxRecord(kOutbox, -1));
+}
+
+TEST_F(FaxRecordTest, RecordsNamingFilesOutsideTheirFolderAreRefused)
+{
+    const std::string before = testfiles::md5sumOf(accountPath());
+    FaxRecord badTime = outgoing("2026121009300");
+    FaxRecord badFile = outgoing("20261210093001");
+    badFile.attachments.push_back({"../../x", ""});
+    FaxRecord badBody = outgoing("20261210093001");
+    badBody.Set(FaxRecord::kBodyFileName, "/etc/passwd");
+    for (const FaxRecord* record : {&badTime, &badFile, &badBody}) {
+        EXPECT_FALSE(HasSafeFileNames(*record));
+        EXPECT_EQ(AppendFaxRecord(kOutbox, *record), 0);
+    }
+    EXPECT_EQ(AppendFaxRecord("Account[0]/Folder[5]", outgoing("20261210093001")), 0);
+    EXPECT_EQ(testfiles::md5sumOf(accountPath()), before);
+    EXPECT_EQ(FaxCount(kOutbox), 0);
+}
+
+TEST_F(FaxRecordTest, FilesLieInTheFolderDirectory)
+{
+    EXPECT_EQ(FolderDirectory(kOutbox), dir_.file("data/outbox"));
+    EXPECT_EQ(FolderDirectory(kFaxbox), "/absolute/faxes");
+    EXPECT_EQ(EnsureFolderDirectory(kOutbox), dir_.file("data/outbox"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.file("data/outbox")));
+
+    EXPECT_EQ(AttachmentPath("/d", "page.tif", "20261210093001"), "/d/page.tif.20261210093001");
+    EXPECT_EQ(AttachmentPath("/d", "..", "20261210093001"), std::nullopt);
+    EXPECT_EQ(AttachmentPath("/d", "a", "2026121009300x"), std::nullopt);
+    EXPECT_EQ(AttachmentPath("", "a", "20261210093001"), std::nullopt);
+    EXPECT_EQ(BodyFilePath("/d", "body-2026-12-10-09-30-01.html"), "/d/body-2026-12-10-09-30-01.html");
+    EXPECT_EQ(BodyFilePath("/d", "../body.html"), std::nullopt);
+}
+
+TEST_F(FaxRecordTest, LookUpByCreateTimeAndRowKey)
+{
+    // Ten months apart: the same last nine digits, so the same row key.
+    for (const char* createTime : {"20250210103045", "20251210103045", "20261210103046"})
+        ASSERT_EQ(AppendFaxRecord(kOutbox, outgoing(createTime)), 1);
+
+    EXPECT_EQ(FindFaxByCreateTime(kOutbox, "20251210103045"), 1);
+    EXPECT_EQ(FindFaxByCreateTime(kOutbox, "20251210103047"), -1);
+    EXPECT_EQ(FindFaxByCreateTime(kFaxbox, "20251210103045"), -1);
+
+    struct Case {
+        int readFlag;
+        const char* createTime;
+        uint32_t key;
+    };
+    const std::vector<Case> keys = {
+        {1, "20251210103045", 1210103045u}, {0, "20250210103045", 210103045u}, {1, "20261231235959", 1231235959u},
+    };
+    for (const Case& c : keys)
+        EXPECT_EQ(MakeRowKey(c.readFlag, c.createTime), c.key) << c.createTime;
+    EXPECT_EQ(MakeRowKey(1, "20250210103045"), MakeRowKey(1, "20251210103045"));
+
+    EXPECT_EQ(FindFaxByRowKey(kOutbox, 1210103045u), 0); // the first of the two
+    EXPECT_EQ(FindFaxByRowKey(kOutbox, MakeRowKey(0, "20261210103046")), 2);
+    EXPECT_EQ(FindFaxByRowKey(kOutbox, 1999999999u), -1);
+}
+
+TEST_F(FaxRecordTest, WritersInTheSameSecondGetDistinctTimesAndNames)
+{
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 10;
+    t.tm_hour = 9;
+    t.tm_min = 30;
+    t.tm_sec = 59;
+    t.tm_isdst = -1;
+    const std::time_t now = std::mktime(&t);
+    EXPECT_EQ(FormatCreateTime(now), "20261210093059");
+    EXPECT_EQ(FormatRecordDate(now), "2026-12-10 09:30:59");
+    EXPECT_EQ(FormatBodyFileName(now), "body-2026-12-10-09-30-59.html");
+
+    ASSERT_EQ(AppendFaxRecord(kOutbox, outgoing(FormatCreateTime(now))), 1);
+    EXPECT_EQ(FormatCreateTime(AllocateRecordTime(kOutbox, {"合同"}, now)), "20261210093100");
+
+    // A stale page file with the next name is not overwritten either.
+    const std::string directory = EnsureFolderDirectory(kOutbox);
+    testfiles::writeFile(directory + "/合同.20261210093100", "old page");
+    EXPECT_EQ(FormatCreateTime(AllocateRecordTime(kOutbox, {"合同"}, now)), "20261210093101");
+    EXPECT_EQ(FormatCreateTime(AllocateRecordTime(kOutbox, {"other"}, now)), "20261210093100");
+
+    testfiles::writeFile(directory + "/" + FormatBodyFileName(now), "<html/>");
+    EXPECT_EQ(FormatBodyFileName(AllocateBodyFileTime(directory, now)), "body-2026-12-10-09-31-00.html");
+}
+
+TEST_F(FaxRecordTest, FourThreadsSavingThroughOneStoreLoseNoRecord)
+{
+    constexpr int kThreads = 4;
+    constexpr int kEach = 15;
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::thread> writers;
+    std::atomic<int> failures{0};
+    for (int w = 0; w < kThreads; ++w)
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < kEach; ++i) {
+                Spindle::VLock lock(AccountConfig::Mutex());
+                const std::time_t when = AllocateRecordTime(kOutbox, {"p"}, now);
+                FaxRecord record = outgoing(FormatCreateTime(when));
+                record.Set(FaxRecord::kCaller, "w" + std::to_string(w) + "-" + std::to_string(i));
+                record.attachments = {{"p", ""}};
+                if (AppendFaxRecord(kOutbox, record) != 1)
+                    ++failures;
+            }
+        });
+    for (std::thread& t : writers)
+        t.join();
+    EXPECT_EQ(failures, 0);
+
+    EXPECT_EQ(xpath("count(//Fax)"), std::to_string(kThreads * kEach));
+    AccountConfig::Close();
+    ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
+    std::set<std::string> callers, times;
+    for (int k = 0; k < FaxCount(kOutbox); ++k) {
+        const auto record = ReadFaxRecord(kOutbox, k);
+        ASSERT_TRUE(record);
+        callers.insert(record->Get(FaxRecord::kCaller));
+        times.insert(record->CreateTime());
+    }
+    EXPECT_EQ(callers.size(), std::size_t(kThreads * kEach));
+    EXPECT_EQ(times.size(), std::size_t(kThreads * kEach));
+}
+
+TEST(FaxRouting, ServerItemsGoToTheirFolder)
+{
+    struct Case {
+        const char* event;
+        const char* faxType;
+        const char* sendFaxFlag;
+        const char* invalidateFax;
+        const char* folder;
+    };
+    const std::vector<Case> cases = {
+        {"faxreceived", "", "1", "1", FolderType::kFaxBox},  {"filetransfered", "", "", "", FolderType::kFaxBox},
+        {"faxlist", "30", "1", "", FolderType::kFaxBox},      {"faxlist", "50", "", "", FolderType::kFaxBox},
+        {"faxlist", "20", "1", "1", FolderType::kInBox},      {"faxlist", "40", "0", "2", FolderType::kDeposeBox},
+        {"faxlist", "40", "0", "0", FolderType::kFailedBox},  {"faxlist", "", "", "", FolderType::kFailedBox},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(FolderTypeForServerItem(c.event, c.faxType, c.sendFaxFlag, c.invalidateFax), c.folder)
+            << c.event << " " << c.faxType;
+}
