@@ -1,0 +1,16 @@
+#pragma once
+// The few messages that Pixmend shows itself go through one replaceable
+// handler, so that the program can show them in a window and tests can
+// collect them. Without a handler they are written to standard error.
+
+#include <functional>
+#include <string>
+
+using PixmendMessageHandler = std::function<void(const std::string& text)>;
+
+// Installs `handler` (an empty one restores standard error) and returns the
+// previous one. Safe to call from any thread.
+PixmendMessageHandler PixmendSetMessageHandler(PixmendMessageHandler handler);
+
+// Shows `text` (UTF-8) through the current handler.
+void PixmendShowMessage(const std::string& text);
