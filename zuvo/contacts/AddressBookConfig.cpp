@@ -1,0 +1,169 @@
+#include "contacts/AddressBookConfig.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/ProgramPaths.h"
+#include "core/TextUtil.h"
+#include "jotter/Jotter.h"
+#include "spindle/VLock.h"
+
+const std::array<const char*, 34> kAddressAttributes = {
+    "Name",           "EMail",       "FaxNum",         "FirstName",      "SurName",        "NickName",
+    "HomeAddress",    "HomeArea",    "HomeCity",       "HomeCountry",    "HomeFaxNum",     "HomePostCode",
+    "HomeTel1",       "HomeTel2",    "CompanyAddress", "CompanyArea",    "CompanyCity",    "CompanyCountry",
+    "CompanyName",    "CompanyPostCode", "CompanyDept", "CompanyJob",    "CompanyFaxNum",  "CompanyWWW",
+    "CompanyTel1",    "CompanyTel2", "BirthDay",       "BP",             "ICQ",            "Like",
+    "Mobile",         "QQ",          "Sex",            "WWW",
+};
+
+namespace {
+
+struct Header {
+    const char* name;
+    const char* key;
+};
+
+// The list columns of a new file. "CompnayFaxNum" is spelled as the
+// installed files have it.
+constexpr Header kTemplateHeaders[] = {
+    {"名字", "Name"},          {"昵称", "NickName"},          {"传真号码", "FaxNum"},
+    {"家庭传真", "HomeFaxNum"}, {"公司传真", "CompnayFaxNum"},  {"EMail地址", "EMail"},
+    {"公司所在城市", "CompanyCity"}, {"公司名称", "CompanyName"}, {"公司地址", "CompanyAddress"},
+};
+
+constexpr const char* kTemplateBooks[] = {"公共地址薄", "个人地址薄"};
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::fsync(fd) == 0;
+}
+
+} // namespace
+
+std::string AddressBookTemplate()
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"GB2312\"?><Config>\t<Headers>";
+    for (const Header& h : kTemplateHeaders)
+        xml += FormatText("\t\t<Header Name=\"%s\" Key=\"%s\"/>", h.name, h.key);
+    xml += "\t</Headers>";
+    for (const char* book : kTemplateBooks)
+        xml += FormatText("\t<AddressBook Name=\"%s\">\t\t<Folder Name=\"默认\"></Folder></AddressBook>", book);
+    xml += "</Config>";
+    return ToGbk(xml).value_or(std::string());
+}
+
+int WriteAddressBookTemplate(const std::string& path)
+{
+    // Written beside the target and linked into place: the name appears
+    // only with its whole content, and link() never replaces a file.
+    const std::string temporary = path + ".new-XXXXXX";
+    std::string name = temporary;
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return 0;
+    const bool written = writeAll(fd, AddressBookTemplate());
+    ::close(fd);
+    const bool linked = written && ::link(name.c_str(), path.c_str()) == 0;
+    ::unlink(name.c_str());
+    if (!linked)
+        cpLog(2, "cannot create %s from the template", path.c_str());
+    return linked ? 1 : 0;
+}
+
+int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing)
+{
+    const std::string path = JoinPath(directory, "address.xml");
+    std::error_code error;
+    if (createWhenMissing && !std::filesystem::exists(path, error) && !error)
+        WriteAddressBookTemplate(path);
+    if (!document.open(path.c_str())) {
+        cpLog(2, "cannot load %s; it is left as it is", path.c_str());
+        return 0;
+    }
+    const std::string backup = JoinPath(directory, "address-bak.xml");
+    if (!document.save(backup.c_str()))
+        cpLog(2, "cannot write the address book backup %s", backup.c_str());
+    return 1;
+}
+
+int AppendAddressCard(Config& document, const std::string& folderPath, const AddressCard& card)
+{
+    if (!document.isOpen() || document.getNodeCnt(folderPath.c_str()) == 0)
+        return 0;
+    if (!document.addNode(folderPath.c_str(), "Address", "", "", ""))
+        return 0;
+    for (const char* attribute : kAddressAttributes) {
+        const auto value = card.find(attribute);
+        if (!document.addNodeAttr(attribute, value == card.end() ? "" : value->second.c_str()))
+            return 0;
+    }
+    return document.save();
+}
+
+AddressBookConfig& AddressBookConfig::GetInstance()
+{
+    static AddressBookConfig instance;
+    return instance;
+}
+
+bool AddressBookConfig::Open()
+{
+    return Open(ProgramDirectory());
+}
+
+bool AddressBookConfig::Open(const std::string& directory)
+{
+    Spindle::VLock lock(lookup_);
+    return OpenAddressBookFile(*this, directory, false) == 1;
+}
+
+int AddressBookConfig::FindByFaxNumber(const std::string& number, std::string& name, std::string& company)
+{
+    name.clear();
+    company.clear();
+    Spindle::VLock lock(lookup_);
+    try {
+        if (!isOpen())
+            return 0;
+        if (!reload()) {
+            cpLog(2, "address.xml cannot be read again; no name for %s", number.c_str());
+            return 0;
+        }
+        const int books = getNodeCnt("AddressBook");
+        for (int b = 0; b < books; ++b) {
+            const int folders = getNodeCnt(FormatText("AddressBook[%d]/Folder", b).c_str());
+            for (int f = 0; f < folders; ++f) {
+                const std::string folder = FormatText("AddressBook[%d]/Folder[%d]", b, f);
+                const int cards = getNodeCnt((folder + "/Address").c_str());
+                for (int c = 0; c < cards; ++c) {
+                    const std::string card = FormatText("%s/Address[%d]", folder.c_str(), c);
+                    std::string faxNum;
+                    if (getNodeAttr(card.c_str(), "FaxNum", faxNum) && EqualsNoCase(faxNum, number)) {
+                        getNodeAttr(card.c_str(), "Name", name);
+                        getNodeAttr(card.c_str(), "CompanyName", company);
+                        return 1;
+                    }
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        cpLog(2, "address lookup for %s failed: %s", number.c_str(), e.what());
+        name.clear();
+        company.clear();
+    }
+    return 0;
+}

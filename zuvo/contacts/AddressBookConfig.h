@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <string>
+
+#include "cfgtree/Config.h"
+#include "spindle/VMutex.h"
+
+// The address book file address.xml (program directory, GB2312, root
+// element Config): the column list, then address books with folders with
+// contact cards ("AddressBook[b]/Folder[f]/Address[c]"). The store
+// singleton below serves the caller-name lookup; the address-book windows
+// hold Config objects of their own on the same file and open them with
+// OpenAddressBookFile.
+
+// The 34 attributes of a contact card, in the order a new card writes them.
+// FirstName holds the family name, SurName the given name.
+extern const std::array<const char*, 34> kAddressAttributes;
+
+// A card's values by attribute name; attributes not given are written "".
+using AddressCard = std::map<std::string, std::string>;
+
+// The built-in address.xml: 616 bytes of GB2312, the nine list columns and
+// two books ("公共地址薄", "个人地址薄") with a folder "默认" each.
+std::string AddressBookTemplate();
+
+// Writes the template as a new file. Never replaces a file that exists:
+// 0 then, and 0 when it cannot be written (nothing is left behind).
+int WriteAddressBookTemplate(const std::string& path);
+
+// Opens directory/address.xml into document. A missing file gets the
+// template first when createWhenMissing. After a successful load the
+// document is saved as directory/address-bak.xml. A file that exists but
+// does not load is left as it is, and so is its backup: 0.
+int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing);
+
+// Appends a card under the folder at folderPath with all 34 attributes in
+// their order and saves the document: the save's result (0 without the folder).
+int AppendAddressCard(Config& document, const std::string& folderPath, const AddressCard& card);
+
+class AddressBookConfig : public Config {
+public:
+    // The program uses GetInstance; own objects serve tools and tests.
+    AddressBookConfig() = default;
+
+    // The process's store, created on the first call.
+    static AddressBookConfig& GetInstance();
+
+    // Opens address.xml of the program directory (or of directory); true
+    // when it loaded. The store never creates the file.
+    bool Open();
+    bool Open(const std::string& directory);
+
+    // Finds the first card, in book, folder and card order, whose FaxNum
+    // equals number as a whole (letter case aside; no other normalisation).
+    // The file is read again first, so cards saved by any window are seen.
+    // 1 with the card's Name and CompanyName ("" when absent); 0 with both
+    // empty when the store is not open, nothing matches or the file cannot
+    // be read any more (logged; safe on any thread).
+    int FindByFaxNumber(const std::string& number, std::string& name, std::string& company);
+
+private:
+    Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
+};
