@@ -1,6 +1,5 @@
 #include "FontMatch.h"
 
-#include <mutex>
 
 namespace {
 
@@ -11,34 +10,40 @@ struct PatternDeleter {
 constexpr int kNormalWeight = 400;
 constexpr int kFirstBoldWeight = 600;
 
-void initialiseFontconfig()
+struct ConfigDeleter {
+    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+
+// Pixmend's own fontconfig configuration, loaded once and released at exit;
+// the library's implicit default one is never freed.
+FcConfig* fontConfig()
 {
-    static std::once_flag once;
-    std::call_once(once, [] { FcInit(); });
+    static const std::unique_ptr<FcConfig, ConfigDeleter> config(FcInitLoadConfigAndFonts());
+    return config.get();
 }
 
 } // namespace
 
 FontMatch::FontMatch(const MarkupFont& font)
 {
-    initialiseFontconfig();
     const int weight = font.weight > 0 ? font.weight : kNormalWeight;
     wantBold_ = weight >= kFirstBoldWeight;
     wantItalic_ = font.italic;
 
+    FcConfig* config = fontConfig();
     std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
-    if (!pattern)
+    if (!config || !pattern)
         return;
     if (!font.face.empty())
         FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(font.face.c_str()));
     FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern.get(), FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
 
     FcResult result = FcResultNoMatch;
-    set_.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
+    set_.reset(FcFontSort(config, pattern.get(), FcTrue, nullptr, &result));
 }
 
 std::size_t FontMatch::size() const
