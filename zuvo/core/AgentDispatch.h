@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/FaxSession.h"
+#include "corlane/Event.h"
+
+// Applies what the agent server says to the session: the replies to the
+// session's requests, the server's own events (a fax arrived, the account
+// was logged in elsewhere, a new program version) and the end of the pump's
+// downloads. Runs on the agent's worker thread; never waits for the GUI.
+class AgentDispatch {
+public:
+    explicit AgentDispatch(FaxSession& session) : session_(session) {}
+
+    int onDisconnect();
+    int onReceive(CRL::Event* event);
+    int onProcess(CRL::Event* event);
+
+private:
+    bool IsOwn(CRL::Event& event);
+    void ShowOffline();
+    int OnLogin(CRL::Event& event);
+    int OnShutdown();
+    int OnDownloadEnd(CRL::Event& event, bool succeeded);
+    int OnUpdateFax(CRL::Event& event);
+    int OnQueryFax(CRL::Event& event);
+    int OnQueryFaxList(CRL::Event& event);
+    // A receipt or report stored at once, then acknowledged.
+    int StoreAndAcknowledge(CRL::Event& event);
+    // A fax to fetch: its sound, then a copy for the pump.
+    int QueueReceivedFax(CRL::Event& event);
+    int QueueCopy(CRL::Event& event);
+
+    FaxSession& session_;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <string>
+
+#include "spindle/Lockable.h"
+
+class ClientEventListener;
+
+// What the program asks of the agent connection: connecting, the worker,
+// the listeners, the shared argument list of the next request and the file
+// service. AgentHelp is the program's one implementation; tests put a fake
+// in its place.
+class AgentPort {
+public:
+    virtual ~AgentPort() = default;
+
+    // 1 connected, 0 failed.
+    virtual int connect(const char* host, int port) = 0;
+    virtual int closeServer() = 0;
+
+    // The argument list shared by every request. Build requests through
+    // AgentRequest, which holds requestLock() from the first step to invoke().
+    virtual int clearArgs() = 0;
+    virtual int appendArg(const char* key, const char* val) = 0;
+    virtual int appendArg(const char* key, long val) = 0;
+    // Queues a copy of the arguments for the worker: 1, or 0 when it could not.
+    virtual int invoke() = 0;
+    virtual Spindle::Lockable& requestLock() = 0;
+
+    virtual int run() = 0;
+    virtual int stop() = 0;
+    virtual int isRun() = 0;
+
+    virtual int addEventListener(ClientEventListener* listener) = 0;
+    virtual int removeEventListener(ClientEventListener* listener) = 0;
+    virtual int removeEventListeners() = 0;
+
+    // File transfer for the default account's fax user: the task id, or 0
+    // when no transfer was started.
+    virtual int upLoadFile(long invokeId, const char* fileName) = 0;
+    virtual int downLoadFile(long invokeId, const char* serverName, const char* localPath) = 0;
+    virtual int cancelUploadFile(long invokeId, long taskId) = 0;
+    virtual int cancelDownloadFile(long invokeId, long taskId) = 0;
+};
+
+// One request, built and queued as one uninterrupted sequence: the request
+// lock is held from construction to destruction, so requests of different
+// threads never mix their keys.
+//
+//     AgentRequest(agent, "queryfax").arg("user", user).arg("invokeid", id).invoke();
+//
+// Args::KeepPrevious leaves the pairs of the request before in the list
+// ("login", "logout", "update" and "checkpassword-z" have always been sent
+// that way); a key set again takes its new value.
+class AgentRequest {
+public:
+    enum class Args { Clear, KeepPrevious };
+
+    AgentRequest(AgentPort& agent, const char* command, Args args = Args::Clear);
+    ~AgentRequest();
+    AgentRequest(const AgentRequest&) = delete;
+    AgentRequest& operator=(const AgentRequest&) = delete;
+
+    AgentRequest& arg(const char* key, const std::string& val);
+    AgentRequest& arg(const char* key, const char* val);
+    AgentRequest& arg(const char* key, long val);
+    // Queues the request: the result of AgentPort::invoke.
+    int invoke();
+
+private:
+    AgentPort& agent_;
+};

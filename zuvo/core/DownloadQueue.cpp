@@ -1,0 +1,247 @@
+#include "core/DownloadQueue.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "core/ProgramPaths.h"
+#include "core/TextUtil.h"
+#include "jotter/Jotter.h"
+#include "res/StringTable.h"
+#include "spindle/VLock.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr unsigned kIdsFaxArrived = 61545;   // "您有传真件，请阅览！"
+constexpr unsigned kIdsNoNewVersion = 61552; // "没有最新的版本！"
+constexpr unsigned kIdsNoAttachment = 61554; // "没有附件！"
+constexpr unsigned kIdsDownloadFailed = 61563; // "下载文件失败！"
+
+bool IsFaxItem(const std::string& event)
+{
+    return EqualsNoCase(event, "faxreceived") || EqualsNoCase(event, "voxreceived")
+        || EqualsNoCase(event, "filetransfered") || EqualsNoCase(event, "queryfax");
+}
+
+std::string ItemKey(const char* format, int index)
+{
+    return FormatText(format, index);
+}
+
+// Creates or empties the file, so that a download never appends to the
+// remains of an earlier one.
+bool Truncate(const std::string& path)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int DownloadQueue::PushEvent(CRL::Event* item)
+{
+    if (!item)
+        return 0;
+    Spindle::VLock hold(lock_);
+    items_.emplace_back(item);
+    return 1;
+}
+
+int DownloadQueue::PushCopy(CRL::Event& event)
+{
+    CRL::EventPtr copy = CRL::makeEvent();
+    if (!copy->copy(&event))
+        return 0;
+    copy->setKV("currentstate", Idle);
+    copy->setKV("currentattachfile", 0);
+    return PushEvent(copy.release());
+}
+
+CRL::Event* DownloadQueue::PeekEvent()
+{
+    Spindle::VLock hold(lock_);
+    return items_.empty() ? nullptr : items_.front().get();
+}
+
+CRL::Event* DownloadQueue::PopEvent()
+{
+    return TakeHead().release();
+}
+
+CRL::EventPtr DownloadQueue::TakeHead()
+{
+    Spindle::VLock hold(lock_);
+    if (items_.empty())
+        return nullptr;
+    CRL::EventPtr head = std::move(items_.front());
+    items_.pop_front();
+    return head;
+}
+
+CRL::Event* DownloadQueue::findEvent(const char* key, long value)
+{
+    Spindle::VLock hold(lock_);
+    for (const CRL::EventPtr& item : items_)
+        if (item->getLong(key) == value)
+            return item.get();
+    return nullptr;
+}
+
+std::size_t DownloadQueue::size()
+{
+    Spindle::VLock hold(lock_);
+    return items_.size();
+}
+
+int DownloadQueue::HandleDownload()
+{
+    CRL::Event* item = PeekEvent();
+    if (!item)
+        return 0;
+    const std::string event = item->getString("event");
+    if (IsFaxItem(event))
+        return Step(*item, Kind::Fax);
+    if (EqualsNoCase(event, "update"))
+        return Step(*item, Kind::Update);
+    TakeHead();
+    return 0;
+}
+
+int DownloadQueue::Step(CRL::Event& item, Kind kind)
+{
+    const int count = item.getInt("attachfilecount");
+    if (count <= 0) {
+        Finish(*TakeHead(), kind, Outcome::NoFiles);
+        return 1;
+    }
+    switch (item.getInt("currentstate")) {
+    case Idle: {
+        const int next = item.getInt("currentattachfile");
+        cpLog(4, "download handle State idle curfile=<%d> files=<%d>", next, count);
+        if (next < count)
+            return StartDownload(item, kind == Kind::Fax ? owner_.FaxDirectory() : owner_.UpdateDirectory());
+        Finish(*TakeHead(), kind, Outcome::Complete);
+        return 1;
+    }
+    case Downloading:
+        return 0;
+    case Failed:
+        Finish(*TakeHead(), kind, Outcome::Failed);
+        return 1;
+    default:
+        TakeHead();
+        return 0;
+    }
+}
+
+void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
+{
+    if (kind == Kind::Update) {
+        owner_.UpdateEnded();
+        if (outcome == Outcome::Complete)
+            owner_.StoreUpdate(done.getString("updatedata"));
+        else if (outcome == Outcome::NoFiles)
+            owner_.Notice(std::string(LoadString(kIdsNoNewVersion)));
+        return;
+    }
+    if (outcome == Outcome::Complete) {
+        owner_.StoreFax(done, owner_.FaxDirectory());
+        if (!owner_.AcknowledgeFax(done))
+            cpLog(3, "updateFax Failed");
+        owner_.Notice(std::string(LoadString(kIdsFaxArrived)));
+        return;
+    }
+    // Not acknowledged: the server keeps the fax and offers it again.
+    owner_.Notice(std::string(LoadString(outcome == Outcome::NoFiles ? kIdsNoAttachment : kIdsDownloadFailed)));
+    owner_.FaxNotStored(done);
+}
+
+int DownloadQueue::StartDownload(CRL::Event& item, const std::string& directory)
+{
+    const int index = item.getInt("currentattachfile");
+    const std::string serverName = item.getString(ItemKey("attachfile.items[%d].filename", index).c_str());
+    const std::string name = LastPathComponent(serverName);
+    std::error_code error;
+    if (directory.empty() || (fs::create_directories(directory, error), error)) {
+        cpLog(3, "download directory <%s> cannot be created", directory.c_str());
+        item.setKV("currentstate", Failed);
+        return 1;
+    }
+    if (!IsSafeName(name)) {
+        cpLog(3, "download of <%s> refused: not a file name", serverName.c_str());
+        item.setKV("currentstate", Failed);
+        return 1;
+    }
+    const std::string temp = JoinPath(directory, name + ".download");
+    const std::string final = JoinPath(directory, name);
+    if (!Truncate(temp)) {
+        cpLog(3, "download file <%s> cannot be created", temp.c_str());
+        item.setKV("currentstate", Failed);
+        return 1;
+    }
+    // The download's end may be reported before downLoadFile returns; the
+    // lock makes that report wait until the task id is recorded.
+    Spindle::VLock hold(lock_);
+    item.setKV(ItemKey("download.items[%d].tempfilename", index).c_str(), temp.c_str());
+    item.setKV(ItemKey("download.items[%d].filename", index).c_str(), final.c_str());
+    const long taskId = agent_.downLoadFile(invokeId_, serverName.c_str(), temp.c_str());
+    if (taskId <= 0) {
+        cpLog(3, "download of <%s> not started", serverName.c_str());
+        item.setKV("currentstate", Failed);
+        return 1;
+    }
+    item.setKV("taskid", taskId);
+    item.setKV("currentstate", Downloading);
+    return 1;
+}
+
+CRL::Event* DownloadQueue::Waiting(long taskId)
+{
+    for (const CRL::EventPtr& item : items_)
+        if (item->getInt("currentstate") == Downloading && item->getLong("taskid") == taskId)
+            return item.get();
+    return nullptr;
+}
+
+int DownloadQueue::DownloadSucceeded(long taskId)
+{
+    Spindle::VLock hold(lock_);
+    CRL::Event* item = Waiting(taskId);
+    if (!item)
+        return 0;
+    const int index = item->getInt("currentattachfile");
+    const std::string temp = item->getString(ItemKey("download.items[%d].tempfilename", index).c_str());
+    const std::string final = item->getString(ItemKey("download.items[%d].filename", index).c_str());
+    std::error_code error;
+    fs::rename(temp, final, error);
+    if (error) {
+        cpLog(3, "rename <%s> to <%s> failed: %s", temp.c_str(), final.c_str(), error.message().c_str());
+        item->setKV("currentstate", Failed);
+        return 1;
+    }
+    item->setKV("currentattachfile", index + 1);
+    item->setKV("currentstate", Idle);
+    return 1;
+}
+
+int DownloadQueue::DownloadFailed(long taskId)
+{
+    Spindle::VLock hold(lock_);
+    CRL::Event* item = Waiting(taskId);
+    if (!item)
+        return 0;
+    item->setKV("currentstate", Failed);
+    return 1;
+}
+
+void DownloadQueue::RestartStalledDownload()
+{
+    Spindle::VLock hold(lock_);
+    if (items_.empty() || items_.front()->getInt("currentstate") != Downloading)
+        return;
+    CRL::Event& item = *items_.front();
+    agent_.cancelDownloadFile(invokeId_, item.getLong("taskid"));
+    item.setKV("currentstate", Idle);
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "core/AgentPort.h"
+#include "corlane/Event.h"
+#include "spindle/VMutex.h"
+
+// What the download queue needs from its owner (the main window's session,
+// or the receive dialog with its own folders).
+class DownloadOwner {
+public:
+    virtual ~DownloadOwner() = default;
+    // Where the files of fax items are fetched to; "" when there is none.
+    virtual std::string FaxDirectory() = 0;
+    // Where the files of an update are fetched to.
+    virtual std::string UpdateDirectory() = 0;
+    // All files of the fax item are in fetchedDir: write its record.
+    virtual void StoreFax(CRL::Event& item, const std::string& fetchedDir) = 0;
+    // Tells the server that the item was stored ("updatefax"): 1 when queued.
+    virtual int AcknowledgeFax(CRL::Event& item) = 0;
+    // The fax item could not be fetched; it stays on the server, unacknowledged.
+    virtual void FaxNotStored(CRL::Event& item) = 0;
+    // All files of an update are in: remember it for the next start.
+    virtual void StoreUpdate(const std::string& updateData) = 0;
+    // The update check has ended (with or without an update).
+    virtual void UpdateEnded() = 0;
+    virtual void Notice(const std::string& text) = 0;
+};
+
+// The items whose files wait to be fetched, and the pump that fetches them:
+// strictly one item after the other, its files in index order, one download
+// at a time, each into "<name>.download" and renamed to "<name>" once it is
+// complete. The session thread runs the pump; the agent's worker adds items
+// and reports the end of each download.
+//
+// Keys the queue keeps in each item: "currentstate" (0 idle, 1 a download
+// runs, 2 the item failed), "currentattachfile" (next file), "taskid", and
+// "download.items[%d].tempfilename" / ".filename" (the local paths).
+class DownloadQueue {
+public:
+    DownloadQueue(AgentPort& agent, long invokeId, DownloadOwner& owner)
+        : agent_(agent), invokeId_(invokeId), owner_(owner) {}
+    DownloadQueue(const DownloadQueue&) = delete;
+    DownloadQueue& operator=(const DownloadQueue&) = delete;
+
+    // Appends the item; the queue owns it. Null: 0, else 1.
+    int PushEvent(CRL::Event* item);
+    // Appends a copy of a server event, idle at its first file: 1, or 0.
+    int PushCopy(CRL::Event& event);
+    // The first item or null; the item stays queued.
+    CRL::Event* PeekEvent();
+    // Takes the first item out; the caller owns it. Null when empty.
+    CRL::Event* PopEvent();
+    // The first item whose number under `key` equals value, or null.
+    CRL::Event* findEvent(const char* key, long value);
+    std::size_t size();
+
+    // One step of the pump: 1 to be called again at once, 0 when there is
+    // nothing to do until a download ends.
+    int HandleDownload();
+
+    // The download with this task id ended: the file is renamed into place
+    // and the item moves on to its next file; a failure fails the item.
+    // 0 when no item waits for that task.
+    int DownloadSucceeded(long taskId);
+    int DownloadFailed(long taskId);
+
+    // After a lost connection: the download that was running is cancelled
+    // and started again from the beginning of its file.
+    void RestartStalledDownload();
+
+private:
+    enum State { Idle = 0, Downloading = 1, Failed = 2 };
+    enum class Kind { Fax, Update };
+    enum class Outcome { NoFiles, Complete, Failed };
+
+    int Step(CRL::Event& item, Kind kind);
+    // The pump is done with the item, which it took out of the queue.
+    void Finish(CRL::Event& done, Kind kind, Outcome outcome);
+    // Starts the item's next file in directory: 1; marks the item failed
+    // when the directory or the name cannot be used.
+    int StartDownload(CRL::Event& item, const std::string& directory);
+    // Pops the head item (which the pump is done with).
+    CRL::EventPtr TakeHead();
+    // The item that waits for taskId, under the lock.
+    CRL::Event* Waiting(long taskId);
+
+    AgentPort& agent_;
+    long invokeId_;
+    DownloadOwner& owner_;
+    Spindle::VMutex lock_; // the list, and an item's state and task id while a download starts or ends
+    std::deque<CRL::EventPtr> items_;
+};

@@ -1,0 +1,243 @@
+#include "core/FaxSession.h"
+
+#include <chrono>
+#include <thread>
+
+#include "core/Base64.h"
+#include "core/InvokeIds.h"
+#include "core/ProgramPaths.h"
+#include "core/StatusTexts.h"
+#include "core/TextUtil.h"
+#include "corlane/gtTime.h"
+#include "jotter/Jotter.h"
+#include "res/StringTable.h"
+
+namespace {
+
+constexpr unsigned kIdsNoFaxUser = 61456;   // no network fax number filled in
+constexpr unsigned kIdsReceiveFailed = 61471; // "接收传真件失败！"
+constexpr int kWorkerStartMs = 5000;          // bound of the wait for the agent's worker
+
+} // namespace
+
+FaxSession::FaxSession(const SessionContext& context)
+    : context_(context), requests_(context.agent, NextInvokeId()),
+      queue_(context.agent, requests_.invokeId(), *this),
+      writer_(context.account, context.pageCounter, context.contacts)
+{
+}
+
+void FaxSession::NoticeId(unsigned stringId)
+{
+    Notice(std::string(LoadString(stringId)));
+}
+
+std::string FaxSession::NetFaxNumber()
+{
+    std::lock_guard<std::mutex> hold(textsLock_);
+    return netFaxNumber_;
+}
+
+void FaxSession::SetNetFaxNumber(const std::string& number)
+{
+    std::lock_guard<std::mutex> hold(textsLock_);
+    netFaxNumber_ = number;
+}
+
+std::string FaxSession::LoginToken()
+{
+    std::lock_guard<std::mutex> hold(textsLock_);
+    return loginToken_;
+}
+
+int FaxSession::openFaxServer()
+{
+    AgentPort& agent = context_.agent;
+    agent.removeEventListener(listener_);
+    const SessionAccountData account = context_.account.Load();
+    ServerAddress server;
+    if (account.proxyFlag == 1) {
+        cpLog(4, "openFaxServer<%s> , use Proxy", account.proxyServer.c_str());
+        server = ServerAddress{account.proxyServer, account.proxyPort};
+    } else {
+        server = context_.settings.FaxServer();
+        cpLog(4, "openFaxServer<%s>", server.host.c_str());
+    }
+    if (!agent.connect(server.host.c_str(), server.port)) {
+        cpLog(3, "openServer Failed");
+        return 0;
+    }
+    agent.addEventListener(listener_);
+    cpLog(4, "start proxy");
+    if (!agent.isRun())
+        agent.run();
+    for (int waited = 0; !agent.isRun(); ++waited) {
+        if (waited >= kWorkerStartMs) {
+            cpLog(3, "openFaxServer: the agent's worker did not start");
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return 1;
+}
+
+bool FaxSession::SignInValues(LoginValues& values)
+{
+    const SessionAccountData account = context_.account.Load();
+    if (!account.present)
+        return false;
+    values.faxUser = account.faxUser;
+    values.password = Base64Decode(account.faxPassword);
+    return true;
+}
+
+bool FaxSession::CheckFaxUser(const std::string& faxUser)
+{
+    if (!faxUser.empty())
+        return true;
+    NoticeId(kIdsNoFaxUser);
+    return false;
+}
+
+int FaxSession::loginFaxServer()
+{
+    LoginValues values;
+    if (!context_.agent.isRun() || !SignInValues(values))
+        return 0;
+    if (!CheckFaxUser(values.faxUser)) {
+        context_.events.EnableAccountProperties();
+        context_.events.SetState(StateRegistrationFailed);
+        return 0;
+    }
+    gtTime now;
+    now.now();
+    values.token = MakeLoginToken(now.getCurTimeString(), values.faxUser, values.password);
+    values.loginMode = context_.settings.LoginMode();
+    {
+        std::lock_guard<std::mutex> hold(textsLock_);
+        loginToken_ = values.token;
+    }
+    const int queued = requests_.Login(values);
+    cpLog(4, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
+    return queued;
+}
+
+int FaxSession::LogoutFaxServer()
+{
+    LoginValues values;
+    if (!context_.agent.isRun() || !SignInValues(values) || !CheckFaxUser(values.faxUser))
+        return 0;
+    values.token = LoginToken();
+    const int queued = requests_.Logout(values);
+    cpLog(4, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
+    return queued;
+}
+
+int FaxSession::SendUpdateRequest()
+{
+    cpLog(4, "updateReq...");
+    LoginValues login;
+    if (!SignInValues(login))
+        return 0;
+    cpLog(4, "updateReq...1");
+    UpdateValues values;
+    values.faxUser = login.faxUser;
+    values.password = login.password;
+    values.updateData = context_.account.Load().updateData;
+    values.os = UpdateOsName(0, 0);
+    values.version = context_.settings.Version();
+    values.releaseMode = context_.settings.ReleaseMode();
+    cpLog(4, "updateReq...2");
+    const int queued = requests_.Update(values);
+    cpLog(4, queued ? "update Req Invoke Success!" : "update Invoke Failed");
+    return queued;
+}
+
+int FaxSession::SendQueryFaxList()
+{
+    return requests_.QueryFaxList(context_.account.Load().faxUser);
+}
+
+int FaxSession::SendQueryFax()
+{
+    std::string faxId;
+    std::string faxType;
+    {
+        std::lock_guard<std::mutex> hold(listLock_);
+        const int index = cursor_++;
+        if (faxList_) {
+            faxId = faxList_->getString(FormatText("faxlist[%d].faxid", index).c_str());
+            faxType = faxList_->getString(FormatText("faxlist[%d].type", index).c_str());
+        }
+    }
+    return requests_.QueryFax(context_.account.Load().faxUser, faxId, faxType);
+}
+
+int FaxSession::SendUpdateFax(CRL::Event& item)
+{
+    return requests_.UpdateFax(context_.account.Load().faxUser, item);
+}
+
+void FaxSession::StartFaxList(CRL::Event& reply)
+{
+    CRL::EventPtr copy = CRL::makeEvent();
+    copy->copy(&reply);
+    std::lock_guard<std::mutex> hold(listLock_);
+    cursor_ = 0;
+    count_ = reply.getInt("count");
+    faxList_ = std::move(copy);
+}
+
+bool FaxSession::FaxListAtEnd()
+{
+    std::lock_guard<std::mutex> hold(listLock_);
+    return cursor_ >= count_;
+}
+
+void FaxSession::ContinueFaxList()
+{
+    if (FaxListAtEnd())
+        return;
+    if (!SendQueryFax())
+        NoticeId(kIdsReceiveFailed);
+}
+
+void FaxSession::PlaySound(const std::string& file, const char* what)
+{
+    if (file.empty())
+        return;
+    cpLog(4, "%s play..", what);
+    context_.sound.Stop();
+    context_.sound.Play(file);
+    cpLog(4, "%s play..end", what);
+}
+
+std::string FaxSession::FaxDirectory()
+{
+    std::string directory = context_.account.FolderDirectory("faxbox");
+    return directory.empty() ? context_.account.FolderDirectory("failedbox") : directory;
+}
+
+std::string FaxSession::UpdateDirectory()
+{
+    return JoinPath(ProgramDirectory(), "update");
+}
+
+void FaxSession::StoreFax(CRL::Event& item, const std::string& fetchedDir)
+{
+    writer_.addInBox(item, fetchedDir);
+}
+
+void FaxSession::FaxNotStored(CRL::Event& item)
+{
+    // A fax of the list that cannot be fetched must not hold up the rest of
+    // the list: it stays on the server and the next one is asked for.
+    if (EqualsNoCase(item.getString("event"), "queryfax"))
+        ContinueFaxList();
+}
+
+void FaxSession::StoreUpdate(const std::string& updateData)
+{
+    if (!context_.account.StoreUpdate(updateData))
+        cpLog(3, "the downloaded update could not be recorded");
+}

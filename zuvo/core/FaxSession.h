@@ -1,0 +1,110 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "compose/NotificationSoundPlayer.h"
+#include "core/AgentPort.h"
+#include "core/DownloadQueue.h"
+#include "core/FrameSession.h"
+#include "core/InboxWriter.h"
+#include "core/SessionRequests.h"
+#include "core/SessionSources.h"
+#include "core/SessionThread.h"
+#include "corlane/Event.h"
+
+// What the session works with: the agent, the stores, and what it tells
+// the main window (through SessionEvents) and plays (through the player).
+struct SessionContext {
+    AgentPort& agent;
+    SessionAccount& account;
+    SessionSettings& settings;
+    SessionEvents& events;
+    NotificationSoundPlayer& sound;
+    InboxWriter::PageCounter pageCounter;
+    InboxWriter::ContactLookup contacts = {};
+};
+
+// The main window's server session without its window: the session flags,
+// the six requests, the fax list with its cursor, the download queue and
+// the inbox writer. The session thread drives it (SessionSteps), the pump
+// reports to it (DownloadOwner), and AgentDispatch applies the server's
+// events to it.
+class FaxSession : public SessionSteps, public DownloadOwner {
+public:
+    explicit FaxSession(const SessionContext& context);
+
+    // The listener that openFaxServer registers (once) with the agent.
+    void SetListener(ClientEventListener* listener) { listener_ = listener; }
+
+    long invokeId() const { return requests_.invokeId(); }
+    SessionState& state() { return state_; }
+    DownloadQueue& queue() { return queue_; }
+    InboxWriter& writer() { return writer_; }
+    SessionEvents& events() { return context_.events; }
+    SessionAccount& account() { return context_.account; }
+
+    // ---- SessionSteps
+    int openFaxServer() override;
+    int loginFaxServer() override;
+    int SendQueryFaxList() override;
+    int HandleDownload() override { return queue_.HandleDownload(); }
+
+    int LogoutFaxServer();
+    int SendUpdateRequest();
+    // Asks for the fax list's next entry and advances the cursor.
+    int SendQueryFax();
+    int SendUpdateFax(CRL::Event& item);
+
+    // A "queryfaxlist" reply: the list, its cursor at 0 and its count.
+    void StartFaxList(CRL::Event& reply);
+    // Whether every entry of the list has been asked for.
+    bool FaxListAtEnd();
+    // After a fax of the list that was not stored: asks for the next one.
+    void ContinueFaxList();
+
+    // Plays the sound file when one is set.
+    void PlaySound(const std::string& file, const char* what);
+
+    // Application state kept with the session.
+    std::atomic<int> appLoggedIn{0};
+    std::atomic<int> updateInProgress{0};
+    std::string NetFaxNumber();
+    void SetNetFaxNumber(const std::string& number);
+    std::string LoginToken();
+
+    // ---- DownloadOwner
+    std::string FaxDirectory() override;
+    std::string UpdateDirectory() override;
+    void StoreFax(CRL::Event& item, const std::string& fetchedDir) override;
+    int AcknowledgeFax(CRL::Event& item) override { return SendUpdateFax(item); }
+    void FaxNotStored(CRL::Event& item) override;
+    void StoreUpdate(const std::string& updateData) override;
+    void UpdateEnded() override { updateInProgress = 0; }
+    void Notice(const std::string& text) override { context_.events.PostNotice(text); }
+    void NoticeId(unsigned stringId);
+
+private:
+    // The account's values with the password decoded; false without a
+    // default account.
+    bool SignInValues(LoginValues& values);
+    // An empty fax user: the notice, and false.
+    bool CheckFaxUser(const std::string& faxUser);
+
+    SessionContext context_;
+    ClientEventListener* listener_ = nullptr;
+    SessionState state_;
+    SessionRequests requests_;
+    DownloadQueue queue_;
+    InboxWriter writer_;
+
+    std::mutex listLock_;
+    CRL::EventPtr faxList_;
+    int cursor_ = 0;
+    int count_ = 0;
+
+    std::mutex textsLock_;
+    std::string netFaxNumber_;
+    std::string loginToken_;
+};

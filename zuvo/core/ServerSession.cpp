@@ -1,0 +1,86 @@
+#include "core/ServerSession.h"
+
+#include "core/StatusTexts.h"
+#include "res/StringTable.h"
+
+namespace {
+
+constexpr unsigned kIdsUnknown = 61550; // "未知"
+
+} // namespace
+
+ServerSession::ServerSession(const SessionContext& context, SessionPeriods periods)
+    : agent_(context.agent), session_(context), dispatch_(session_), thread_(session_, session_.state(), periods)
+{
+    session_.SetListener(this);
+}
+
+ServerSession::~ServerSession()
+{
+    thread_.Stop();
+    agent_.removeEventListener(this);
+}
+
+void ServerSession::Start()
+{
+    if (started_.exchange(true))
+        return;
+    SessionEvents& events = session_.events();
+    events.SetState(StateOffline);
+    events.SetAutoReceiveMark(false);
+    events.EnableAccountProperties();
+    session_.updateInProgress = 0;
+    events.SetPaneText(3, std::string(LoadString(kIdsUnknown)));
+    events.SetPaneText(2, session_.NetFaxNumber());
+    thread_.run();
+}
+
+void ServerSession::Stop()
+{
+    thread_.Stop();
+}
+
+void ServerSession::Disconnect()
+{
+    if (!agent_.isRun())
+        return;
+    agent_.removeEventListeners();
+    session_.LogoutFaxServer();
+    // The client sends what is queued, the logout included, before it closes.
+    agent_.stop();
+}
+
+void ServerSession::Reconnect()
+{
+    session_.state().ArmRetry(thread_.periods().reconnectMs);
+}
+
+void ServerSession::SetEnabled(bool enabled)
+{
+    session_.state().enabled = enabled ? 1 : 0;
+}
+
+bool ServerSession::IsLoggedIn() const
+{
+    return session_.state().loggedIn != 0;
+}
+
+int ServerSession::SendUpdateRequest()
+{
+    return session_.SendUpdateRequest();
+}
+
+bool ServerSession::IsUpdateInProgress() const
+{
+    return session_.updateInProgress != 0;
+}
+
+void ServerSession::SetUpdateInProgress(bool running)
+{
+    session_.updateInProgress = running ? 1 : 0;
+}
+
+std::string ServerSession::LoginToken() const
+{
+    return session_.LoginToken();
+}

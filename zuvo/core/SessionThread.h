@@ -1,0 +1,77 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "corlane/Timer.h"
+#include "spindle/ThreadIf.h"
+
+// The periods of the session loop, in milliseconds (tests shorten them).
+struct SessionPeriods {
+    int startMs = 50;          // first connect and the fax-list request after the start
+    int retryMs = 3000;        // next connect attempt; also the idle re-arm once logged in
+    int loginRepeatMs = 15000; // a login without a success reply is sent again
+    int disabledSleepMs = 100; // pause while the session may not connect
+    int passSleepMs = 1;       // pause of every pass
+    int reconnectMs = 100;     // "联机" after the account was logged in elsewhere
+};
+
+// The session's flags and timers, shared by the session thread, the agent's
+// worker and the GUI thread: the flags are atomic and the two timers are
+// used under one lock.
+class SessionState {
+public:
+    std::atomic<int> connected{0};
+    std::atomic<int> loggedIn{0};
+    std::atomic<int> kicked{0};      // logged in elsewhere: a disconnect changes nothing
+    std::atomic<int> threadDone{0};
+    std::atomic<int> loginQueued{0}; // a login went out since the thread started
+    std::atomic<int> enabled{1};     // the session may connect
+
+    void ArmRetry(int ms);
+    void KillRetry();
+    bool RetryExpired() const;
+    void ArmFaxList(int ms);
+    void KillFaxList();
+    bool FaxListExpired() const;
+
+private:
+    mutable std::mutex timersLock_;
+    Timer retry_;
+    Timer faxList_;
+};
+
+// The steps the loop drives.
+class SessionSteps {
+public:
+    virtual ~SessionSteps() = default;
+    virtual int openFaxServer() = 0;
+    virtual int loginFaxServer() = 0;
+    virtual int SendQueryFaxList() = 0;
+    virtual int HandleDownload() = 0;
+};
+
+// The server session thread: connects, logs in (again every loginRepeatMs
+// until a success reply arrives), asks once for the fax list after the
+// first login went out, and drains the download pump on every pass.
+class SessionThread : public Spindle::ThreadIf {
+public:
+    SessionThread(SessionSteps& steps, SessionState& state, SessionPeriods periods = {})
+        : steps_(steps), state_(state), periods_(periods) {}
+    ~SessionThread() override { stopAndJoin(); }
+
+    const SessionPeriods& periods() const { return periods_; }
+    // Asks the thread to leave its loop and waits until it has.
+    void Stop();
+
+protected:
+    void thread() override;
+
+private:
+    // The connect and login part of a pass; false when the pass ends there.
+    bool RetryStep();
+
+    SessionSteps& steps_;
+    SessionState& state_;
+    SessionPeriods periods_;
+};

@@ -1,0 +1,156 @@
+// The session loop: connect retries, the repeated login, the one fax-list
+// request after the first login, the disabled session and stopping.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "SessionFakes.h"
+#include "core/SessionThread.h"
+
+using namespace sessiontest;
+
+namespace {
+
+class ScriptedSteps : public SessionSteps {
+public:
+    int openFaxServer() override
+    {
+        Note("connect");
+        return connects.load();
+    }
+    int loginFaxServer() override
+    {
+        Note("login");
+        return 1;
+    }
+    int SendQueryFaxList() override
+    {
+        Note("list");
+        return 1;
+    }
+    int HandleDownload() override
+    {
+        ++pumps;
+        return 0;
+    }
+    std::vector<std::string> Calls()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return calls;
+    }
+    int Count(const std::string& call)
+    {
+        int n = 0;
+        for (const std::string& c : Calls())
+            n += c == call;
+        return n;
+    }
+
+    std::atomic<int> connects{1};
+    std::atomic<int> pumps{0};
+
+private:
+    void Note(const char* call)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        calls.emplace_back(call);
+    }
+    std::mutex lock;
+    std::vector<std::string> calls;
+};
+
+SessionPeriods Fast()
+{
+    SessionPeriods periods;
+    periods.startMs = 5;
+    periods.retryMs = 40;
+    periods.loginRepeatMs = 150;
+    periods.disabledSleepMs = 5;
+    return periods;
+}
+
+} // namespace
+
+TEST(SessionThread, LoginFirstThenTheListOnceAndLoginAgainUntilLoggedIn)
+{
+    ScriptedSteps steps;
+    SessionState state;
+    SessionThread thread(steps, state, Fast());
+    thread.run();
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("login") >= 3; }));
+    thread.Stop();
+    const std::vector<std::string> calls = steps.Calls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 4),
+              (std::vector<std::string>{"connect", "login", "list", "login"}));
+    EXPECT_EQ(steps.Count("list"), 1);
+    EXPECT_EQ(steps.Count("connect"), 1);
+    EXPECT_GT(steps.pumps, 0);
+    EXPECT_EQ(state.threadDone, 1);
+}
+
+TEST(SessionThread, LoginRepeatsAtItsPeriodAndStopsOnceLoggedIn)
+{
+    ScriptedSteps steps;
+    SessionState state;
+    SessionThread thread(steps, state, Fast());
+    const auto start = std::chrono::steady_clock::now();
+    thread.run();
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("login") >= 2; }));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(150));
+    state.loggedIn = 1;
+    const int logins = steps.Count("login");
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    thread.Stop();
+    EXPECT_EQ(steps.Count("login"), logins);
+}
+
+TEST(SessionThread, AFailingConnectIsRetriedAndNoListGoesOutBeforeTheLogin)
+{
+    ScriptedSteps steps;
+    steps.connects = 0;
+    SessionState state;
+    SessionThread thread(steps, state, Fast());
+    thread.run();
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("connect") >= 3; }));
+    EXPECT_EQ(steps.Count("list"), 0);
+    EXPECT_EQ(steps.Count("login"), 0);
+    steps.connects = 1;
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("list") == 1; }));
+    thread.Stop();
+    const std::vector<std::string> calls = steps.Calls();
+    const auto login = std::find(calls.begin(), calls.end(), "login");
+    const auto list = std::find(calls.begin(), calls.end(), "list");
+    EXPECT_LT(login, list);
+}
+
+TEST(SessionThread, ADisabledOrKickedSessionDoesNotConnect)
+{
+    ScriptedSteps steps;
+    SessionState state;
+    state.enabled = 0;
+    SessionThread thread(steps, state, Fast());
+    thread.run();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(steps.Calls().empty());
+    state.enabled = 1;
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("login") == 1; }));
+
+    // Logged in elsewhere: the retry timer is killed until "联机".
+    state.KillRetry();
+    state.connected = 0;
+    state.loggedIn = 0;
+    const std::size_t before = steps.Calls().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(steps.Calls().size(), before);
+    state.ArmRetry(Fast().reconnectMs);
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("connect") == 2; }));
+    thread.Stop();
+    EXPECT_EQ(steps.Count("list"), 1); // not asked again after the reconnect
+}
