@@ -175,6 +175,12 @@ std::string GetAttr(const std::string& path, const std::string& name)
     return withDocument(std::string(), [&](Config& doc) { return doc.getNodeAttr(path.c_str(), name.c_str()); });
 }
 
+int GetAttrInto(const std::string& path, const std::string& name, std::string& out)
+{
+    out.clear();
+    return withDocument(0, [&](Config& doc) { return doc.getNodeAttr(path.c_str(), name.c_str(), out); });
+}
+
 int GetAttrInt(const std::string& path, const std::string& name)
 {
     return withDocument(-1, [&](Config& doc) { return AtoiText(doc.getNodeAttr(path.c_str(), name.c_str())); });
@@ -367,13 +373,13 @@ std::string ResolveFolderDirectory(const std::string& accountDirectory, const st
     return base.empty() ? std::string() : JoinPath(base, folderDirectory);
 }
 
-std::string FolderFullDirectory(const std::string& folderPath)
+std::string GetFolderFullDirectory(const std::string& path)
 {
     Spindle::VLock lock(store().mutex);
-    const std::string account = accountOfFolder(folderPath);
+    const std::string account = accountOfFolder(path);
     if (account.empty())
-        return "";
-    return ResolveFolderDirectory(GetAttr(account, "Directory"), GetAttr(folderPath, "Directory"));
+        return absoluteAccountDirectory(GetAttr(path, "Directory"));
+    return ResolveFolderDirectory(GetAttr(account, "Directory"), GetAttr(path, "Directory"));
 }
 
 std::string GetDataDirectory()
@@ -505,30 +511,17 @@ std::optional<OutboxFax> LoadFaxRecord(int index)
 {
     Spindle::VLock lock(store().mutex);
     const std::string outbox = GetOutBoxPath();
-    if (outbox.empty() || index < 0)
+    const auto fax = outbox.empty() ? std::nullopt : ReadFaxRecord(outbox, index);
+    if (!fax)
         return std::nullopt;
-    const std::string fax = FormatText("%s/Fax[%d]", outbox.c_str(), index);
-    if (GetNodeCount(fax) == 0)
+    auto pages = AttachmentPaths(GetFolderFullDirectory(outbox), *fax);
+    if (!pages)
         return std::nullopt;
-
     OutboxFax record;
-    record.recipients = GetAttr(fax, "Caller");
-    if (const std::string cc = GetAttr(fax, "ToCC"); !cc.empty())
+    record.recipients = fax->Get(FaxRecord::kCaller);
+    if (const std::string cc = fax->Get(FaxRecord::kToCC); !cc.empty())
         record.recipients += "," + cc;
-
-    const std::string directory = FolderFullDirectory(outbox);
-    const std::string createTime = GetAttr(fax, "CreateTime");
-    const int pages = GetNodeCount(fax + "/AttachFile");
-    for (int k = 0; k < pages; ++k) {
-        const std::string file = GetAttr(FormatText("%s/AttachFile[%d]", fax.c_str(), k), "File");
-        const auto path = AttachmentPath(directory, file, createTime);
-        if (!path) {
-            cpLog(3, "outbox record %d: page \"%s\" with CreateTime \"%s\" has no safe path in \"%s\"; skipped",
-                  index, file.c_str(), createTime.c_str(), directory.c_str());
-            return std::nullopt;
-        }
-        record.pages.push_back(*path);
-    }
+    record.pages = std::move(*pages);
     return record;
 }
 

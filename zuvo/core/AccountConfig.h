@@ -56,6 +56,8 @@ Spindle::VMutex& Mutex();
 // ---- generic access (paths relative to the root element) -----------------
 
 std::string GetAttr(const std::string& path, const std::string& name);
+// The same into out; 1 when the attribute exists.
+int GetAttrInto(const std::string& path, const std::string& name, std::string& out);
 int GetAttrInt(const std::string& path, const std::string& name); // -1 when closed
 int HasAttr(const std::string& path, const std::string& name);
 // Changes an existing attribute only.
@@ -108,9 +110,10 @@ int HasFolderOfType(const std::string& type);
 // otherwise, or when either is empty, the result is "".
 std::string ResolveFolderDirectory(const std::string& accountDirectory,
                                    const std::string& folderDirectory);
-// That rule applied to the folder node at folderPath ("Account[i]/Folder[j]")
-// and its account; "" when the folder or a directory is missing or unsafe.
-std::string FolderFullDirectory(const std::string& folderPath);
+// That rule applied to the folder node at path ("Account[i]/Folder[j]") and
+// its account; for an account path, the account's data directory made
+// absolute. "" when a directory is missing or unsafe.
+std::string GetFolderFullDirectory(const std::string& path);
 // The default account's data directory made absolute (program directory
 // unless absolute), "" when none or unsafe.
 std::string GetDataDirectory();

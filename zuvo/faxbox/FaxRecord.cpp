@@ -125,6 +125,22 @@ std::optional<std::string> BodyFilePath(const std::string& folderDirectory, cons
     return JoinPath(folderDirectory, bodyFileName);
 }
 
+std::optional<std::vector<std::string>> AttachmentPaths(const std::string& folderDirectory,
+                                                        const FaxRecord& record)
+{
+    std::vector<std::string> paths;
+    for (const AttachFile& page : record.attachments) {
+        auto path = AttachmentPath(folderDirectory, page.file, record.CreateTime());
+        if (!path) {
+            cpLog(3, "fax record \"%s\": page \"%s\" has no safe path in \"%s\"; record skipped",
+                  record.CreateTime().c_str(), page.file.c_str(), folderDirectory.c_str());
+            return std::nullopt;
+        }
+        paths.push_back(std::move(*path));
+    }
+    return paths;
+}
+
 bool HasSafeFileNames(const FaxRecord& record)
 {
     if (!IsValidCreateTime(record.CreateTime()))
@@ -146,7 +162,7 @@ uint32_t MakeRowKey(int readFlag, std::string_view createTime)
 
 std::string FolderDirectory(const std::string& folderPath)
 {
-    return AccountConfig::FolderFullDirectory(folderPath);
+    return AccountConfig::GetFolderFullDirectory(folderPath);
 }
 
 std::string EnsureFolderDirectory(const std::string& folderPath)

@@ -93,6 +93,10 @@ std::optional<std::string> AttachmentPath(const std::string& folderDirectory, co
                                           const std::string& createTime);
 // {folderDirectory}/{bodyFileName}; empty when the name is not one plain name.
 std::optional<std::string> BodyFilePath(const std::string& folderDirectory, const std::string& bodyFileName);
+// The paths of the record's page files in page order; empty (and logged)
+// when a name or the CreateTime would lead outside the folder directory.
+std::optional<std::vector<std::string>> AttachmentPaths(const std::string& folderDirectory,
+                                                        const FaxRecord& record);
 // The names a record refers to lead nowhere outside its folder directory.
 bool HasSafeFileNames(const FaxRecord& record);
 

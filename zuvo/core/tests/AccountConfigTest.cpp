@@ -266,5 +266,6 @@ TEST_F(AccountStoreTest, ShippedSampleNeedsNoRepairAndGetsItsDataDirectory)
         EXPECT_EQ(AccountConfig::HasFolderOfType(type), 1) << type;
     ASSERT_EQ(AccountConfig::PrepareDataDirectories(dir_.path()), 1);
     EXPECT_EQ(AccountConfig::GetDataDirectory(), dir_.file("data"));
-    EXPECT_EQ(AccountConfig::FolderFullDirectory(AccountConfig::GetOutBoxPath()), dir_.file("data/outbox"));
+    EXPECT_EQ(AccountConfig::GetFolderFullDirectory(AccountConfig::GetOutBoxPath()), dir_.file("data/outbox"));
+    EXPECT_EQ(AccountConfig::GetFolderFullDirectory("Account[0]"), dir_.file("data"));
 }
