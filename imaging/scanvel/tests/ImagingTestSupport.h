@@ -64,7 +64,7 @@ inline CommandResult run(const std::string& command)
 // Runs a command quietly; true when it exited with status 0.
 inline bool runOk(const std::string& command)
 {
-    return run(command + " >/dev/null 2>&1").status == 0;
+    return run("(" + command + ") >/dev/null 2>&1").status == 0;
 }
 
 inline std::string quote(const std::string& s)

@@ -1,0 +1,139 @@
+#include "pictra/ImageHandle.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+void put16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void put32(uint8_t* p, uint32_t v)
+{
+    put16(p, static_cast<uint16_t>(v));
+    put16(p + 2, static_cast<uint16_t>(v >> 16));
+}
+
+uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t get32(const uint8_t* p) { return get16(p) | (static_cast<uint32_t>(get16(p + 2)) << 16); }
+
+bool supportedBitCount(uint16_t bitCount)
+{
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
+}
+
+} // namespace
+
+std::size_t DibStride(int64_t width, uint16_t bitCount)
+{
+    return static_cast<std::size_t>((bitCount * width + 31) / 32 * 4);
+}
+
+uint32_t DibPaletteEntries(uint16_t bitCount)
+{
+    return bitCount <= 8 ? 1u << bitCount : 0u;
+}
+
+std::optional<std::size_t> DibBlockSize(int64_t width, int64_t height, uint16_t bitCount)
+{
+    // Both sides at most 2^31 - 1 keeps every product below in 64 bits.
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX || !supportedBitCount(bitCount))
+        return std::nullopt;
+    const uint64_t stride = DibStride(width, bitCount);
+    const uint64_t head = kDibHeaderSize + uint64_t{4} * DibPaletteEntries(bitCount);
+    if (stride > (kMaxDibBytes - head) / static_cast<uint64_t>(height))
+        return std::nullopt;
+    return static_cast<std::size_t>(head + stride * static_cast<uint64_t>(height));
+}
+
+ImageHandle ImageHandle::allocate(std::size_t bytes)
+{
+    ImageHandle h;
+    if (bytes == 0 || bytes > kMaxDibBytes)
+        return h;
+    try {
+        h.block_.assign(bytes, 0);
+    } catch (const std::bad_alloc&) {
+        h.block_ = {};
+    }
+    return h;
+}
+
+ImageHandle ImageHandle::createDib(int32_t width, int32_t height, uint16_t bitCount)
+{
+    const auto bytes = DibBlockSize(width, height, bitCount);
+    if (!bytes)
+        return {};
+    ImageHandle h = allocate(*bytes);
+    if (h.isNull())
+        return h;
+    BitmapInfoHeader hdr;
+    hdr.width = width;
+    hdr.height = height;
+    hdr.bitCount = bitCount;
+    hdr.clrUsed = DibPaletteEntries(bitCount);
+    hdr.imageSize = static_cast<uint32_t>(DibStride(width, bitCount) * static_cast<std::size_t>(height));
+    h.setHeader(hdr);
+    return h;
+}
+
+ImageHandle ImageHandle::clone() const
+{
+    ImageHandle h = allocate(block_.size());
+    if (!h.isNull())
+        std::copy(block_.begin(), block_.end(), h.block_.begin());
+    return h;
+}
+
+BitmapInfoHeader ImageHandle::header() const
+{
+    BitmapInfoHeader h{};
+    if (block_.size() < kDibHeaderSize) {
+        h.size = 0;
+        h.planes = 0;
+        return h;
+    }
+    const uint8_t* p = block_.data();
+    h.size = get32(p);
+    h.width = static_cast<int32_t>(get32(p + 4));
+    h.height = static_cast<int32_t>(get32(p + 8));
+    h.planes = get16(p + 12);
+    h.bitCount = get16(p + 14);
+    h.compression = get32(p + 16);
+    h.imageSize = get32(p + 20);
+    h.xPelsPerMeter = static_cast<int32_t>(get32(p + 24));
+    h.yPelsPerMeter = static_cast<int32_t>(get32(p + 28));
+    h.clrUsed = get32(p + 32);
+    h.clrImportant = get32(p + 36);
+    return h;
+}
+
+void ImageHandle::setHeader(const BitmapInfoHeader& h)
+{
+    if (block_.size() < kDibHeaderSize)
+        return;
+    uint8_t* p = block_.data();
+    put32(p, h.size);
+    put32(p + 4, static_cast<uint32_t>(h.width));
+    put32(p + 8, static_cast<uint32_t>(h.height));
+    put16(p + 12, h.planes);
+    put16(p + 14, h.bitCount);
+    put32(p + 16, h.compression);
+    put32(p + 20, h.imageSize);
+    put32(p + 24, static_cast<uint32_t>(h.xPelsPerMeter));
+    put32(p + 28, static_cast<uint32_t>(h.yPelsPerMeter));
+    put32(p + 32, h.clrUsed);
+    put32(p + 36, h.clrImportant);
+}
+
+bool ImageHandle::isValidDib() const
+{
+    if (block_.size() < kDibHeaderSize || field32(0) != kDibHeaderSize || field32(16) != 0)
+        return false;
+    const auto needed = DibBlockSize(width(), height(), bitCount());
+    return needed && *needed <= block_.size();
+}

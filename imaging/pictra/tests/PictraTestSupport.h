@@ -1,0 +1,73 @@
+#pragma once
+// Helpers of Pictra's tests: reading a handle's pixels as RGB and comparing
+// them with ImageMagick's own decoding of a file.
+
+#include <string>
+#include <vector>
+
+#include "../../scanvel/tests/ImagingTestSupport.h"
+#include "pictra/Pictra.h"
+
+namespace pictratest {
+
+using namespace imagingtest;
+
+// The colour of display pixel (x, y) as red, green, blue.
+inline std::vector<uint8_t> pixelRgb(const ImageHandle& h, int32_t x, int32_t y)
+{
+    const uint8_t* row = h.displayRow(y);
+    const int bits = h.bitCount();
+    if (bits == 24)
+        return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    const int perByte = 8 / bits;
+    const int shift = 8 - bits * (x % perByte + 1);
+    const unsigned index = (row[x / perByte] >> shift) & ((1u << bits) - 1);
+    const uint8_t* e = h.palette() + 4 * index;
+    return {e[2], e[1], e[0]};
+}
+
+// The whole page as RGB bytes, top row first.
+inline std::vector<uint8_t> handleRgb(const ImageHandle& h)
+{
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<std::size_t>(h.width()) * static_cast<std::size_t>(h.height()) * 3);
+    for (int32_t y = 0; y < h.height(); ++y) {
+        for (int32_t x = 0; x < h.width(); ++x) {
+            const auto p = pixelRgb(h, x, y);
+            rgb.insert(rgb.end(), p.begin(), p.end());
+        }
+    }
+    return rgb;
+}
+
+// ImageMagick's decoding of one frame of a file as 8-bit RGB, alpha
+// flattened onto white.
+inline std::vector<uint8_t> magickRgb(const std::string& path, int frame = 0)
+{
+    const auto r = run("convert " + quote(path + "[" + std::to_string(frame) + "]") +
+                       " -background white -flatten -depth 8 rgb:- 2>/dev/null");
+    return {r.output.begin(), r.output.end()};
+}
+
+// Makes a fixture with a shell command; false when the tool failed.
+inline bool make(const std::string& command) { return runOk(command); }
+
+// Opens a file into at most `slots` handles.
+struct Opened {
+    int32_t result = 0;
+    ImgFileInfo info;
+    std::vector<ImageHandle> pages;
+    std::string error;
+};
+
+inline Opened open(const std::string& path, std::size_t slots = 100)
+{
+    Opened o;
+    o.pages.resize(slots);
+    o.result = PtxOpenImageFile(path, &o.info, o.pages);
+    o.error = PtxGetLastErrorInfo();
+    return o;
+}
+
+
+} // namespace pictratest

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "PictraTestSupport.h"
+
+using namespace pictratest;
+
+// Truncated and corrupted files of every format: never a crash or an
+// out-of-bounds access (the sanitizer build checks that); a file cut inside
+// its header is refused with a message; anything that does open is a page
+// whose header, palette and rows fit its block.
+TEST(PictraDamagedFiles, OpenWithAMessageOrAValidPage)
+{
+    TempDir dir;
+    const std::string src = dir.file("src.ppm");
+    ASSERT_TRUE(make("convert -size 37x23 gradient:red-blue -fill white -draw 'rectangle 4,4 20,12' -depth 8 " + quote(src)));
+    const std::string bw = dir.file("bw.pbm");
+    ASSERT_TRUE(make("convert " + quote(src) + " -monochrome " + quote(bw)));
+    struct Fixture {
+        const char* command; // $S colour source, $B 1-bit source, $O the output
+        const char* ext;
+    };
+    const Fixture fixtures[] = {
+        {"convert $S BMP3:$O", ".bmp"}, {"convert $S -colors 30 $O", ".gif"}, {"cjpeg -outfile $O $S", ".jpg"},
+        {"convert $S PNG24:$O", ".png"}, {"convert $S ICO:$O", ".ico"}, {"convert $B -compress group4 $O", ".tif"},
+        {"convert $S -compress lzw $O", ".tif"}, {"convert $S $O", ".tga"}, {"convert $S $O", ".pcx"},
+        {"opj_compress -n 2 -i $S -o $O", ".j2k"}, {"convert $S -colorspace gray -depth 8 PGX:$O", ".pgx"},
+        {"convert $S PPM:$O", ".ppm"}, {"convert $S SUN:$O", ".ras"},
+    };
+    int n = 0;
+    for (const auto& fixture : fixtures) {
+        const std::string file = dir.file("f" + std::to_string(n++) + fixture.ext);
+        std::string cmd = fixture.command;
+        for (auto [from, to] : {std::pair<std::string, std::string>{"$S", src}, {"$B", bw}, {"$O", file}}) {
+            for (std::size_t at; (at = cmd.find(from)) != std::string::npos;)
+                cmd.replace(at, from.size(), quote(to));
+        }
+        ASSERT_TRUE(make(cmd)) << cmd;
+        const auto good = readBytes(file);
+        ASSERT_GT(good.size(), 16u) << file;
+        const std::string ext = fixture.ext;
+
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;
+        for (std::size_t cut : {std::size_t{2}, std::size_t{9}, std::size_t{16}, good.size() / 3, good.size() / 2,
+                                good.size() - 1}) {
+            damaged.emplace_back("cut at " + std::to_string(cut), std::vector<uint8_t>(good.begin(), good.begin() + cut));
+        }
+        for (std::size_t start : {std::size_t{2}, std::size_t{6}, std::size_t{12}, good.size() / 2}) {
+            auto bytes = good;
+            for (std::size_t i = start; i < std::min(bytes.size(), start + 8); ++i)
+                bytes[i] = static_cast<uint8_t>(0xFF - bytes[i] * 7);
+            damaged.emplace_back("corrupted at " + std::to_string(start), bytes);
+        }
+        for (const auto& [what, bytes] : damaged) {
+            SCOPED_TRACE(file + ", " + what);
+            const std::string broken = dir.file("broken" + ext);
+            writeBytes(broken, bytes);
+            const Opened o = open(broken, 4);
+            if (o.result == -1) {
+                EXPECT_FALSE(o.error.empty());
+            } else {
+                ASSERT_GE(o.result, 1);
+                for (int32_t i = 0; i < o.result; ++i)
+                    EXPECT_TRUE(o.pages[static_cast<std::size_t>(i)].isValidDib());
+            }
+            if (bytes.size() <= 9) {
+                EXPECT_EQ(o.result, -1);
+            }
+        }
+    }
+}
+
+TEST(PictraDamagedFiles, HugeDimensionsAreRefusedBeforeAllocating)
+{
+    TempDir dir;
+    // A PGM header claiming 60000 x 60000 pixels with almost no data.
+    const std::string header = "P5\n60000 60000\n255\n";
+    std::vector<uint8_t> bytes(header.begin(), header.end());
+    bytes.resize(bytes.size() + 64, 0x80);
+    writeBytes(dir.file("huge.pgm"), bytes);
+    const Opened o = open(dir.file("huge.pgm"), 1);
+    EXPECT_EQ(o.result, -1);
+    EXPECT_FALSE(o.error.empty());
+}

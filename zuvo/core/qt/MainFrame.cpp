@@ -1,0 +1,837 @@
+#include "core/qt/MainFrame.h"
+
+#include "core/SysConfig.h"
+#include "core/WindowMessages.h"
+#include "core/qt/AdView.h"
+#include "core/qt/BrowserView.h"
+#include "core/qt/CPelno1App.h"
+#include "core/qt/FrameThemes.h"
+#include "core/qt/Prompter.h"
+#include "core/qt/TrayIcons.h"
+#include "core/qt/XStatusBar.h"
+#include "jotter/Jotter.h"
+#include "res/StringTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QThread>
+#include <QTimerEvent>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+namespace {
+
+constexpr int kStartDelayMs = 2000;
+constexpr int kWebStartDelayMs = 1000;
+constexpr int kTimeoutMs = 90000;
+constexpr int kAnimationMs = 200;
+constexpr int kLeftColumnWidth = 175;
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// A string-table text, with the text it has always had when the table lacks it.
+QString tableText(unsigned id, const char* fallback)
+{
+    std::string_view text = LoadString(id);
+    return text.empty() ? QString::fromUtf8(fallback)
+                        : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+QSettings productSettings()
+{
+    return QSettings(QStringLiteral("Zuvo"), QStringLiteral("Zuvo"));
+}
+
+QString programDirectory()
+{
+    if (CPelno1App* app = CPelno1App::Instance()) return app->GetAppDirectory();
+    return QCoreApplication::applicationDirPath();
+}
+
+QIcon commandIcon(int id)
+{
+    using namespace FrameCommandId;
+    QStyle* style = QApplication::style();
+    switch (id) {
+    case Connect: return style->standardIcon(QStyle::SP_BrowserReload);
+    case ReceiveFax: return style->standardIcon(QStyle::SP_ArrowDown);
+    case ComposeFax: return style->standardIcon(QStyle::SP_FileIcon);
+    case SendFax: return style->standardIcon(QStyle::SP_ArrowUp);
+    case AddressBook: return style->standardIcon(QStyle::SP_DirHomeIcon);
+    case AccountProperties: return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+    default: return QIcon();
+    }
+}
+
+} // namespace
+
+MainFrameSettings MainFrameSettings::Load()
+{
+    MainFrameSettings settings;
+    SysConfig& config = SysConfig::Instance();
+    settings.loginMode = fromStd(config.GetLoginMode());
+    settings.adUrl = fromStd(config.GetAdUrl());
+    settings.adminUrl = fromStd(config.GetAdminUrl());
+    settings.reqAccountUrl = fromStd(config.GetReqAccountUrl());
+    settings.onlinePayUrl = fromStd(config.GetOnlinePayUrl());
+    settings.onlineHelpUrl = fromStd(config.GetOnlineHelpUrl());
+    settings.logoName = fromStd(config.GetLogoName());
+    settings.chinese = IsChineseLanguage(LoadString(IDS_LANGUAGE));
+    // The sign-on gateway and the product site belong to the deployment.
+    QSettings web = productSettings();
+    web.beginGroup(QStringLiteral("WebLogin"));
+    settings.site.gateway =
+        web.value(QStringLiteral("Gateway"), QStringLiteral("https://sso.zuvo.example")).toString().toStdString();
+    settings.site.site =
+        web.value(QStringLiteral("Site"), QStringLiteral("https://www.zuvo.example")).toString().toStdString();
+    settings.site.type = web.value(QStringLiteral("Type"), QStringLiteral("fax")).toString().toStdString();
+    return settings;
+}
+
+// ------------------------------------------------------------ creation
+
+CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, QWidget* parent)
+    : QMainWindow(parent),
+      settings_(std::move(settings)),
+      services_(std::move(services)),
+      labels_(LabelsFor(settings_.chinese)),
+      popup_(this)
+{
+    cpLog(6, "CMainFrame::OnCreate");
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("ZUVO"));
+    theme_ = ClampTheme(productSettings().value(QStringLiteral("Settings/Theme"), 0).toInt());
+
+    if (services_.makeSession) session_ = services_.makeSession(*this);
+    if (!session_) cpLog(4, "CMainFrame: no server session; the window stays offline");
+
+    createLayout();
+    createTray();
+    createStatusBar();
+    createCommandBars();
+    createNotifier();
+    interInstanceMessage_ = RegisterWindowMessage(QStringLiteral("ZUVO"));
+
+    if (!isWebMode()) {
+        setTimer(kStartTimer, kStartDelayMs);
+        setTimer(kTimeoutTimer, kTimeoutMs);
+    }
+    cpLog(6, "OnCreate SetTheme()");
+    SetTheme(theme_);
+    cpLog(6, "OnCreate End");
+
+    connect(&commandUpdate_, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
+    commandUpdate_.start(500);
+    UpdateCommands();
+    resize(1100, 760);
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (!shutDown_) ShutDown(false);
+    productSettings().setValue(QStringLiteral("Settings/Theme"), theme_);
+}
+
+bool CMainFrame::isWebMode() const
+{
+    return settings_.loginMode.compare(QStringLiteral("web"), Qt::CaseInsensitive) == 0;
+}
+
+QWidget* CMainFrame::placeholder(const QString& name, const QString& caption)
+{
+    auto* pane = new QLabel(caption);  // the splitter that takes it owns it
+    pane->setObjectName(name);
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setFrameShape(QFrame::StyledPanel);
+    pane->setAutoFillBackground(true);
+    pane->setBackgroundRole(QPalette::Base);
+    return pane;
+}
+
+void CMainFrame::createLayout()
+{
+    // Child widgets below are owned by their parents (Qt's object tree).
+    columns_ = new QSplitter(Qt::Horizontal, this);
+    columns_->setObjectName(QStringLiteral("FrameColumns"));
+    setCentralWidget(columns_);
+
+    leftRows_ = new QSplitter(Qt::Vertical, columns_);
+    panes_[FramePane::LeftView].widget = placeholder(QStringLiteral("CLeftView"), QStringLiteral("传真夹"));
+    leftRows_->addWidget(panes_[FramePane::LeftView].widget);
+    adView_ = new CAdView([this] { return settings_.adUrl; });
+    leftRows_->addWidget(adView_);
+
+    rightRows_ = new QSplitter(Qt::Vertical, columns_);
+    panes_[FramePane::FaxView].widget = placeholder(QStringLiteral("CPelno1View"), QStringLiteral("传真列表"));
+    rightRows_->addWidget(panes_[FramePane::FaxView].widget);
+
+    auto* lower = new QWidget;
+    auto* lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->setSpacing(0);
+    captionBar_ = new QLabel(settings_.logoName);
+    captionBar_->setObjectName(QStringLiteral("CaptionBar"));
+    captionBar_->setContentsMargins(8, 3, 8, 3);
+    captionBar_->setAutoFillBackground(true);
+    captionBar_->setBackgroundRole(QPalette::Highlight);
+    captionBar_->setForegroundRole(QPalette::HighlightedText);
+    lowerLayout->addWidget(captionBar_);
+
+    auto* contentRow = new QSplitter(Qt::Horizontal);
+    contentRow->setObjectName(QStringLiteral("ContentRow"));
+    contentStack_ = new QStackedWidget;
+    panes_[FramePane::FaxContentView].widget =
+        placeholder(QStringLiteral("CFaxContentView"), QStringLiteral("传真内容"));
+    contentStack_->addWidget(panes_[FramePane::FaxContentView].widget);
+    CBrowserView::FaxUserStore store{services_.faxUser, services_.setFaxUser};
+    browserView_ = new CBrowserView(settings_.site.site, store);
+    contentStack_->addWidget(browserView_);
+    contentRow->addWidget(contentStack_);
+    panes_[FramePane::AttachFileView].widget =
+        placeholder(QStringLiteral("CAttachFileView"), QStringLiteral("附件"));
+    contentRow->addWidget(panes_[FramePane::AttachFileView].widget);
+    contentRow->setSizes({800, 100});
+    lowerLayout->addWidget(contentRow, 1);
+    rightRows_->addWidget(lower);
+
+    connect(browserView_, &CBrowserView::webLoginSucceeded, this, &CMainFrame::StartWebLoginTimers);
+    connect(browserView_, &CBrowserView::webLoginReopen, this, &CMainFrame::OpenWebLogin);
+
+    RecalcSplitterLayout();
+    if (isWebMode()) {
+        sessionEnabled_ = false;
+        if (session_) session_->SetEnabled(false);
+        Navigate(WebSignInAddress());
+    } else {
+        sessionEnabled_ = true;
+        if (session_) session_->SetEnabled(true);
+    }
+}
+
+void CMainFrame::RecalcSplitterLayout()
+{
+    int total = std::max(width(), kLeftColumnWidth + 200);
+    columns_->setSizes({kLeftColumnWidth, total - kLeftColumnWidth});
+    leftRows_->setSizes({250, std::max(height() - 250, 100)});
+    rightRows_->setSizes({200, std::max(height() - 200, 100)});
+}
+
+void CMainFrame::SetSplitterColumns(int leftWidth, int rightWidth)
+{
+    columns_->setSizes({leftWidth, rightWidth});
+}
+
+QWidget* CMainFrame::installed(FramePane pane) const
+{
+    auto it = panes_.find(pane);
+    return it != panes_.end() && it->second.installed ? it->second.widget : nullptr;
+}
+
+void CMainFrame::SetPaneWidget(FramePane pane, QWidget* widget)
+{
+    if (!widget) return;
+    PaneSlot& slot = panes_[pane];
+    QWidget* old = slot.widget;
+    if (pane == FramePane::FaxContentView) {
+        int index = contentStack_->indexOf(old);
+        contentStack_->insertWidget(index, widget);
+        contentStack_->removeWidget(old);
+    } else if (auto* splitter = qobject_cast<QSplitter*>(old->parentWidget())) {
+        splitter->replaceWidget(splitter->indexOf(old), widget);
+    }
+    old->deleteLater();
+    slot.widget = widget;
+    slot.installed = true;
+}
+
+void CMainFrame::ShowBrowserView()
+{
+    if (contentStack_->currentWidget() != browserView_) contentStack_->setCurrentWidget(browserView_);
+}
+
+void CMainFrame::ShowFaxContentView()
+{
+    QWidget* content = panes_[FramePane::FaxContentView].widget;
+    if (contentStack_->currentWidget() != content) contentStack_->setCurrentWidget(content);
+}
+
+bool CMainFrame::IsBrowserViewShown() const
+{
+    return contentStack_->currentWidget() == browserView_;
+}
+
+void CMainFrame::Navigate(const QString& address)
+{
+    ShowBrowserView();
+    browserView_->Navigate(address);
+}
+
+void CMainFrame::NavigateAdView()
+{
+    WindowMessageEvent message(WM_AD_NAVIGATE, 0, 0);
+    QCoreApplication::sendEvent(adView_, &message);
+}
+
+void CMainFrame::createTray()
+{
+    stateIcons_ = DrawStateIcons();
+    trayMenu_ = new QMenu(this);  // owned by the frame
+    if (!tray_.SetIconList(this, kTrayId, QStringLiteral("Zuvo"), stateIcons_, WM_TRAY_NOTIFY)) {
+        // No notification area (or no desktop at all): the window is the
+        // only way in, so it is shown instead.
+        cpLog(4, "CMainFrame: no tray icon; showing the main window");
+        visible_ = true;
+        hidden_ = false;
+        QTimer::singleShot(0, this, [this] { if (!shutDown_) show(); });
+    }
+    tray_.SetMenu(trayMenu_);
+    tray_.SetMainWindowShown(visible_);
+}
+
+void CMainFrame::createStatusBar()
+{
+    statusBar_ = new XStatusBar(this);
+    QStringList defaults = {QString(), QStringLiteral("状态:脱机"), QStringLiteral("账号:"),
+                            QStringLiteral("IP:"), QStringLiteral("传真状态:")};
+    if (!statusBar_->Create(this, defaults, PaneMode::StyleStretch)) return;
+    const int widths[kStatusPanes] = {0, 150, 200, 100, 300};
+    for (int i = 0; i < kStatusPanes; ++i) {
+        XPaneInfo* info = statusBar_->GetPaneInfo(i);
+        info->SetMode(PaneMode::Default);
+        info->SetFont(QStringLiteral("Arial"), 90);
+        if (i > 0) statusBar_->SetPaneWidth(i, widths[i]);
+    }
+    statusBar_->GetPaneInfo(0)->SetText(QString(), QString());
+    statusCreated_ = true;
+}
+
+void CMainFrame::createCommandBars()
+{
+    menuBar()->setObjectName(QStringLiteral("主菜单"));
+    toolBar_ = addToolBar(QStringLiteral("工具栏"));
+    toolBar_->setObjectName(QStringLiteral("工具栏"));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+
+    std::map<std::string, QMenu*> menus;
+    for (const FrameCommand& command : FrameCommands()) {
+        auto* action = new QAction(fromStd(command.text), this);  // owned by the frame
+        action->setData(command.id);
+        action->setIcon(commandIcon(command.id));
+        if (command.check != CommandCheck::None) action->setCheckable(true);
+        if (!command.shortcut.empty()) action->setShortcut(QKeySequence(fromStd(command.shortcut)));
+        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
+        actions_[command.id] = action;
+        addAction(action);  // shortcuts work while the window has focus
+        if (!command.menu.empty()) {
+            QMenu*& menu = menus[command.menu];
+            if (!menu) {
+                menu = menuBar()->addMenu(fromStd(command.menu));
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+            }
+            menu->addAction(action);
+        }
+        if (command.toolbar) toolBar_->addAction(action);
+    }
+    for (int id : TrayMenuCommands()) trayMenu_->addAction(actions_[id]);
+    connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+
+    QByteArray layout = productSettings().value(QStringLiteral("CommandBars")).toByteArray();
+    if (!layout.isEmpty()) restoreState(layout);
+}
+
+void CMainFrame::createNotifier()
+{
+    notifier_.Create(this);
+    QPixmap skin = CTaskbarNotifier::DefaultSkin();
+    notifier_.SetSkin(skin);
+    notifier_.SetTextFont(QStringLiteral("Arial"), 90, 0, 4);
+    notifier_.SetTextColor(QColor(0, 0, 0), QColor(0, 0, 200));  // 0xC80000 as blue, green, red
+    notifier_.SetTextRect(QRect(QPoint(10, 40), QPoint(skin.width() - 10, skin.height() - 25)));
+}
+
+// ------------------------------------------------------------ timers
+
+void CMainFrame::setTimer(int id, int intervalMs)
+{
+    FrameTimer& entry = timers_[id];
+    entry.intervalMs = intervalMs;
+    entry.timer.start(intervalMs, this);
+}
+
+void CMainFrame::killTimer(int id)
+{
+    auto it = timers_.find(id);
+    if (it != timers_.end()) it->second.timer.stop();
+}
+
+bool CMainFrame::IsTimerActive(int id) const
+{
+    auto it = timers_.find(id);
+    return it != timers_.end() && it->second.timer.isActive();
+}
+
+int CMainFrame::TimerInterval(int id) const
+{
+    auto it = timers_.find(id);
+    return it != timers_.end() && it->second.timer.isActive() ? it->second.intervalMs : 0;
+}
+
+void CMainFrame::timerEvent(QTimerEvent* event)
+{
+    for (auto& [id, entry] : timers_) {
+        if (entry.timer.timerId() != event->timerId()) continue;
+        switch (id) {
+        case kStartTimer: onStartTimer(); break;
+        case kTimeoutTimer: onTimeoutTimer(); break;
+        case kAnimationTimer: onAnimationTimer(); break;
+        default: break;
+        }
+        return;
+    }
+    QMainWindow::timerEvent(event);
+}
+
+void CMainFrame::onStartTimer()
+{
+    killTimer(kStartTimer);
+    setTimer(kAnimationTimer, kAnimationMs);
+    animationFrame_ = StateOffline;
+    applyState(StateOffline);
+    autoReceiveMark_ = false;
+    accountPropertiesEnabled_ = true;
+    if (session_) session_->SetUpdateInProgress(false);
+    CPelno1App* app = CPelno1App::Instance();
+    setPaneTextNow(3, QStringLiteral("未知"));
+    setPaneTextNow(2, app ? fromStd(app->GetNetFaxNo()) : QString());
+    if (session_ && !sessionStarted_) {
+        sessionStarted_ = true;
+        session_->Start();
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::onTimeoutTimer()
+{
+    showPopup(tableText(61556, "连接传真服务器超时。"));
+    killTimer(kAnimationTimer);
+    killTimer(kTimeoutTimer);
+    applyState(StateOffline);
+}
+
+void CMainFrame::onAnimationTimer()
+{
+    if (session_ && session_->IsLoggedIn()) return;
+    animationFrame_ = NextAnimationFrame(animationFrame_);
+    tray_.ModifyIcon(animationFrame_);
+}
+
+void CMainFrame::StartWebLoginTimers()
+{
+    sessionEnabled_ = true;
+    if (session_) session_->SetEnabled(true);
+    if (isWebMode()) {
+        setTimer(kStartTimer, kWebStartDelayMs);
+        setTimer(kTimeoutTimer, kTimeoutMs);
+    }
+}
+
+void CMainFrame::OpenWebLogin()
+{
+    if (!sessionEnabled_) Navigate(WebSignInAddress());
+}
+
+QString CMainFrame::WebSignInAddress() const
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return fromStd(BuildSignInAddress(settings_.site, local));
+}
+
+// ------------------------------------------------------------ state and panes
+
+void CMainFrame::onGuiThread(std::function<void()> change)
+{
+    if (QThread::currentThread() == thread())
+        change();
+    else
+        QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+}
+
+void CMainFrame::SetState(int state)
+{
+    onGuiThread([this, state] { applyState(state); });
+}
+
+void CMainFrame::applyState(int state)
+{
+    state_ = state;
+    if (statusCreated_) statusBar_->SetPaneText(1, fromStd(StatePaneText(labels_, state)));
+    tray_.ModifyIcon(state);
+    UpdateCommands();
+}
+
+void CMainFrame::setPaneTextNow(int pane, const QString& text)
+{
+    if (!statusCreated_) return;
+    switch (pane) {
+    case 0: statusBar_->SetPaneText(0, text); break;
+    case 2: statusBar_->SetPaneText(2, fromStd(labels_.faxNumber) + text); break;
+    case 3: statusBar_->SetPaneText(3, fromStd(labels_.address) + text); break;
+    case 4: statusBar_->SetPaneText(4, fromStd(labels_.faxState) + text); break;
+    default: break;  // pane 1 follows the connection state
+    }
+}
+
+void CMainFrame::SetStatusText(const QString& text)
+{
+    onGuiThread([this, text] { setPaneTextNow(0, text); });
+}
+
+void CMainFrame::SetPaneText(int pane, const std::string& text)
+{
+    QString copy = fromStd(text);
+    onGuiThread([this, pane, copy] { setPaneTextNow(pane, copy); });
+}
+
+void CMainFrame::PostNotice(const std::string& text)
+{
+    WindowRegistry::Post(Handle(), WM_FAX_POPUP, 0, 0, fromStd(text));
+}
+
+void CMainFrame::LoggedIn()
+{
+    onGuiThread([this] {
+        killTimer(kTimeoutTimer);
+        NavigateAdView();
+        UpdateCommands();
+    });
+}
+
+void CMainFrame::LoginFailed()
+{
+    onGuiThread([this] {
+        if (!settings_.onlineHelpUrl.isEmpty())
+            Navigate(settings_.onlineHelpUrl);
+        else if (!settings_.reqAccountUrl.isEmpty())
+            Navigate(fromStd(BuildApplyAccountAddress(settings_.reqAccountUrl.toStdString(), loginToken())));
+    });
+}
+
+void CMainFrame::ConnectionLost()
+{
+    onGuiThread([this] {
+        setTimer(kAnimationTimer, kAnimationMs);
+        setTimer(kTimeoutTimer, kTimeoutMs);
+        UpdateCommands();
+    });
+}
+
+void CMainFrame::SetAutoReceiveMark(int mark)
+{
+    SetAutoReceiveMark(mark != 0);
+}
+
+void CMainFrame::SetAutoReceiveMark(bool set)
+{
+    onGuiThread([this, set] { autoReceiveMark_ = set; UpdateCommands(); });
+}
+
+void CMainFrame::EnableAccountProperties()
+{
+    onGuiThread([this] { accountPropertiesEnabled_ = true; UpdateCommands(); });
+}
+
+void CMainFrame::showPopup(const QString& text)
+{
+    popup_.ShowNotice(settings_.logoName, text);
+}
+
+std::string CMainFrame::loginToken() const
+{
+    return session_ ? session_->LoginToken() : std::string();
+}
+
+// ------------------------------------------------------------ themes
+
+void CMainFrame::SetTheme(int theme)
+{
+    theme_ = ClampTheme(theme);
+    ApplyFrameTheme(theme_);
+    if (captionBar_) captionBar_->setPalette(QApplication::palette());
+    UpdateCommands();
+    update();
+}
+
+// ------------------------------------------------------------ commands
+
+CommandContext CMainFrame::commandContext() const
+{
+    CommandContext context;
+    context.loggedIn = session_ && session_->IsLoggedIn();
+    context.accountPropertiesEnabled = accountPropertiesEnabled_;
+    context.adminUrlSet = !settings_.adminUrl.isEmpty();
+    context.reqAccountUrlSet = !settings_.reqAccountUrl.isEmpty();
+    context.onlinePayUrlSet = !settings_.onlinePayUrl.isEmpty();
+    context.autoReceiveMark = autoReceiveMark_;
+    context.theme = theme_;
+    return context;
+}
+
+bool CMainFrame::commandAvailable(int id) const
+{
+    using namespace FrameCommandId;
+    switch (id) {
+    // Commands whose work lives in other windows: available once installed.
+    case ReceiveFax: case ReceiveAll: case ComposeFax: case AddressBook: case SmsNotice:
+    case ReplyFax: case ForwardFax: case MoveFax: case AccountProperties: case ElectronicSeal:
+        return services_.commandHandlers.count(id) > 0;
+    // Connecting needs a session.
+    case Connect: case CheckUpdate:
+        return session_ != nullptr;
+    default:
+        return true;
+    }
+}
+
+void CMainFrame::UpdateCommands()
+{
+    CommandContext context = commandContext();
+    for (const FrameCommand& command : FrameCommands()) {
+        QAction* action = actions_.count(command.id) ? actions_[command.id] : nullptr;
+        if (!action) continue;
+        action->setEnabled(IsCommandEnabled(command, context) && commandAvailable(command.id));
+        if (action->isCheckable()) action->setChecked(IsCommandChecked(command, context));
+    }
+}
+
+QAction* CMainFrame::CommandAction(int id) const
+{
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::OnCommand(int id)
+{
+    using namespace FrameCommandId;
+    if (const FrameCommand* command = FindFrameCommand(id); command && command->check == CommandCheck::Theme) {
+        SetTheme(command->theme);
+        return;
+    }
+    auto handler = services_.commandHandlers.find(id);
+    bool loggedIn = session_ && session_->IsLoggedIn();
+    switch (id) {
+    case SendFax: if (loggedIn) sendFax(false); break;
+    case MailFax: if (loggedIn) sendFax(true); break;
+    case AutoReceive:
+        if (loggedIn) autoReceiveMark_ = !autoReceiveMark_;
+        break;
+    case ReceiveFax:
+        if (loggedIn && handler != services_.commandHandlers.end()) handler->second();
+        break;
+    case ShowMain: showMain(); break;
+    case Connect:
+        if (session_) session_->Reconnect();
+        setTimer(kAnimationTimer, kAnimationMs);
+        setTimer(kTimeoutTimer, kTimeoutMs);
+        break;
+    case CheckUpdate: checkUpdate(); break;
+    case HelpTopics: openHelp(); break;
+    case SelfService: {
+        std::string faxUser = services_.faxUser ? services_.faxUser() : std::string();
+        QUrl url(fromStd(BuildSelfServiceAddress(settings_.adminUrl.toStdString(), faxUser, loginToken())));
+        if (!QDesktopServices::openUrl(url)) ShowMessage(QStringLiteral("打开自助服务失败"));
+        break;
+    }
+    case ApplyAccount:
+        Navigate(fromStd(BuildApplyAccountAddress(settings_.reqAccountUrl.toStdString(), loginToken())));
+        break;
+    case OnlinePay: {
+        std::string faxUser = services_.faxUser ? services_.faxUser() : std::string();
+        Navigate(fromStd(BuildOnlinePayAddress(settings_.onlinePayUrl.toStdString(), faxUser, loginToken())));
+        break;
+    }
+    case Customize:
+        if (QMenu* menu = createPopupMenu()) {
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(QCursor::pos());
+        }
+        break;
+    case TrayExit:
+        ShutDown(false);
+        close();
+        break;
+    default:
+        if (handler != services_.commandHandlers.end()) handler->second();
+        break;
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::sendFax(bool defaultAccount)
+{
+    int count = services_.outboxFaxCount ? services_.outboxFaxCount(defaultAccount) : 0;
+    if (count > 0 && services_.openSendWindow) {
+        services_.openSendWindow(defaultAccount);
+        return;
+    }
+    if (count > 0) {
+        cpLog(4, "CMainFrame: %d faxes in the outbox, but no send window is available", count);
+        return;
+    }
+    notifier_.Show(tableText(61448, "发件箱里没有传真件"), 300, 5000, 300, 1);
+}
+
+void CMainFrame::checkUpdate()
+{
+    if (!session_) return;
+    if (session_->IsUpdateInProgress()) {
+        showPopup(tableText(61457, "正在升级中...,请稍后！"));
+        return;
+    }
+    if (!session_->SendUpdateRequest()) {
+        showPopup(tableText(61459, "更新程序时，连接服务失败！"));
+        return;
+    }
+    session_->SetUpdateInProgress(true);
+    showPopup(tableText(61458, "正在检查更新...,请稍后！"));
+}
+
+void CMainFrame::openHelp()
+{
+    QString path = QDir(programDirectory()).filePath(QStringLiteral("help.chm"));
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        ShowMessage(QStringLiteral("帮助文件不存在!"));
+}
+
+// ------------------------------------------------------------ showing and hiding
+
+void CMainFrame::showMain()
+{
+    showMaximized();
+    raise();
+    activateWindow();
+    visible_ = true;
+    hidden_ = false;
+    tray_.SetMainWindowShown(true);
+}
+
+void CMainFrame::hideMain()
+{
+    showMinimized();
+    hide();
+    visible_ = false;
+    hidden_ = true;
+    tray_.SetMainWindowShown(false);
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_.IsAdded()) {
+        // Minimised, the window lives behind the tray icon.
+        QTimer::singleShot(0, this, [this] { hide(); });
+        visible_ = false;
+        hidden_ = true;
+        tray_.SetMainWindowShown(false);
+    }
+    QMainWindow::changeEvent(event);
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() != WindowMessageEvent::EventType()) return QMainWindow::event(event);
+    auto* message = static_cast<WindowMessageEvent*>(event);
+    switch (message->Message()) {
+    case WM_FAX_POPUP: showPopup(message->Text()); break;
+    case WM_FAX_SHOW_MAIN: showMain(); break;
+    case WM_FAX_HIDE_MAIN: hideMain(); break;
+    case WM_COMMAND: OnCommand(static_cast<int>(message->WParam())); break;
+    default:
+        if (interInstanceMessage_ != 0 && message->Message() == interInstanceMessage_) {
+            cpLog(6, "m_hBroadCastHandle Proc");
+            if (message->WParam() == HANDOVER_OPEN_COMPOSE)
+                OnCommand(FrameCommandId::ComposeFax);
+            else if (message->WParam() == HANDOVER_TO_COMPOSE)
+                WindowRegistry::Post(message->LParam(), WM_FAX_ADD_FILE);
+        }
+        break;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------ windows and shut-down
+
+void CMainFrame::AddThread(QWidget* window)
+{
+    if (!window) return;
+    std::lock_guard<std::mutex> lock(windowsLock_);
+    windows_.append(QPointer<QWidget>(window));
+}
+
+int CMainFrame::RegisteredWindowCount() const
+{
+    std::lock_guard<std::mutex> lock(windowsLock_);
+    int count = 0;
+    for (const auto& window : windows_) count += window ? 1 : 0;
+    return count;
+}
+
+void CMainFrame::closeAllWindows()
+{
+    QList<QPointer<QWidget>> windows;
+    {
+        std::lock_guard<std::mutex> lock(windowsLock_);
+        windows.swap(windows_);
+    }
+    // No lock is held while the windows close: one may register another.
+    for (const auto& window : windows)
+        if (window) window->close();
+}
+
+void CMainFrame::saveCommandBars()
+{
+    productSettings().setValue(QStringLiteral("CommandBars"), saveState());
+}
+
+void CMainFrame::ShutDown(bool saveCommandBarsFirst)
+{
+    if (shutDown_) return;
+    shutDown_ = true;
+    if (saveCommandBarsFirst) saveCommandBars();
+    if (session_) {
+        if (sessionStarted_) session_->Stop();  // a session that never started has nothing to stop
+        session_->Disconnect();
+    }
+    killTimer(kAnimationTimer);
+    killTimer(kTimeoutTimer);
+    killTimer(kStartTimer);
+    commandUpdate_.stop();
+    tray_.StopAnimation();
+    closeAllWindows();
+    emit shutDownFinished();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    ShutDown(true);
+    event->accept();
+}

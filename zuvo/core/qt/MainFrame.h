@@ -1,0 +1,249 @@
+#pragma once
+
+#include "core/FrameCommands.h"
+#include "core/FrameSession.h"
+#include "core/StatusTexts.h"
+#include "core/WebAddress.h"
+#include "core/qt/AnimateTray.h"
+#include "core/qt/MainWindowInterface.h"
+#include "core/qt/PopupNotice.h"
+#include "core/qt/TaskbarNotifier.h"
+#include "core/qt/WindowMessage.h"
+
+#include <QBasicTimer>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+
+class CAdView;
+class CBrowserView;
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QToolBar;
+class XStatusBar;
+
+// What the main window reads from config.xml and the deployment.
+struct MainFrameSettings {
+    QString loginMode;      // "web" (any case) selects the web sign-in
+    QString adUrl;
+    QString adminUrl;
+    QString reqAccountUrl;
+    QString onlinePayUrl;
+    QString onlineHelpUrl;
+    QString logoName;
+    WebSignInSite site;     // sign-on gateway and product site
+    bool chinese = true;    // the string table's language entry is "CN"
+
+    // From SysConfig, the string table and the "WebLogin" settings group.
+    static MainFrameSettings Load();
+};
+
+// What the main window uses of the rest of the program. Everything is
+// optional: a command whose window is not there is shown disabled.
+struct MainFrameServices {
+    // Creates the server session that the window hosts.
+    std::function<std::unique_ptr<MainFrameSession>(SessionEvents&)> makeSession;
+    // Number of fax records in the outbox of the current (false) or the
+    // default (true) account.
+    std::function<int(bool defaultAccount)> outboxFaxCount;
+    // Opens the send window for the current (false) or default (true) account.
+    std::function<void(bool defaultAccount)> openSendWindow;
+    // The default account's fax user: read, and store with a save of account.xml.
+    std::function<std::string()> faxUser;
+    std::function<bool(const std::string&)> setFaxUser;
+    // Handlers of commands whose windows live elsewhere (receive, compose,
+    // address book, reply, account properties ...), by command id.
+    std::map<int, std::function<void()>> commandHandlers;
+};
+
+// The program's main window: folder tree, advertisement pane, fax list,
+// caption bar, content and attachments panes; the status bar, the menu bar
+// and the toolbar, the tray icon, the notifier and the pop-up notice; it
+// hosts the server session and closes every window it registered at the end.
+class CMainFrame : public QMainWindow, public MainWindowInterface, public SessionEvents {
+    Q_OBJECT
+public:
+    // Session timers.
+    static constexpr int kStartTimer = 3000;
+    static constexpr int kTimeoutTimer = 2000;
+    static constexpr int kAnimationTimer = 1000;
+    static constexpr int kTrayId = 152;
+    static constexpr int kStatusPanes = 5;
+
+    enum class FramePane { LeftView, FaxView, FaxContentView, AttachFileView };
+
+    CMainFrame(MainFrameSettings settings, MainFrameServices services, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // MainWindowInterface
+    QWidget& Widget() override { return *this; }
+    WindowId Handle() const override { return registered_.Id(); }
+    void SetStatusText(const QString& text) override;
+    void SetAutoReceiveMark(int mark) override;
+
+    // SessionEvents (any thread)
+    void SetState(int state) override;
+    void SetPaneText(int pane, const std::string& text) override;
+    void PostNotice(const std::string& text) override;
+    void LoggedIn() override;
+    void LoginFailed() override;
+    void ConnectionLost() override;
+    void SetAutoReceiveMark(bool set) override;
+    void EnableAccountProperties() override;
+
+    // Panes. The folder tree, fax list, content and attachments panes are
+    // placeholders until their windows are installed; until then the getters
+    // give null.
+    QWidget* GetLeftView() const { return installed(FramePane::LeftView); }
+    QWidget* GetFaxView() const { return installed(FramePane::FaxView); }
+    QWidget* GetFaxContentView() const { return installed(FramePane::FaxContentView); }
+    QWidget* GetAttachFileView() const { return installed(FramePane::AttachFileView); }
+    CBrowserView* GetBrowserView() const { return browserView_; }
+    CAdView* GetAdView() const { return adView_; }
+    // Puts a window in place of a pane (the frame takes ownership).
+    void SetPaneWidget(FramePane pane, QWidget* widget);
+    void ShowBrowserView();
+    void ShowFaxContentView();
+    bool IsBrowserViewShown() const;
+    // Shows the browser pane at an address.
+    void Navigate(const QString& address);
+    void NavigateAdView();
+    void RecalcSplitterLayout();
+    void SetSplitterColumns(int leftWidth, int rightWidth);
+
+    // Web sign-in.
+    void StartWebLoginTimers();
+    void OpenWebLogin();
+    QString WebSignInAddress() const;
+
+    // Windows opened by the frame or by other windows; closed at shut-down.
+    void AddThread(QWidget* window);
+    int RegisteredWindowCount() const;
+
+    // Commands.
+    void OnCommand(int id);
+    QAction* CommandAction(int id) const;
+    void UpdateCommands();
+    QMenu* TrayMenu() const { return trayMenu_; }
+
+    // Shut-down; the tray's "退出" skips saving the command-bar layout.
+    void ShutDown(bool saveCommandBars);
+    bool IsShutDown() const { return shutDown_; }
+
+    // State for tests and the panes.
+    int State() const { return state_; }
+    int Theme() const { return theme_; }
+    void SetTheme(int theme);
+    bool IsSessionEnabled() const { return sessionEnabled_; }
+    bool IsSessionStarted() const { return sessionStarted_; }
+    bool IsTimerActive(int id) const;
+    int TimerInterval(int id) const;
+    bool IsMainVisible() const { return visible_; }
+    bool AutoReceiveMark() const { return autoReceiveMark_; }
+    CAnimateTray& Tray() { return tray_; }
+    CTaskbarNotifier& Notifier() { return notifier_; }
+    PopupNotice& Popup() { return popup_; }
+    XStatusBar* StatusBar() const { return statusBar_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    MainFrameSession* Session() const { return session_.get(); }
+
+signals:
+    // The frame has shut down (the application may end its event loop).
+    void shutDownFinished();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    struct FrameTimer {
+        QBasicTimer timer;
+        int intervalMs = 0;
+    };
+    struct PaneSlot {
+        QWidget* widget = nullptr;  // owned by its splitter
+        bool installed = false;
+    };
+
+    void createLayout();
+    void createTray();
+    void createStatusBar();
+    void createCommandBars();
+    void createNotifier();
+    QWidget* placeholder(const QString& name, const QString& caption);
+    QWidget* installed(FramePane pane) const;
+    void setTimer(int id, int intervalMs);
+    void killTimer(int id);
+    void onStartTimer();
+    void onTimeoutTimer();
+    void onAnimationTimer();
+    void applyState(int state);
+    void setPaneTextNow(int pane, const QString& text);
+    void showPopup(const QString& text);
+    void showMain();
+    void hideMain();
+    void sendFax(bool defaultAccount);
+    void checkUpdate();
+    void openHelp();
+    void closeAllWindows();
+    void saveCommandBars();
+    bool commandAvailable(int id) const;
+    CommandContext commandContext() const;
+    std::string loginToken() const;
+    // Runs `change` on the GUI thread: at once there, queued from elsewhere.
+    void onGuiThread(std::function<void()> change);
+    bool isWebMode() const;
+
+    MainFrameSettings settings_;
+    MainFrameServices services_;
+    StatusLabels labels_;
+    RegisteredWindow registered_{this};
+
+    mutable std::mutex windowsLock_;
+    QList<QPointer<QWidget>> windows_;
+
+    QSplitter* columns_ = nullptr;
+    QSplitter* leftRows_ = nullptr;
+    QSplitter* rightRows_ = nullptr;
+    QStackedWidget* contentStack_ = nullptr;
+    QLabel* captionBar_ = nullptr;
+    std::map<FramePane, PaneSlot> panes_;
+    CAdView* adView_ = nullptr;
+    CBrowserView* browserView_ = nullptr;
+
+    CAnimateTray tray_;
+    QList<QIcon> stateIcons_;
+    QMenu* trayMenu_ = nullptr;
+    CTaskbarNotifier notifier_;
+    PopupNotice popup_;
+    XStatusBar* statusBar_ = nullptr;
+    bool statusCreated_ = false;
+    QToolBar* toolBar_ = nullptr;
+    std::map<int, QAction*> actions_;
+    QTimer commandUpdate_;
+    std::map<int, FrameTimer> timers_;
+
+    std::unique_ptr<MainFrameSession> session_;
+    bool sessionEnabled_ = false;
+    bool sessionStarted_ = false;
+    bool shutDown_ = false;
+    int theme_ = 0;
+    unsigned interInstanceMessage_ = 0;
+    bool visible_ = false;
+    bool hidden_ = true;
+    bool autoReceiveMark_ = false;
+    bool accountPropertiesEnabled_ = false;
+    int state_ = StateOffline;
+    int animationFrame_ = StateOffline;  // the animation starts at its first frame
+};

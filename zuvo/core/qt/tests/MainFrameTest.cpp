@@ -1,0 +1,360 @@
+#include "ShellTestApp.h"
+
+#include "core/WindowMessages.h"
+#include "core/qt/AdView.h"
+#include "core/qt/BrowserView.h"
+#include "core/qt/MainFrame.h"
+#include "core/qt/WindowMessage.h"
+#include "core/qt/XStatusBar.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QSettings>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using namespace FrameCommandId;
+
+// A session that records what the window asks of it.
+class FakeSession : public MainFrameSession {
+public:
+    struct Log {
+        std::vector<std::string> calls;
+        QElapsedTimer sinceCreation;
+        qint64 startedAtMs = -1;
+        bool enabled = false;
+        bool loggedIn = false;
+        int updateResult = 1;
+        bool updating = false;
+    };
+    explicit FakeSession(Log& log) : log_(log) { log_.sinceCreation.start(); }
+
+    void Start() override { record("Start"); log_.startedAtMs = log_.sinceCreation.elapsed(); }
+    void Stop() override { record("Stop"); }
+    void Disconnect() override { record("Disconnect"); }
+    void Reconnect() override { record("Reconnect"); }
+    void SetEnabled(bool enabled) override { log_.enabled = enabled; }
+    bool IsLoggedIn() const override { return log_.loggedIn; }
+    int SendUpdateRequest() override { record("Update"); return log_.updateResult; }
+    bool IsUpdateInProgress() const override { return log_.updating; }
+    void SetUpdateInProgress(bool running) override { log_.updating = running; }
+    std::string LoginToken() const override { return "tok+/="; }
+
+private:
+    void record(const char* call) { log_.calls.push_back(call); }
+    Log& log_;
+};
+
+class MainFrameTest : public ShellTest {
+protected:
+    MainFrameTest()
+    {
+        QSettings(QStringLiteral("Zuvo"), QStringLiteral("Zuvo")).clear();
+        settings.logoName = QStringLiteral("Zuvo网络传真");
+        settings.site = {"http://127.0.0.1:9", "http://127.0.0.1:9", "fax"};
+        services.makeSession = [this](SessionEvents&) { return std::make_unique<FakeSession>(log); };
+        services.outboxFaxCount = [this](bool defaultAccount) {
+            countedDefault = defaultAccount;
+            return outbox;
+        };
+        services.openSendWindow = [this](bool) { ++sendWindows; };
+    }
+
+    std::unique_ptr<CMainFrame> makeFrame()
+    {
+        auto frame = std::make_unique<CMainFrame>(settings, services);
+        frame->show();
+        return frame;
+    }
+
+    static QString pane(CMainFrame& frame, int index) { return frame.StatusBar()->PaneText(index); }
+
+    MainFrameSettings settings;
+    MainFrameServices services;
+    FakeSession::Log log;
+    int outbox = 0;
+    bool countedDefault = false;
+    int sendWindows = 0;
+};
+
+TEST_F(MainFrameTest, LayoutHasNamedPanesAndAFivePaneStatusBar)
+{
+    auto frame = makeFrame();
+    for (const char* name : {"CLeftView", "CAdView", "CPelno1View", "CaptionBar", "CFaxContentView",
+                             "CAttachFileView", "CBrowserView"})
+        EXPECT_NE(frame->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    // Placeholders are not panes yet.
+    EXPECT_EQ(frame->GetLeftView(), nullptr);
+    EXPECT_EQ(frame->GetFaxView(), nullptr);
+    auto* tree = new QLabel(QStringLiteral("tree"));
+    frame->SetPaneWidget(CMainFrame::FramePane::LeftView, tree);
+    EXPECT_EQ(frame->GetLeftView(), tree);
+
+    XStatusBar* bar = frame->StatusBar();
+    ASSERT_EQ(bar->PaneCount(), 5);
+    EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:脱机"));
+    EXPECT_EQ(pane(*frame, 2), QStringLiteral("账号:"));
+    EXPECT_EQ(pane(*frame, 4), QStringLiteral("传真状态:"));
+    const int widths[] = {150, 200, 100, 300};
+    for (int i = 1; i < 5; ++i) EXPECT_EQ(bar->PaneWidth(i), widths[i - 1]) << i;
+    EXPECT_EQ(bar->PaneStyle(0), PaneMode::StyleStretch);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("ZUVO"));
+    EXPECT_EQ(frame->ToolBar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    // No notification area here: the window is shown instead.
+    EXPECT_TRUE(WaitUntil([&] { return frame->isVisible(); }));
+}
+
+TEST_F(MainFrameTest, StatePaneTextsAndTrayIcons)
+{
+    auto frame = makeFrame();
+    struct Case { int state; const char* text; int icon; };
+    const Case cases[] = {{1, "状态:联机", 1}, {2, "状态:注册失败", 2}, {0, "状态:脱机", 0}, {42, "状态:脱机", 0}};
+    for (const auto& c : cases) {
+        frame->SetState(c.state);
+        EXPECT_EQ(pane(*frame, 1), QString::fromUtf8(c.text)) << c.state;
+        EXPECT_EQ(frame->Tray().CurrentIndex(), c.icon) << c.state;  // 42 is no icon: unchanged
+    }
+    // Other panes carry their labels; English labels without "CN".
+    frame->SetPaneText(2, "00210000000042abc");
+    EXPECT_EQ(pane(*frame, 2), QStringLiteral("网络传真号:00210000000042abc"));
+    settings.chinese = false;
+    auto english = makeFrame();
+    english->SetPaneText(4, "ok");
+    english->SetState(1);
+    EXPECT_EQ(pane(*english, 4), QStringLiteral("FaxState:ok"));
+    EXPECT_EQ(pane(*english, 1), QStringLiteral("State:联机"));
+}
+
+TEST_F(MainFrameTest, TextsFromWorkerThreadsAreQueued)
+{
+    auto frame = makeFrame();
+    std::thread worker([&] {
+        frame->SetStatusText(QStringLiteral("worker text"));
+        frame->SetState(1);
+        frame->PostNotice("来自服务器");
+    });
+    worker.join();
+    EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:脱机"));
+    WaitMs(50);
+    EXPECT_EQ(pane(*frame, 0), QStringLiteral("worker text"));
+    EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:联机"));
+    EXPECT_EQ(frame->Popup().Text(), QStringLiteral("来自服务器"));
+    EXPECT_EQ(frame->Popup().Caption(), QStringLiteral("Zuvo网络传真"));
+}
+
+TEST_F(MainFrameTest, DirectLoginStartsTheSessionAfterTwoSecondsWithTheAnimation)
+{
+    auto frame = makeFrame();
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kStartTimer), 2000);
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kTimeoutTimer), 90000);
+    EXPECT_TRUE(log.enabled);
+    std::vector<int> frames;
+    QObject::connect(frame.get(), &QWidget::windowIconChanged,
+                     [&] { frames.push_back(frame->Tray().CurrentIndex()); });
+    ASSERT_TRUE(WaitUntil([&] { return log.startedAtMs >= 0; }, 4000));
+    EXPECT_GE(log.startedAtMs, 1900);
+    EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kStartTimer));
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kAnimationTimer), 200);
+    EXPECT_EQ(pane(*frame, 3), QStringLiteral("IP:未知"));
+    ASSERT_TRUE(WaitUntil([&] { return frames.size() >= 7; }, 3000));
+    EXPECT_EQ(std::vector<int>(frames.begin(), frames.begin() + 7),
+              (std::vector<int>{0, 3, 4, 5, 6, 7, 3}));
+    // Logged in, the animation stops moving.
+    log.loggedIn = true;
+    frames.clear();
+    WaitMs(450);
+    EXPECT_TRUE(frames.empty());
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Start"), 1);
+}
+
+TEST_F(MainFrameTest, WebLoginModeWaitsForTheSignIn)
+{
+    settings.loginMode = QStringLiteral("WEB");
+    auto frame = makeFrame();
+    EXPECT_FALSE(log.enabled);
+    EXPECT_TRUE(frame->IsBrowserViewShown());
+    EXPECT_TRUE(frame->GetBrowserView()->LocationURL().contains(
+        QStringLiteral("/ua/gate/UAGateServlet.do?Type=fax&ReqType=auth&Date=")));
+    WaitMs(2300);
+    EXPECT_EQ(log.startedAtMs, -1);
+    EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kStartTimer));
+    EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kTimeoutTimer));
+
+    // A foreign page with the success words changes nothing.
+    frame->GetBrowserView()->OnDocumentComplete(
+        QStringLiteral("http://evil.test/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
+    EXPECT_FALSE(frame->IsSessionEnabled());
+
+    QElapsedTimer signIn;
+    signIn.start();
+    frame->GetBrowserView()->OnDocumentComplete(
+        QStringLiteral("http://127.0.0.1:9/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
+    EXPECT_TRUE(log.enabled);
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kStartTimer), 1000);
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kTimeoutTimer), 90000);
+    ASSERT_TRUE(WaitUntil([&] { return log.startedAtMs >= 0; }, 3000));
+    EXPECT_GE(signIn.elapsed(), 950);
+    EXPECT_LT(signIn.elapsed(), 1800);
+    WaitMs(100);
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Start"), 1);
+}
+
+TEST_F(MainFrameTest, SendWithAnEmptyOutboxShowsTheNotifierOnly)
+{
+    auto frame = makeFrame();
+    EXPECT_FALSE(frame->CommandAction(SendFax)->isEnabled());  // offline
+    log.loggedIn = true;
+    frame->UpdateCommands();
+    EXPECT_TRUE(frame->CommandAction(SendFax)->isEnabled());
+
+    frame->CommandAction(SendFax)->trigger();
+    EXPECT_EQ(frame->Notifier().Text(), QStringLiteral("发件箱里没有传真件"));
+    EXPECT_NE(frame->Notifier().AnimationState(), CTaskbarNotifier::Idle);
+    EXPECT_FALSE(countedDefault);
+    EXPECT_EQ(sendWindows, 0);
+    EXPECT_EQ(frame->RegisteredWindowCount(), 0);
+
+    outbox = 2;
+    frame->OnCommand(MailFax);
+    EXPECT_TRUE(countedDefault);
+    EXPECT_EQ(sendWindows, 1);
+}
+
+TEST_F(MainFrameTest, ClosingSavesTheCommandBarsButTrayExitDoesNot)
+{
+    QSettings store(QStringLiteral("Zuvo"), QStringLiteral("Zuvo"));
+    store.setValue(QStringLiteral("CommandBars"), QByteArray("sentinel"));
+    store.sync();
+    {
+        auto frame = makeFrame();
+        frame->OnCommand(TrayExit);
+        EXPECT_TRUE(frame->IsShutDown());
+        EXPECT_FALSE(frame->isVisible());
+    }
+    store.sync();
+    EXPECT_EQ(store.value(QStringLiteral("CommandBars")).toByteArray(), QByteArray("sentinel"));
+    {
+        auto frame = makeFrame();
+        QByteArray expected = frame->saveState();
+        frame->close();
+        store.sync();
+        EXPECT_EQ(store.value(QStringLiteral("CommandBars")).toByteArray(), expected);
+    }
+}
+
+TEST_F(MainFrameTest, ShutDownStopsTheSessionThenDisconnectsAndClosesWindows)
+{
+    auto frame = makeFrame();
+    QWidget composer;
+    composer.show();
+    frame->AddThread(&composer);
+    frame->AddThread(nullptr);
+    EXPECT_EQ(frame->RegisteredWindowCount(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.startedAtMs >= 0; }, 4000));
+    frame->close();
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"Start", "Stop", "Disconnect"}));
+    EXPECT_FALSE(composer.isVisible());
+    EXPECT_EQ(frame->RegisteredWindowCount(), 0);
+    EXPECT_TRUE(frame->Tray().IsStopped());
+    EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kTimeoutTimer));
+}
+
+TEST_F(MainFrameTest, ClosingBeforeTheSessionStartedDoesNotWaitForIt)
+{
+    auto frame = makeFrame();
+    frame->close();
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"Disconnect"}));
+}
+
+TEST_F(MainFrameTest, ConnectIsOfferedWhileOfflineAndReconnects)
+{
+    auto frame = makeFrame();
+    EXPECT_TRUE(frame->CommandAction(Connect)->isEnabled());
+    frame->OnCommand(Connect);
+    EXPECT_EQ(log.calls.back(), "Reconnect");
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kAnimationTimer), 200);
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kTimeoutTimer), 90000);
+    log.loggedIn = true;
+    frame->UpdateCommands();
+    EXPECT_FALSE(frame->CommandAction(Connect)->isEnabled());
+    // Windows of later work are disabled until they are installed.
+    EXPECT_FALSE(frame->CommandAction(ReceiveFax)->isEnabled());
+    EXPECT_FALSE(frame->CommandAction(AddressBook)->isEnabled());
+    EXPECT_TRUE(frame->CommandAction(SystemSettings)->isEnabled());
+}
+
+TEST_F(MainFrameTest, CheckUpdateNotices)
+{
+    auto frame = makeFrame();
+    log.updateResult = 0;
+    frame->OnCommand(CheckUpdate);
+    EXPECT_EQ(frame->Popup().Text(), QStringLiteral("更新程序时，连接服务失败！"));
+    log.updateResult = 1;
+    frame->OnCommand(CheckUpdate);
+    EXPECT_EQ(frame->Popup().Text(), QStringLiteral("正在检查更新...,请稍后！"));
+    EXPECT_TRUE(log.updating);
+    frame->OnCommand(CheckUpdate);
+    EXPECT_EQ(frame->Popup().Text(), QStringLiteral("正在升级中...,请稍后！"));
+}
+
+TEST_F(MainFrameTest, ThemeCommandsAreCheckedAndTheThemeIsStored)
+{
+    {
+        auto frame = makeFrame();
+        EXPECT_TRUE(frame->CommandAction(ThemeOfficeXp)->isChecked());
+        frame->CommandAction(ThemeVisualStudio2005)->trigger();
+        EXPECT_EQ(frame->Theme(), 4);
+        EXPECT_TRUE(frame->CommandAction(ThemeVisualStudio2005)->isChecked());
+        EXPECT_FALSE(frame->CommandAction(ThemeOfficeXp)->isChecked());
+    }
+    QSettings store(QStringLiteral("Zuvo"), QStringLiteral("Zuvo"));
+    EXPECT_EQ(store.value(QStringLiteral("Settings/Theme")).toInt(), 4);
+    auto again = makeFrame();
+    EXPECT_EQ(again->Theme(), 4);
+    store.setValue(QStringLiteral("Settings/Theme"), 17);
+    auto clamped = makeFrame();
+    EXPECT_EQ(clamped->Theme(), 0);
+}
+
+TEST_F(MainFrameTest, TrayMessagesShowAndHideTheWindow)
+{
+    auto frame = makeFrame();
+    WindowRegistry::Post(frame->Handle(), WM_FAX_HIDE_MAIN);
+    WaitMs(30);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_FALSE(frame->IsMainVisible());
+    WindowRegistry::Post(frame->Handle(), WM_FAX_SHOW_MAIN);
+    WaitMs(30);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->IsMainVisible());
+    QStringList tray;
+    for (QAction* action : frame->TrayMenu()->actions()) tray << action->text();
+    EXPECT_EQ(tray, (QStringList{QStringLiteral("联机"), QStringLiteral("撰写传真"), QStringLiteral("接收传真"),
+                                 QStringLiteral("启动传真管理"), QStringLiteral("退出")}));
+}
+
+TEST_F(MainFrameTest, LoginFailureShowsHelpAndApplyPagesWithEncodedToken)
+{
+    settings.reqAccountUrl = QStringLiteral("http://127.0.0.1:9/apply");
+    auto frame = makeFrame();
+    frame->LoginFailed();
+    EXPECT_TRUE(frame->IsBrowserViewShown());
+    EXPECT_EQ(frame->GetBrowserView()->LocationURL(),
+              QStringLiteral("http://127.0.0.1:9/apply?userflag=tok%2B%2F%3D"));
+    frame->ShowFaxContentView();
+    EXPECT_FALSE(frame->IsBrowserViewShown());
+    settings.onlineHelpUrl = QStringLiteral("http://127.0.0.1:9/help");
+    auto helped = makeFrame();
+    helped->LoginFailed();
+    EXPECT_EQ(helped->GetBrowserView()->LocationURL(), QStringLiteral("http://127.0.0.1:9/help"));
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+#include "ShellTestApp.h"
+
+#include "core/WindowMessages.h"
+#include "core/qt/AdView.h"
+#include "core/qt/BrowserView.h"
+#include "core/qt/WindowMessage.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The embedded browser wants these before the application object exists.
+const bool kBrowserPrepared = [] {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --single-process");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+// A fixture with a fax user store that records what it was given.
+class BrowserViewTest : public ShellTest {
+protected:
+    CBrowserView::FaxUserStore store()
+    {
+        return {[this] { return stored; }, [this](const std::string& user) {
+                    stored = user;
+                    ++saves;
+                    return true;
+                }};
+    }
+
+    std::string stored = "old";
+    int saves = 0;
+};
+
+TEST_F(BrowserViewTest, CallbackStoresTheIdentityAndReportsSuccess)
+{
+    CBrowserView view("http://www.site.test", store());
+    int succeeded = 0;
+    QObject::connect(&view, &CBrowserView::webLoginSucceeded, [&] { ++succeeded; });
+    int reopen = 0;
+    QObject::connect(&view, &CBrowserView::webLoginReopen, [&] { ++reopen; });
+    int complete = 0;
+    QObject::connect(&view, &CHtmlView::documentComplete, [&] { ++complete; });
+    view.OnDocumentComplete(
+        QStringLiteral("http://www.site.test/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
+    EXPECT_EQ(stored, "00210000000042abc");
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(succeeded, 1);
+    EXPECT_EQ(reopen, 0);
+    EXPECT_EQ(complete, 1);  // passed on
+}
+
+TEST_F(BrowserViewTest, SameUserInAnotherCaseIsNotStoredAgain)
+{
+    stored = "00210000000042ABC";
+    CBrowserView view("http://www.site.test", store());
+    int succeeded = 0;
+    QObject::connect(&view, &CBrowserView::webLoginSucceeded, [&] { ++succeeded; });
+    view.OnDocumentComplete(
+        QStringLiteral("http://www.site.test/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(succeeded, 1);
+}
+
+TEST_F(BrowserViewTest, ForeignPagesAndFailedCallbacks)
+{
+    CBrowserView view("http://www.site.test", store());
+    int succeeded = 0;
+    QObject::connect(&view, &CBrowserView::webLoginSucceeded, [&] { ++succeeded; });
+    int reopen = 0;
+    QObject::connect(&view, &CBrowserView::webLoginReopen, [&] { ++reopen; });
+    view.OnDocumentComplete(QStringLiteral("http://evil.test/x?Succeed=Y&UserId=42&UserName=abc"));
+    EXPECT_EQ(succeeded + reopen, 0);
+    EXPECT_EQ(stored, "old");
+    view.OnDocumentComplete(QStringLiteral("http://www.site.test/callback/logined.jsp?Succeed=N"));
+    EXPECT_EQ(reopen, 1);
+    EXPECT_EQ(succeeded, 0);
+    EXPECT_EQ(saves, 0);
+}
+
+TEST_F(BrowserViewTest, AdPaneNavigatesOnlyToAConfiguredAddress)
+{
+    QString adUrl;
+    CAdView view([&] { return adUrl; });
+    WindowMessageEvent navigate(WM_AD_NAVIGATE, 0, 0);
+    QCoreApplication::sendEvent(&view, &navigate);
+    EXPECT_TRUE(view.LocationURL().isEmpty());  // stays where it is
+    adUrl = QStringLiteral("http://127.0.0.1:9/ad.html");
+    EXPECT_EQ(view.OnAdNavigate(), 1);
+    EXPECT_EQ(view.LocationURL(), adUrl);
+    adUrl.clear();
+    QCoreApplication::sendEvent(&view, &navigate);
+    EXPECT_EQ(view.LocationURL(), QStringLiteral("http://127.0.0.1:9/ad.html"));
+}
+
+// A one-page HTTP server on 127.0.0.1 that answers every request with a
+// small page.
+class LocalPageServer {
+public:
+    LocalPageServer()
+    {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    if (!socket->readAll().contains("\r\n\r\n")) return;
+                    QByteArray body = "<html><body>signed in</body></html>";
+                    socket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+
+private:
+    QTcpServer server_;
+};
+
+TEST_F(BrowserViewTest, EmbeddedBrowserReportsTheCallbackPageOfALocalServer)
+{
+    if (!CHtmlView::HasEmbeddedBrowser()) GTEST_SKIP() << "built without the embedded browser";
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the browser engine does not run under the address sanitizer";
+#endif
+    LocalPageServer server;
+    CBrowserView view(server.base().toStdString(), store());
+    int succeeded = 0;
+    QObject::connect(&view, &CBrowserView::webLoginSucceeded, [&] { ++succeeded; });
+    view.resize(300, 200);
+    view.show();
+    view.Navigate(server.base() + QStringLiteral("/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
+    ASSERT_TRUE(WaitUntil([&] { return succeeded > 0; }, 30000));
+    EXPECT_EQ(stored, "00210000000042abc");
+}
+
+} // namespace
