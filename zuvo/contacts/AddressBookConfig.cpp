@@ -68,8 +68,8 @@ std::string AddressBookTemplate()
 
 int WriteAddressBookTemplate(const std::string& path)
 {
-    // Written beside the target and linked into place: the name appears
-    // only with its whole content, and link() never replaces a file.
+    // Written beside the target and then moved into place: the name appears
+    // only with its whole content, and an existing file is never replaced.
     const std::string temporary = path + ".new-XXXXXX";
     std::string name = temporary;
     const int fd = ::mkstemp(name.data());
@@ -77,8 +77,15 @@ int WriteAddressBookTemplate(const std::string& path)
         return 0;
     const bool written = writeAll(fd, AddressBookTemplate());
     ::close(fd);
-    const bool linked = written && ::link(name.c_str(), path.c_str()) == 0;
-    ::unlink(name.c_str());
+    bool linked = false;
+    if (written) {
+        // Moved into place without replacing anything; where the file system
+        // has no such rename, a hard link does the same.
+        linked = ::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+        if (!linked && (errno == EINVAL || errno == ENOSYS))
+            linked = ::link(name.c_str(), path.c_str()) == 0;
+    }
+    ::unlink(name.c_str()); // the temporary, when it was not moved or was linked
     if (!linked)
         cpLog(2, "cannot create %s from the template", path.c_str());
     return linked ? 1 : 0;

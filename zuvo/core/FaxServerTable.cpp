@@ -4,9 +4,15 @@
 
 namespace {
 
+// The text cut to the field limit, never inside a UTF-8 character.
 std::string cut(const std::string& text)
 {
-    return text.size() <= FaxServerTable::kFieldLimit ? text : text.substr(0, FaxServerTable::kFieldLimit);
+    if (text.size() <= FaxServerTable::kFieldLimit)
+        return text;
+    std::size_t size = FaxServerTable::kFieldLimit;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
+        --size;
+    return text.substr(0, size);
 }
 
 } // namespace

@@ -24,7 +24,8 @@ public:
     static constexpr std::size_t kFieldLimit = 255;
 
     void Clear();
-    // Stores entry in slot (0..11; others are ignored), each text cut to the field limit.
+    // Stores entry in slot (0..11; others are ignored), each text cut to the
+    // field limit at a character boundary.
     void Set(int slot, const FaxServerEntry& entry);
     FaxServerEntry Get(int slot) const;
 

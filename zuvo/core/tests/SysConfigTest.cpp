@@ -135,7 +135,17 @@ TEST_F(SysConfigTest, ServerTableHoldsTwelveAndClearsEarlierSlots)
     EXPECT_EQ(config.Servers().Get(11).port, "7011");
     EXPECT_EQ(config.Servers().Get(12).address, ""); // no thirteenth slot
 
+    // Texts longer than a slot holds are cut whole characters at a time.
+    std::string caption = "a";
+    for (int i = 0; i < 100; ++i)
+        caption += "服";
+    text.servers[0].caption = caption;
+    SysConfig& longCaption = load(text);
+    longCaption.LoadFaxServers();
+    EXPECT_EQ(longCaption.Servers().Get(0).caption, caption.substr(0, 253));
+
     text.servers.resize(2);
+    text.servers[0].caption = "c0";
     SysConfig& shorter = load(text);
     shorter.Servers().Set(5, {"stale", "1", "left over"});
     shorter.LoadFaxServers();
