@@ -3,23 +3,14 @@
 #include <algorithm>
 #include <new>
 
+#include "scanvel/LittleEndian.h"
+
 namespace {
 
-void put16(uint8_t* p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    put16(p, static_cast<uint16_t>(v));
-    put16(p + 2, static_cast<uint16_t>(v >> 16));
-}
-
-uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t get32(const uint8_t* p) { return get16(p) | (static_cast<uint32_t>(get16(p + 2)) << 16); }
+using le::get16;
+using le::put16;
+using le::put32;
+using le::get32;
 
 bool supportedBitCount(uint16_t bitCount)
 {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "scanvel/LittleEndian.h"
+
 namespace {
 
 constexpr uint16_t kTypeAscii = 2;
@@ -59,19 +61,9 @@ constexpr Entry kEntries[kEntryCount] = {
     {33000, kTypeShort, 1, 0},
 };
 
-void put16(uint8_t* at, uint16_t v)
-{
-    at[0] = static_cast<uint8_t>(v);
-    at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* at, uint32_t v)
-{
-    put16(at, static_cast<uint16_t>(v));
-    put16(at + 2, static_cast<uint16_t>(v >> 16));
-}
-
-uint16_t get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
+using le::get16;
+using le::put16;
+using le::put32;
 
 using Header = std::array<uint8_t, kJpegTiffHeaderSize>;
 
