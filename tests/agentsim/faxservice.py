@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""The fax service on top of the fake agent server.
+
+Turns a short description of the service (the account's login reply, the
+faxes waiting on the server with their files, what happens after the login)
+into an agentsim scenario and serves it with agentsim.py:
+
+    faxservice.py --service svc.json --port 0 --log pdus.jsonl --lifetime 20
+
+Every other option is agentsim's. --write-scenario FILE also saves the
+scenario made. The log (agentsim's) records every request and file PDU.
+
+Service description (JSON; every key optional):
+
+    {
+      "login": "success" | "failed" | "silent",     # default "success"
+      "cause": "...",                               # of a failed login
+      "netfaxno": "88001234", "remoteaddress": "10.1.2.3",
+      "after_login": [ ...agentsim actions... ],    # e.g. the events below
+      "faxes": [
+        {"faxid": "F1", "type": 30, "called": "021...", "title": "...",
+         "content": "<html>..</html>", "createtime": "2026-12-01 08:00:00",
+         "pages": 3, "sendfaxflag": 0, "invalidatefax": 0,
+         "files": [{"name": "fax/F1.tif", "path": "/tmp/served.tif"}]}
+      ],
+      "updatefax": "success" | "failed",            # default "success"
+      "faults": [ ...agentsim file faults... ]
+    }
+
+Events to use in "after_login" (or on their own):
+    {"send": "heartbeat"}
+    {"send": "ans", "event": {"event": "notify", "state": "..."}}
+    {"send": "ans", "event": {"event": "shutdown"}}, {"close": true}
+"""
+
+import argparse
+import json
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import agentsim  # noqa: E402
+
+
+def reply(pairs):
+    return {"send": "ans", "event": pairs}
+
+
+def login_rule(service):
+    mode = service.get("login", "success")
+    if mode == "silent":
+        return None
+    pairs = [["event", "login"], ["result", mode], ["invokeid", "${invokeid}"]]
+    if mode == "success":
+        pairs += [["remoteaddress", service.get("remoteaddress", "127.0.0.1")],
+                  ["netfaxno", service.get("netfaxno", "88001234")]]
+    else:
+        pairs.append(["cause", service.get("cause", "refused")])
+    return {"match": {"command": "login"},
+            "actions": [reply(pairs)] + list(service.get("after_login", []))}
+
+
+def fax_list_rule(faxes):
+    pairs = [["event", "queryfaxlist"], ["result", "success"], ["count", str(len(faxes))]]
+    for i, fax in enumerate(faxes):
+        pairs += [["faxlist[%d].faxid" % i, str(fax["faxid"])], ["faxlist[%d].type" % i, str(fax.get("type", 30))]]
+    pairs.append(["invokeid", "${invokeid}"])
+    return {"match": {"command": "queryfaxlist"}, "actions": [reply(pairs)]}
+
+
+def fax_rule(fax):
+    files = fax.get("files", [])
+    pairs = [["event", "queryfax"], ["result", "success"], ["faxid", str(fax["faxid"])],
+             ["faxtype", str(fax.get("type", 30))], ["called", fax.get("called", "02100000000")],
+             ["title", fax.get("title", "")], ["content", fax.get("content", "")],
+             ["createtime", fax.get("createtime", "")], ["pages", str(fax.get("pages", 0))],
+             ["sendfaxflag", str(fax.get("sendfaxflag", 0))],
+             ["invalidatefax", str(fax.get("invalidatefax", 0))],
+             ["attachfilecount", str(len(files))]]
+    for i, item in enumerate(files):
+        pairs += [["attachfile.items[%d].filename" % i, item["name"]], ["attachfile[%d].name" % i, item["name"]]]
+    pairs.append(["invokeid", "${invokeid}"])
+    return {"match": {"command": "queryfax", "faxid": str(fax["faxid"])}, "actions": [reply(pairs)]}
+
+
+def update_fax_rule(service):
+    pairs = [["event", "updatefax"], ["result", service.get("updatefax", "success")],
+             ["faxid", "${faxid}"], ["invokeid", "${invokeid}"]]
+    return {"match": {"command": "updatefax"}, "actions": [reply(pairs)]}
+
+
+def scenario_of(service):
+    faxes = service.get("faxes", [])
+    rules = [rule for rule in [login_rule(service)] if rule]
+    rules.append(fax_list_rule(faxes))
+    rules += [fax_rule(fax) for fax in faxes]
+    rules.append(update_fax_rule(service))
+    downloads = {}
+    for fax in faxes:
+        for item in fax.get("files", []):
+            downloads[item["name"]] = item["path"]
+    return {"rules": rules, "files": {"downloads": downloads, "faults": service.get("faults", [])}}
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="the fax service on the fake agent server",
+                                     add_help=False)
+    parser.add_argument("--service", required=True, help="JSON description of the service")
+    parser.add_argument("--write-scenario", help="also save the scenario made")
+    args, rest = parser.parse_known_args(argv)
+    with open(args.service, encoding="utf-8") as f:
+        scenario = scenario_of(json.load(f))
+    if args.write_scenario:
+        with open(args.write_scenario, "w", encoding="utf-8") as f:
+            json.dump(scenario, f, ensure_ascii=False, indent=1)
+    return agentsim.main(rest + ["--scenario-json", json.dumps(scenario)])
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,66 @@
+#include "core/SessionStores.h"
+
+#include "core/AccountConfig.h"
+#include "core/SysConfig.h"
+#include "spindle/VLock.h"
+
+SessionAccountData AccountStoreSource::Load()
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    SessionAccountData data;
+    data.present = !AccountConfig::GetDefaultAccountPath().empty();
+    if (!data.present)
+        return data;
+    data.faxUser = AccountConfig::GetFaxUser();
+    data.faxPassword = AccountConfig::GetFaxPassword();
+    data.proxyFlag = AccountConfig::GetProxyFlag();
+    data.proxyServer = AccountConfig::GetProxyServer();
+    data.proxyPort = AccountConfig::GetProxyPort();
+    data.updateData = AccountConfig::GetUpdateData();
+    data.rcvFaxNotifyFile = AccountConfig::GetRcvFaxNotifyFile();
+    data.faxReplyNotifyFile = AccountConfig::GetFaxReplyNotifyFile();
+    return data;
+}
+
+std::string AccountStoreSource::FolderDirectory(const std::string& type)
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    const std::string path = AccountConfig::GetFolderPath(type);
+    return path.empty() ? "" : AccountConfig::GetFolderFullDirectory(path);
+}
+
+int AccountStoreSource::AddFaxRecord(const std::string& type, const FaxRecord& record)
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    const std::string path = AccountConfig::GetFolderPath(type);
+    return path.empty() ? 0 : AppendFaxRecord(path, record);
+}
+
+int AccountStoreSource::StoreUpdate(const std::string& updateData)
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    if (!AccountConfig::SetUpdateFlag(1) || !AccountConfig::SetUpdateData(updateData))
+        return 0;
+    return AccountConfig::Save();
+}
+
+std::string SysConfigSource::LoginMode()
+{
+    return SysConfig::Instance().GetLoginMode();
+}
+
+std::string SysConfigSource::Version()
+{
+    return SysConfig::Instance().GetVersion();
+}
+
+std::string SysConfigSource::ReleaseMode()
+{
+    return SysConfig::Instance().GetReleaseMode();
+}
+
+ServerAddress SysConfigSource::FaxServer()
+{
+    FaxServerTable& servers = SysConfig::Instance().Servers();
+    return ServerAddress{servers.CurrentAddress(), servers.CurrentPort()};
+}

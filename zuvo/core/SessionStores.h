@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/SessionSources.h"
+
+// The session's view of the program's stores: the default account of
+// account.xml (AccountConfig, records through the fax-record module) and
+// the settings and server table of config.xml (SysConfig).
+
+class AccountStoreSource : public SessionAccount {
+public:
+    SessionAccountData Load() override;
+    std::string FolderDirectory(const std::string& type) override;
+    int AddFaxRecord(const std::string& type, const FaxRecord& record) override;
+    int StoreUpdate(const std::string& updateData) override;
+};
+
+class SysConfigSource : public SessionSettings {
+public:
+    std::string LoginMode() override;
+    std::string Version() override;
+    std::string ReleaseMode() override;
+    ServerAddress FaxServer() override;
+};

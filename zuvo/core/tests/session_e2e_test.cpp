@@ -1,0 +1,302 @@
+// The whole session against the fake fax service, headless: the session
+// logic hosted by the test over the real agent client, account.xml and the
+// mailbox directories, checked on the wire and on the disk.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "SessionFakes.h"
+#include "SessionSim.h"
+#include "TestFiles.h"
+#include "compose/PageCount.h"
+#include "core/AccountConfig.h"
+#include "core/AgentHelp.h"
+#include "core/ServerSession.h"
+#include "core/SessionStores.h"
+#include "core/SilentSoundPlayer.h"
+
+using namespace sessiontest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kAccountXml = R"(<?xml version="1.0" encoding="GB2312"?>
+<Config>
+  <Account Name="test" Default="yes" FaxUser="00210000012345" FaxPassword="c2VjcmV0" Directory="data">
+    <Folder Name="rcvBox" Type="faxbox" Directory="faxbox"/>
+    <Folder Name="replyBox" Type="inbox" Directory="inbox"/>
+    <Folder Name="Failed" Type="failedbox" Directory="failedbox"/>
+    <Folder Name="Invalid" Type="deposebox" Directory="deposebox"/>
+  </Account>
+</Config>
+)";
+
+SessionPeriods Quick()
+{
+    SessionPeriods periods;
+    periods.retryMs = 100;
+    periods.loginRepeatMs = 400;
+    periods.reconnectMs = 50;
+    return periods;
+}
+
+class LiveSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testfiles::writeFile(home.file("account.xml"), kAccountXml);
+        AccountConfig::Close();
+        ASSERT_EQ(AccountConfig::Open(home.path()), 1);
+    }
+    void TearDown() override
+    {
+        // The session ends while its servers still listen, so that nothing
+        // it sends at shut-down stays queued for the next test.
+        if (session) {
+            session->Stop();
+            session->Disconnect();
+            session.reset();
+        }
+        servers.clear();
+        AccountConfig::Close();
+    }
+
+    FaxServiceSim& Serve(const std::string& service, int port = 0)
+    {
+        servers.push_back(std::make_unique<FaxServiceSim>(service, home.path(), port));
+        return *servers.back();
+    }
+
+    void StartSession(int port, SessionPeriods periods = Quick())
+    {
+        settings.server = ServerAddress{"127.0.0.1", port};
+        session = std::make_unique<ServerSession>(
+            SessionContext{*AgentHelp::getInstance(), account, settings, events, sound, CountImagePages}, periods);
+        session->Start();
+    }
+
+    // The faxbox, inbox, ... directory of the account.
+    std::string Box(const std::string& type) const { return home.file("data/" + type); }
+
+    std::string Xpath(const std::string& expression) const
+    {
+        return testfiles::xpath(home.file("account.xml"), expression).value_or("<none>");
+    }
+
+    testfiles::TempDir home;
+    testfiles::ScopedEnv programDir{"ZUVO_HOME", home.path()};
+    AccountStoreSource account;
+    FakeSettings settings;
+    RecordingEvents events;
+    SilentSoundPlayer sound;
+    std::vector<std::unique_ptr<FaxServiceSim>> servers;
+    std::unique_ptr<ServerSession> session;
+};
+
+std::vector<std::string> Commands(const std::vector<WireLine>& requests)
+{
+    std::vector<std::string> commands;
+    for (const WireLine& line : requests)
+        commands.push_back(line.get("command"));
+    return commands;
+}
+
+std::vector<std::string> Keys(const WireLine& line)
+{
+    std::vector<std::string> keys;
+    for (const auto& pair : line.pairs)
+        keys.push_back(pair.first);
+    return keys;
+}
+
+// A TIFF of `pages` pages.
+std::string MakeTiff(const std::string& path, int pages)
+{
+    std::string command = "convert -size 48x32";
+    for (int i = 0; i < pages; ++i)
+        command += " xc:gray" + std::to_string(20 + 30 * i);
+    testfiles::run(command + " -compress none " + testfiles::quote(path));
+    return path;
+}
+
+} // namespace
+
+TEST_F(LiveSession, LoginThenTheFaxListAndTheLogoutReachesTheServerAtShutDown)
+{
+    FaxServiceSim& sim = Serve(R"({"login": "success", "netfaxno": "88001234"})");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return !sim.Requests("update").empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return session->IsLoggedIn(); }));
+
+    const std::vector<WireLine> requests = sim.Requests();
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(Commands(requests)[0], "login");
+    EXPECT_EQ(Commands(requests)[1], "queryfaxlist");
+    EXPECT_EQ(Keys(requests[0]), (std::vector<std::string>{"command", "skillgroup", "loginid", "password", "netfaxflag",
+                                                           "loginmode", "invokeid", "devicename", "termnum"}));
+    EXPECT_EQ(requests[0].get("loginid"), "00210000012345");
+    EXPECT_EQ(requests[0].get("password"), "secret");
+    EXPECT_EQ(requests[0].get("devicename"), "fax:///00210000012345");
+    EXPECT_EQ(requests[0].get("invokeid"), std::to_string(session->session().invokeId()));
+    // The token decodes to the local time, the user and the password.
+    const testfiles::CommandResult token = testfiles::run(
+        "python3 -c 'import base64,sys; sys.stdout.write(base64.b64decode(sys.argv[1]).decode())' " +
+        testfiles::quote(requests[0].get("netfaxflag")));
+    EXPECT_TRUE(std::regex_match(token.output, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d00210000012345secret)")))
+        << token.output;
+    EXPECT_EQ(requests[1].get("user"), "00210000012345");
+    EXPECT_EQ(events.Values("pane2").back(), "88001234");
+
+    session->Stop();
+    session->Disconnect();
+    EXPECT_EQ(sim.WaitExit(5000), 0);
+    EXPECT_EQ(Commands(sim.Requests()).back(), "logout");
+    EXPECT_EQ(sim.Requests("logout").at(0).get("netfaxflag"), requests[0].get("netfaxflag"));
+}
+
+TEST_F(LiveSession, WithoutAReplyTheLoginRepeatsAndTheListIsAskedForOnce)
+{
+    FaxServiceSim& sim = Serve(R"({"login": "silent"})");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("login").size() >= 3; }));
+    const std::vector<WireLine> logins = sim.Requests("login");
+    EXPECT_GE(logins[1].t - logins[0].t, 0.35);
+    EXPECT_GE(logins[2].t - logins[1].t, 0.35);
+    EXPECT_EQ(sim.Requests("queryfaxlist").size(), 1u);
+    EXPECT_FALSE(session->IsLoggedIn());
+}
+
+TEST_F(LiveSession, AServerStartedLateIsReachedByTheRetry)
+{
+    const int port = FreePort();
+    StartSession(port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(events.Values("state"), std::vector<std::string>{"0"});
+    FaxServiceSim& sim = Serve("{}", port);
+    ASSERT_TRUE(WaitFor([&] { return session->IsLoggedIn(); }));
+    EXPECT_EQ(Commands(sim.Requests()).at(0), "login");
+    EXPECT_EQ(Commands(sim.Requests()).at(1), "queryfaxlist");
+}
+
+TEST_F(LiveSession, FaxesOfTypes30And20And40LandInTheirBoxes)
+{
+    const std::string tiff3 = MakeTiff(home.file("served3.tif"), 3);
+    const std::string tiff1 = MakeTiff(home.file("served1.tif"), 1);
+    ASSERT_EQ(CountImagePages(tiff3), 3);
+    const std::string service = R"({"faxes": [
+      {"faxid": "F30", "type": 30, "called": "02155550000", "title": "Quote", "content": "<html>fax body</html>",
+       "createtime": "2026-12-01 08:00:00", "files": [{"name": "fax\\2026\\F30.tif", "path": ")" + tiff3 + R"("}]},
+      {"faxid": "R20", "type": 20, "sendfaxflag": 1, "pages": 2, "title": "Receipt"},
+      {"faxid": "F40", "type": 40, "files": [{"name": "F40.tif", "path": ")" + tiff1 + R"("}]}]})";
+    FaxServiceSim& sim = Serve(service);
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 3; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return events.Values("notice").size() >= 3; }));
+
+    // On the wire: each fax is asked for, its file fetched, then acknowledged.
+    std::vector<std::string> order;
+    for (const WireLine& line : sim.Wire()) {
+        if (line.kind == "REQ" && (line.get("command") == "queryfax" || line.get("command") == "updatefax"))
+            order.push_back(line.get("command") + " " + line.get("faxid"));
+        else if (line.kind == "FILE" && (order.empty() || order.back().rfind("file", 0) != 0))
+            order.push_back("file " + line.text);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"queryfax F30", "file fax\\2026\\F30.tif", "updatefax F30",
+                                               "queryfax R20", "updatefax R20", "queryfax F40", "file F40.tif",
+                                               "updatefax F40"}));
+
+    // On the disk.
+    const std::string fax = "/Config/Account/Folder[@Type='faxbox']/Fax[1]";
+    const std::string record = Xpath(fax);
+    std::vector<std::string> names;
+    const std::regex attribute(R"( (\w+)=")");
+    const std::string startTag = record.substr(0, record.find('>'));
+    for (std::sregex_iterator it(startTag.begin(), startTag.end(), attribute), end; it != end; ++it)
+        names.push_back((*it)[1]);
+    EXPECT_EQ(names, (std::vector<std::string>{"Caller", "ToCC", "Topic", "Name", "Company", "SendFaxTime", "ReadFlag",
+                                               "Flag", "Date", "BodyFileName", "CreateTime", "Pages"}));
+    EXPECT_EQ(Xpath("string(" + fax + "/@Pages)"), "3");
+    EXPECT_EQ(Xpath("string(" + fax + "/@Topic)"), "Quote");
+    EXPECT_EQ(Xpath("string(" + fax + "/AttachFile/@File)"), "F30.tif");
+    const std::string createTime = Xpath("string(" + fax + "/@CreateTime)");
+    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/F30.tif." + createTime), testfiles::md5sumOf(tiff3));
+    EXPECT_EQ(testfiles::readFile(Box("faxbox") + "/" + Xpath("string(" + fax + "/@BodyFileName)")),
+              "<html>fax body</html>");
+
+    const std::string receipt = "/Config/Account/Folder[@Type='inbox']/Fax[1]";
+    EXPECT_EQ(Xpath("string(" + receipt + "/@Topic)"), "Receipt");
+    EXPECT_EQ(Xpath("string(" + receipt + "/@Pages)"), "2");
+
+    const std::string report = "/Config/Account/Folder[@Type='failedbox']/Fax[1]";
+    EXPECT_EQ(Xpath("string(" + report + "/@Pages)"), "1");
+    EXPECT_EQ(testfiles::md5sumOf(Box("failedbox") + "/F40.tif." + Xpath("string(" + report + "/@CreateTime)")),
+              testfiles::md5sumOf(tiff1));
+
+    for (const auto& entry : fs::recursive_directory_iterator(home.file("data")))
+        EXPECT_NE(entry.path().extension(), ".download") << entry.path();
+}
+
+TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
+{
+    const std::string tiff = MakeTiff(home.file("served.tif"), 1);
+    const std::string service = R"({"faxes": [
+      {"faxid": "BAD", "type": 30, "files": [{"name": "refused.tif", "path": ")" + tiff + R"("}]},
+      {"faxid": "UP", "type": 30, "files": [{"name": "../../x", "path": ")" + tiff + R"("}]},
+      {"faxid": "ABS", "type": 30, "files": [{"name": "/etc/x2", "path": ")" + tiff + R"("}]}],
+      "faults": [{"op": "download", "chunk": 0, "action": "refuse"}]})";
+    FaxServiceSim& sim = Serve(service);
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 2; }, 15000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    std::vector<std::string> acknowledged;
+    for (const WireLine& line : sim.Requests("updatefax"))
+        acknowledged.push_back(line.get("faxid"));
+    EXPECT_EQ(acknowledged, (std::vector<std::string>{"UP", "ABS"}));
+    EXPECT_EQ(events.Values("notice").at(0), "下载文件失败！");
+    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/x"), testfiles::md5sumOf(tiff));
+    EXPECT_TRUE(fs::exists(Box("faxbox") + "/x2"));
+    // Nothing beside the mailbox directories.
+    for (const auto& entry : fs::directory_iterator(home.file("data")))
+        EXPECT_TRUE(entry.is_directory()) << entry.path();
+    EXPECT_FALSE(fs::exists(home.file("x")));
+    EXPECT_FALSE(fs::exists(home.file("data/x")));
+}
+
+TEST_F(LiveSession, AfterShutdownNoReconnectUntilOnlineAgain)
+{
+    const int port = FreePort();
+    FaxServiceSim& kicker = Serve(
+        R"({"after_login": [{"send": "ans", "event": {"event": "shutdown"}}, {"sleep": 0.2}, {"close": true}]})", port);
+    StartSession(port);
+    ASSERT_TRUE(WaitFor([&] { return !events.Values("notice").empty(); }));
+    EXPECT_EQ(events.Values("notice")[0], "您的账号已经在另一台机器登入！");
+    EXPECT_EQ(kicker.WaitExit(5000), 0);
+
+    FaxServiceSim& second = Serve(R"({"after_login": [{"sleep": 0.3}, {"close": true}]})", port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_TRUE(second.Requests().empty());
+    EXPECT_TRUE(events.Values("connectionlost").empty());
+
+    session->Reconnect();
+    ASSERT_TRUE(WaitFor([&] { return session->IsLoggedIn(); }));
+    // Online again: the next loss of the connection is noticed.
+    ASSERT_TRUE(WaitFor([&] { return !events.Values("connectionlost").empty(); }));
+    EXPECT_FALSE(session->IsLoggedIn());
+}
+
+TEST_F(LiveSession, HeartbeatNotifyAndAForeignInvokeId)
+{
+    FaxServiceSim& sim = Serve(R"({"after_login": [
+        {"send": "heartbeat"},
+        {"send": "ans", "event": {"event": "notify", "state": "ready"}},
+        {"send": "ans", "event": [["event", "queryfaxlist"], ["result", "success"], ["count", "1"],
+                                  ["faxlist[0].faxid", "FOREIGN"], ["invokeid", "12345678"]]}]})");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return events.Values("pane4") == std::vector<std::string>{"ready"}; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(sim.Requests("queryfax").empty());
+    EXPECT_TRUE(session->IsLoggedIn());
+}
