@@ -5,7 +5,7 @@
 
 namespace {
 
-CPelno1App* theApp = nullptr;
+std::atomic<CPelno1App*> theApp = nullptr;
 
 // `text` cut to at most `limit` bytes without splitting a UTF-8 character.
 std::string truncateText(std::string_view text, std::size_t limit)

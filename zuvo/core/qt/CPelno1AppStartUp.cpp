@@ -1,0 +1,252 @@
+// Start-up of the application object: the steps of InitInstance.
+
+#include "core/qt/CPelno1App.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cstdio>
+
+#include "core/AccountConfig.h"
+#include "core/ProgramPaths.h"
+#include "core/SysConfig.h"
+#include "core/qt/HandOver.h"
+#include "core/qt/Prompter.h"
+#include "core/qt/StandInMainWindow.h"
+#include "jotter/Jotter.h"
+#include "res/StringTable.h"
+
+namespace {
+
+constexpr char kLogFile[] = "Zuvo4.2.log";
+constexpr int kLogPriority = 10;
+constexpr char kLogBanner[] = "Zuvo4.2.0 Compiled at Mar 12 2006 21:36:47";
+constexpr char kInterInstanceMessageName[] = "ZUVO";
+constexpr char kUpdaterNewCopy[] = "Freshlane_new.exe";
+constexpr char kUpdater[] = "Freshlane.exe";
+
+// The compose-window titles, in the order a hand-over looks for them.
+constexpr unsigned kComposeTitles[] = {IDS_COMPOSE_FAX, IDS_EDIT_FAX, IDS_FORWARD_FAX, IDS_REPLY_FAX};
+
+QString text(unsigned id)
+{
+    const std::string_view entry = LoadString(id);
+    return QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
+}
+
+QByteArray utf8(const QString& text)
+{
+    return text.toUtf8();
+}
+
+// The main window of the program. The stand-in serves until the main frame
+// takes its place here.
+std::unique_ptr<MainWindowInterface> createMainWindow(unsigned interInstanceMessage)
+{
+    return std::make_unique<StandInMainWindow>(interInstanceMessage);
+}
+
+// Copies the pending new updater over the old one through a temporary copy,
+// so that a failed copy leaves the old updater whole.
+bool replaceUpdater(const QString& newCopy, const QString& updater)
+{
+    const QString temporary = updater + QStringLiteral(".tmp");
+    QFile::remove(temporary);
+    if (!QFile::copy(newCopy, temporary)) {
+        return false;
+    }
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(updater).constData()) != 0) {
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CPelno1App::InitInstance(const QStringList& commandLine)
+{
+    // The program directory decides which instance runs, so it comes first.
+    SetProgramDirectory();
+    CheckSingleInstance();
+    QCoreApplication::setOrganizationName(QStringLiteral("Zuvo"));
+    QCoreApplication::setApplicationName(QStringLiteral("Zuvo"));
+
+    if (!OpenStores()) {
+        return false;
+    }
+    OpenLog();
+    AccountConfig::PrepareDataDirectories(programDirectory_.toStdString());
+
+    cpLog(6, "ExeFileName:[%s.exe]", utf8(QFileInfo(commandLine.value(0)).completeBaseName()).constData());
+    interInstanceMessage_ = RegisterWindowMessage(QLatin1String(kInterInstanceMessageName));
+    if (interInstanceMessage_ == 0) {
+        cpLog(6, "RegisterWindowMessage , Failed");
+    }
+
+    if (!alreadyRunning_ && AccountConfig::GetUpdateFlag() == 1 && ApplyPendingUpdate()) {
+        return false;
+    }
+    const QStringList arguments = commandLine.mid(1);
+    if (alreadyRunning_) {
+        cpLog(6, "Tallyfold is Active");
+        if (!arguments.isEmpty()) {
+            HandOverToRunningInstance(arguments);
+        }
+        return false;
+    }
+    std::optional<QStringList> ownHandOver;
+    if (!arguments.isEmpty()) {
+        ownHandOver = WriteOwnHandOver(arguments);
+        if (!ownHandOver) {
+            return false;
+        }
+    }
+
+    cpLog(6, "end");
+    cpLog(6, "begin parseCommandLine");
+    cpLog(6, "begin ProcessShellCommand");
+    SetMainWindow(createMainWindow(interInstanceMessage_));
+    cpLog(6, "begin ShowWindow");
+    mainWindow_->Widget().hide();
+    StartHandOverServer();
+    if (ownHandOver) {
+        WindowRegistry::Post(mainWindowId_, interInstanceMessage_, HANDOVER_OPEN_COMPOSE, 0, {}, *ownHandOver);
+    }
+    return true;
+}
+
+void CPelno1App::SetProgramDirectory()
+{
+    // The program directory is $ZUVO_HOME or the executable's directory; all
+    // relative store files are found from it as the current directory.
+    programDirectory_ = QString::fromStdString(ProgramDirectory());
+    QDir::setCurrent(programDirectory_);
+}
+
+bool CPelno1App::OpenStores()
+{
+    SetCurrentAccount({});
+    if (AccountConfig::Open(programDirectory_.toStdString()) != 1) {
+        ShowMessage(text(IDS_CONFIG_FILE_LOST));
+        return false;
+    }
+    // Every save of account.xml relabels the folder counts in the main window.
+    AccountConfig::SetSaveListener([] {
+        if (CPelno1App* app = CPelno1App::Instance()) {
+            app->NotifyMainFrame();
+        }
+    });
+    SysConfig& config = SysConfig::Instance();
+    if (config.Open() != 1) {
+        cpLog(6, "open config.xml failed");
+    }
+    AccountConfig::EnsureDefaultFolders(std::string(LoadString(IDS_LANGUAGE)));
+    config.LoadFaxServers();
+    config.Servers().SetCurrentIndex(config.GetCurrentServer());
+    SetLoggedIn(0);
+    SetNetFaxNo({});
+    SetUserFlag({});
+    if (config.CheckKey() != 1) {
+        ShowMessage(text(IDS_INVALID_CONFIG));
+        return false;
+    }
+    return true;
+}
+
+void CPelno1App::OpenLog()
+{
+    cpLogSetPriority(kLogPriority);
+    cpLogOpen(QDir(programDirectory_).filePath(QLatin1String(kLogFile)).toUtf8().constData());
+    cpLog(5, "%s", kLogBanner);
+    cpLog(6, "CurDir:[%s]", utf8(programDirectory_).constData());
+}
+
+bool CPelno1App::ApplyPendingUpdate()
+{
+    const QDir directory(programDirectory_);
+    const QString newCopy = directory.filePath(QLatin1String(kUpdaterNewCopy));
+    const QString updater = directory.filePath(QLatin1String(kUpdater));
+    if (QFile::exists(newCopy)) {
+        // The pending copy goes only once it has replaced the old updater.
+        if (replaceUpdater(newCopy, updater)) {
+            QFile::remove(newCopy);
+        } else {
+            cpLog(6, "copy [%s] failed", utf8(newCopy).constData());
+        }
+    }
+    if (!QProcess::startDetached(updater, {programDirectory_}, QString())) {
+        // An updater that cannot run must not keep the user out of the program.
+        cpLog(6, "start [%s] failed, starting normally", utf8(updater).constData());
+        return false;
+    }
+    cpLog(6, "start [%s]", utf8(updater).constData());
+    return true;
+}
+
+bool CPelno1App::HandOverToRunningInstance(const QStringList& arguments)
+{
+    HandOverClient client(HandOverServerName(programDirectory_));
+    const std::optional<HandOverTarget> target = client.FindTarget();
+    if (!target) {
+        cpLog(6, "no running instance takes the files");
+        return false;
+    }
+    const std::optional<QStringList> files = WriteOwnHandOver(arguments);
+    if (!files) {
+        return false;
+    }
+    if (!client.Deliver(*target, *files)) {
+        cpLog(6, "hand-over not confirmed by the running instance");
+        return false;
+    }
+    return true;
+}
+
+std::optional<QStringList> CPelno1App::WriteOwnHandOver(const QStringList& arguments)
+{
+    const QString directory = QString::fromStdString(AccountConfig::GetDataDirectory());
+    cpLog(6, "append File ...[%s]", utf8(QDir(directory).filePath(QLatin1String(kHandOverFileName))).constData());
+    cpLog(6, "srcfile[%s]", utf8(arguments.front()).constData());
+    const QStringList files = HandOverFiles(arguments);
+    if (directory.isEmpty() || !WriteHandOverFile(directory, files)) {
+        ShowMessage(QStringLiteral("open temp file failed!"));
+        return std::nullopt;
+    }
+    for (const QString& file : files) {
+        cpLog(6, "add file:[%s]", utf8(file).constData());
+    }
+    return files;
+}
+
+void CPelno1App::StartHandOverServer()
+{
+    const QString name = HandOverServerName(programDirectory_);
+    handOverServer_ = std::make_unique<HandOverServer>(
+        name, [this] { return FindHandOverTarget(); },
+        [this](const HandOverTarget& target, const QStringList& files) {
+            WindowRegistry::Post(mainWindowId_, interInstanceMessage_, target.wParam, target.lParam, {}, files);
+        });
+    if (handOverServer_->Listen()) {
+        cpLog(6, "hand-over server listening [%s]", utf8(name).constData());
+    } else {
+        cpLog(6, "hand-over server cannot listen [%s]", utf8(name).constData());
+    }
+}
+
+std::optional<HandOverTarget> CPelno1App::FindHandOverTarget() const
+{
+    for (unsigned title : kComposeTitles) {
+        if (const WindowId compose = WindowRegistry::FindByTitle(text(title)); compose != 0) {
+            return HandOverTarget{HANDOVER_TO_COMPOSE, compose};
+        }
+    }
+    if (mainWindowId_ == 0) {
+        return std::nullopt;
+    }
+    return HandOverTarget{HANDOVER_OPEN_COMPOSE, 0};
+}
+

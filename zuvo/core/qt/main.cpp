@@ -1,0 +1,26 @@
+// The zuvo program: one application object, started hidden behind its main
+// window. Set ZUVO_HOME to run it from another program directory, and
+// ZUVO_PROMPT_LOG to write message boxes to a file instead of showing them.
+
+#include <QApplication>
+
+#include "core/qt/CPelno1App.h"
+#include "core/qt/Prompter.h"
+
+int main(int argc, char** argv)
+{
+#ifdef ZUVO_WITH_WEBENGINE
+    // The web views need contexts shared before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#endif
+    QApplication application(argc, argv);
+    // The program lives on while its main window is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallPrompterFromEnvironment();
+
+    CPelno1App app;
+    if (!app.InitInstance(QCoreApplication::arguments())) {
+        return 0;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "QtTestSupport.h"
+#include "core/qt/SingleInstance.h"
+#include "res/StringTable.h"
+
+namespace {
+
+const QString kSamples = QStringLiteral(ZUVO_SOURCE_DIR "/zuvo/res/samples");
+const QString kProgram = QStringLiteral(ZUVO_BINARY_DIR "/bin/zuvo");
+constexpr int kExitMs = 20000;
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QString text(unsigned id)
+{
+    const std::string_view entry = LoadString(id);
+    return QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
+}
+
+// A program directory made from the sample files, and `zuvo` processes
+// started on it headless, with their message boxes written to a file.
+class StartUp : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        QtTest::EnsureApplication();
+        ASSERT_TRUE(home.isValid());
+        for (const char* name : {"config.xml", "account.xml"}) {
+            ASSERT_TRUE(QFile::copy(kSamples + QLatin1Char('/') + QLatin1String(name), Path(QLatin1String(name))));
+        }
+    }
+
+    void TearDown() override
+    {
+        for (auto& process : started) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(kExitMs);
+            }
+        }
+    }
+
+    QString Path(const QString& name) const { return QDir(home.path()).filePath(name); }
+    QString Log() const { return QString::fromUtf8(readAll(Path(QStringLiteral("Zuvo4.2.log")))); }
+    QString Prompts() const { return QString::fromUtf8(readAll(Path(QStringLiteral("prompts.txt")))); }
+    QString HandOverFile() const { return Path(QStringLiteral("data/addfile.temp")); }
+
+    void Replace(const QString& name, const QByteArray& from, const QByteArray& to)
+    {
+        QByteArray bytes = readAll(Path(name));
+        ASSERT_TRUE(bytes.contains(from)) << from.constData();
+        writeAll(Path(name), bytes.replace(from, to));
+    }
+
+    QProcess& Start(const QStringList& arguments = {})
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ZUVO_HOME"), home.path());
+        environment.insert(QStringLiteral("ZUVO_PROMPT_LOG"), Path(QStringLiteral("prompts.txt")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setWorkingDirectory(home.path());
+        process->start(kProgram, arguments);
+        EXPECT_TRUE(process->waitForStarted(kExitMs));
+        started.push_back(std::move(process));
+        return *started.back();
+    }
+
+    // Runs a start that must end by itself; its exit code.
+    int Run(const QStringList& arguments = {})
+    {
+        QProcess& process = Start(arguments);
+        EXPECT_TRUE(process.waitForFinished(kExitMs));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return process.exitCode();
+    }
+
+    // Starts the first instance and waits until it takes hand-overs.
+    QProcess& StartFirst(const QStringList& arguments = {})
+    {
+        QProcess& process = Start(arguments);
+        EXPECT_TRUE(QtTest::ProcessEventsUntil(
+            [&] { return Log().contains(QStringLiteral("hand-over server listening")); }, kExitMs));
+        return process;
+    }
+
+    bool LogGets(const QString& line) const
+    {
+        return QtTest::ProcessEventsUntil([&] { return Log().contains(line); }, kExitMs);
+    }
+
+    QTemporaryDir home;
+    std::vector<std::unique_ptr<QProcess>> started;
+};
+
+TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
+{
+    struct Case {
+        const char* what;
+        std::function<void(StartUp&)> spoil;
+        unsigned message;
+    };
+    const Case cases[] = {
+        {"Key does not match",
+         [](StartUp& t) { t.Replace(QStringLiteral("config.xml"), "2f8c3469a3c4cb98477b7dbcea94c30f", QByteArray(32, '0')); },
+         IDS_INVALID_CONFIG},
+        {"a server caption changed",
+         [](StartUp& t) { t.Replace(QStringLiteral("config.xml"), "Port=\"18000\"", "Port=\"18001\""); },
+         IDS_INVALID_CONFIG},
+        {"config.xml missing", [](StartUp& t) { QFile::remove(t.Path(QStringLiteral("config.xml"))); },
+         IDS_INVALID_CONFIG},
+        {"account.xml missing, no backup", [](StartUp& t) { QFile::remove(t.Path(QStringLiteral("account.xml"))); },
+         IDS_CONFIG_FILE_LOST},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        started.clear();
+        for (const QFileInfo& entry : QDir(home.path()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            entry.isDir() ? QDir(entry.filePath()).removeRecursively() : QFile::remove(entry.filePath());
+        }
+        SetUp();
+        c.spoil(*this);
+
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(Prompts(), text(c.message) + QStringLiteral("\n\n"));
+        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Zuvo4.2.log"))));
+    }
+}
+
+TEST_F(StartUp, AMissingAccountFileStartsFromItsBackup)
+{
+    ASSERT_TRUE(QFile::rename(Path(QStringLiteral("account.xml")), Path(QStringLiteral("account-bak.xml"))));
+    StartFirst();
+    EXPECT_TRUE(Prompts().isEmpty());
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("data"))).isDir());
+}
+
+TEST_F(StartUp, ARegularStartStaysUpWithItsLogAndDataDirectory)
+{
+    QProcess& first = StartFirst();
+    const QString log = Log();
+    EXPECT_TRUE(log.contains(QStringLiteral("Zuvo4.2.0 Compiled at Mar 12 2006 21:36:47")));
+    EXPECT_TRUE(log.contains(QStringLiteral("CurDir:[%1]").arg(home.path())));
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("data"))).isDir());
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("account-bak.xml"))));
+    QtTest::ProcessEventsFor(1000);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_TRUE(Prompts().isEmpty());
+    EXPECT_FALSE(QFile::exists(HandOverFile()));
+}
+
+TEST_F(StartUp, ASecondStartWithoutArgumentsLeavesTheFirstAlone)
+{
+    QProcess& first = StartFirst();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(Log().contains(QStringLiteral("Tallyfold is Active")));
+    QtTest::ProcessEventsFor(300);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_FALSE(QFile::exists(HandOverFile()));
+    EXPECT_FALSE(Log().contains(QStringLiteral("m_hBroadCastHandle Proc")));
+}
+
+TEST_F(StartUp, ASecondStartHandsItsFilesToTheFirst)
+{
+    QProcess& first = StartFirst();
+    EXPECT_EQ(Run({QStringLiteral("a.tif"), QStringLiteral("b c.tif")}), 0);
+    EXPECT_EQ(readAll(HandOverFile()), QByteArray("a.tif\nb c.tif\n"));
+    ASSERT_TRUE(LogGets(QStringLiteral("hand-over wParam[1] lParam[0] files[2]")));
+    const QString log = Log();
+    EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[a.tif]")));
+    EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[b c.tif]")));
+    EXPECT_EQ(log.count(QStringLiteral("m_hBroadCastHandle Proc")), 1);
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(StartUp, TwoQuickHandOversBothArrive)
+{
+    StartFirst();
+    QProcess& one = Start({QStringLiteral("one.tif")});
+    QProcess& two = Start({QStringLiteral("two.tif")});
+    EXPECT_TRUE(one.waitForFinished(kExitMs));
+    EXPECT_TRUE(two.waitForFinished(kExitMs));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil(
+        [&] { return Log().count(QStringLiteral("m_hBroadCastHandle Proc")) == 2; }, kExitMs));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[one.tif]")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[two.tif]")));
+    // The file holds one whole hand-over, never a mix.
+    const QByteArray file = readAll(HandOverFile());
+    EXPECT_TRUE(file == "one.tif\n" || file == "two.tif\n") << file.constData();
+}
+
+TEST_F(StartUp, APrintFileArgumentIsUnscrambledAndHandedOver)
+{
+    QByteArray original(2000, '\0');
+    for (int i = 0; i < original.size(); ++i) {
+        original[i] = static_cast<char>(i % 251);
+    }
+    QByteArray scrambled = original;
+    const QByteArray key = "dravmol";
+    for (int i = 0; i < 1024; ++i) {
+        scrambled[i] = static_cast<char>(scrambled[i] ^ key[i % 7]);
+    }
+    const QString printFile = Path(QStringLiteral("printed page.tif"));
+    const QString expected = Path(QStringLiteral("expected.tif"));
+    writeAll(printFile, scrambled);
+    writeAll(expected, original);
+
+    StartFirst();
+    EXPECT_EQ(Run({QStringLiteral("#\"") + printFile + QStringLiteral("\""), QStringLiteral("ignored.tif")}), 0);
+    EXPECT_EQ(QProcess::execute(QStringLiteral("cmp"), {printFile, expected}), 0);
+    EXPECT_EQ(readAll(HandOverFile()), (printFile + QLatin1Char('\n')).toUtf8());
+    EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[%1]").arg(printFile)));
+    EXPECT_FALSE(Log().contains(QStringLiteral("hand-over file[ignored.tif]")));
+}
+
+TEST_F(StartUp, NoAnsweringFirstInstanceMeansNothingIsWritten)
+{
+    // The lock is held, but nobody listens.
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("data")));
+    InstanceLock heldByATest(home.path());
+    ASSERT_FALSE(heldByATest.IsAlreadyRunning());
+    EXPECT_EQ(Run({QStringLiteral("a.tif")}), 0);
+    EXPECT_FALSE(QFile::exists(HandOverFile()));
+    EXPECT_TRUE(Prompts().isEmpty());
+}
+
+TEST_F(StartUp, AFirstStartWithArgumentsHandsThemToItsOwnMainWindow)
+{
+    StartFirst({QStringLiteral("x.tif")});
+    EXPECT_EQ(readAll(HandOverFile()), QByteArray("x.tif\n"));
+    EXPECT_TRUE(LogGets(QStringLiteral("hand-over wParam[1] lParam[0] files[1]")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[x.tif]")));
+}
+
+TEST_F(StartUp, APendingUpdateStartsTheUpdaterAndStops)
+{
+    Replace(QStringLiteral("account.xml"), "UpdateFlag=\"0\"", "UpdateFlag=\"1\"");
+    const QString marker = Path(QStringLiteral("updater-ran"));
+    const QByteArray updater = "#!/bin/sh\necho \"$1\" > '" + marker.toUtf8() + "'\n";
+    writeAll(Path(QStringLiteral("Freshlane.exe")), "#!/bin/sh\nexit 1\n");
+    writeAll(Path(QStringLiteral("Freshlane_new.exe")), updater);
+    QFile::setPermissions(Path(QStringLiteral("Freshlane_new.exe")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(readAll(Path(QStringLiteral("Freshlane.exe"))), updater);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Freshlane_new.exe"))));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return QFile::exists(marker); }, kExitMs));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return readAll(marker).endsWith('\n'); }, kExitMs));
+    EXPECT_EQ(readAll(marker), (home.path() + QLatin1Char('\n')).toUtf8());
+}
+
+TEST_F(StartUp, AnUpdaterThatCannotStartDoesNotKeepTheUserOut)
+{
+    Replace(QStringLiteral("account.xml"), "UpdateFlag=\"0\"", "UpdateFlag=\"1\"");
+    QProcess& first = StartFirst();
+    EXPECT_TRUE(Log().contains(QStringLiteral("starting normally")));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+} // namespace
