@@ -174,7 +174,8 @@ def describe(raw):
         return {"text": text, "event": split_event(text)}
     if family == MSU and (ptype == USERCMD or ptype in USR_TYPES):
         rec = parse_record(raw[15:])
-        data = rec.pop("data")[:rec["datalen"]] if rec["datalen"] <= CHUNK else b""
+        data = rec.pop("data")
+        data = data[:rec["datalen"]] if rec["datalen"] <= CHUNK else b""
         rec["user"] = ungbk(rec["user"])
         rec["file"] = ungbk(rec["file"])
         rec["data_md5"] = hashlib.md5(data).hexdigest()
@@ -236,17 +237,18 @@ class Connection:
         return data
 
     def send(self, raw):
+        # Logged before it goes out, so the log keeps cause before effect.
         with self.send_lock:
             if self.closed.is_set():
                 return
+            if len(raw) >= 16 and raw[0] * BLOCK == len(raw):
+                self.log.pdu(self.number, "out", raw)
+            else:
+                self.log.note(self.number, "raw-out", hex=raw.hex())
             try:
                 self.sock.sendall(raw)
             except OSError:
-                return
-        if len(raw) >= 16 and raw[0] * BLOCK == len(raw):
-            self.log.pdu(self.number, "out", raw)
-        else:
-            self.log.note(self.number, "raw-out", hex=raw.hex())
+                pass
 
     def close(self):
         if self.closing:
@@ -336,6 +338,8 @@ class Connection:
             self.sleep(float(fault.get("seconds", 1.0)))
         if action == "refuse":
             ok = False
+        if action == "wrong-kind":  # an upload reply for a download and the other way round
+            code = REPLY_DOWNLOAD if code == REPLY_UPLOAD else REPLY_UPLOAD
         if fault and fault.get("fields"):
             rec_fields.update(fault["fields"])
         data = rec_fields.pop("data", b"")

@@ -12,33 +12,13 @@
 #include <unistd.h>
 
 #include "SocketIo.h"
+#include "UniqueFd.h"
+
+using Netvoy::UniqueFd;
 
 namespace {
 
 constexpr int kBufferSize = 65535;
-
-// Owns a descriptor until it is handed out.
-class FdGuard {
-public:
-    explicit FdGuard(int fd) : fd_(fd) {}
-    ~FdGuard()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int get() const { return fd_; }
-    int release()
-    {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool isUdp(const char* protocol)
 {
@@ -124,7 +104,7 @@ int Socket::ConnectSocket(const char* host, const char* service, const char* pro
     sockaddr_in address{};
     if (!resolve(host, service, protocol, address))
         return -1;
-    FdGuard fd(::socket(AF_INET, socketType(protocol) | SOCK_CLOEXEC, 0));
+    UniqueFd fd(::socket(AF_INET, socketType(protocol) | SOCK_CLOEXEC, 0));
     if (fd.get() < 0 || !setBuffers(fd.get()))
         return -1;
     if (isUdp(protocol)) {
@@ -153,7 +133,7 @@ int Socket::PassiveSocket(const char* service, const char* protocol, int backlog
     sockaddr_in address{};
     if (!resolve(nullptr, service, protocol, address))
         return -1;
-    FdGuard fd(::socket(AF_INET, socketType(protocol) | SOCK_CLOEXEC, 0));
+    UniqueFd fd(::socket(AF_INET, socketType(protocol) | SOCK_CLOEXEC, 0));
     if (fd.get() < 0)
         return -1;
     int on = 1;

@@ -17,14 +17,6 @@ extern char** environ;
 
 namespace {
 
-std::string makeScratchDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "netvoy-sim-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
 // Reads the "LISTENING <port>" line within the time limit.
 int readPort(int fd, int timeoutMs)
 {
@@ -47,10 +39,24 @@ int readPort(int fd, int timeoutMs)
 
 } // namespace
 
-AgentSim::AgentSim(const std::string& scenarioJson, double lifetimeSeconds, int connections)
-    : dir_(makeScratchDir()), logPath_(dir_ + "/pdus.jsonl")
+ScratchDir::ScratchDir()
 {
-    std::string scenarioPath = dir_ + "/scenario.json";
+    std::string pattern = (std::filesystem::temp_directory_path() / "netvoy-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+AgentSim::AgentSim(const std::string& scenarioJson, double lifetimeSeconds, int connections)
+    : logPath_(dir_ / "pdus.jsonl")
+{
+    std::string scenarioPath = dir_ / "scenario.json";
     std::ofstream(scenarioPath) << scenarioJson;
 
     int out[2];
@@ -89,8 +95,6 @@ AgentSim::~AgentSim()
         int status = 0;
         ::waitpid(pid_, &status, 0);
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
 }
 
 int AgentSim::waitExit(int timeoutMs)

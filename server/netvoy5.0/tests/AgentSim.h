@@ -5,6 +5,20 @@
 #include <sys/types.h>
 #include <vector>
 
+// A fresh directory under the temporary directory, removed with the object.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
 // Runs the fake agent server (tests/agentsim/agentsim.py) as a child process
 // on a free loopback port, with a scenario given as JSON text, and reads back
 // its JSON-lines record of PDUs.
@@ -16,8 +30,6 @@ public:
     AgentSim& operator=(const AgentSim&) = delete;
 
     int port() const { return port_; }
-    // A scratch directory of this run (removed with the object).
-    const std::string& dir() const { return dir_; }
     // Waits for the server to end; its exit status, or -1 when it did not end in time.
     int waitExit(int timeoutMs);
 
@@ -34,7 +46,7 @@ private:
     pid_t pid_ = -1;
     int port_ = 0;
     int status_ = -1;
-    std::string dir_;
+    ScratchDir dir_;
     std::string logPath_;
 };
 

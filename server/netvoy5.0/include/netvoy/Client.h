@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 
 #include "corlane/Event.h"
 #include "netvoy/ClientEventListener.h"
+#include "netvoy/FileService.h"
 #include "netvoy/NetAddr.h"
 #include "netvoy/Pdu.h"
 #include "netvoy/Socket.h"
@@ -27,6 +29,7 @@ struct ClientTimeouts {
     int flushMs = 1000;    // stop(): events still queued may go out
     int idlePollMs = 100;  // the worker's wait while there is nothing to do
     int notConnectedMs = 500; // the worker's wait while not connected
+    int replyMs = 30000;   // a file chunk's reply; a task that waits longer fails
 };
 
 // The agent protocol client: one TCP connection to the agent server, one
@@ -98,8 +101,41 @@ public:
     // Number of events waiting to go out.
     std::size_t pendingEvents() const;
 
+    // ---- file transfer
+    // The events of a transfer ("event", "filename", "taskid", ["length",
+    // "offset",] "invokeid") reach the listeners: "upload-process" and
+    // "download-process" through onProcess after each step, "upload-success",
+    // "upload-failed", "download-success", "download-failed" through onReceive.
+    //
+    // Queues an upload of a local file: its task id, or 0 when the file is
+    // missing or unreadable or a name does not fit its record field.
+    int upLoadFile(long invokeId, const char* user, const char* fileName);
+    // Queues a download of a server file into localPath: its task id, or 0
+    // when a name does not fit its record field.
+    int downLoadFile(long invokeId, const char* user, const char* serverName, const char* localPath);
+    // Remove the task (no event follows): 1, or 0 when it is not queued
+    // (finished, failed or never there). The first argument is not used.
+    int cancelUploadFile(long invokeId, long taskId);
+    int cancelDownloadFile(long invokeId, long taskId);
+    int removeFileServiceTask(long taskId);
+    // Task list under the task lock. A task's fields belong to the worker.
+    int addFileServiceTask(std::shared_ptr<FileService_Task> task);
+    std::shared_ptr<FileService_Task> peekFileServiceTask();
+    std::shared_ptr<FileService_Task> popFileServiceTask();
+    std::shared_ptr<FileService_Task> findFileServiceTask(long taskId);
+    std::size_t fileServiceTaskCount() const;
+
 protected:
     void thread() override;
+
+    int handleUpload(const std::shared_ptr<FileService_Task>& task);
+    int handleDownload(const std::shared_ptr<FileService_Task>& task);
+    void fireFileUploadEnd(const FileService_Task& task);
+    void fireFileUploadFailed(const FileService_Task& task);
+    void fireFileDownloadEnd(const FileService_Task& task);
+    void fireFileDownloadFailed(const FileService_Task& task);
+    void fireFileUploadProcess(const FileService_Task& task);
+    void fireFileDownloadProcess(const FileService_Task& task);
 
     // One queued event with its wire text, computed when it was queued.
     struct Outgoing {
@@ -177,6 +213,15 @@ private:
     int workerSocket();
     void closeOwnedSockets();
     void setOwnAddress(const NetAddr& address);
+    // Ends a task: removes it and fires its success or failure event, unless
+    // it was no longer queued (cancelled).
+    void endTask(const std::shared_ptr<FileService_Task>& task, bool success);
+    void fireTaskEvent(const FileService_Task& task, const char* name, bool progress);
+    int queueTask(std::shared_ptr<FileService_Task> task);
+    void checkReplyTimeout(const std::shared_ptr<FileService_Task>& task);
+    void handleUploadReply(const std::shared_ptr<FileService_Task>& task, const Netvoy::FileTransferRecord& reply);
+    void handleDownloadReply(const std::shared_ptr<FileService_Task>& task, const Netvoy::FileTransferRecord& reply,
+                             std::span<const std::uint8_t> data);
 
     // Connection; sock_, retired_, workerInLoop_ and workerId_ under sockLock_.
     mutable std::mutex sockLock_;
@@ -208,4 +253,7 @@ private:
 
     mutable Spindle::VMutex queueLock_;
     std::deque<Outgoing> queue_;
+
+    mutable Spindle::VMutex taskLock_;
+    std::deque<std::shared_ptr<FileService_Task>> tasks_;
 };

@@ -1,0 +1,115 @@
+#include "netvoy/FileService.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "UniqueFd.h"
+#include "netvoy/Pdu.h"
+
+using Netvoy::UniqueFd;
+
+namespace Netvoy {
+
+namespace {
+
+constexpr std::size_t kUserField = 8;
+constexpr std::size_t kFileField = 136;
+constexpr std::size_t kTaskIdField = 392;
+constexpr std::size_t kOffsetField = 396;
+constexpr std::size_t kDataLengthField = 400;
+constexpr std::size_t kFileLengthField = 404;
+
+std::string zeroEnded(std::span<const std::uint8_t> field)
+{
+    auto end = std::find(field.begin(), field.end(), 0);
+    return std::string(field.begin(), end);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encodeRecord(const FileTransferRecord& record, std::span<const std::uint8_t> data,
+                                       std::size_t totalSize)
+{
+    if (record.user.size() > kMaxUserName || record.fileName.size() > kMaxFileName ||
+        data.size() > kChunkSize || totalSize < kRecordHeaderSize + data.size())
+        return {};
+    std::vector<std::uint8_t> bytes(totalSize, 0);
+    std::memcpy(&bytes[kUserField], record.user.data(), record.user.size());
+    std::memcpy(&bytes[kFileField], record.fileName.data(), record.fileName.size());
+    putU32(&bytes[kTaskIdField], record.taskId);
+    putU32(&bytes[kOffsetField], record.offset);
+    putU32(&bytes[kDataLengthField], record.dataLength);
+    putU32(&bytes[kFileLengthField], record.fileLength);
+    if (!data.empty())
+        std::memcpy(&bytes[kRecordHeaderSize], data.data(), data.size());
+    return bytes;
+}
+
+std::optional<FileTransferRecord> decodeRecord(std::span<const std::uint8_t> body)
+{
+    if (body.size() < kRecordHeaderSize)
+        return std::nullopt;
+    FileTransferRecord record;
+    record.user = zeroEnded(body.subspan(kUserField, kMaxUserName + 1));
+    record.fileName = zeroEnded(body.subspan(kFileField, kMaxFileName + 1));
+    record.taskId = getU32(&body[kTaskIdField]);
+    record.offset = getU32(&body[kOffsetField]);
+    record.dataLength = getU32(&body[kDataLengthField]);
+    record.fileLength = getU32(&body[kFileLengthField]);
+    return record;
+}
+
+} // namespace Netvoy
+
+bool FileService_Task::isFinished() const
+{
+    if (type == Upload)
+        return offset >= length;
+    return length != -1 && offset >= length;
+}
+
+long FileService_Task::readData(std::uint8_t* buf, long n)
+{
+    UniqueFd file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0 || n <= 0)
+        return 0;
+    long total = 0;
+    while (total < n) {
+        ssize_t got = ::pread(file.get(), buf + total, static_cast<std::size_t>(n - total), offset + total);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        total += got;
+    }
+    offset += total;
+    return total;
+}
+
+int FileService_Task::writeData(const std::uint8_t* data, long n)
+{
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (targetCreated ? 0 : O_TRUNC);
+    UniqueFd file(::open(localPath.c_str(), flags, 0666));
+    if (file.get() < 0 || n < 0)
+        return 0;
+    targetCreated = true;
+    long total = 0;
+    while (total < n) {
+        ssize_t put = ::pwrite(file.get(), data + total, static_cast<std::size_t>(n - total), offset + total);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return 0;
+        total += put;
+    }
+    offset += total;
+    return 1;
+}
+
+void FileService_Task::rewind(long n)
+{
+    offset = std::max(0L, offset - n);
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/env python3
+"""Self-test of the fake agent server: its framing and a scripted session
+over a real loopback socket, so that extensions of it can be checked alone."""
+
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # keep the source folder clean
+sys.path.insert(0, HERE)
+import agentsim  # noqa: E402
+
+
+class Framing(unittest.TestCase):
+    def test_block_count_and_layout(self):
+        for length, blocks in ((0, 1), (16, 2), (17, 3), (100, 8), (4064, 255)):
+            pdu = agentsim.build_pdu(1, 1, b"x" * length, source=(3, 9), dest=(3, 9))
+            self.assertEqual(len(pdu), blocks * 16)
+            self.assertEqual(pdu[:15], bytes([blocks, 1, 0, 0, 0, 0, 0, 0, 3, 9, 3, 9, 1, 0, 0]))
+        with self.assertRaises(ValueError):
+            agentsim.build_pdu(1, 1, b"x" * 4065)
+
+    def test_event_text_rules(self):
+        self.assertEqual(agentsim.split_event("a=1|b=2"), [["a", "1"], ["b", "2"]])
+        self.assertEqual(agentsim.split_event("a=1|b="), [["a", "1"]])
+        self.assertEqual(agentsim.split_event("k=x=y||"), [["k", "x=y"], ["", ""]])
+
+    def test_record_round_trip(self):
+        raw = agentsim.build_record(b"u", b"f", taskid=7, offset=-5, datalen=3, filelen=9, data=b"abc")
+        rec = agentsim.parse_record(raw)
+        self.assertEqual((rec["taskid"], rec["offset"], rec["datalen"]), (7, 0xFFFFFFFB, 3))
+        self.assertEqual(rec["data"], b"abc")
+
+
+class Session(unittest.TestCase):
+    def test_startup_rule_reply_upload_and_log(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            scenario = {"rules": [{"match": {"command": "ping"},
+                                   "actions": [{"send": "ans", "event": {"event": "pong", "id": "${id}"}}]}],
+                        "files": {"upload_dir": tmp}}
+            log = os.path.join(tmp, "log.jsonl")
+            proc = subprocess.Popen([sys.executable, os.path.join(HERE, "agentsim.py"), "--port", "0",
+                                     "--scenario-json", json.dumps(scenario), "--log", log, "--lifetime", "10"],
+                                    stdout=subprocess.PIPE, text=True)
+            try:
+                port = int(proc.stdout.readline().split()[1])
+                with socket.create_connection(("127.0.0.1", port), timeout=5) as sock:
+                    startup = read_pdu(sock)
+                    self.assertEqual(startup, bytes([1, 1, 0, 0, 0, 0, 0, 0, 3, 9, 0, 0, 5, 1, 0, 0]))
+                    sock.sendall(agentsim.build_pdu(1, 1, b"command=ping|id=42|"))
+                    reply = read_pdu(sock)
+                    self.assertEqual(agentsim.text_of(reply[15:]), b"event=pong|id=42|")
+                    record = agentsim.build_record(b"u", b"/x/doc.tif", taskid=1, offset=0, datalen=3,
+                                                   filelen=3, data=b"abc").ljust(2464, b"\0")
+                    sock.sendall(agentsim.build_pdu(1, 6, record, code=1))
+                    answer = read_pdu(sock)
+                    self.assertEqual((answer[12], answer[13], answer[14]), (6, 2, 1))
+                    self.assertEqual(agentsim.parse_record(answer[15:])["offset"], 3)
+                self.assertEqual(proc.wait(timeout=5), 0)
+            finally:
+                proc.kill() if proc.poll() is None else None
+                proc.stdout.close()
+            with open(os.path.join(tmp, "doc.tif"), "rb") as f:
+                self.assertEqual(f.read(), b"abc")
+            records = [json.loads(line) for line in open(log, encoding="utf-8")]
+            received = [r for r in records if r.get("dir") == "in"]
+            self.assertEqual([r["type"] for r in received], [1, 6])
+            self.assertEqual(received[0]["event"], [["command", "ping"], ["id", "42"]])
+            self.assertEqual(received[1]["record"]["file"], "/x/doc.tif")
+
+
+def read_pdu(sock):
+    first = sock.recv(1)
+    data = first
+    while len(data) < first[0] * 16:
+        data += sock.recv(first[0] * 16 - len(data))
+    return data
+
+
+if __name__ == "__main__":
+    unittest.main()
