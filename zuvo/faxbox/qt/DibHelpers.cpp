@@ -1,0 +1,217 @@
+#include "faxbox/qt/DibHelpers.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QPainter>
+
+#include "faxbox/qt/DibScaling.h"
+
+namespace {
+
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kCoreHeaderSize = 12;
+constexpr uint16_t kNoBitCount = 65535;
+
+uint16_t le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t le32(const uint8_t* p)
+{
+    return le16(p) | (static_cast<uint32_t>(le16(p + 2)) << 16);
+}
+
+bool isInfoHeader(std::span<const uint8_t> dib)
+{
+    return dib.size() >= 4 && le32(dib.data()) == kInfoHeaderSize;
+}
+
+std::size_t headerSize(std::span<const uint8_t> dib)
+{
+    return isInfoHeader(dib) ? kInfoHeaderSize : kCoreHeaderSize;
+}
+
+bool hasHeader(std::span<const uint8_t> dib)
+{
+    return dib.size() >= headerSize(dib);
+}
+
+std::size_t entrySize(std::span<const uint8_t> dib)
+{
+    return isInfoHeader(dib) ? 4 : 3;
+}
+
+uint16_t bitCountOf(std::span<const uint8_t> dib)
+{
+    return isInfoHeader(dib) ? le16(dib.data() + 14) : le16(dib.data() + 10);
+}
+
+uint32_t defaultColourCount(uint16_t bitCount)
+{
+    switch (bitCount) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+    }
+}
+
+// The colour-table entries as opaque colours, at most the colour count.
+QList<QRgb> colourTable(std::span<const uint8_t> dib)
+{
+    const uint16_t count = GetDibColourCount(dib);
+    const uint8_t* entry = dib.data() + headerSize(dib);
+    QList<QRgb> table;
+    table.reserve(count);
+    for (uint16_t i = 0; i < count; ++i, entry += entrySize(dib))
+        table.push_back(qRgb(entry[2], entry[1], entry[0]));
+    return table;
+}
+
+QImage::Format imageFormat(uint16_t bitCount)
+{
+    switch (bitCount) {
+    case 1: return QImage::Format_Mono;
+    case 4:
+    case 8: return QImage::Format_Indexed8;
+    case 24: return QImage::Format_BGR888;
+    default: return QImage::Format_Invalid;
+    }
+}
+
+void copyRow(uchar* target, const uint8_t* row, uint16_t bitCount, int32_t width, std::size_t stride,
+             qsizetype bytesPerLine)
+{
+    if (bitCount != 4) {
+        std::memcpy(target, row, std::min<std::size_t>(stride, static_cast<std::size_t>(bytesPerLine)));
+        return;
+    }
+    for (int32_t x = 0; x < width; ++x)
+        target[x] = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+}
+
+// Where the part `clipped` of `source` lands when `source` fills `dest`.
+QRect mapInto(const QRect& dest, const QRect& source, const QRect& clipped)
+{
+    auto along = [](int64_t destStart, int64_t destLength, int64_t sourceStart, int64_t sourceLength, int64_t at) {
+        return destStart + (at - sourceStart) * destLength / sourceLength;
+    };
+    const int64_t left = along(dest.left(), dest.width(), source.left(), source.width(), clipped.left());
+    const int64_t right = along(dest.left(), dest.width(), source.left(), source.width(), clipped.left() + int64_t{clipped.width()});
+    const int64_t top = along(dest.top(), dest.height(), source.top(), source.height(), clipped.top());
+    const int64_t bottom = along(dest.top(), dest.height(), source.top(), source.height(), clipped.top() + int64_t{clipped.height()});
+    return QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                 static_cast<int>(bottom - top));
+}
+
+} // namespace
+
+int32_t GetDibWidth(std::span<const uint8_t> dib)
+{
+    if (!hasHeader(dib))
+        return 0;
+    return isInfoHeader(dib) ? static_cast<int32_t>(le32(dib.data() + 4)) : le16(dib.data() + 4);
+}
+
+int32_t GetDibHeight(std::span<const uint8_t> dib)
+{
+    if (!hasHeader(dib))
+        return 0;
+    return isInfoHeader(dib) ? static_cast<int32_t>(le32(dib.data() + 8)) : le16(dib.data() + 6);
+}
+
+uint16_t GetDibColourCount(std::span<const uint8_t> dib)
+{
+    if (!hasHeader(dib))
+        return 0;
+    const uint16_t bitCount = bitCountOf(dib);
+    const uint32_t coloursUsed = isInfoHeader(dib) ? le32(dib.data() + 32) : 0;
+    uint32_t count = coloursUsed != 0 ? coloursUsed : defaultColourCount(bitCount);
+    const uint32_t indexable = bitCount >= 1 && bitCount <= 8 ? 1u << bitCount : 0;
+    count = std::min(count, indexable);
+    const std::size_t room = (dib.size() - headerSize(dib)) / entrySize(dib);
+    return static_cast<uint16_t>(std::min<std::size_t>(count, room));
+}
+
+uint32_t GetColourTableSize(std::span<const uint8_t> dib)
+{
+    return static_cast<uint32_t>(GetDibColourCount(dib) * entrySize(dib));
+}
+
+const uint8_t* GetDibPixels(std::span<const uint8_t> dib)
+{
+    if (!hasHeader(dib))
+        return nullptr;
+    return dib.data() + headerSize(dib) + GetColourTableSize(dib);
+}
+
+uint16_t GetDibBitCount(const ImageHandle& handle)
+{
+    const auto dib = DibBytes(handle);
+    if (handle.isNull() || !hasHeader(dib))
+        return kNoBitCount;
+    return bitCountOf(dib);
+}
+
+int MakeDibPalette(const ImageHandle& handle, QList<QRgb>& palette)
+{
+    if (handle.isNull() || GetDibColourCount(DibBytes(handle)) == 0)
+        return 0;
+    palette = colourTable(DibBytes(handle));
+    return 1;
+}
+
+QImage DibToImage(const ImageHandle& handle)
+{
+    const auto dib = DibBytes(handle);
+    if (handle.isNull() || !hasHeader(dib))
+        return {};
+    const int32_t width = GetDibWidth(dib);
+    const int32_t height = GetDibHeight(dib);
+    const uint16_t bitCount = bitCountOf(dib);
+    const QImage::Format format = imageFormat(bitCount);
+    if (width <= 0 || height <= 0 || format == QImage::Format_Invalid)
+        return {};
+    const std::size_t stride = static_cast<std::size_t>((int64_t{bitCount} * width + 31) / 32 * 4);
+    const std::size_t offset = static_cast<std::size_t>(GetDibPixels(dib) - dib.data());
+    if (stride * static_cast<std::size_t>(height) > dib.size() - offset)
+        return {};
+
+    QImage image(width, height, format);
+    if (image.isNull())
+        return {};
+    if (bitCount <= 8) {
+        QList<QRgb> table = colourTable(dib);
+        table.resize(qsizetype{1} << bitCount, qRgb(0, 0, 0));
+        image.setColorTable(table);
+    }
+    const uint8_t* pixels = dib.data() + offset;
+    for (int32_t y = 0; y < height; ++y)
+        copyRow(image.scanLine(y), pixels + static_cast<std::size_t>(height - 1 - y) * stride, bitCount, width,
+                stride, image.bytesPerLine());
+    return image;
+}
+
+int DrawDib(QPainter& painter, const QRect& dest, const ImageHandle& handle, const QRect& source)
+{
+    if (handle.isNull() || dest.width() <= 0 || dest.height() <= 0 || source.width() <= 0 || source.height() <= 0)
+        return 0;
+    const QImage page = DibToImage(handle);
+    if (page.isNull())
+        return 0;
+    const QRect clipped = source & page.rect();
+    if (clipped.isEmpty())
+        return 0;
+
+    if (dest.size() == source.size()) {
+        painter.drawImage(dest.topLeft() + (clipped.topLeft() - source.topLeft()), page, clipped);
+        return clipped.height();
+    }
+    const QRect target = mapInto(dest, source, clipped);
+    if (target.isEmpty())
+        return 0;
+    DrawStretched(painter, target, page, clipped);
+    return clipped.height();
+}
