@@ -5,36 +5,6 @@
 
 namespace {
 
-// The client's file service lands in its own step; until it is there the
-// transfers report that nothing was started.
-template <class Proxy>
-int StartUpload(Proxy& proxy, long invokeId, const std::string& user, const char* fileName)
-{
-    if constexpr (requires { proxy.upLoadFile(invokeId, user.c_str(), fileName); })
-        return static_cast<int>(proxy.upLoadFile(invokeId, user.c_str(), fileName));
-    else
-        return 0;
-}
-
-template <class Proxy>
-int StartDownload(Proxy& proxy, long invokeId, const std::string& user, const char* serverName,
-                  const char* localPath)
-{
-    if constexpr (requires { proxy.downLoadFile(invokeId, user.c_str(), serverName, localPath); })
-        return static_cast<int>(proxy.downLoadFile(invokeId, user.c_str(), serverName, localPath));
-    else
-        return 0;
-}
-
-template <class Proxy>
-int CancelTransfer(Proxy& proxy, long invokeId, long taskId, bool upload)
-{
-    if constexpr (requires { proxy.cancelUploadFile(invokeId, taskId); proxy.cancelDownloadFile(invokeId, taskId); })
-        return upload ? proxy.cancelUploadFile(invokeId, taskId) : proxy.cancelDownloadFile(invokeId, taskId);
-    else
-        return 0;
-}
-
 std::string FaxUser()
 {
     AccountConfig::Open();
@@ -129,22 +99,22 @@ int AgentHelp::removeEventListeners()
 
 int AgentHelp::upLoadFile(long invokeId, const char* fileName)
 {
-    return StartUpload(proxy_, invokeId, FaxUser(), fileName);
+    return proxy_.upLoadFile(invokeId, FaxUser().c_str(), fileName);
 }
 
 int AgentHelp::downLoadFile(long invokeId, const char* serverName, const char* localPath)
 {
-    return StartDownload(proxy_, invokeId, FaxUser(), serverName, localPath);
+    return proxy_.downLoadFile(invokeId, FaxUser().c_str(), serverName, localPath);
 }
 
 int AgentHelp::cancelUploadFile(long invokeId, long taskId)
 {
-    return CancelTransfer(proxy_, invokeId, taskId, true);
+    return proxy_.cancelUploadFile(invokeId, taskId);
 }
 
 int AgentHelp::cancelDownloadFile(long invokeId, long taskId)
 {
-    return CancelTransfer(proxy_, invokeId, taskId, false);
+    return proxy_.cancelDownloadFile(invokeId, taskId);
 }
 
 int AgentHelp::pushEvent(CRL::Event* event)

@@ -13,6 +13,7 @@
 #include "compose/PageCount.h"
 #include "core/AccountConfig.h"
 #include "core/AgentHelp.h"
+#include "core/InvokeIds.h"
 #include "core/ServerSession.h"
 #include "core/SessionStores.h"
 #include "core/SilentSoundPlayer.h"
@@ -299,4 +300,48 @@ TEST_F(LiveSession, HeartbeatNotifyAndAForeignInvokeId)
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(sim.Requests("queryfax").empty());
     EXPECT_TRUE(session->IsLoggedIn());
+}
+
+namespace {
+
+class CountingListener : public ClientEventListener {
+public:
+    int onDisconnect() override { return 1; }
+    int onReceive(CRL::Event*) override
+    {
+        ++received;
+        return 1;
+    }
+    int onProcess(CRL::Event*) override { return 1; }
+    std::atomic<int> received{0};
+};
+
+} // namespace
+
+TEST_F(LiveSession, AgentHelpIsOneObjectAndKeepsPairsForRequestsThatDoNotClear)
+{
+    AgentHelp* help = AgentHelp::getInstance();
+    EXPECT_EQ(AgentHelp::getInstance(), help);
+
+    FaxServiceSim& sim = Serve(R"({"login": "silent"})");
+    CountingListener listener;
+    ASSERT_EQ(help->connect("127.0.0.1", sim.port()), 1);
+    help->addEventListener(&listener);
+    help->run();
+    ASSERT_TRUE(WaitFor([&] { return help->isRun() == 1; }));
+
+    EXPECT_EQ(help->upLoadFile(NextInvokeId(), home.file("missing.tif").c_str()), 0);
+    AgentRequest(*help, "queryfax").arg("faxid", "F9").arg("invokeid", 5L).invoke();
+    AgentRequest(*help, "login", AgentRequest::Args::KeepPrevious).arg("loginid", "u").invoke();
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests().size() == 2; }));
+    const WireLine login = sim.Requests().at(1);
+    EXPECT_EQ(login.get("command"), "login");
+    EXPECT_EQ(login.get("faxid"), "F9");
+    EXPECT_EQ(login.get("invokeid"), "5");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(listener.received, 0); // the refused upload fired nothing
+
+    help->removeEventListener(&listener);
+    help->stop();
+    EXPECT_EQ(help->isRun(), 0);
 }
