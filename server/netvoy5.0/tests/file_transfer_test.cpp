@@ -387,3 +387,17 @@ TEST_F(NetvoyFileTransfer, CancelRacingRepliesEndsEachTaskExactlyOnce)
         EXPECT_EQ(ends, wasCancelled ? 0 : 1) << "task " << id;
     }
 }
+
+TEST_F(NetvoyFileTransfer, UploadOfAFileThatShrankFailsInsteadOfRetrying)
+{
+    const std::string local = scratch / "shrinks.tif";
+    writeFile(local, randomBytes(5000, 10));
+    startFiles(R"({"faults": [{"op": "upload", "chunk": 0, "action": "delay", "seconds": 0.5}]})");
+    ASSERT_GT(client.upLoadFile(1, "u", local.c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor([&] { return !recorder.processedLocked().empty(); }));
+    std::filesystem::resize_file(local, 1000); // while the first chunk waits for its reply
+    waitForEnd("upload");
+    finish();
+    EXPECT_EQ(named(recorder.received(), "upload-failed").size(), 1u);
+    EXPECT_EQ(userCommands(*sim).size(), 1u);
+}
