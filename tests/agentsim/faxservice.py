@@ -24,6 +24,8 @@ Service description (JSON; every key optional):
          "files": [{"name": "fax/F1.tif", "path": "/tmp/served.tif"}]}
       ],
       "updatefax": "success" | "failed",            # default "success"
+      "update": {"result": "success", "updatedata": "v2",   # the reply to "update";
+                 "files": [{"name": "bin/new", "path": "/tmp/new"}]},  # none: no reply
       "faults": [ ...agentsim file faults... ]
     }
 
@@ -89,15 +91,27 @@ def update_fax_rule(service):
     return {"match": {"command": "updatefax"}, "actions": [reply(pairs)]}
 
 
+def update_rule(update):
+    files = update.get("files", [])
+    pairs = [["event", "update"], ["result", update.get("result", "success")],
+             ["updatedata", update.get("updatedata", "")], ["attachfilecount", str(len(files))]]
+    for i, item in enumerate(files):
+        pairs.append(["attachfile.items[%d].filename" % i, item["name"]])
+    pairs.append(["invokeid", "${invokeid}"])
+    return {"match": {"command": "update"}, "actions": [reply(pairs)]}
+
+
 def scenario_of(service):
     faxes = service.get("faxes", [])
     rules = [rule for rule in [login_rule(service)] if rule]
+    if "update" in service:
+        rules.append(update_rule(service["update"]))
     rules.append(fax_list_rule(faxes))
     rules += [fax_rule(fax) for fax in faxes]
     rules.append(update_fax_rule(service))
     downloads = {}
-    for fax in faxes:
-        for item in fax.get("files", []):
+    for owner in faxes + [service.get("update", {})]:
+        for item in owner.get("files", []):
             downloads[item["name"]] = item["path"]
     return {"rules": rules, "files": {"downloads": downloads, "faults": service.get("faults", [])}}
 

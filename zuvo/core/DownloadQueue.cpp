@@ -112,7 +112,7 @@ int DownloadQueue::HandleDownload()
 int DownloadQueue::Step(CRL::Event& item, Kind kind)
 {
     const int count = item.getInt("attachfilecount");
-    if (count <= 0) {
+    if (count == 0) {
         Finish(*TakeHead(), kind, Outcome::NoFiles);
         return 1;
     }

@@ -345,3 +345,24 @@ TEST_F(LiveSession, AgentHelpIsOneObjectAndKeepsPairsForRequestsThatDoNotClear)
     help->stop();
     EXPECT_EQ(help->isRun(), 0);
 }
+
+TEST_F(LiveSession, AnUpdateWithTwoFilesIsFetchedAndRecordedForTheNextStart)
+{
+    testfiles::writeFile(home.file("served-program"), "new program bytes");
+    testfiles::writeFile(home.file("served-notes"), std::string(5000, 'n'));
+    const std::string service = R"({"update": {"updatedata": "V4300-full", "files": [
+        {"name": "bin\\zuvo.new", "path": ")" + home.file("served-program") + R"("},
+        {"name": "notes.txt", "path": ")" + home.file("served-notes") + R"("}]}})";
+    FaxServiceSim& sim = Serve(service);
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return Xpath("string(/Config/Account/@UpdateFlag)") == "1"; }, 10000));
+    EXPECT_EQ(Xpath("string(/Config/Account/@UpdateData)"), "V4300-full");
+    EXPECT_EQ(testfiles::md5sumOf(home.file("update/zuvo.new")), testfiles::md5sumOf(home.file("served-program")));
+    EXPECT_EQ(testfiles::md5sumOf(home.file("update/notes.txt")), testfiles::md5sumOf(home.file("served-notes")));
+    EXPECT_FALSE(fs::exists(home.file("update/notes.txt.download")));
+    // The update request carried the version and the pending update data (none yet).
+    const WireLine update = sim.Requests("update").at(0);
+    EXPECT_EQ(update.get("version"), "V4200");
+    EXPECT_EQ(update.get("os"), "unknown");
+    EXPECT_TRUE(events.Values("notice").empty());
+}
