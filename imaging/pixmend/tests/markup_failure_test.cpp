@@ -21,6 +21,7 @@ TEST(MarkupFailures, RefusedCallsLeaveThePageAndShowNothing)
         const char* name;
         uint16_t bitCount; // 0: no page at all
         int32_t centreX, centreY, width, height, orientation;
+        int32_t fontHeight = 12;
     };
     const Case cases[] = {
         {"NullPage", 0, 20, 15, 40, 30, 0},
@@ -31,6 +32,8 @@ TEST(MarkupFailures, RefusedCallsLeaveThePageAndShowNothing)
         {"CentreNearerTheTopThanHalfTheHeight", 1, 20, 14, 40, 30, 0},
         {"OrientationTwo", 1, 20, 15, 40, 30, 2},
         {"OrientationMinusOne", 1, 20, 15, 40, 30, -1},
+        {"FontTooLargeToRasterise", 1, 20, 15, 40, 30, 0, 100000},
+        {"FontCharacterHeightTooLarge", 1, 20, 15, 40, 30, 0, -5000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -39,7 +42,7 @@ TEST(MarkupFailures, RefusedCallsLeaveThePageAndShowNothing)
         if (c.bitCount == 1)
             page = whitePage(40, 30);
         const std::vector<uint8_t> before(page.data(), page.data() + page.size());
-        MarkupParams p = centredText(page, "x", font("DejaVu Sans", 12));
+        MarkupParams p = centredText(page, "x", font("DejaVu Sans", c.fontHeight));
         p.page = c.bitCount ? &page : nullptr;
         p.shape = MarkupShape::Rectangle;
         p.keepInterior = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "MarkupTestSupport.h"
 
 using namespace markuptest;
@@ -186,4 +188,40 @@ TEST(TextMarkup, TextPlacedByPositionLandsOneRowBelowIt)
     EXPECT_EQ(box.left, 17);
     EXPECT_EQ(box.top, 10);
     EXPECT_EQ(box.height(), kCell);
+}
+
+TEST(TextMarkup, MalformedUtf8IsDrawnAsReplacementCharacters)
+{
+    // GBK bytes handed over by mistake, a lone continuation byte, a sequence
+    // cut at the end of the text and an over-long form.
+    for (const char* text : {"\xb4\xab\xd5\xe6", "a\x80" "b", "ab\xe4\xbd", "\xc0\xaf"}) {
+        SCOPED_TRACE(text);
+        ImageHandle page = whitePage(200, 40);
+        ASSERT_EQ(ImageMarkup(centredText(page, text, font("DejaVu Sans", kCell))), 0);
+        EXPECT_GT(countBlack(page), 10);
+    }
+}
+
+TEST(TextMarkup, CallsOnSeparatePagesInFourThreadsDrawAsOneCallAlone)
+{
+    const char* texts[] = {"请输入文本", "Markup 42", "传真 Fax", "WgQ"};
+    std::vector<std::vector<std::string>> expected;
+    for (const char* text : texts) {
+        ImageHandle page = whitePage(160, 40);
+        EXPECT_EQ(ImageMarkup(centredText(page, text, font("宋体", kCell))), 0);
+        expected.push_back(picture(page));
+    }
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round) {
+                ImageHandle page = whitePage(160, 40);
+                const bool drawn = ImageMarkup(centredText(page, texts[t], font("宋体", kCell))) == 0;
+                mismatches[t] += !drawn || picture(page) != expected[t];
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }

@@ -163,7 +163,11 @@ int MakeDibPalette(const ImageHandle& handle, QList<QRgb>& palette)
     return 1;
 }
 
-QImage DibToImage(const ImageHandle& handle)
+namespace {
+
+// Display rows [firstRow, firstRow + rowCount) of the page as a QImage; all
+// rows when rowCount is negative. A null image when the page cannot be read.
+QImage dibRowsToImage(const ImageHandle& handle, int32_t firstRow, int32_t rowCount)
 {
     const auto dib = DibBytes(handle);
     if (handle.isNull() || !hasHeader(dib))
@@ -178,8 +182,10 @@ QImage DibToImage(const ImageHandle& handle)
     const std::size_t offset = static_cast<std::size_t>(GetDibPixels(dib) - dib.data());
     if (stride * static_cast<std::size_t>(height) > dib.size() - offset)
         return {};
+    if (rowCount < 0)
+        firstRow = 0, rowCount = height;
 
-    QImage image(width, height, format);
+    QImage image(width, rowCount, format);
     if (image.isNull())
         return {};
     if (bitCount <= 8) {
@@ -188,30 +194,41 @@ QImage DibToImage(const ImageHandle& handle)
         image.setColorTable(table);
     }
     const uint8_t* pixels = dib.data() + offset;
-    for (int32_t y = 0; y < height; ++y)
-        copyRow(image.scanLine(y), pixels + static_cast<std::size_t>(height - 1 - y) * stride, bitCount, width,
-                stride, image.bytesPerLine());
+    for (int32_t y = 0; y < rowCount; ++y)
+        copyRow(image.scanLine(y), pixels + static_cast<std::size_t>(height - 1 - (firstRow + y)) * stride, bitCount,
+                width, stride, image.bytesPerLine());
     return image;
+}
+
+} // namespace
+
+QImage DibToImage(const ImageHandle& handle)
+{
+    return dibRowsToImage(handle, 0, -1);
 }
 
 int DrawDib(QPainter& painter, const QRect& dest, const ImageHandle& handle, const QRect& source)
 {
     if (handle.isNull() || dest.width() <= 0 || dest.height() <= 0 || source.width() <= 0 || source.height() <= 0)
         return 0;
-    const QImage page = DibToImage(handle);
-    if (page.isNull())
-        return 0;
-    const QRect clipped = source & page.rect();
+    const QRect pageRect(0, 0, GetDibWidth(DibBytes(handle)), GetDibHeight(DibBytes(handle)));
+    const QRect clipped = source & pageRect;
     if (clipped.isEmpty())
         return 0;
+    // Only the rows to be drawn are converted: a view often shows a small
+    // part of a large page.
+    const QImage rows = dibRowsToImage(handle, clipped.top(), clipped.height());
+    if (rows.isNull())
+        return 0;
+    const QRect inRows = clipped.translated(0, -clipped.top());
 
     if (dest.size() == source.size()) {
-        painter.drawImage(dest.topLeft() + (clipped.topLeft() - source.topLeft()), page, clipped);
+        painter.drawImage(dest.topLeft() + (clipped.topLeft() - source.topLeft()), rows, inRows);
         return clipped.height();
     }
     const QRect target = mapInto(dest, source, clipped);
     if (target.isEmpty())
         return 0;
-    DrawStretched(painter, target, page, clipped);
+    DrawStretched(painter, target, rows, inRows);
     return clipped.height();
 }
