@@ -281,3 +281,39 @@ TEST_F(StartUp, AnUpdaterThatCannotStartDoesNotKeepTheUserOut)
 }
 
 } // namespace
+
+namespace {
+
+// The run command's pieces: the demo program directory and the fake fax
+// service as its server.
+TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
+{
+    // The server's port goes into the demo's config.xml, so it starts first,
+    // on an empty service description.
+    writeAll(Path(QStringLiteral("service.json")), "{}");
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QStringLiteral("python3"),
+                 {QStringLiteral(ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py"), QStringLiteral("--service"),
+                  Path(QStringLiteral("service.json")), QStringLiteral("--port"), QStringLiteral("0"),
+                  QStringLiteral("--lifetime"), QStringLiteral("30"), QStringLiteral("--log"),
+                  Path(QStringLiteral("agentsim.jsonl"))});
+    ASSERT_TRUE(server.waitForStarted(kExitMs));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return server.canReadLine(); }, kExitMs));
+    const QByteArray listening = server.readLine().trimmed();
+    ASSERT_TRUE(listening.startsWith("LISTENING ")) << listening.constData();
+    const QString port = QString::fromLatin1(listening.mid(10));
+
+    ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
+    ASSERT_EQ(QProcess::execute(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), port}), 0);
+    EXPECT_TRUE(readAll(Path(QStringLiteral("account.xml"))).contains("FaxUser=\"00210000000001\""));
+
+    QProcess& zuvo = StartFirst();
+    QtTest::ProcessEventsFor(1500);
+    EXPECT_EQ(zuvo.state(), QProcess::Running);
+    EXPECT_TRUE(Prompts().isEmpty());
+    server.kill();
+    server.waitForFinished(kExitMs);
+}
+
+} // namespace
