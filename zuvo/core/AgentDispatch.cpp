@@ -1,23 +1,11 @@
 #include "core/AgentDispatch.h"
 
+#include "core/SessionTexts.h"
 #include "core/StatusTexts.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
-#include "res/StringTable.h"
 
 namespace {
-
-constexpr unsigned kIdsAlreadyLatest = 61470; // "您当前使用的程序已经是最新版本！"
-constexpr unsigned kIdsReceiveFailed = 61471; // "接收传真件失败！"
-constexpr unsigned kIdsFaxArrived = 61545;    // "您有传真件，请阅览！"
-constexpr unsigned kIdsUnknown = 61550;       // "未知"
-constexpr unsigned kIdsUpdateFailed = 61551;  // "系统升级失败！"
-constexpr unsigned kIdsLoginFailed = 61560;   // "登入网络传真服务失败：%s!"
-constexpr unsigned kIdsKicked = 61561;        // "您的账号已经在另一台机器登入！"
-
-constexpr int kPaneFaxNumber = 2;
-constexpr int kPaneAddress = 3;
-constexpr int kPaneFaxState = 4;
 
 bool Is(CRL::Event& event, const char* name)
 {
@@ -39,8 +27,7 @@ bool AgentDispatch::IsOwn(CRL::Event& event)
 void AgentDispatch::ShowOffline()
 {
     SessionEvents& events = session_.events();
-    events.SetPaneText(kPaneAddress, std::string(LoadString(kIdsUnknown)));
-    events.SetPaneText(kPaneFaxNumber, session_.NetFaxNumber());
+    session_.ShowAddressUnknown();
     session_.state().connected = 0;
     session_.state().loggedIn = 0;
     events.EnableAccountProperties();
@@ -82,20 +69,20 @@ int AgentDispatch::onReceive(CRL::Event* received)
     }
     if (Is(event, "notify")) {
         cpLog(4, "notify , state=<%s>", event.getString("state"));
-        session_.events().SetPaneText(kPaneFaxState, event.getString("state"));
+        session_.events().SetPaneText(PANE_FAX_STATE, event.getString("state"));
         return 1;
     }
     if (Is(event, "shutdown"))
         return OnShutdown();
     if (Is(event, "update-last")) {
         session_.updateInProgress = 0;
-        session_.NoticeId(kIdsAlreadyLatest);
+        session_.NoticeId(IDS_ALREADY_LATEST);
         return 1;
     }
     if (Is(event, "update")) {
         if (EqualsNoCase(event.getString("result"), "failed")) {
             session_.updateInProgress = 0;
-            session_.NoticeId(kIdsUpdateFailed);
+            session_.NoticeId(IDS_UPDATE_FAILED);
             return 1;
         }
         return QueueCopy(event);
@@ -124,15 +111,20 @@ int AgentDispatch::OnLogin(CRL::Event& event)
         events.EnableAccountProperties();
         events.LoginFailed();
         events.SetState(StateOffline);
-        events.PostNotice(FormatText(std::string(LoadString(kIdsLoginFailed)).c_str(), event.getString("cause")));
+        // The cause is the server's text: put in place of "%s", never read as a format.
+        std::string notice = SessionText(IDS_LOGIN_FAILED);
+        const std::size_t slot = notice.find("%s");
+        if (slot != std::string::npos)
+            notice.replace(slot, 2, event.getString("cause"));
+        events.PostNotice(notice);
         return 1;
     }
     session_.state().loggedIn = 1;
     // Back online: a later loss of the connection is noticed again.
     session_.state().kicked = 0;
-    events.SetPaneText(kPaneAddress, event.getString("remoteaddress"));
+    events.SetPaneText(PANE_ADDRESS, event.getString("remoteaddress"));
     session_.SetNetFaxNumber(event.getString("netfaxno"));
-    events.SetPaneText(kPaneFaxNumber, session_.NetFaxNumber());
+    events.SetPaneText(PANE_FAX_NUMBER, session_.NetFaxNumber());
     events.SetAutoReceiveMark(true);
     session_.appLoggedIn = 1;
     events.SetState(StateOnline);
@@ -144,7 +136,7 @@ int AgentDispatch::OnLogin(CRL::Event& event)
 int AgentDispatch::OnShutdown()
 {
     session_.state().kicked = 1;
-    session_.NoticeId(kIdsKicked);
+    session_.NoticeId(IDS_KICKED);
     // Idle until the user chooses "联机".
     session_.state().KillRetry();
     ShowOffline();
@@ -171,15 +163,15 @@ int AgentDispatch::OnUpdateFax(CRL::Event& event)
     if (!IsOwn(event))
         return 0;
     if (!Succeeded(event)) {
-        session_.NoticeId(kIdsReceiveFailed);
+        session_.NoticeId(IDS_RECEIVE_FAILED);
         return 1;
     }
     if (session_.FaxListAtEnd()) {
-        session_.NoticeId(kIdsFaxArrived);
+        session_.NoticeId(IDS_FAX_ARRIVED);
         return 1;
     }
     if (!session_.SendQueryFax())
-        session_.NoticeId(kIdsReceiveFailed);
+        session_.NoticeId(IDS_RECEIVE_FAILED);
     return 1;
 }
 
@@ -188,7 +180,7 @@ int AgentDispatch::StoreAndAcknowledge(CRL::Event& event)
     session_.writer().addInBox(event);
     session_.PlaySound(session_.account().Load().faxReplyNotifyFile, "faxreply");
     if (!session_.SendUpdateFax(event))
-        session_.NoticeId(kIdsReceiveFailed);
+        session_.NoticeId(IDS_RECEIVE_FAILED);
     return 1;
 }
 
@@ -217,7 +209,7 @@ int AgentDispatch::OnQueryFaxList(CRL::Event& event)
     if (session_.FaxListAtEnd())
         return 1;
     if (!session_.SendQueryFax())
-        session_.NoticeId(kIdsReceiveFailed);
+        session_.NoticeId(IDS_RECEIVE_FAILED);
     return 1;
 }
 

@@ -5,19 +5,15 @@
 #include <system_error>
 
 #include "core/ProgramPaths.h"
+#include "core/SessionTexts.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
-#include "res/StringTable.h"
 #include "spindle/VLock.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr unsigned kIdsFaxArrived = 61545;   // "您有传真件，请阅览！"
-constexpr unsigned kIdsNoNewVersion = 61552; // "没有最新的版本！"
-constexpr unsigned kIdsNoAttachment = 61554; // "没有附件！"
-constexpr unsigned kIdsDownloadFailed = 61563; // "下载文件失败！"
 
 bool IsFaxItem(const std::string& event)
 {
@@ -143,18 +139,18 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
         if (outcome == Outcome::Complete)
             owner_.StoreUpdate(done.getString("updatedata"));
         else if (outcome == Outcome::NoFiles)
-            owner_.Notice(std::string(LoadString(kIdsNoNewVersion)));
+            owner_.Notice(SessionText(IDS_NO_NEW_VERSION));
         return;
     }
     if (outcome == Outcome::Complete) {
         owner_.StoreFax(done, owner_.FaxDirectory());
         if (!owner_.AcknowledgeFax(done))
             cpLog(3, "updateFax Failed");
-        owner_.Notice(std::string(LoadString(kIdsFaxArrived)));
+        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         return;
     }
     // Not acknowledged: the server keeps the fax and offers it again.
-    owner_.Notice(std::string(LoadString(outcome == Outcome::NoFiles ? kIdsNoAttachment : kIdsDownloadFailed)));
+    owner_.Notice(SessionText(outcome == Outcome::NoFiles ? IDS_NO_ATTACHMENT : IDS_DOWNLOAD_FAILED));
     owner_.FaxNotStored(done);
 }
 

@@ -10,12 +10,9 @@
 #include "core/TextUtil.h"
 #include "corlane/gtTime.h"
 #include "jotter/Jotter.h"
-#include "res/StringTable.h"
 
 namespace {
 
-constexpr unsigned kIdsNoFaxUser = 61456;   // no network fax number filled in
-constexpr unsigned kIdsReceiveFailed = 61471; // "接收传真件失败！"
 constexpr int kWorkerStartMs = 5000;          // bound of the wait for the agent's worker
 
 } // namespace
@@ -27,9 +24,15 @@ FaxSession::FaxSession(const SessionContext& context)
 {
 }
 
-void FaxSession::NoticeId(unsigned stringId)
+void FaxSession::NoticeId(SessionStringId id)
 {
-    Notice(std::string(LoadString(stringId)));
+    Notice(SessionText(id));
+}
+
+void FaxSession::ShowAddressUnknown()
+{
+    context_.events.SetPaneText(PANE_ADDRESS, SessionText(IDS_UNKNOWN));
+    context_.events.SetPaneText(PANE_FAX_NUMBER, NetFaxNumber());
 }
 
 std::string FaxSession::NetFaxNumber()
@@ -95,7 +98,7 @@ bool FaxSession::CheckFaxUser(const std::string& faxUser)
 {
     if (!faxUser.empty())
         return true;
-    NoticeId(kIdsNoFaxUser);
+    NoticeId(IDS_NO_FAX_USER);
     return false;
 }
 
@@ -199,7 +202,7 @@ void FaxSession::ContinueFaxList()
     if (FaxListAtEnd())
         return;
     if (!SendQueryFax())
-        NoticeId(kIdsReceiveFailed);
+        NoticeId(IDS_RECEIVE_FAILED);
 }
 
 void FaxSession::PlaySound(const std::string& file, const char* what)

@@ -11,6 +11,7 @@
 #include "core/InboxWriter.h"
 #include "core/SessionRequests.h"
 #include "core/SessionSources.h"
+#include "core/SessionTexts.h"
 #include "core/SessionThread.h"
 #include "corlane/Event.h"
 
@@ -83,7 +84,9 @@ public:
     void StoreUpdate(const std::string& updateData) override;
     void UpdateEnded() override { updateInProgress = 0; }
     void Notice(const std::string& text) override { context_.events.PostNotice(text); }
-    void NoticeId(unsigned stringId);
+    void NoticeId(SessionStringId id);
+    // The address pane back to "未知", the fax-number pane to the last number.
+    void ShowAddressUnknown();
 
 private:
     // The account's values with the password decoded; false without a

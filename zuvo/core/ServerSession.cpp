@@ -1,13 +1,6 @@
 #include "core/ServerSession.h"
 
 #include "core/StatusTexts.h"
-#include "res/StringTable.h"
-
-namespace {
-
-constexpr unsigned kIdsUnknown = 61550; // "未知"
-
-} // namespace
 
 ServerSession::ServerSession(const SessionContext& context, SessionPeriods periods)
     : agent_(context.agent), session_(context), dispatch_(session_), thread_(session_, session_.state(), periods)
@@ -30,8 +23,7 @@ void ServerSession::Start()
     events.SetAutoReceiveMark(false);
     events.EnableAccountProperties();
     session_.updateInProgress = 0;
-    events.SetPaneText(3, std::string(LoadString(kIdsUnknown)));
-    events.SetPaneText(2, session_.NetFaxNumber());
+    session_.ShowAddressUnknown();
     thread_.run();
 }
 
