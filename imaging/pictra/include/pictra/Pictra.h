@@ -80,3 +80,46 @@ int32_t PtxSaveImageToFile(const ImageHandle& handle, const std::string& path, c
 // Saves the first info.pages handles as the pages of one TIFF file. 1 or 0.
 int32_t PtxSaveMultiImageToFile(std::span<const ImageHandle> handles, const std::string& path,
                                 const ImgFileInfo& info);
+
+// ---- page operations ----
+// Each returns a new handle (null on failure) and leaves its input unchanged.
+// Coordinates are display coordinates: column 0 at the left, row 0 at the top.
+
+// Blank page types of PtxCreateHandle.
+namespace PtxBlank {
+inline constexpr uint32_t TrueColour = 1; // 24 bits
+inline constexpr uint32_t Colours256 = 2; // 8 bits, the standard 256-colour table
+inline constexpr uint32_t Colours16 = 3;  // 4 bits, the 16 standard colours
+inline constexpr uint32_t Bilevel = 4;    // 1 bit, black and white
+inline constexpr uint32_t Grey = 5;       // 8 bits, grey ramp
+} // namespace PtxBlank
+
+// A zero-filled page (a bilevel one is all black); null for a type outside 1
+// to 5, a width or height of 0 or above 2^31 - 1, or a page too large.
+ImageHandle PtxCreateHandle(uint32_t width, uint32_t height, uint32_t type);
+// A new block with the same bytes; null for a null handle.
+ImageHandle PtxCopyHandle(const ImageHandle& handle);
+
+// Size, bit count and resolution (dots per inch) of a page. 1 or 0.
+int32_t PtxGetImgInfo(const ImageHandle& handle, ImgInfo* info);
+// Writes the record's resolution into the page itself. 1 or 0.
+int32_t PtxSetImgInfo(ImageHandle& handle, const ImgInfo* info);
+
+// Turns the page by `angle` degrees, clockwise for a positive angle, on a
+// white (background nonzero) or black background.
+ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t background);
+// The rectangle [left, right) x [top, bottom) of the page, corners in any order.
+ImageHandle PtxImgCrop(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// The page scaled to newWidth x newHeight: mode 0 averages (24-bit pages
+// made smaller) or interpolates, any other mode takes the nearest pixel.
+// The physical size, and so the resolution, follows the scale.
+ImageHandle PtxImgResample(const ImageHandle& handle, int32_t newWidth, int32_t newHeight, uint8_t mode);
+// The page with `mark` laid on it, its top-left pixel at (x, y), cut at the
+// page's edges. Option nonzero makes white mark pixels transparent on 1-bit
+// pages and keeps black page pixels on 24-bit ones.
+ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& mark, int32_t x, int32_t y, int32_t option);
+// The page with the rectangle [left, right] x [top, bottom] (inclusive)
+// filled: 24 bits with `colour` (0x00BBGGRR), 1 bit with white unless the
+// colour is black, 8 bits with the first white palette entry.
+ImageHandle PtxImgDelete(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                         uint32_t colour);
