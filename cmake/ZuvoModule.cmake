@@ -26,7 +26,7 @@ function(zuvo_module_tests name)
     set(ARG_TIMEOUT 120)
   endif()
   add_executable(${name} ${test_sources})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} zuvo_test_support GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     ZUVO_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests"
     ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
@@ -54,7 +54,7 @@ function(zuvo_part_tests name library)
     set(ARG_TIMEOUT 180)
   endif()
   add_executable(${name} ${test_sources})
-  target_link_libraries(${name} PRIVATE ${library} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${library} zuvo_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     ZUVO_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}"
     ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
