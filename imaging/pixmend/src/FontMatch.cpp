@@ -8,6 +8,22 @@ struct PatternDeleter {
 };
 
 constexpr int kNormalWeight = 400;
+
+// Windows' Song faces give every half-width character the average width and
+// every Chinese one twice that, and callers size pages by that rule. Where
+// such a face is not installed, the fixed-pitch WenQuanYi face, which keeps
+// the same rule, comes next.
+constexpr const char* kSongFaces[] = {"宋体", "新宋体", "SimSun", "NSimSun"};
+constexpr const char* kSongStandIn = "WenQuanYi Zen Hei Mono";
+
+bool isSongFace(const std::string& face)
+{
+    for (const char* song : kSongFaces)
+        if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(face.c_str()),
+                               reinterpret_cast<const FcChar8*>(song)) == 0)
+            return true;
+    return false;
+}
 constexpr int kFirstBoldWeight = 600;
 
 struct ConfigDeleter {
@@ -36,6 +52,8 @@ FontMatch::FontMatch(const MarkupFont& font)
         return;
     if (!font.face.empty())
         FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(font.face.c_str()));
+    if (isSongFace(font.face))
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(kSongStandIn));
     FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern.get(), FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);

@@ -1,139 +1,13 @@
 #include "TextRaster.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_SYNTHESIS_H
-#include FT_TRUETYPE_TABLES_H
-
-#include "FontMatch.h"
+#include "FontFaces.h"
 #include "Utf8.h"
 
+#include FT_SYNTHESIS_H
+
 namespace {
-
-constexpr double kDefaultCellHeight = 16.0;
-
-struct LibraryDeleter {
-    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
-};
-struct FaceDeleter {
-    void operator()(FT_Face face) const { FT_Done_Face(face); }
-};
-using LibraryPtr = std::unique_ptr<std::remove_pointer_t<FT_Library>, LibraryDeleter>;
-using FacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, FaceDeleter>;
-
-// Pixel sizes of the font: em height, horizontal em, and the line's ascent
-// and height, taken from the best font as Windows fonts measure them.
-struct LineMetrics {
-    double emY = 0;
-    double emX = 0;
-    int32_t ascent = 0;
-    int32_t height = 0;
-};
-
-// Ascent and descent in font units: the OS/2 Windows metrics where present.
-std::pair<double, double> cellUnits(FT_Face face)
-{
-    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    if (os2 && os2->usWinAscent + os2->usWinDescent > 0)
-        return {os2->usWinAscent, os2->usWinDescent};
-    return {face->ascender, -face->descender};
-}
-
-std::optional<LineMetrics> measureFont(FT_Face face, const MarkupFont& font)
-{
-    const double unitsPerEm = face->units_per_EM;
-    const auto [ascentUnits, descentUnits] = cellUnits(face);
-    const double cell = ascentUnits + descentUnits;
-    if (unitsPerEm <= 0 || cell <= 0)
-        return std::nullopt;
-    LineMetrics metrics;
-    if (font.height < 0)
-        metrics.emY = -static_cast<double>(font.height);
-    else
-        metrics.emY = (font.height > 0 ? font.height : kDefaultCellHeight) * unitsPerEm / cell;
-    metrics.emX = metrics.emY;
-    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    if (font.width > 0 && os2 && os2->xAvgCharWidth > 0)
-        metrics.emX = font.width * unitsPerEm / os2->xAvgCharWidth;
-    if (metrics.emY < 1 || metrics.emX < 1 || metrics.emY > kMaxFontPixels || metrics.emX > kMaxFontPixels)
-        return std::nullopt;
-    metrics.height = static_cast<int32_t>(std::lround(cell * metrics.emY / unitsPerEm));
-    metrics.ascent = static_cast<int32_t>(std::lround(ascentUnits * metrics.emY / unitsPerEm));
-    return metrics;
-}
-
-// The candidate faces of a FontMatch, opened on first use at one size.
-class FaceSet {
-public:
-    FaceSet(FT_Library library, const FontMatch& match) : library_(library), match_(match), faces_(match.size()) {}
-
-    // The first candidate that opens as a scalable face, or nothing.
-    std::optional<std::size_t> firstUsable()
-    {
-        for (std::size_t i = 0; i < faces_.size(); ++i)
-            if (open(i))
-                return i;
-        return std::nullopt;
-    }
-
-    // The best candidate with a glyph for `codepoint`; `fallback` when none has.
-    std::size_t faceFor(char32_t codepoint, std::size_t fallback)
-    {
-        for (std::size_t i = 0; i < faces_.size(); ++i)
-            if (match_.covers(i, codepoint) && open(i) && FT_Get_Char_Index(faces_[i].get(), codepoint) != 0)
-                return i;
-        return fallback;
-    }
-
-    FT_Face face(std::size_t i) { return faces_[i].get(); }
-
-    // The size every face is set to before its first glyph is loaded.
-    void setMetrics(const LineMetrics& metrics) { metrics_ = metrics; }
-
-    // Sets candidate `i` (already opened) to the size on first use.
-    bool sized(std::size_t i)
-    {
-        if (sized_.size() != faces_.size())
-            sized_.assign(faces_.size(), false);
-        if (!sized_[i] && metrics_)
-            sized_[i] = FT_Set_Char_Size(face(i), std::lround(metrics_->emX * 64), std::lround(metrics_->emY * 64),
-                                         72, 72) == 0;
-        return sized_[i];
-    }
-
-private:
-    bool open(std::size_t i)
-    {
-        if (faces_[i])
-            return true;
-        if (tried_.size() != faces_.size())
-            tried_.assign(faces_.size(), false);
-        if (tried_[i])
-            return false;
-        tried_[i] = true;
-        FT_Face face = nullptr;
-        const std::string path = match_.file(i);
-        if (path.empty() || FT_New_Face(library_, path.c_str(), match_.faceIndex(i), &face) != 0)
-            return false;
-        FacePtr owned(face);
-        if (!FT_IS_SCALABLE(face))
-            return false;
-        faces_[i] = std::move(owned);
-        return true;
-    }
-
-    FT_Library library_;
-    const FontMatch& match_;
-    std::vector<FacePtr> faces_;
-    std::vector<bool> tried_;
-    std::vector<bool> sized_;
-    std::optional<LineMetrics> metrics_;
-};
 
 // One glyph rendered and placed on the line.
 struct PlacedGlyph {
@@ -199,36 +73,34 @@ void blit(MonoBitmap& line, const PlacedGlyph& glyph)
 
 std::optional<MonoBitmap> RenderTextLine(const std::string& utf8, const MarkupFont& font)
 {
-    FT_Library rawLibrary = nullptr;
-    if (FT_Init_FreeType(&rawLibrary) != 0)
+    PreparedFont prepared(font);
+    if (!prepared.usable())
         return std::nullopt;
-    LibraryPtr library(rawLibrary);
-
-    const FontMatch match(font);
-    FaceSet faces(library.get(), match);
-    const auto primary = faces.firstUsable();
-    if (!primary)
-        return std::nullopt;
-    const auto metrics = measureFont(faces.face(*primary), font);
-    if (!metrics)
-        return std::nullopt;
-    faces.setMetrics(*metrics);
+    const MarkupFontMetrics& line = prepared.metrics().line;
 
     std::vector<PlacedGlyph> placed;
     int64_t pen = 0;
     for (const char32_t codepoint : DecodeUtf8(utf8)) {
-        const std::size_t i = faces.faceFor(codepoint, *primary);
-        const FT_UInt index = FT_Get_Char_Index(faces.face(i), codepoint);
-        const auto advance = renderGlyph(faces, match, i, index, pen, metrics->ascent, placed);
+        const std::size_t i = prepared.faces().faceFor(codepoint, prepared.primary());
+        const FT_UInt index = FT_Get_Char_Index(prepared.faces().face(i), codepoint);
+        const auto advance = renderGlyph(prepared.faces(), prepared.match(), i, index, pen, line.ascent, placed);
         if (!advance)
             return std::nullopt;
         pen += *advance;
-        if (pen * metrics->height > kMaxTextPixels)
+        if (pen * line.height > kMaxTextPixels)
             return std::nullopt;
     }
 
-    MonoBitmap line(static_cast<int32_t>(pen), metrics->height);
+    MonoBitmap bitmap(static_cast<int32_t>(pen), line.height);
     for (const PlacedGlyph& glyph : placed)
-        blit(line, glyph);
-    return line;
+        blit(bitmap, glyph);
+    return bitmap;
+}
+
+std::optional<MarkupFontMetrics> GetMarkupFontMetrics(const MarkupFont& font)
+{
+    const PreparedFont prepared(font);
+    if (!prepared.usable())
+        return std::nullopt;
+    return prepared.metrics().line;
 }

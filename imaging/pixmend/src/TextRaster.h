@@ -9,10 +9,10 @@
 
 #include "MonoBitmap.h"
 #include "pixmend/ImageMarkup.h"
+#include "pixmend/MarkupFontMetrics.h"
 
 // Nothing when no scalable font can be loaded, the font size is beyond
 // kMaxFontPixels, or the line would exceed kMaxTextPixels.
 std::optional<MonoBitmap> RenderTextLine(const std::string& utf8, const MarkupFont& font);
 
-inline constexpr int kMaxFontPixels = 4096;
 inline constexpr int64_t kMaxTextPixels = int64_t{1} << 28;

@@ -20,9 +20,11 @@ const FontCase kFonts[] = {
     {"DejaVuSans", "DejaVu Sans", "Markup 42"},
     {"DejaVuSansMono", "DejaVu Sans Mono", "Wq|g"},
     {"WenQuanYi", "WenQuanYi Zen Hei", "请输入文本"},
-    // No such face here: Latin falls to the default font and the Chinese
+    // Windows' Song face, drawn by its fixed-pitch stand-in.
+    {"SongFace", "宋体", "传真 Fax"},
+    // No such face anywhere: Latin falls to the default font and the Chinese
     // characters to a font that has them.
-    {"SongtiFallback", "宋体", "传真 Fax"},
+    {"MissingFace", "No Such Face Anywhere", "传真 Fax"},
 };
 
 constexpr int32_t kCell = 20;
@@ -170,8 +172,8 @@ TEST(TextMarkup, FontRecordSetsCellHeightWidthAndWeight)
 TEST(TextMarkup, FallbackFontsDrawDistinctChineseCharacters)
 {
     // Were the characters missing, each would be the same empty box.
-    const Rendered first = renderOnBlack("宋体", "请输", MarkupOrientation::Horizontal);
-    const Rendered second = renderOnBlack("宋体", "入文", MarkupOrientation::Horizontal);
+    const Rendered first = renderOnBlack("No Such Face Anywhere", "请输", MarkupOrientation::Horizontal);
+    const Rendered second = renderOnBlack("No Such Face Anywhere", "入文", MarkupOrientation::Horizontal);
     ASSERT_EQ(first.box, second.box);
     EXPECT_NE(picture(first.page), picture(second.page));
 }
@@ -208,7 +210,7 @@ TEST(TextMarkup, CallsOnSeparatePagesInFourThreadsDrawAsOneCallAlone)
     std::vector<std::vector<std::string>> expected;
     for (const char* text : texts) {
         ImageHandle page = whitePage(160, 40);
-        EXPECT_EQ(ImageMarkup(centredText(page, text, font("宋体", kCell))), 0);
+        EXPECT_EQ(ImageMarkup(centredText(page, text, font("No Such Face Anywhere", kCell))), 0);
         expected.push_back(picture(page));
     }
     std::vector<int> mismatches(4, 0);
@@ -217,7 +219,7 @@ TEST(TextMarkup, CallsOnSeparatePagesInFourThreadsDrawAsOneCallAlone)
         threads.emplace_back([&, t] {
             for (int round = 0; round < 5; ++round) {
                 ImageHandle page = whitePage(160, 40);
-                const bool drawn = ImageMarkup(centredText(page, texts[t], font("宋体", kCell))) == 0;
+                const bool drawn = ImageMarkup(centredText(page, texts[t], font("No Such Face Anywhere", kCell))) == 0;
                 mismatches[t] += !drawn || picture(page) != expected[t];
             }
         });
