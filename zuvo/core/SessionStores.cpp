@@ -2,6 +2,7 @@
 
 #include "core/AccountConfig.h"
 #include "core/SysConfig.h"
+#include "contacts/AddressBookConfig.h"
 #include "spindle/VLock.h"
 
 SessionAccountData AccountStoreSource::Load()
@@ -63,4 +64,11 @@ ServerAddress SysConfigSource::FaxServer()
 {
     FaxServerTable& servers = SysConfig::Instance().Servers();
     return ServerAddress{servers.CurrentAddress(), servers.CurrentPort()};
+}
+
+InboxWriter::Contact AddressBookContact(const std::string& faxNumber)
+{
+    InboxWriter::Contact contact;
+    AddressBookConfig::GetInstance().FindByFaxNumber(faxNumber, contact.name, contact.company);
+    return contact;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+
+#include "core/InboxWriter.h"
 #include "core/SessionSources.h"
 
 // The session's view of the program's stores: the default account of
@@ -21,3 +24,7 @@ public:
     std::string ReleaseMode() override;
     ServerAddress FaxServer() override;
 };
+
+// The address book's card for a calling number: its Name and CompanyName,
+// empty texts when none matches (the lookup of the inbox writer).
+InboxWriter::Contact AddressBookContact(const std::string& faxNumber);

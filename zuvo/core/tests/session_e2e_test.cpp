@@ -11,6 +11,7 @@
 #include "SessionSim.h"
 #include "TestFiles.h"
 #include "compose/PageCount.h"
+#include "contacts/AddressBookConfig.h"
 #include "core/AccountConfig.h"
 #include "core/AgentHelp.h"
 #include "core/InvokeIds.h"
@@ -74,7 +75,9 @@ protected:
     {
         settings.server = ServerAddress{"127.0.0.1", port};
         session = std::make_unique<ServerSession>(
-            SessionContext{*AgentHelp::getInstance(), account, settings, events, sound, CountImagePages}, periods);
+            SessionContext{*AgentHelp::getInstance(), account, settings, events, sound, CountImagePages,
+                           AddressBookContact},
+            periods);
         session->Start();
     }
 
@@ -186,6 +189,12 @@ TEST_F(LiveSession, FaxesOfTypes30And20And40LandInTheirBoxes)
     const std::string tiff3 = MakeTiff(home.file("served3.tif"), 3);
     const std::string tiff1 = MakeTiff(home.file("served1.tif"), 1);
     ASSERT_EQ(CountImagePages(tiff3), 3);
+    Config addressBook;
+    ASSERT_EQ(OpenAddressBookFile(addressBook, home.path(), true), 1);
+    ASSERT_EQ(AppendAddressCard(addressBook, "AddressBook[0]/Folder[0]",
+                                {{"FaxNum", "02155550000"}, {"Name", "王明"}, {"CompanyName", "明达贸易"}}),
+              1);
+    ASSERT_TRUE(AddressBookConfig::GetInstance().Open(home.path()));
     const std::string service = R"({"faxes": [
       {"faxid": "F30", "type": 30, "called": "02155550000", "title": "Quote", "content": "<html>fax body</html>",
        "createtime": "2026-12-01 08:00:00", "files": [{"name": "fax\\2026\\F30.tif", "path": ")" + tiff3 + R"("}]},
@@ -220,6 +229,8 @@ TEST_F(LiveSession, FaxesOfTypes30And20And40LandInTheirBoxes)
                                                "Flag", "Date", "BodyFileName", "CreateTime", "Pages"}));
     EXPECT_EQ(Xpath("string(" + fax + "/@Pages)"), "3");
     EXPECT_EQ(Xpath("string(" + fax + "/@Topic)"), "Quote");
+    EXPECT_EQ(Xpath("string(" + fax + "/@Name)"), "王明");
+    EXPECT_EQ(Xpath("string(" + fax + "/@Company)"), "明达贸易");
     EXPECT_EQ(Xpath("string(" + fax + "/AttachFile/@File)"), "F30.tif");
     const std::string createTime = Xpath("string(" + fax + "/@CreateTime)");
     EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/F30.tif." + createTime), testfiles::md5sumOf(tiff3));
