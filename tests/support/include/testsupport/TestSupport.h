@@ -1,1 +1,138 @@
 #pragma once
+
+// Scratch directories, environment overrides, file contents and the outside
+// tools used as oracles, shared by every test suite.
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+
+namespace testsupport {
+
+// A fresh directory under /tmp, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir()
+    {
+        char name[] = "/tmp/zuvo-test-XXXXXX";
+        if (::mkdtemp(name) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        path_ = name;
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::filesystem::path operator/(const std::string& name) const { return std::filesystem::path(path_) / name; }
+
+private:
+    std::string path_;
+};
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+struct CommandResult {
+    int status = -1; // exit status; -1 when the command did not run or did not exit
+    std::string output;
+};
+
+// Runs a shell command and collects its standard output.
+inline CommandResult run(const std::string& command)
+{
+    CommandResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    std::array<char, 4096> chunk;
+    std::size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        result.output.append(chunk.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// Shell quoting for a path or text argument.
+inline std::string quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// md5sum of a file: 32 lowercase hex digits.
+inline std::string md5sumOf(const std::string& path)
+{
+    return run("md5sum " + quote(path)).output.substr(0, 32);
+}
+
+// The result of xmllint --xpath on a file (without the trailing newline);
+// nothing when the expression selects nothing or the file does not parse.
+// Files declared GB2312 hold GBK bytes, which xmllint's strict GB2312
+// decoder refuses: they are read through iconv's GBK first.
+inline std::optional<std::string> xpath(const std::string& file, const std::string& expression)
+{
+    const std::string head = readFile(file).substr(0, 100);
+    const bool gbk = head.find("encoding=\"GB2312\"") != std::string::npos;
+    const std::string input =
+        gbk ? "iconv -f GBK -t UTF-8 " + quote(file) + " | sed '1s/encoding=\"GB2312\"/encoding=\"UTF-8\"/' | "
+            : std::string();
+    CommandResult r = run(input + "xmllint --xpath " + quote(expression) + " " + (gbk ? "-" : quote(file)) +
+                          " 2>/dev/null");
+    if (r.status != 0)
+        return std::nullopt;
+    while (!r.output.empty() && r.output.back() == '\n')
+        r.output.pop_back();
+    return r.output;
+}
+
+} // namespace testsupport
