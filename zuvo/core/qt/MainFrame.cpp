@@ -210,12 +210,19 @@ void CMainFrame::createLayout()
         placeholder(QStringLiteral("CAttachFileView"), QStringLiteral("附件"));
     contentRow->addWidget(panes_[FramePane::AttachFileView].widget);
     contentRow->setSizes({800, 100});
+    contentRow->setStretchFactor(0, 1);
+    contentRow->setStretchFactor(1, 0);
     lowerLayout->addWidget(contentRow, 1);
     rightRows_->addWidget(lower);
 
     connect(browserView_, &CBrowserView::webLoginSucceeded, this, &CMainFrame::StartWebLoginTimers);
     connect(browserView_, &CBrowserView::webLoginReopen, this, &CMainFrame::OpenWebLogin);
 
+    // Growing or shrinking the window changes the second pane of each splitter.
+    for (QSplitter* splitter : {columns_, leftRows_, rightRows_}) {
+        splitter->setStretchFactor(0, 0);
+        splitter->setStretchFactor(1, 1);
+    }
     RecalcSplitterLayout();
     if (isWebMode()) {
         sessionEnabled_ = false;
@@ -229,10 +236,21 @@ void CMainFrame::createLayout()
 
 void CMainFrame::RecalcSplitterLayout()
 {
-    int total = std::max(width(), kLeftColumnWidth + 200);
+    int total = std::max(columns_->width(), kLeftColumnWidth + 200);
+    int rows = std::max(columns_->height(), 400);
     columns_->setSizes({kLeftColumnWidth, total - kLeftColumnWidth});
-    leftRows_->setSizes({250, std::max(height() - 250, 100)});
-    rightRows_->setSizes({200, std::max(height() - 200, 100)});
+    leftRows_->setSizes({250, rows - 250});
+    rightRows_->setSizes({200, rows - 200});
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!layoutDone_) {
+        // The splitters know their room only once the window is laid out.
+        layoutDone_ = true;
+        QTimer::singleShot(0, this, &CMainFrame::RecalcSplitterLayout);
+    }
 }
 
 void CMainFrame::SetSplitterColumns(int leftWidth, int rightWidth)
@@ -321,6 +339,7 @@ void CMainFrame::createStatusBar()
         if (i > 0) statusBar_->SetPaneWidth(i, widths[i]);
     }
     statusBar_->GetPaneInfo(0)->SetText(QString(), QString());
+    statusBar_->setMinimumHeight(statusBar_->sizeHint().height());  // room for the panes' font
     statusCreated_ = true;
 }
 
@@ -765,17 +784,32 @@ bool CMainFrame::event(QEvent* event)
     case WM_FAX_SHOW_MAIN: showMain(); break;
     case WM_FAX_HIDE_MAIN: hideMain(); break;
     case WM_COMMAND: OnCommand(static_cast<int>(message->WParam())); break;
+    case WM_TRAY_NOTIFY:  // wParam the icon id, lParam the activation reason
+        tray_.OnTrayNotify(static_cast<int>(message->WParam()),
+                           static_cast<QSystemTrayIcon::ActivationReason>(message->LParam()));
+        break;
+    case WM_FAX_RELOAD: refreshFaxList(); break;
+    case WM_FAX_REFRESH:
+        if (message->WParam() == FAX_REFRESH_LIST) refreshFaxList();
+        break;
     default:
         if (interInstanceMessage_ != 0 && message->Message() == interInstanceMessage_) {
             cpLog(6, "m_hBroadCastHandle Proc");
             if (message->WParam() == HANDOVER_OPEN_COMPOSE)
                 OnCommand(FrameCommandId::ComposeFax);
             else if (message->WParam() == HANDOVER_TO_COMPOSE)
-                WindowRegistry::Post(message->LParam(), WM_FAX_ADD_FILE);
+                WindowRegistry::Post(message->LParam(), WM_FAX_ADD_FILE, 0, 0, {}, message->Files());
         }
         break;
     }
     return true;
+}
+
+void CMainFrame::refreshFaxList()
+{
+    QWidget* list = GetFaxView();
+    if (GetLeftView() && list)  // the event loop takes ownership of a posted event
+        QCoreApplication::postEvent(list, new WindowMessageEvent(WM_FAX_LIST_REFRESH, 0, 0));
 }
 
 // ------------------------------------------------------------ windows and shut-down

@@ -164,6 +164,7 @@ protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
@@ -197,6 +198,7 @@ private:
     void checkUpdate();
     void openHelp();
     void closeAllWindows();
+    void refreshFaxList();
     void saveCommandBars();
     bool commandAvailable(int id) const;
     CommandContext commandContext() const;
@@ -229,6 +231,7 @@ private:
     PopupNotice popup_;
     XStatusBar* statusBar_ = nullptr;
     bool statusCreated_ = false;
+    bool layoutDone_ = false;
     QToolBar* toolBar_ = nullptr;
     std::map<int, QAction*> actions_;
     QTimer commandUpdate_;

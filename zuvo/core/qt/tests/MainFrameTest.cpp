@@ -112,6 +112,35 @@ TEST_F(MainFrameTest, LayoutHasNamedPanesAndAFivePaneStatusBar)
     EXPECT_TRUE(WaitUntil([&] { return frame->isVisible(); }));
 }
 
+TEST_F(MainFrameTest, SplittersGiveThePanesTheirSizes)
+{
+    auto frame = makeFrame();
+    WaitMs(50);
+    QWidget* tree = frame->findChild<QWidget*>(QStringLiteral("CLeftView"));
+    QWidget* list = frame->findChild<QWidget*>(QStringLiteral("CPelno1View"));
+    QWidget* content = frame->findChild<QWidget*>(QStringLiteral("CFaxContentView"));
+    QWidget* attachments = frame->findChild<QWidget*>(QStringLiteral("CAttachFileView"));
+    EXPECT_EQ(tree->width(), 175);
+    EXPECT_EQ(tree->height(), 250);
+    EXPECT_EQ(list->height(), 200);
+    EXPECT_GT(content->width(), 4 * attachments->width());
+    // Left column: tree above the advertisement; right: list above the caption bar.
+    QPoint adAt = frame->GetAdView()->mapTo(frame.get(), QPoint(0, 0));
+    EXPECT_EQ(adAt.x(), tree->mapTo(frame.get(), QPoint(0, 0)).x());
+    EXPECT_GT(adAt.y(), tree->mapTo(frame.get(), QPoint(0, 0)).y());
+    QWidget* caption = frame->findChild<QWidget*>(QStringLiteral("CaptionBar"));
+    EXPECT_GT(caption->mapTo(frame.get(), QPoint(0, 0)).y(), list->mapTo(frame.get(), QPoint(0, 0)).y());
+    // ZUVO_SCREENSHOT names a file for a picture of the window (for a look
+    // under a real X server).
+    if (QString path = qEnvironmentVariable("ZUVO_SCREENSHOT"); !path.isEmpty()) {
+        frame->SetState(1);
+        frame->SetPaneText(2, "00210000000042abc");
+        frame->SetPaneText(3, "127.0.0.1");
+        WaitMs(500);
+        EXPECT_TRUE(frame->grab().save(path));
+    }
+}
+
 TEST_F(MainFrameTest, StatePaneTextsAndTrayIcons)
 {
     auto frame = makeFrame();

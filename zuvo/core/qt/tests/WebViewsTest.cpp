@@ -12,14 +12,6 @@
 
 namespace {
 
-// The embedded browser wants these before the application object exists.
-const bool kBrowserPrepared = [] {
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --single-process");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    return true;
-}();
-
 // A fixture with a fax user store that records what it was given.
 class BrowserViewTest : public ShellTest {
 protected:
@@ -126,9 +118,6 @@ private:
 TEST_F(BrowserViewTest, EmbeddedBrowserReportsTheCallbackPageOfALocalServer)
 {
     if (!CHtmlView::HasEmbeddedBrowser()) GTEST_SKIP() << "built without the embedded browser";
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the browser engine does not run under the address sanitizer";
-#endif
     LocalPageServer server;
     CBrowserView view(server.base().toStdString(), store());
     int succeeded = 0;
