@@ -43,13 +43,15 @@ std::string InboxWriter::MailboxFor(CRL::Event& item)
                                    item.getString("sendfaxflag"), item.getString("invalidatefax"));
 }
 
-std::time_t InboxWriter::RecordTime(const std::string& directory)
+std::time_t InboxWriter::RecordTime(const std::string& type, const std::string& directory,
+                                    const std::vector<std::string>& files)
 {
     std::lock_guard<std::mutex> hold(recordTimesLock);
     std::time_t t = clock_();
     auto last = recordTimes.find(directory);
     if (last != recordTimes.end() && t <= last->second)
         t = last->second + 1;
+    t = account_.FreeRecordTime(type, files, t);
     recordTimes[directory] = t;
     return t;
 }
@@ -73,7 +75,24 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::string& fetchedDi
         return "";
     }
 
-    const std::time_t now = RecordTime(directory);
+    // The page files the item names, each reduced to one safe name.
+    const int count = item.getInt("attachfilecount");
+    std::vector<std::string> files;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = item.getString(FormatText("attachfile[%d].name", i).c_str());
+        cpLog(4, "AttachFileCount=<%d>", count);
+        cpLog(4, "AttachFile[%d].filename=<%s>", i, name.c_str());
+        if (name.empty())
+            continue;
+        const std::string file = LastPathComponent(name);
+        if (!IsSafeName(file)) {
+            cpLog(3, "addInBox: attachment name <%s> refused", name.c_str());
+            continue;
+        }
+        files.push_back(file);
+    }
+
+    const std::time_t now = RecordTime(type, directory, files);
     const std::string caller = item.getString("called");
     const Contact contact = contacts_ ? contacts_(caller) : Contact{};
     FaxRecord record;
@@ -96,19 +115,8 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::string& fetchedDi
     record.Set(FaxRecord::kCreateTime, createTime);
 
     const std::string sourceDir = fetchedDir.empty() ? directory : fetchedDir;
-    const int count = item.getInt("attachfilecount");
     int pages = 0;
-    for (int i = 0; i < count; ++i) {
-        const std::string name = item.getString(FormatText("attachfile[%d].name", i).c_str());
-        cpLog(4, "AttachFileCount=<%d>", count);
-        cpLog(4, "AttachFile[%d].filename=<%s>", i, name.c_str());
-        if (name.empty())
-            continue;
-        const std::string file = LastPathComponent(name);
-        if (!IsSafeName(file)) {
-            cpLog(3, "addInBox: attachment name <%s> refused", name.c_str());
-            continue;
-        }
+    for (const std::string& file : files) {
         record.attachments.push_back(AttachFile{file, ""});
         const std::string source = JoinPath(sourceDir, file);
         if (pages_)

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/SessionSources.h"
 #include "corlane/Event.h"
@@ -42,8 +43,10 @@ public:
 
 private:
     // The record's time: the clock's, but later than the last record made
-    // in the same directory, so that CreateTime and the body name never repeat.
-    std::time_t RecordTime(const std::string& directory);
+    // in the same directory by this process and free in the folder, so that
+    // CreateTime and the file names never repeat.
+    std::time_t RecordTime(const std::string& type, const std::string& directory,
+                           const std::vector<std::string>& files);
 
     SessionAccount& account_;
     PageCounter pages_;

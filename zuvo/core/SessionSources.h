@@ -1,6 +1,8 @@
 #pragma once
 
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "faxbox/FaxRecord.h"
 
@@ -32,6 +34,17 @@ public:
     // Appends the record as the last Fax of the folder of that Type and saves
     // account.xml: 1, or 0 when nothing was stored.
     virtual int AddFaxRecord(const std::string& type, const FaxRecord& record) = 0;
+    // The first time from `from` on at which a new record of the folder of
+    // that Type takes a CreateTime, body name and page-file names that no
+    // record or file of the folder has yet (so that nothing stored is ever
+    // replaced, also when the clock goes back).
+    virtual std::time_t FreeRecordTime(const std::string& type, const std::vector<std::string>& files,
+                                       std::time_t from)
+    {
+        (void)type;
+        (void)files;
+        return from;
+    }
     // Marks a downloaded update as pending (UpdateFlag 1, UpdateData) and
     // saves account.xml: 1 or 0.
     virtual int StoreUpdate(const std::string& updateData) = 0;

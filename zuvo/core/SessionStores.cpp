@@ -37,6 +37,22 @@ int AccountStoreSource::AddFaxRecord(const std::string& type, const FaxRecord& r
     return path.empty() ? 0 : AppendFaxRecord(path, record);
 }
 
+std::time_t AccountStoreSource::FreeRecordTime(const std::string& type, const std::vector<std::string>& files,
+                                               std::time_t from)
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    const std::string path = AccountConfig::GetFolderPath(type);
+    if (path.empty())
+        return from;
+    const std::string directory = AccountConfig::GetFolderFullDirectory(path);
+    for (std::time_t when = from;;) {
+        const std::time_t free = AllocateBodyFileTime(directory, AllocateRecordTime(path, files, when));
+        if (free == when)
+            return when;
+        when = free;
+    }
+}
+
 int AccountStoreSource::StoreUpdate(const std::string& updateData)
 {
     Spindle::VLock hold(AccountConfig::Mutex());

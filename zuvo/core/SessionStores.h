@@ -14,6 +14,8 @@ public:
     SessionAccountData Load() override;
     std::string FolderDirectory(const std::string& type) override;
     int AddFaxRecord(const std::string& type, const FaxRecord& record) override;
+    std::time_t FreeRecordTime(const std::string& type, const std::vector<std::string>& files,
+                               std::time_t from) override;
     int StoreUpdate(const std::string& updateData) override;
 };
 

@@ -179,3 +179,67 @@ TEST_F(InboxWriterTest, AMissingFolderFallsBackToTheFailedboxAndBadNamesAreSkipp
     account.data.present = false;
     EXPECT_EQ(writer.addInBox(*Item("faxreceived", "30")), "");
 }
+
+#include "core/AccountConfig.h"
+#include "core/SessionStores.h"
+
+namespace {
+
+// An account whose faxbox already holds a record made at fixedTime, with
+// its page file and body: what is left from before the clock went back.
+class InboxOverStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        oldCreateTime = FormatCreateTime(fixedTime);
+        oldBody = FormatBodyFileName(fixedTime);
+        testfiles::writeFile(home.file("account.xml"),
+                             R"(<?xml version="1.0" encoding="GB2312"?>
+<Config>
+  <Account Name="t" Default="yes" FaxUser="u" Directory="data">
+    <Folder Name="rcvBox" Type="faxbox" Directory="faxbox">
+      <Fax Caller="1" CreateTime=")" + oldCreateTime + R"(" BodyFileName=")" + oldBody + R"(" Pages="1">
+        <AttachFile File="p.tif"/>
+      </Fax>
+    </Folder>
+    <Folder Name="Failed" Type="failedbox" Directory="failedbox"/>
+  </Account>
+</Config>
+)");
+        fs::create_directories(home.file("data/faxbox"));
+        testfiles::writeFile(home.file("data/faxbox/p.tif." + oldCreateTime), "old page");
+        testfiles::writeFile(home.file("data/faxbox/" + oldBody), "old body");
+        AccountConfig::Close();
+        ASSERT_EQ(AccountConfig::Open(home.path()), 1);
+    }
+    void TearDown() override { AccountConfig::Close(); }
+
+    testfiles::TempDir home;
+    testfiles::ScopedEnv programDir{"ZUVO_HOME", home.path()};
+    std::time_t fixedTime = 1796100000;
+    std::string oldCreateTime;
+    std::string oldBody;
+    AccountStoreSource account;
+};
+
+} // namespace
+
+TEST_F(InboxOverStoreTest, ARecordNeverTakesTheTimeOrFilesOfOneAlreadyStored)
+{
+    testfiles::writeFile(home.file("data/faxbox/p.tif"), "PP new page");
+    InboxWriter writer(account, CountP, {}, [this] { return fixedTime; });
+    CRL::Event item;
+    item.setKV("event", "faxreceived");
+    item.setKV("content", "new body");
+    item.setKV("attachfilecount", 1);
+    item.setKV("attachfile[0].name", "p.tif");
+    ASSERT_EQ(writer.addInBox(item), "faxbox");
+
+    EXPECT_EQ(testfiles::readFile(home.file("data/faxbox/p.tif." + oldCreateTime)), "old page");
+    EXPECT_EQ(testfiles::readFile(home.file("data/faxbox/" + oldBody)), "old body");
+    const std::string fax = "/Config/Account/Folder[@Type='faxbox']/Fax[2]";
+    const std::string createTime = testfiles::xpath(home.file("account.xml"), "string(" + fax + "/@CreateTime)").value_or("");
+    EXPECT_NE(createTime, oldCreateTime);
+    EXPECT_EQ(testfiles::readFile(home.file("data/faxbox/p.tif." + createTime)), "PP new page");
+    EXPECT_EQ(testfiles::xpath(home.file("account.xml"), "string(" + fax + "/@Pages)"), "2");
+}
