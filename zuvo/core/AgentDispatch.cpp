@@ -49,8 +49,10 @@ int AgentDispatch::onDisconnect()
 
 int AgentDispatch::onProcess(CRL::Event* event)
 {
-    if (event)
-        event->getLong("invokeid");
+    // Progress is not shown; a step of one of the pump's downloads keeps
+    // that download from being given up as stalled.
+    if (event && IsOwn(*event) && Is(*event, "download-process"))
+        session_.queue().DownloadProgressed(event->getLong("taskid"));
     return 1;
 }
 

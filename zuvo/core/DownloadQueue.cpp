@@ -122,7 +122,7 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
         return 1;
     }
     case Downloading:
-        return 0;
+        return GiveUpStalled(item) ? 1 : 0;
     case Failed:
         Finish(*TakeHead(), kind, Outcome::Failed);
         return 1;
@@ -189,8 +189,28 @@ int DownloadQueue::StartDownload(CRL::Event& item, const std::string& directory)
         return 1;
     }
     item.setKV("taskid", taskId);
+    lastProgress_ = std::chrono::steady_clock::now();
     item.setKV("currentstate", Downloading);
     return 1;
+}
+
+bool DownloadQueue::GiveUpStalled(CRL::Event& item)
+{
+    Spindle::VLock hold(lock_);
+    if (item.getInt("currentstate") != Downloading
+        || std::chrono::steady_clock::now() - lastProgress_ < std::chrono::milliseconds(stallMs_))
+        return false;
+    cpLog(3, "download task <%ld> made no progress for %d ms; given up", item.getLong("taskid"), stallMs_);
+    agent_.cancelDownloadFile(invokeId_, item.getLong("taskid"));
+    item.setKV("currentstate", Failed);
+    return true;
+}
+
+void DownloadQueue::DownloadProgressed(long taskId)
+{
+    Spindle::VLock hold(lock_);
+    if (Waiting(taskId))
+        lastProgress_ = std::chrono::steady_clock::now();
 }
 
 CRL::Event* DownloadQueue::Waiting(long taskId)
@@ -241,3 +261,4 @@ void DownloadQueue::RestartStalledDownload()
     agent_.cancelDownloadFile(invokeId_, item.getLong("taskid"));
     item.setKV("currentstate", Idle);
 }
+

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -42,8 +43,12 @@ public:
 // "download.items[%d].tempfilename" / ".filename" (the local paths).
 class DownloadQueue {
 public:
-    DownloadQueue(AgentPort& agent, long invokeId, DownloadOwner& owner)
-        : agent_(agent), invokeId_(invokeId), owner_(owner) {}
+    // A download that makes no progress for stallMs is given up (the server
+    // may never answer a request, and the queue would wait for ever).
+    static constexpr int kDefaultStallMs = 60000;
+
+    DownloadQueue(AgentPort& agent, long invokeId, DownloadOwner& owner, int stallMs = kDefaultStallMs)
+        : agent_(agent), invokeId_(invokeId), owner_(owner), stallMs_(stallMs) {}
     DownloadQueue(const DownloadQueue&) = delete;
     DownloadQueue& operator=(const DownloadQueue&) = delete;
 
@@ -68,6 +73,8 @@ public:
     // 0 when no item waits for that task.
     int DownloadSucceeded(long taskId);
     int DownloadFailed(long taskId);
+    // A step of that download went out: it is alive.
+    void DownloadProgressed(long taskId);
 
     // After a lost connection: the download that was running is cancelled
     // and started again from the beginning of its file.
@@ -88,10 +95,14 @@ private:
     CRL::EventPtr TakeHead();
     // The item that waits for taskId, under the lock.
     CRL::Event* Waiting(long taskId);
+    // Gives up the head item's download when it has stalled: true then.
+    bool GiveUpStalled(CRL::Event& item);
 
     AgentPort& agent_;
     long invokeId_;
     DownloadOwner& owner_;
+    int stallMs_;
+    std::chrono::steady_clock::time_point lastProgress_; // of the running download, under lock_
     Spindle::VMutex lock_; // the list, and an item's state and task id while a download starts or ends
     std::deque<CRL::EventPtr> items_;
 };

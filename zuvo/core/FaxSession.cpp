@@ -17,9 +17,9 @@ constexpr int kWorkerStartMs = 5000;          // bound of the wait for the agent
 
 } // namespace
 
-FaxSession::FaxSession(const SessionContext& context)
+FaxSession::FaxSession(const SessionContext& context, int downloadStallMs)
     : context_(context), requests_(context.agent, NextInvokeId()),
-      queue_(context.agent, requests_.invokeId(), *this),
+      queue_(context.agent, requests_.invokeId(), *this, downloadStallMs),
       writer_(context.account, context.pageCounter, context.contacts)
 {
 }

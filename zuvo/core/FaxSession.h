@@ -34,7 +34,8 @@ struct SessionContext {
 // events to it.
 class FaxSession : public SessionSteps, public DownloadOwner {
 public:
-    explicit FaxSession(const SessionContext& context);
+    // downloadStallMs: how long a download may go without progress.
+    explicit FaxSession(const SessionContext& context, int downloadStallMs = DownloadQueue::kDefaultStallMs);
 
     // The listener that openFaxServer registers (once) with the agent.
     void SetListener(ClientEventListener* listener) { listener_ = listener; }

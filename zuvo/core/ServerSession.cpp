@@ -3,7 +3,8 @@
 #include "core/StatusTexts.h"
 
 ServerSession::ServerSession(const SessionContext& context, SessionPeriods periods)
-    : agent_(context.agent), session_(context), dispatch_(session_), thread_(session_, session_.state(), periods)
+    : agent_(context.agent), session_(context, periods.downloadStallMs), dispatch_(session_),
+      thread_(session_, session_.state(), periods)
 {
     session_.SetListener(this);
 }

@@ -14,6 +14,7 @@ struct SessionPeriods {
     int disabledSleepMs = 100; // pause while the session may not connect
     int passSleepMs = 1;       // pause of every pass
     int reconnectMs = 100;     // "联机" after the account was logged in elsewhere
+    int downloadStallMs = 60000; // a download without progress for this long is given up
 };
 
 // The session's flags and timers, shared by the session thread, the agent's

@@ -269,3 +269,39 @@ TEST_F(DownloadQueueTest, AnUpdateWithoutFilesOrWithAFailedFileEndsTheCheck)
     EXPECT_TRUE(owner.updates.empty());
     EXPECT_EQ(owner.notices.size(), 1u);
 }
+
+TEST(DownloadQueueStall, ADownloadWithoutProgressIsGivenUpAndOneWithProgressIsNot)
+{
+    testfiles::TempDir dir;
+    FakeAgent agent;
+    RecordingOwner owner;
+    owner.faxDir = dir.file("faxbox");
+    DownloadQueue queue(agent, 5, owner, 80);
+    CRL::Event item;
+    item.setKV("event", "queryfax");
+    item.setKV("faxid", "SLOW");
+    item.setKV("attachfilecount", 1);
+    item.setKV("attachfile.items[0].filename", "slow.tif");
+    queue.PushCopy(item);
+    while (queue.HandleDownload()) {
+    }
+    const long taskId = agent.downloads().at(0).taskId;
+
+    // Steps keep coming: alive.
+    for (int i = 0; i < 6; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        queue.DownloadProgressed(taskId);
+        EXPECT_EQ(queue.HandleDownload(), 0);
+    }
+    EXPECT_TRUE(agent.cancelled().empty());
+
+    // Silence: given up, not acknowledged, the chain moves on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    while (queue.HandleDownload()) {
+    }
+    EXPECT_EQ(agent.cancelled(), std::vector<long>{taskId});
+    EXPECT_EQ(owner.notStored, std::vector<std::string>{"SLOW"});
+    EXPECT_TRUE(owner.acknowledged.empty());
+    EXPECT_EQ(queue.size(), 0u);
+    EXPECT_EQ(queue.DownloadSucceeded(taskId), 0);
+}

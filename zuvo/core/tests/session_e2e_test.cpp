@@ -41,6 +41,7 @@ SessionPeriods Quick()
     periods.retryMs = 100;
     periods.loginRepeatMs = 400;
     periods.reconnectMs = 50;
+    periods.downloadStallMs = 700;
     return periods;
 }
 
@@ -275,6 +276,21 @@ TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
         EXPECT_TRUE(entry.is_directory()) << entry.path();
     EXPECT_FALSE(fs::exists(home.file("x")));
     EXPECT_FALSE(fs::exists(home.file("data/x")));
+}
+
+TEST_F(LiveSession, AnUnansweredDownloadIsGivenUpAndTheNextFaxStillArrives)
+{
+    const std::string tiff = MakeTiff(home.file("served.tif"), 1);
+    const std::string service = R"({"faxes": [
+      {"faxid": "LOST", "type": 30, "files": [{"name": "lost.tif", "path": ")" + tiff + R"("}]},
+      {"faxid": "NEXT", "type": 30, "files": [{"name": "next.tif", "path": ")" + tiff + R"("}]}],
+      "faults": [{"op": "download", "chunk": 0, "action": "drop"}]})";
+    FaxServiceSim& sim = Serve(service);
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 1; }, 10000));
+    EXPECT_EQ(sim.Requests("updatefax")[0].get("faxid"), "NEXT");
+    EXPECT_EQ(events.Values("notice").at(0), "下载文件失败！");
+    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/next.tif"), testfiles::md5sumOf(tiff));
 }
 
 TEST_F(LiveSession, AfterShutdownNoReconnectUntilOnlineAgain)
