@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "ImageCodec.h"
+#include "TiffPages.h"
 #include "pictra/Pictra.h"
 
 namespace pictra::codec {
@@ -566,42 +567,63 @@ std::optional<DecodedPage> decodeFrame(std::span<const uint8_t> file, uint16_t f
     }
 }
 
+namespace {
+
+// One page as the bytes of a file; nothing after a codec error, which goes
+// into `result`.
+std::optional<std::vector<uint8_t>> encodePage(const ImageHandle* page, const EncodeOptions& options,
+                                               EncodeResult& result)
+{
+    auto image = page != nullptr ? toCodecImage(*page) : std::nullopt;
+    if (!image) {
+        result.status = EncodeStatus::BadHandle;
+        return std::nullopt;
+    }
+    prepareForWriting(*image, *page, options);
+    if (options.format == PtxFormat::Pgx)
+        return pgxBytes(*image);
+    Magick::Blob blob;
+    image->write(&blob);
+    const auto* data = static_cast<const uint8_t*>(blob.data());
+    if (data == nullptr || blob.length() == 0) {
+        result.error = "image encoding failed";
+        return std::nullopt;
+    }
+    return std::vector<uint8_t>(data, data + blob.length());
+}
+
+} // namespace
+
 EncodeResult encode(std::span<const ImageHandle* const> pages, const EncodeOptions& options)
 {
     ensureInitialised();
     EncodeResult result;
-    if (coderFor(options.format) == nullptr || options.format == PtxFormat::Wmf || pages.empty()) {
+    if (coderFor(options.format) == nullptr || options.format == PtxFormat::Wmf || pages.empty() ||
+        (pages.size() > 1 && options.format != PtxFormat::Tiff)) {
         result.error = "Unknown or wrong format";
         return result;
     }
     try {
-        std::vector<Magick::Image> images;
-        images.reserve(pages.size());
+        // Pages are encoded one at a time, each a TIFF of its own, and then
+        // joined: a long fax never sits in the codec as a whole.
+        std::vector<std::vector<uint8_t>> files;
+        files.reserve(pages.size());
         for (const ImageHandle* page : pages) {
-            auto image = page != nullptr ? toCodecImage(*page) : std::nullopt;
-            if (!image) {
-                result.status = EncodeStatus::BadHandle;
+            auto bytes = encodePage(page, options, result);
+            if (!bytes)
+                return result;
+            files.push_back(std::move(*bytes));
+        }
+        if (files.size() == 1) {
+            result.bytes = std::move(files.front());
+        } else {
+            auto joined = joinTiffPages(files);
+            if (!joined) {
+                result.error = "Multipage Encode, cannot join the pages";
                 return result;
             }
-            prepareForWriting(*image, *page, options);
-            images.push_back(std::move(*image));
+            result.bytes = std::move(*joined);
         }
-        if (options.format == PtxFormat::Pgx) {
-            result.bytes = pgxBytes(images.front());
-            result.status = EncodeStatus::Ok;
-            return result;
-        }
-        Magick::Blob blob;
-        if (images.size() == 1)
-            images.front().write(&blob);
-        else
-            Magick::writeImages(images.begin(), images.end(), &blob, true);
-        const auto* data = static_cast<const uint8_t*>(blob.data());
-        if (data == nullptr || blob.length() == 0) {
-            result.error = "image encoding failed";
-            return result;
-        }
-        result.bytes.assign(data, data + blob.length());
         result.status = EncodeStatus::Ok;
     } catch (const Magick::Exception& e) {
         result.error = e.what();

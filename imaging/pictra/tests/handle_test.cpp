@@ -1,7 +1,9 @@
+#include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "../src/LastError.h"
 #include "pictra/Pictra.h"
 
 TEST(ImageHandle, LayoutOfNewPages)
@@ -89,4 +91,15 @@ TEST(PictraLastError, EachThreadReadsItsOwnFailure)
     }).join();
     EXPECT_EQ(other, "image handle is null");
     EXPECT_STREQ(PtxGetLastErrorInfo(), "failed to open file");
+}
+
+TEST(PictraLastError, LongTextsAreCutToTheBuffer)
+{
+    pictra::setLastError(std::string(300, 'x'));
+    EXPECT_EQ(std::string(PtxGetLastErrorInfo()), std::string(255, 'x'));
+    // A cut never splits a UTF-8 sequence: 254 ASCII bytes and a 3-byte character.
+    pictra::setLastError(std::string(254, 'y') + "页");
+    EXPECT_EQ(std::string(PtxGetLastErrorInfo()), std::string(254, 'y'));
+    pictra::clearLastError();
+    EXPECT_STREQ(PtxGetLastErrorInfo(), "");
 }

@@ -315,3 +315,52 @@ TEST(PictraOpen, JpegInTiffOpensAsJpeg)
     EXPECT_EQ(o.pages[0].width(), 33);
     EXPECT_TRUE(handleRgb(o.pages[0]) == magickRgb(dir.file("s.jpg")));
 }
+
+TEST(PictraOpen, WmfOpensButCannotBeSavedAsWmf)
+{
+    // A placeable metafile written byte by byte: window 200 x 100, one rectangle.
+    std::vector<uint8_t> wmf;
+    auto u16 = [&](int v) {
+        wmf.push_back(static_cast<uint8_t>(v));
+        wmf.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    auto u32 = [&](uint32_t v) {
+        u16(static_cast<int>(v & 0xFFFF));
+        u16(static_cast<int>(v >> 16));
+    };
+    u32(0x9AC6CDD7);
+    for (int v : {0, 0, 0, 200, 100, 1440})
+        u16(v);
+    u32(0);
+    uint16_t checksum = 0;
+    for (std::size_t i = 0; i < 20; i += 2)
+        checksum ^= static_cast<uint16_t>(wmf[i] | (wmf[i + 1] << 8));
+    u16(checksum);
+    const std::vector<std::vector<int>> records = {
+        {0x020B, 0, 0}, {0x020C, 100, 200}, {0x041B, 80, 150, 20, 30}, {0x0000}};
+    std::size_t words = 9;
+    for (const auto& r : records)
+        words += 2 + r.size();
+    u16(1);
+    u16(9);
+    u16(0x0300);
+    u32(static_cast<uint32_t>(words));
+    u16(0);
+    u32(7);
+    u16(0);
+    for (const auto& r : records) {
+        u32(static_cast<uint32_t>(2 + r.size()));
+        for (int v : r)
+            u16(v);
+    }
+    TempDir dir;
+    writeBytes(dir.file("drawing.wmf"), wmf);
+    const Opened o = open(dir.file("drawing.wmf"), 1);
+    ASSERT_EQ(o.result, 1) << o.error;
+    EXPECT_EQ(o.info.format, PtxFormat::Wmf);
+    EXPECT_TRUE(o.pages[0].isValidDib());
+    ImgFileInfo asWmf;
+    asWmf.format = PtxFormat::Wmf;
+    EXPECT_EQ(PtxSaveImageToFile(o.pages[0], dir.file("copy.wmf"), asWmf), 0);
+    EXPECT_STREQ(PtxGetLastErrorInfo(), "Unknown or wrong format");
+}

@@ -173,6 +173,8 @@ TEST(PictraSave, MultiPageTiffKeepsEveryPage)
         return n;
     };
     EXPECT_EQ(count("TIFF Directory"), 3u);
+    EXPECT_EQ(count("Page Number: 2-3"), 1u) << tiffinfo;
+    EXPECT_EQ(run("tiffinfo " + quote(out) + " 2>&1 >/dev/null").output, ""); // no warnings or errors
     // G4 for the 1-bit page; the deeper pages are kept losslessly with LZW.
     EXPECT_EQ(count("Compression Scheme: CCITT Group 4"), 1u) << tiffinfo;
     EXPECT_EQ(count("Compression Scheme: LZW"), 2u) << tiffinfo;
