@@ -257,7 +257,7 @@ TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
     const std::string service = R"({"faxes": [
       {"faxid": "BAD", "type": 30, "files": [{"name": "refused.tif", "path": ")" + tiff + R"("}]},
       {"faxid": "UP", "type": 30, "files": [{"name": "../../x", "path": ")" + tiff + R"("}]},
-      {"faxid": "ABS", "type": 30, "files": [{"name": "/etc/x2", "path": ")" + tiff + R"("}]}],
+      {"faxid": "ABS", "type": 50, "files": [{"name": "/etc/x2", "path": ")" + tiff + R"("}]}],
       "faults": [{"op": "download", "chunk": 0, "action": "refuse"}]})";
     FaxServiceSim& sim = Serve(service);
     StartSession(sim.port());
@@ -268,6 +268,7 @@ TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
     for (const WireLine& line : sim.Requests("updatefax"))
         acknowledged.push_back(line.get("faxid"));
     EXPECT_EQ(acknowledged, (std::vector<std::string>{"UP", "ABS"}));
+    EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='faxbox']/Fax)"), "2"); // types 30 and 50
     EXPECT_EQ(events.Values("notice").at(0), "下载文件失败！");
     EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/x"), testfiles::md5sumOf(tiff));
     EXPECT_TRUE(fs::exists(Box("faxbox") + "/x2"));
