@@ -1,8 +1,16 @@
 #include "compose/SoundStream.h"
 
 #include <string>
+#include <utility>
 
 #include "jotter/Jotter.h"
+
+namespace {
+
+// The stream whose data callback runs on this thread, if any.
+thread_local const CSoundStream* tl_delivering = nullptr;
+
+} // namespace
 
 CSoundStream::CSoundStream(AudioDeviceFactory devices) : m_devices(std::move(devices))
 {
@@ -17,7 +25,11 @@ void CSoundStream::SetDataCallback(SoundDataCallback callback, void* user)
 void CSoundStream::Stop()
 {
     SetRunning(false);
-    join(); // returns at once when called from the stream's own thread
+    // From inside the stream's own data callback the flag is all: the thread
+    // ends by itself once the callback returns. Waiting for it here would wait
+    // on the owner, who may be in Stop too and waiting for this very thread.
+    if (tl_delivering != this)
+        join();
 }
 
 bool CSoundStream::BeginStart(const WaveFormat* format)
@@ -43,5 +55,7 @@ bool CSoundStream::OpenDevice(AudioDevice::Direction direction, const char* tag,
 
 void CSoundStream::Deliver(CBuffer& buffer) const
 {
+    const CSoundStream* outer = std::exchange(tl_delivering, this);
     m_callback(buffer, m_user);
+    tl_delivering = outer;
 }

@@ -12,8 +12,9 @@
 // per stream drives.
 //
 // Start and Stop are called by the stream's owner, one call at a time; Stop
-// may also be called from the data callback. The running flag is read by
-// both sides and is atomic.
+// may also be called from the data callback, where it only clears the
+// running flag (also while the owner is stopping the stream). The running
+// flag is read by both sides and is atomic.
 class CSoundStream : public Spindle::ThreadIf, public CSoundBase {
 public:
     explicit CSoundStream(AudioDeviceFactory devices);
@@ -21,6 +22,8 @@ public:
     void SetDataCallback(SoundDataCallback callback, void* user);
     bool IsRunning() const { return m_running.load(); }
 
+    // Clears the running flag and waits for the stream's thread to end,
+    // except from inside the stream's own data callback.
     virtual void Stop();
     virtual bool Start(const WaveFormat* format) = 0;
 

@@ -96,7 +96,7 @@ TEST_F(SoundPipeTest, AWriteErrorStopsTheRecording)
 {
     CPipe pipe(nullDevices);
     ASSERT_TRUE(pipe.StartRecord("/dev/full"));
-    EXPECT_TRUE(WaitFor([&] { return !pipe.IsRecording(); }));
+    EXPECT_TRUE(waitFor([&] { return !pipe.IsRecording(); }));
     pipe.StopRecord();
     EXPECT_NE(Log().find("Unable to write to file"), std::string::npos) << Log();
     EXPECT_EQ(Closes(), 1);
@@ -107,7 +107,7 @@ TEST_F(SoundPipeTest, SoxFilePlaysToTheNullDeviceAndTheDeviceCloses)
     MakeSine("sine.wav", 0.5);
     CPipe pipe(nullDevices);
     ASSERT_TRUE(pipe.StartPlay(Path("sine.wav").string())) << Log();
-    EXPECT_TRUE(WaitFor([&] { return !pipe.IsPlaying() && Closes() == 1; })) << Log();
+    EXPECT_TRUE(waitFor([&] { return !pipe.IsPlaying() && Closes() == 1; })) << Log();
     EXPECT_EQ(Opens(), 1);
     EXPECT_EQ(Played(), SoxSamples(Path("sine.wav"), Path("sine.raw")));
     EXPECT_NE(Log().find("Close wave"), std::string::npos);
@@ -121,7 +121,7 @@ TEST_F(SoundPipeTest, FileShorterThanOneBufferPlaysAndCloses)
     WriteFile(Path("short.wav"), Riff("WAVE", {Chunk("fmt ", FmtBody(1, 1, 22050, 16)), Chunk("data", samples)}));
     CPipe pipe(nullDevices);
     ASSERT_TRUE(pipe.StartPlay(Path("short.wav").string()));
-    EXPECT_TRUE(WaitFor([&] { return !pipe.IsPlaying() && Closes() == 1; }));
+    EXPECT_TRUE(waitFor([&] { return !pipe.IsPlaying() && Closes() == 1; }));
     EXPECT_EQ(Played(), samples);
 }
 
@@ -137,7 +137,7 @@ TEST_F(SoundPipeTest, WavWithExtraChunksPlaysOnlyItsSamples)
     const std::string device = "file:'" + Path("played.raw").string() + "',raw";
     CPipe pipe(RecordedAlsaDevices(device, record));
     ASSERT_TRUE(pipe.StartPlay(Path("extra.wav").string())) << Log();
-    ASSERT_TRUE(WaitFor([&] { return !pipe.IsPlaying() && Closes() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return !pipe.IsPlaying() && Closes() == 1; }));
     EXPECT_EQ(ReadFile(Path("played.raw")), samples);
 }
 
@@ -184,7 +184,7 @@ TEST_F(SoundPipeTest, BusyPipeRefusesAnotherStartAndKeepsPlaying)
     EXPECT_FALSE(pipe.StartPlay(Path("other.wav").string()));
     EXPECT_FALSE(pipe.StartRecord(Path("rec.wav").string()));
     EXPECT_FALSE(std::filesystem::exists(Path("rec.wav")));
-    EXPECT_TRUE(WaitFor([&] { return !pipe.IsPlaying() && Closes() == 1; }));
+    EXPECT_TRUE(waitFor([&] { return !pipe.IsPlaying() && Closes() == 1; }));
     EXPECT_EQ(Played(), SoxSamples(Path("long.wav"), Path("long.raw")));
     EXPECT_NE(Log().find("the sound pipe is busy"), std::string::npos);
 }
@@ -232,7 +232,7 @@ TEST_F(SoundPipeTest, NotificationSoundReplacesTheOnePlaying)
     const auto replacing = Clock::now();
     ASSERT_TRUE(player.Play(Path("second.wav").string())) << Log();
     EXPECT_LT(Clock::now() - replacing, 1s);
-    EXPECT_TRUE(WaitFor([&] { return !player.IsPlaying() && Closes() == 2; }));
+    EXPECT_TRUE(waitFor([&] { return !player.IsPlaying() && Closes() == 2; }));
     EXPECT_EQ(Opens(), 2);
 
     const Bytes second = SoxSamples(Path("second.wav"), Path("second.raw"));

@@ -4,14 +4,10 @@
 // byte, external tools as oracles, the log captured into a file, and a
 // device wrapper that counts what reaches the real device.
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +20,7 @@
 
 #include "compose/AlsaAudioDevice.h"
 #include "jotter/Jotter.h"
+#include "testsupport/TestSupport.h"
 
 namespace soundtest {
 
@@ -100,39 +97,26 @@ inline Bytes Pattern(std::size_t size)
 
 inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    testsupport::writeFile(path.string(), std::string(bytes.begin(), bytes.end()));
 }
 
 inline Bytes ReadFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string bytes = testsupport::readFile(path.string());
+    return Bytes(bytes.begin(), bytes.end());
 }
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
+using testsupport::CommandResult;
 
 // Runs a shell command and collects its standard output.
 inline CommandResult RunTool(const std::string& command)
 {
-    CommandResult result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    std::array<char, 4096> chunk;
-    std::size_t got;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        result.output.append(chunk.data(), got);
-    result.status = pclose(pipe);
-    return result;
+    return testsupport::run(command);
 }
 
 inline std::string Quote(const std::filesystem::path& path)
 {
-    return "'" + path.string() + "'";
+    return testsupport::quote(path.string());
 }
 
 // soxi's answers for the given fields (it prints one field per call), one a line.
@@ -257,17 +241,6 @@ inline AudioDeviceFactory RecordedAlsaDevices(const std::string& pcmName, std::s
     };
 }
 
-// Waits until the condition holds, at most the given time.
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(5000))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 } // namespace soundtest

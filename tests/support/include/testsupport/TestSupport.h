@@ -4,6 +4,7 @@
 // tools used as oracles, shared by every test suite.
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 
 namespace testsupport {
 
@@ -133,6 +135,20 @@ inline std::optional<std::string> xpath(const std::string& file, const std::stri
     while (!r.output.empty() && r.output.back() == '\n')
         r.output.pop_back();
     return r.output;
+}
+
+// Polls the condition every few milliseconds until it holds, at most for the
+// limit; whether it held.
+template <typename Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(5000))
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 } // namespace testsupport
