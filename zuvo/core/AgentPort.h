@@ -64,6 +64,7 @@ public:
     AgentRequest& arg(const char* key, const std::string& val);
     AgentRequest& arg(const char* key, const char* val);
     AgentRequest& arg(const char* key, long val);
+    AgentRequest& arg(const char* key, int val) { return arg(key, static_cast<long>(val)); }
     // Queues the request: the result of AgentPort::invoke.
     int invoke();
 
