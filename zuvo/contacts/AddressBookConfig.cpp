@@ -111,14 +111,21 @@ int AppendAddressCard(Config& document, const std::string& folderPath, const Add
 {
     if (!document.isOpen() || document.getNodeCnt(folderPath.c_str()) == 0)
         return 0;
+    const std::string cards = folderPath + "/Address";
+    const int before = document.getNodeCnt(cards.c_str());
     if (!document.addNode(folderPath.c_str(), "Address", "", "", ""))
         return 0;
+    bool complete = true;
     for (const char* attribute : kAddressAttributes) {
         const auto value = card.find(attribute);
-        if (!document.addNodeAttr(attribute, value == card.end() ? "" : value->second.c_str()))
-            return 0;
+        complete = complete && document.addNodeAttr(attribute, value == card.end() ? "" : value->second.c_str());
     }
-    return document.save();
+    if (complete && document.save())
+        return 1;
+    // A card refused or not saved is taken out again, so that no later save
+    // writes it half-made and the document stays what the file holds.
+    document.removeNode(FormatText("%s[%d]", cards.c_str(), before).c_str());
+    return 0;
 }
 
 AddressBookConfig& AddressBookConfig::GetInstance()

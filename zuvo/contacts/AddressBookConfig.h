@@ -36,7 +36,9 @@ int WriteAddressBookTemplate(const std::string& path);
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing);
 
 // Appends a card under the folder at folderPath with all 34 attributes in
-// their order and saves the document: the save's result (0 without the folder).
+// their order and saves the document: 1 when saved. 0 without the folder, for
+// a value that cannot be stored or when the save fails; the card is then
+// not in the document either.
 int AppendAddressCard(Config& document, const std::string& folderPath, const AddressCard& card);
 
 class AddressBookConfig : public Config {
