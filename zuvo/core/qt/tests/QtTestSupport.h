@@ -11,20 +11,42 @@
 #include <QThread>
 
 #include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
 
 namespace QtTest {
 
-// Creates the test program's QApplication on first use (unless another test
-// already did).
+// The test program's QApplication, made before the first test and destroyed
+// after the last one while the program is still whole (not by a static
+// destructor at exit, when Qt's own thread storage is already gone).
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { Ensure(); }
+    void TearDown() override { application_.reset(); }
+
+    void Ensure()
+    {
+        if (QCoreApplication::instance() == nullptr) {
+            application_ = std::make_unique<QApplication>(argc_, argv_);
+        }
+    }
+
+private:
+    int argc_ = 1;
+    char name_[19] = "zuvo_core_qt_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+inline ApplicationEnvironment* const kApplicationEnvironment = static_cast<ApplicationEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(std::make_unique<ApplicationEnvironment>().release()));
+
+// Makes sure the QApplication exists (also when a test runs before the
+// environment was set up).
 inline void EnsureApplication()
 {
-    if (QCoreApplication::instance() != nullptr) {
-        return;
-    }
-    static int argc = 1;
-    static char name[] = "zuvo_core_qt_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
+    kApplicationEnvironment->Ensure();
 }
 
 // Processes events until `done` holds or `timeoutMs` passed; the final value of `done`.
