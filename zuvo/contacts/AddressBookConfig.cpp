@@ -9,6 +9,7 @@
 
 #include "core/ProgramPaths.h"
 #include "core/TextUtil.h"
+#include "core/WriteAll.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 
@@ -38,20 +39,6 @@ constexpr Header kTemplateHeaders[] = {
 
 constexpr const char* kTemplateBooks[] = {"公共地址薄", "个人地址薄"};
 
-bool writeAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return ::fsync(fd) == 0;
-}
-
 } // namespace
 
 std::string AddressBookTemplate()
@@ -75,7 +62,7 @@ int WriteAddressBookTemplate(const std::string& path)
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
         return 0;
-    const bool written = writeAll(fd, AddressBookTemplate());
+    const bool written = WriteAll(fd, AddressBookTemplate()) && ::fsync(fd) == 0;
     ::close(fd);
     bool linked = false;
     if (written) {

@@ -87,17 +87,27 @@ std::string accountOfFolder(const std::string& folderPath)
     return cut == std::string::npos ? std::string() : folderPath.substr(0, cut);
 }
 
-std::string absoluteAccountDirectory(const std::string& directory)
+// directory made absolute: as it is when absolute, else joined to base()
+// when it stays below it. "" when it is empty, when it would leave its base
+// (logged: "<what> ... leaves <where>") or when base() gives "".
+template <typename Base>
+std::string resolveBelow(const std::string& directory, Base base, const char* what, const char* where)
 {
     if (directory.empty())
         return "";
     if (IsAbsolutePath(directory))
         return directory;
     if (!IsSafeRelativePath(directory)) {
-        cpLog(3, "account directory \"%s\" leaves the program directory; ignored", directory.c_str());
+        cpLog(3, "%s \"%s\" leaves %s; ignored", what, directory.c_str(), where);
         return "";
     }
-    return JoinPath(ProgramDirectory(), directory);
+    const std::string root = base();
+    return root.empty() ? std::string() : JoinPath(root, directory);
+}
+
+std::string absoluteAccountDirectory(const std::string& directory)
+{
+    return resolveBelow(directory, [] { return ProgramDirectory(); }, "account directory", "the program directory");
 }
 
 } // namespace
@@ -361,16 +371,9 @@ int HasFolderOfType(const std::string& type)
 
 std::string ResolveFolderDirectory(const std::string& accountDirectory, const std::string& folderDirectory)
 {
-    if (folderDirectory.empty())
-        return "";
-    if (IsAbsolutePath(folderDirectory))
-        return folderDirectory;
-    if (!IsSafeRelativePath(folderDirectory)) {
-        cpLog(3, "folder directory \"%s\" leaves its data directory; ignored", folderDirectory.c_str());
-        return "";
-    }
-    const std::string base = absoluteAccountDirectory(accountDirectory);
-    return base.empty() ? std::string() : JoinPath(base, folderDirectory);
+    return resolveBelow(
+        folderDirectory, [&] { return absoluteAccountDirectory(accountDirectory); }, "folder directory",
+        "its data directory");
 }
 
 std::string GetFolderFullDirectory(const std::string& path)

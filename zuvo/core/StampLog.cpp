@@ -1,12 +1,12 @@
 #include "core/StampLog.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include "core/ProgramPaths.h"
+#include "core/WriteAll.h"
 
 void LogFile::Open(const std::string& path)
 {
@@ -43,16 +43,8 @@ void LogFile::Write(const std::tm& localTime, const std::string& first, const st
 {
     if (fd_ < 0)
         throw LogInitFailed();
-    const std::string line = FormatLine(localTime, first, second);
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw LogInitFailed();
-        done += static_cast<std::size_t>(n);
-    }
+    if (!WriteAll(fd_, FormatLine(localTime, first, second)))
+        throw LogInitFailed();
 }
 
 void LogFile::Close()
