@@ -164,6 +164,9 @@ TEST_F(AccountStoreTest, OpenFallsBackToTheBackupAndRewritesIt)
     std::filesystem::remove(accountPath());
     ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
     EXPECT_EQ(AccountConfig::GetProxyPort(), 1234);
+    ASSERT_EQ(AccountConfig::SetProxyPort(4321), 1);
+    ASSERT_EQ(AccountConfig::Save(), 1);
+    EXPECT_EQ(testfiles::xpath(backupPath(), "string(/Config/Account/@ProxyPort)"), "4321");
     EXPECT_FALSE(std::filesystem::exists(accountPath()));
 
     // Neither file.
