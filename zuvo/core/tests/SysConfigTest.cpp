@@ -101,7 +101,7 @@ TEST_F(SysConfigTest, ToolComputesTheSameKeyAsTheProgram)
 {
     ConfigText text;
     text.releaseMode = "Beta";
-    text.logoName = "测试";
+    text.logoName = "测试\u3000"; // an ideographic blank is no XML white space: it stays
     // Thirteen servers and a caption that takes the digest input past 4096 bytes.
     text.servers.clear();
     for (int i = 0; i < 13; ++i)
