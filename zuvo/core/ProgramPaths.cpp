@@ -1,13 +1,38 @@
 #include "core/ProgramPaths.h"
 
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <system_error>
 #include <filesystem>
+
+namespace {
+
+// A relative $ZUVO_HOME names a directory below the one the program was
+// started in. Start-up then makes the program directory the current one, so
+// each value is made absolute the first time it is seen and kept.
+std::string absoluteHome(const std::string& home)
+{
+    static std::mutex lock;
+    static std::map<std::string, std::string> resolved;
+    std::lock_guard guard(lock);
+    auto [entry, added] = resolved.try_emplace(home);
+    if (added) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(home, error);
+        entry->second = error ? home : absolute.lexically_normal().string();
+        if (entry->second.size() > 1 && entry->second.back() == '/')
+            entry->second.pop_back();
+    }
+    return entry->second;
+}
+
+} // namespace
 
 std::string ProgramDirectory()
 {
     if (const char* home = std::getenv("ZUVO_HOME"); home != nullptr && *home != '\0')
-        return home;
+        return IsAbsolutePath(home) ? std::string(home) : absoluteHome(home);
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)

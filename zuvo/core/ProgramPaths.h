@@ -8,7 +8,9 @@
 // user pass IsSafeName before they are joined into a path.
 
 // $ZUVO_HOME when set and not empty, else the directory of the executable.
-// Read on every call, so that tests can point it elsewhere.
+// Read on every call, so that tests can point it elsewhere. A relative
+// $ZUVO_HOME is taken from the current directory when that value is first
+// seen, and stays the same directory when the current one changes later.
 std::string ProgramDirectory();
 
 // A path is absolute when it starts with "/".

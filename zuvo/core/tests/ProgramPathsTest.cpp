@@ -13,6 +13,20 @@ TEST(ProgramPaths, ProgramDirectoryFromEnvironmentOrExecutable)
         testfiles::ScopedEnv home("ZUVO_HOME", "/opt/zuvo-home");
         EXPECT_EQ(ProgramDirectory(), "/opt/zuvo-home");
     }
+    {
+        // Relative: below the directory the program started in, also after
+        // start-up has made the program directory the current one.
+        testfiles::TempDir start;
+        const std::filesystem::path before = std::filesystem::current_path();
+        std::filesystem::current_path(start.path());
+        testfiles::ScopedEnv home("ZUVO_HOME", "demo-home/");
+        const std::string expected = (std::filesystem::current_path() / "demo-home").string();
+        EXPECT_EQ(ProgramDirectory(), expected);
+        std::filesystem::create_directory(expected);
+        std::filesystem::current_path(expected);
+        EXPECT_EQ(ProgramDirectory(), expected);
+        std::filesystem::current_path(before);
+    }
     testfiles::ScopedEnv empty("ZUVO_HOME", "");
     EXPECT_EQ(ProgramDirectory(),
               std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
