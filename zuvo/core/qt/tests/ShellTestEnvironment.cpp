@@ -1,12 +1,7 @@
-// The application object of the Qt test program, made before the first test
-// and destroyed after the last one, while the program is still in main():
-// the embedded browser's clean-up needs a live program, not exit handlers.
+// What the embedded browser needs of the Qt test program before its
+// application object exists, and what the sanitizer build must know of it.
 
 #include <QApplication>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 #if defined(__SANITIZE_ADDRESS__) && defined(ZUVO_WITH_WEBENGINE)
 // The browser engine's own library (not built with the sanitizer) frees some
@@ -31,27 +26,13 @@ extern "C" const char* __lsan_default_suppressions()
 
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (QCoreApplication::instance()) return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The embedded browser runs without its sandbox (the tests may run as root).
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --single-process");
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-        application_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[32] = "zuvo_core_qt_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> application_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+// Set while the program starts, before any test makes the application object.
+const bool kBrowserPrepared = [] {
+    // The embedded browser runs without its sandbox (the tests may run as root).
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --single-process");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
 
 } // namespace

@@ -1,0 +1,72 @@
+#include "core/qt/ProgramMainFrame.h"
+
+#include "compose/NotificationSoundPlayer.h"
+#include "compose/PageCount.h"
+#include "core/AccountConfig.h"
+#include "core/AgentHelp.h"
+#include "core/ServerSession.h"
+#include "core/SessionStores.h"
+#include "core/qt/CPelno1App.h"
+#include "core/qt/MainFrame.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// What the program's session reads and plays; it lives as long as the
+// session that uses it.
+struct SessionSources {
+    AccountStoreSource account;
+    SysConfigSource settings;
+    PipeNotificationSoundPlayer sound;
+};
+
+// A session that keeps its sources alive for as long as it runs.
+class ProgramSession : public ServerSession {
+public:
+    ProgramSession(std::shared_ptr<SessionSources> sources, SessionEvents& events)
+        : ServerSession(SessionContext{*AgentHelp::getInstance(), sources->account, sources->settings, events,
+                                       sources->sound, CountImagePages}),
+          sources_(std::move(sources))
+    {
+    }
+    ~ProgramSession() override
+    {
+        Stop();  // the thread ends before the sources go
+    }
+
+private:
+    std::shared_ptr<SessionSources> sources_;
+};
+
+int outboxFaxCount(bool defaultAccount)
+{
+    std::string account;
+    CPelno1App* app = CPelno1App::Instance();
+    if (defaultAccount || !app || !app->GetCurrentAccount(account)) return AccountConfig::GetOutBoxFaxCount();
+    return AccountConfig::GetFaxCount(account, "outbox");
+}
+
+bool storeFaxUser(const std::string& faxUser)
+{
+    const std::string account = AccountConfig::GetDefaultAccountPath();
+    return !account.empty() && AccountConfig::SetAttr(account, "FaxUser", faxUser) == 1 &&
+           AccountConfig::Save() == 1;
+}
+
+} // namespace
+
+std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
+{
+    MainFrameServices services;
+    services.makeSession = [](SessionEvents& events) -> std::unique_ptr<MainFrameSession> {
+        return std::make_unique<ProgramSession>(std::make_shared<SessionSources>(), events);
+    };
+    services.outboxFaxCount = outboxFaxCount;
+    services.faxUser = [] { return AccountConfig::GetFaxUser(); };
+    services.setFaxUser = storeFaxUser;
+    auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
+    QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    return frame;
+}
