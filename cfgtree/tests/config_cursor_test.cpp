@@ -15,7 +15,7 @@ class ConfigCursor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        file = dir.copyOf("folders.xml", "address.xml");
+        file = copyFixture(dir, "folders.xml", "address.xml");
         ASSERT_EQ(config.open(file.c_str()), 1);
     }
 
@@ -23,7 +23,7 @@ protected:
     int elementsBelow(const std::string& xpath)
     {
         CommandResult result =
-            run("xmllint --xpath " + shellQuoted("count(" + xpath + "/*)") + " " + shellQuoted(file));
+            run("xmllint --xpath " + quote("count(" + xpath + "/*)") + " " + quote(file));
         EXPECT_EQ(result.status, 0) << result.output;
         return std::stoi(result.output);
     }
@@ -35,7 +35,7 @@ protected:
         return name;
     }
 
-    ScratchDir dir;
+    TempDir dir;
     std::string file;
     Config config;
 };

@@ -10,8 +10,8 @@ using namespace cfgtree_test;
 
 TEST(ConfigEdit, AddInsertAndSetGiveTheExpectedFile)
 {
-    ScratchDir dir;
-    std::string file = dir.copyOf("accounts.xml", "account.xml");
+    TempDir dir;
+    std::string file = copyFixture(dir, "accounts.xml", "account.xml");
     Config config;
     ASSERT_EQ(config.open(file.c_str()), 1);
 

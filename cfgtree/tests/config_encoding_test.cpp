@@ -51,10 +51,10 @@ std::string unhex(const std::string& hex)
 // Values of the saved file as Python's own XML parser reads them.
 std::vector<std::string> readWithEtree(const std::string& file, const std::vector<Expected>& items)
 {
-    std::string command = "python3 " + shellQuoted(std::string(ZUVO_TEST_DATA) + "/etree_values.py") +
-                          " " + shellQuoted(file);
+    std::string command = "python3 " + quote(std::string(ZUVO_TEST_DATA) + "/etree_values.py") +
+                          " " + quote(file);
     for (const Expected& item : items)
-        command += " " + shellQuoted(std::string(item.path) +
+        command += " " + quote(std::string(item.path) +
                                 (item.attribute ? std::string("@") + item.attribute : ""));
     CommandResult result = run(command + " 2>&1");
     EXPECT_EQ(result.status, 0) << result.output;
@@ -77,8 +77,8 @@ TEST(ConfigEncoding, GbkFileReadsAsUtf8)
 
 TEST(ConfigEncoding, SavedFileStaysGbkAndReadsTheSameElsewhere)
 {
-    ScratchDir dir;
-    std::string file = dir.copyOf("accounts-gbk.xml", "account.xml");
+    TempDir dir;
+    std::string file = copyFixture(dir, "accounts-gbk.xml", "account.xml");
     {
         Config config;
         ASSERT_EQ(config.open(file.c_str()), 1);
@@ -88,9 +88,9 @@ TEST(ConfigEncoding, SavedFileStaysGbkAndReadsTheSameElsewhere)
     std::vector<Expected> values = kValues;
     values.push_back({"Account[1]", "Smile", kEmoji});
 
-    std::string bytes = readBytes(file);
+    std::string bytes = readFile(file);
     EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"GB2312\"?>", 0), 0u) << bytes.substr(0, 60);
-    EXPECT_EQ(run("iconv -f GBK -t UTF-8 " + shellQuoted(file) + " >/dev/null 2>&1").status, 0);
+    EXPECT_EQ(run("iconv -f GBK -t UTF-8 " + quote(file) + " >/dev/null 2>&1").status, 0);
     EXPECT_NE(bytes.find("\xE9\x46"), std::string::npos) << "镕 is written as its GBK bytes";
     EXPECT_NE(bytes.find("&#128512;"), std::string::npos) << "😀 becomes a character reference";
 
@@ -106,8 +106,8 @@ TEST(ConfigEncoding, SavedFileStaysGbkAndReadsTheSameElsewhere)
 
 TEST(ConfigEncoding, TextThatXmlCannotHoldIsRefused)
 {
-    ScratchDir dir;
-    std::string file = dir.copyOf("accounts-gbk.xml", "account.xml");
+    TempDir dir;
+    std::string file = copyFixture(dir, "accounts-gbk.xml", "account.xml");
     Config config;
     ASSERT_EQ(config.open(file.c_str()), 1);
     // A control character or broken UTF-8 would make the saved file unreadable.

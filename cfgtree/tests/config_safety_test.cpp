@@ -67,7 +67,7 @@ public:
     std::string text()
     {
         restore();
-        return readBytes(file_);
+        return readFile(file_);
     }
 
 private:
@@ -89,22 +89,22 @@ private:
 
 TEST(ConfigSafety, ReloadOfATruncatedFileKeepsTheOldDocument)
 {
-    ScratchDir dir;
-    std::string file = dir.copyOf("accounts.xml", "account.xml");
+    TempDir dir;
+    std::string file = copyFixture(dir, "accounts.xml", "account.xml");
     Config config;
     ASSERT_EQ(config.open(file.c_str()), 1);
     ASSERT_EQ(config.setCurNode("Account[0]"), 1);
 
-    std::string bytes = readBytes(file);
-    writeBytes(file, bytes.substr(0, bytes.size() / 2));
+    std::string bytes = readFile(file);
+    writeFile(file, bytes.substr(0, bytes.size() / 2));
     EXPECT_EQ(config.reload(), 0);
     EXPECT_EQ(config.isOpen(), 1);
     EXPECT_EQ(config.getNodeAttr("Account[2]", "Name"), "third");
     EXPECT_EQ(config.getChildNum(), 2) << "the cursor still stands on the old document";
 
-    writeBytes(file, "");
+    writeFile(file, "");
     EXPECT_EQ(config.reload(), 0) << "an empty file has no root";
-    writeBytes(file, bytes);
+    writeFile(file, bytes);
     EXPECT_EQ(config.reload(), 1);
     EXPECT_EQ(config.getChildNum(), -1) << "a reload clears the cursor";
     EXPECT_EQ(config.getNodeCnt("Account"), 3);
@@ -112,11 +112,11 @@ TEST(ConfigSafety, ReloadOfATruncatedFileKeepsTheOldDocument)
 
 TEST(ConfigSafety, FailedSaveLeavesTheOldFileAlone)
 {
-    ScratchDir dir;
-    std::string file = dir.copyOf("accounts.xml", "account.xml");
+    TempDir dir;
+    std::string file = copyFixture(dir, "accounts.xml", "account.xml");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                               fs::perms::others_read);
-    std::string before = md5(file);
+    std::string before = md5sumOf(file);
     std::vector<std::string> names = namesIn(dir.path());
 
     int saved = runWithoutWriteAccess(dir.path(), [&] {
@@ -128,7 +128,7 @@ TEST(ConfigSafety, FailedSaveLeavesTheOldFileAlone)
     if (saved == 77)
         GTEST_SKIP() << "cannot take write access away here";
     EXPECT_EQ(saved, 0);
-    EXPECT_EQ(md5(file), before);
+    EXPECT_EQ(md5sumOf(file), before);
     EXPECT_EQ(namesIn(dir.path()), names) << "no temporary file is left behind";
 
     // A target that is a directory cannot be replaced either.
@@ -148,8 +148,8 @@ TEST(ConfigSafety, FailedSaveLeavesTheOldFileAlone)
 
 TEST(ConfigSafety, UseWithoutADocumentThrows)
 {
-    ScratchDir dir;
-    writeBytes(dir / "broken.xml", "<Config><Account Name=\"x\"></Config>");
+    TempDir dir;
+    writeFile(dir / "broken.xml", "<Config><Account Name=\"x\"></Config>");
     Config neverOpened;
     Config missing;
     Config broken;
@@ -201,8 +201,8 @@ TEST(ConfigSafety, UseWithoutADocumentThrows)
 
 TEST(ConfigSafety, FailedOpenKeepsAnOpenDocument)
 {
-    ScratchDir dir;
-    writeBytes(dir / "broken.xml", "<Config>");
+    TempDir dir;
+    writeFile(dir / "broken.xml", "<Config>");
     Config config;
     ASSERT_EQ(config.open(fixture("accounts.xml").c_str()), 1);
     EXPECT_EQ(config.open((dir / "broken.xml").c_str()), 0);
@@ -212,10 +212,10 @@ TEST(ConfigSafety, FailedOpenKeepsAnOpenDocument)
 
 TEST(ConfigSafety, ParseErrorsGoToTheLogAndNothingExternalIsFetched)
 {
-    ScratchDir dir;
-    writeBytes(dir / "broken.xml", "<Config><Account></Config>");
-    writeBytes(dir / "secret.txt", "SECRET-CONTENT");
-    writeBytes(dir / "entity.xml",
+    TempDir dir;
+    writeFile(dir / "broken.xml", "<Config><Account></Config>");
+    writeFile(dir / "secret.txt", "SECRET-CONTENT");
+    writeFile(dir / "entity.xml",
                "<?xml version=\"1.0\"?>\n<!DOCTYPE Config [<!ENTITY leak SYSTEM \"" +
                    (dir / "secret.txt").string() +
                    "\">]>\n<Config><System>&leak;</System><Name>plain</Name></Config>");
@@ -233,7 +233,7 @@ TEST(ConfigSafety, ParseErrorsGoToTheLogAndNothingExternalIsFetched)
     cpLogClose();
 
     EXPECT_EQ(errors, "");
-    EXPECT_NE(readBytes(dir / "log.txt").find("broken.xml"), std::string::npos);
+    EXPECT_NE(readFile(dir / "log.txt").find("broken.xml"), std::string::npos);
     ASSERT_EQ(opened, 1) << "a declared but unread entity leaves the document usable";
     EXPECT_EQ(leaked.find("SECRET"), std::string::npos);
     std::string name;
