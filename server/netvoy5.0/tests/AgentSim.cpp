@@ -4,8 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -39,25 +38,11 @@ int readPort(int fd, int timeoutMs)
 
 } // namespace
 
-ScratchDir::ScratchDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "netvoy-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 AgentSim::AgentSim(const std::string& scenarioJson, double lifetimeSeconds, int connections)
-    : logPath_(dir_ / "pdus.jsonl")
+    : logPath_(dir_.file("pdus.jsonl"))
 {
-    std::string scenarioPath = dir_ / "scenario.json";
-    std::ofstream(scenarioPath) << scenarioJson;
+    std::string scenarioPath = dir_.file("scenario.json");
+    testsupport::writeFile(scenarioPath, scenarioJson);
 
     int out[2];
     if (::pipe(out) != 0)
@@ -119,7 +104,7 @@ int AgentSim::waitExit(int timeoutMs)
 std::vector<std::string> AgentSim::logLines() const
 {
     std::vector<std::string> lines;
-    std::ifstream in(logPath_);
+    std::istringstream in(testsupport::readFile(logPath_));
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;

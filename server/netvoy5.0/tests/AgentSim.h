@@ -5,19 +5,7 @@
 #include <sys/types.h>
 #include <vector>
 
-// A fresh directory under the temporary directory, removed with the object.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+#include "testsupport/TestSupport.h"
 
 // Runs the fake agent server (tests/agentsim/agentsim.py) as a child process
 // on a free loopback port, with a scenario given as JSON text, and reads back
@@ -46,7 +34,7 @@ private:
     pid_t pid_ = -1;
     int port_ = 0;
     int status_ = -1;
-    ScratchDir dir_;
+    testsupport::TempDir dir_;
     std::string logPath_;
 };
 

@@ -3,9 +3,7 @@
 // round robin, and cancels racing replies.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,22 +23,10 @@ Bytes randomBytes(std::size_t size, unsigned seed)
 
 void writeFile(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    testsupport::writeFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
-// The md5 of a file by the md5sum tool.
-std::string md5sum(const std::string& path)
-{
-    std::string command = "md5sum '" + path + "'";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return "";
-    char digest[33] = {};
-    std::size_t got = std::fread(digest, 1, 32, pipe);
-    ::pclose(pipe);
-    return std::string(digest, got);
-}
+using testsupport::md5sumOf;
 
 std::uint32_t recordField(const Bytes& pdu, std::size_t field)
 {
@@ -104,17 +90,17 @@ protected:
                                      timeoutMs));
     }
 
-    ScratchDir scratch;
+    testsupport::TempDir scratch;
 };
 
 } // namespace
 
 TEST_F(NetvoyFileTransfer, UploadGoesOutStopAndWaitInChunksAndArrivesWhole)
 {
-    const std::string local = scratch / "page1.tif";
+    const std::string local = scratch.file("page1.tif");
     writeFile(local, randomBytes(5000, 1));
-    std::filesystem::create_directory(scratch / "up");
-    startFiles(R"({"upload_dir": ")" + scratch / "up" + R"("})");
+    std::filesystem::create_directory(scratch.file("up"));
+    startFiles(R"({"upload_dir": ")" + scratch.file("up") + R"("})");
 
     int taskId = client.upLoadFile(11, "8001", local.c_str());
     ASSERT_GT(taskId, 0);
@@ -162,13 +148,13 @@ TEST_F(NetvoyFileTransfer, UploadGoesOutStopAndWaitInChunksAndArrivesWhole)
 
     std::vector<std::string> complete = sim->notes("upload-complete");
     ASSERT_EQ(complete.size(), 1u);
-    EXPECT_EQ(AgentSim::field(complete[0], "md5"), md5sum(local));
-    EXPECT_EQ(md5sum(scratch / "up/page1.tif"), md5sum(local));
+    EXPECT_EQ(AgentSim::field(complete[0], "md5"), md5sumOf(local));
+    EXPECT_EQ(md5sumOf(scratch.file("up/page1.tif")), md5sumOf(local));
 }
 
 TEST_F(NetvoyFileTransfer, RefusedChunkFailsTheUploadAndNothingFollows)
 {
-    const std::string local = scratch / "page.tif";
+    const std::string local = scratch.file("page.tif");
     writeFile(local, randomBytes(5000, 2));
     startFiles(R"({"faults": [{"op": "upload", "chunk": 1, "action": "refuse"}]})");
     int taskId = client.upLoadFile(3, "u", local.c_str());
@@ -185,7 +171,7 @@ TEST_F(NetvoyFileTransfer, RefusedChunkFailsTheUploadAndNothingFollows)
 
 TEST_F(NetvoyFileTransfer, EmptyFileUploadsWithoutAChunk)
 {
-    const std::string local = scratch / "empty.tif";
+    const std::string local = scratch.file("empty.tif");
     writeFile(local, {});
     startFiles("{}");
     ASSERT_GT(client.upLoadFile(1, "u", local.c_str()), 0);
@@ -197,17 +183,17 @@ TEST_F(NetvoyFileTransfer, EmptyFileUploadsWithoutAChunk)
 
 TEST(NetvoyFileService, FilesAndNamesThatCannotGoAreRefused)
 {
-    ScratchDir scratch;
+    testsupport::TempDir scratch;
     Client client;
-    EXPECT_EQ(client.upLoadFile(1, "u", (scratch / "missing.tif").c_str()), 0);
+    EXPECT_EQ(client.upLoadFile(1, "u", scratch.file("missing.tif").c_str()), 0);
     EXPECT_EQ(client.upLoadFile(1, "u", scratch.path().c_str()), 0) << "a directory is no file";
 
-    const std::string deep = scratch / std::string(150, 'd');
+    const std::string deep = scratch.file(std::string(150, 'd'));
     std::filesystem::create_directory(deep);
     const std::string longName = deep + "/" + std::string(120, 'f'); // over 255 characters
     writeFile(longName, {1, 2, 3});
     EXPECT_EQ(client.upLoadFile(1, "u", longName.c_str()), 0);
-    const std::string fine = scratch / "fine.tif";
+    const std::string fine = scratch.file("fine.tif");
     writeFile(fine, {1});
     EXPECT_EQ(client.upLoadFile(1, std::string(128, 'u').c_str(), fine.c_str()), 0);
     EXPECT_GT(client.upLoadFile(1, std::string(127, 'u').c_str(), fine.c_str()), 0);
@@ -237,8 +223,8 @@ class NetvoyDownload : public NetvoyFileTransfer, public ::testing::WithParamInt
 TEST_P(NetvoyDownload, TargetEndsWithExactlyTheServedBytes)
 {
     const DownloadCase c = GetParam();
-    const std::string served = scratch / "served.bin";
-    const std::string target = scratch / "target.bin";
+    const std::string served = scratch.file("served.bin");
+    const std::string target = scratch.file("target.bin");
     writeFile(served, randomBytes(c.size, 3));
     writeFile(target, Bytes(10000, 'X')); // a stale, longer file
     startFiles(R"({"downloads": {"fax/1.tif": ")" + served + R"("}})");
@@ -253,7 +239,7 @@ TEST_P(NetvoyDownload, TargetEndsWithExactlyTheServedBytes)
     EXPECT_EQ(done[0]->getInt("taskid"), taskId);
     EXPECT_STREQ(done[0]->getString("filename"), "fax/1.tif");
     EXPECT_EQ(std::filesystem::file_size(target), c.size);
-    EXPECT_EQ(md5sum(target), md5sum(served));
+    EXPECT_EQ(md5sumOf(target), md5sumOf(served));
 
     std::vector<CRL::EventPtr> steps = named(recorder.processed(), "download-process");
     ASSERT_EQ(steps.size(), c.requests);
@@ -275,10 +261,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, NetvoyDownload,
 
 TEST_F(NetvoyFileTransfer, DownloadThatCannotBeWrittenFails)
 {
-    const std::string served = scratch / "served.bin";
+    const std::string served = scratch.file("served.bin");
     writeFile(served, randomBytes(3000, 4));
     startFiles(R"({"downloads": {"f": ")" + served + R"("}})");
-    client.downLoadFile(1, "u", "f", (scratch / "no/such/dir/target.bin").c_str());
+    client.downLoadFile(1, "u", "f", scratch.file("no/such/dir/target.bin").c_str());
     waitForEnd("download");
     finish();
     EXPECT_EQ(named(recorder.received(), "download-failed").size(), 1u);
@@ -300,14 +286,14 @@ class NetvoyHostileReply : public NetvoyFileTransfer, public ::testing::WithPara
 TEST_P(NetvoyHostileReply, EndsInTheFailedEvent)
 {
     const HostileCase c = GetParam();
-    const std::string local = scratch / "file.bin";
+    const std::string local = scratch.file("file.bin");
     writeFile(local, randomBytes(3000, 5));
     ClientTimeouts timeouts = quickTimeouts();
     timeouts.replyMs = 800;
     startFiles(R"({"downloads": {"f": ")" + local + R"("}, "faults": [)" + c.fault + "]}", timeouts);
     const std::string op = c.op;
     int taskId = op == "upload" ? client.upLoadFile(1, "u", local.c_str())
-                                : client.downLoadFile(1, "u", "f", (scratch / "target.bin").c_str());
+                                : client.downLoadFile(1, "u", "f", scratch.file("target.bin").c_str());
     ASSERT_GT(taskId, 0);
     waitForEnd(op);
     std::vector<CRL::EventPtr> failed = named(recorder.received(), op + "-failed");
@@ -341,7 +327,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(NetvoyFileTransfer, TwoUploadsAlternateStepByStep)
 {
-    const std::string a = scratch / "a.tif", b = scratch / "b.tif";
+    const std::string a = scratch.file("a.tif"), b = scratch.file("b.tif");
     writeFile(a, randomBytes(5000, 6));
     writeFile(b, randomBytes(5000, 7));
     startFiles("{}");
@@ -358,13 +344,13 @@ TEST_F(NetvoyFileTransfer, TwoUploadsAlternateStepByStep)
 
 TEST_F(NetvoyFileTransfer, CancelRacingRepliesEndsEachTaskExactlyOnce)
 {
-    const std::string served = scratch / "served.bin";
+    const std::string served = scratch.file("served.bin");
     writeFile(served, randomBytes(6000, 8));
     startFiles(R"({"downloads": {"f": ")" + served + R"("}})");
     constexpr int kTasks = 24;
     std::vector<int> ids;
     for (int i = 0; i < kTasks; ++i)
-        ids.push_back(client.downLoadFile(i, "u", "f", (scratch / ("t" + std::to_string(i))).c_str()));
+        ids.push_back(client.downLoadFile(i, "u", "f", scratch.file("t" + std::to_string(i)).c_str()));
     std::mt19937 generator(9);
     std::vector<int> cancelled;
     for (int i = 0; i < kTasks; ++i) {
@@ -390,7 +376,7 @@ TEST_F(NetvoyFileTransfer, CancelRacingRepliesEndsEachTaskExactlyOnce)
 
 TEST_F(NetvoyFileTransfer, UploadOfAFileThatShrankFailsInsteadOfRetrying)
 {
-    const std::string local = scratch / "shrinks.tif";
+    const std::string local = scratch.file("shrinks.tif");
     writeFile(local, randomBytes(5000, 10));
     startFiles(R"({"faults": [{"op": "upload", "chunk": 0, "action": "delay", "seconds": 0.5}]})");
     ASSERT_GT(client.upLoadFile(1, "u", local.c_str()), 0);
