@@ -503,7 +503,9 @@ def main(argv=None):
         except socket.timeout:
             continue
         served += 1
-        sock.settimeout(None)
+        # Every blocking call on the connection ends with the lifetime, so a
+        # client that stops reading cannot hold the server past it.
+        sock.settimeout(max(0.05, deadline - time.monotonic()))
         Connection(sock, served, scenario, log, deadline).run()
     server.close()
     log.note(0, "end", served=served)

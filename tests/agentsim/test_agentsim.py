@@ -73,6 +73,22 @@ class Session(unittest.TestCase):
             self.assertEqual(received[0]["event"], [["command", "ping"], ["id", "42"]])
             self.assertEqual(received[1]["record"]["file"], "/x/doc.tif")
 
+    def test_client_that_stops_reading_cannot_outlast_the_lifetime(self):
+        flood = {"on_connect": [{"send": "ans", "event": {"pad": "x"}, "repeat": 4064}] * 1000}
+        proc = subprocess.Popen([sys.executable, os.path.join(HERE, "agentsim.py"), "--port", "0",
+                                 "--scenario-json", json.dumps(flood), "--lifetime", "1.5"],
+                                stdout=subprocess.PIPE, text=True)
+        try:
+            port = int(proc.stdout.readline().split()[1])
+            sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+            sock.connect(("127.0.0.1", port))
+            with sock:  # connected, never read from
+                self.assertEqual(proc.wait(timeout=6), 0)
+        finally:
+            proc.kill() if proc.poll() is None else None
+            proc.stdout.close()
+
 
 def read_pdu(sock):
     first = sock.recv(1)
