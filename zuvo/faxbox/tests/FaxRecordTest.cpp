@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/AccountConfig.h"
+#include "core/TextUtil.h"
 #include "core/tests/AccountFixture.h"
 #include "spindle/VLock.h"
 
@@ -205,6 +206,53 @@ TEST_F(FaxRecordTest, FourThreadsSavingThroughOneStoreLoseNoRecord)
     }
     EXPECT_EQ(callers.size(), std::size_t(kThreads * kEach));
     EXPECT_EQ(times.size(), std::size_t(kThreads * kEach));
+}
+
+// Each append is whole by itself: writers that hold no lock of their own,
+// and a settings change saved in between, neither mix nor lose records.
+TEST_F(FaxRecordTest, AppendsFromThreadsWithoutOuterLockStayWhole)
+{
+    constexpr int kThreads = 4;
+    constexpr int kEach = 10;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int w = 0; w < kThreads; ++w)
+        threads.emplace_back([&, w] {
+            for (int i = 0; i < kEach; ++i) {
+                FaxRecord record = outgoing(FormatText("202612101%d%04d", w, i));
+                record.Set(FaxRecord::kCaller, "w" + std::to_string(w) + "-" + std::to_string(i));
+                record.attachments = {{"w" + std::to_string(w), ""}};
+                if (AppendFaxRecord(kOutbox, record) != 1)
+                    ++failures;
+            }
+        });
+    threads.emplace_back([&] {
+        for (int i = 0; i < kEach; ++i)
+            if (AccountConfig::SetProxyPort(9000 + i) != 1 || AccountConfig::Save() != 1)
+                ++failures;
+    });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures, 0);
+
+    AccountConfig::Close();
+    ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
+    ASSERT_EQ(FaxCount(kOutbox), kThreads * kEach);
+    std::set<std::string> callers;
+    for (int k = 0; k < kThreads * kEach; ++k) {
+        const auto record = ReadFaxRecord(kOutbox, k);
+        ASSERT_TRUE(record);
+        const std::string caller = record->Get(FaxRecord::kCaller);
+        callers.insert(caller);
+        // The record's own CreateTime and page, not another writer's.
+        const int w = caller[1] - '0', i = std::stoi(caller.substr(3));
+        EXPECT_EQ(record->CreateTime(), FormatText("202612101%d%04d", w, i)) << caller;
+        ASSERT_EQ(record->attachments.size(), 1u) << caller;
+        EXPECT_EQ(record->attachments[0].file, "w" + std::to_string(w)) << caller;
+        EXPECT_EQ(record->Attributes().size(), outgoing("").Attributes().size()) << caller;
+    }
+    EXPECT_EQ(callers.size(), std::size_t(kThreads * kEach));
+    EXPECT_EQ(AccountConfig::GetProxyPort(), 9000 + kEach - 1);
 }
 
 TEST(FaxRouting, ServerItemsGoToTheirFolder)
