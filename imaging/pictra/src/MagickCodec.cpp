@@ -182,11 +182,14 @@ void packRow(const uint8_t* indices, int32_t width, int bits, uint8_t* row)
         std::memcpy(row, indices, static_cast<size_t>(width));
         return;
     }
-    const int perByte = 8 / bits;
-    for (int32_t x = 0; x < width; ++x) {
-        const int shift = 8 - bits * (x % perByte + 1);
-        row[x / perByte] |= static_cast<uint8_t>(indices[x] << shift);
+    const auto w = static_cast<size_t>(width);
+    if (bits == 4) {
+        for (size_t x = 0; x < w; ++x)
+            row[x >> 1] |= static_cast<uint8_t>((x & 1) ? indices[x] : indices[x] << 4);
+        return;
     }
+    for (size_t x = 0; x < w; ++x)
+        row[x >> 3] |= static_cast<uint8_t>(indices[x] << (7 - (x & 7)));
 }
 
 void setPaletteEntry(ImageHandle& h, size_t i, uint8_t red, uint8_t green, uint8_t blue)
@@ -394,27 +397,40 @@ bool greyPalette(const ImageHandle& h)
     return true;
 }
 
+// Palette indices of one 1, 4 or 8-bit DIB row.
+void unpackRow(const uint8_t* row, int32_t width, int bits, uint8_t* indices)
+{
+    const auto w = static_cast<size_t>(width);
+    if (bits == 8) {
+        std::memcpy(indices, row, w);
+    } else if (bits == 4) {
+        for (size_t x = 0; x < w; ++x)
+            indices[x] = static_cast<uint8_t>((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
+    } else {
+        for (size_t x = 0; x < w; ++x)
+            indices[x] = static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
+    }
+}
+
 void fromIndexedHandle(const ImageHandle& h, Magick::Image& image)
 {
     const uint32_t colours = h.paletteEntries();
     const int bits = h.bitCount();
     mc::Image* core = image.image();
-    mc::AcquireImageColormap(core, colours);
     for (uint32_t i = 0; i < colours; ++i)
         core->colormap[i] = paletteColour(h, i);
     const int32_t w = h.width();
-    const int perByte = 8 / bits;
-    const unsigned mask = (1u << bits) - 1;
+    const mc::PixelPacket* colourMap = core->colormap;
+    std::vector<uint8_t> indexRow(static_cast<size_t>(w));
     Magick::Pixels view(image);
     for (int32_t y = 0; y < h.height(); ++y) {
-        mc::PixelPacket* pixels = view.get(0, y, static_cast<size_t>(w), 1);
+        mc::PixelPacket* pixels = view.set(0, y, static_cast<size_t>(w), 1);
         mc::IndexPacket* indices = view.indexes();
-        const uint8_t* row = h.displayRow(y);
+        unpackRow(h.displayRow(y), w, bits, indexRow.data());
         for (int32_t x = 0; x < w; ++x) {
-            const int shift = 8 - bits * (x % perByte + 1);
-            const unsigned ix = (row[x / perByte] >> shift) & mask;
-            indices[x] = static_cast<mc::IndexPacket>(ix);
-            pixels[x] = core->colormap[ix];
+            const uint8_t ix = indexRow[static_cast<size_t>(x)];
+            indices[x] = ix;
+            pixels[x] = colourMap[ix];
         }
         view.sync();
     }
@@ -440,23 +456,47 @@ void setResolution(const ImageHandle& h, Magick::Image& image)
     core->y_resolution = yDpi;
 }
 
+// An image of the page's size whose pixels are all written afterwards:
+// nothing is drawn or filled first. A palette image gets its colour map
+// before its pixels exist, so that the pixel cache is laid out once.
+std::optional<Magick::Image> blankImage(size_t width, size_t height, uint32_t colours)
+{
+    std::unique_ptr<mc::ImageInfo, ImageInfoDeleter> info(mc::AcquireImageInfo());
+    mc::Image* core = mc::AcquireImage(info.get());
+    if (core == nullptr)
+        return std::nullopt;
+    core->columns = width;
+    core->rows = height;
+    const bool ready = colours > 0 ? mc::AcquireImageColormap(core, colours) != mc::MagickFalse
+                                   : mc::SetImageExtent(core, width, height) != mc::MagickFalse;
+    if (!ready) {
+        mc::DestroyImage(core);
+        return std::nullopt;
+    }
+    return Magick::Image(core);
+}
+
 std::optional<Magick::Image> toCodecImage(const ImageHandle& h)
 {
     if (!h.isValidDib())
         return std::nullopt;
-    Magick::Image image(Magick::Geometry(static_cast<size_t>(h.width()), static_cast<size_t>(h.height())),
-                        Magick::Color("white"));
+    auto blank = blankImage(static_cast<size_t>(h.width()), static_cast<size_t>(h.height()), h.paletteEntries());
+    if (!blank)
+        return std::nullopt;
+    Magick::Image& image = *blank;
     image.quiet(true);
     image.depth(8);
     image.modifyImage();
-    if (h.bitCount() == 24) {
-        image.classType(mc::DirectClass);
+    if (h.bitCount() == 24)
         fromTrueColourHandle(h, image);
-    }
     else
         fromIndexedHandle(h, image);
+    // Tell the writers what the page is, so that none of them scans or
+    // quantizes it again to find out.
+    if (h.bitCount() == 1 && greyPalette(h))
+        image.image()->type = mc::BilevelType;
     setResolution(h, image);
-    return image;
+    return blank;
 }
 
 // Sets the writer and its options on one page. Compression and quality go
