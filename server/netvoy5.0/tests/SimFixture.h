@@ -53,12 +53,17 @@ inline std::vector<Bytes> requiresOf(const AgentSim& sim)
 
 class NetvoyClientAgainstSim : public ::testing::Test {
 protected:
-    void start(const std::string& scenario, ClientTimeouts timeouts = quickTimeouts())
+    // Starts the server and connects to it; the worker is not running yet.
+    void connectTo(const std::string& scenario, ClientTimeouts timeouts = quickTimeouts())
     {
         sim = std::make_unique<AgentSim>(scenario);
         client.setTimeouts(timeouts);
         client.addEventListener(&recorder);
         ASSERT_EQ(client.connect("127.0.0.1", sim->port()), 1);
+    }
+    void start(const std::string& scenario, ClientTimeouts timeouts = quickTimeouts())
+    {
+        connectTo(scenario, timeouts);
         client.run();
     }
     // The start-up from the server has been answered when the own address is set.

@@ -330,9 +330,12 @@ TEST_F(NetvoyFileTransfer, TwoUploadsAlternateStepByStep)
     const std::string a = scratch.file("a.tif"), b = scratch.file("b.tif");
     writeFile(a, randomBytes(5000, 6));
     writeFile(b, randomBytes(5000, 7));
-    startFiles("{}");
+    // Both are queued before the worker runs, so the second cannot arrive
+    // after the first has already had its first reply.
+    connectTo(R"({"files": {}})");
     int first = client.upLoadFile(1, "u", a.c_str());
     int second = client.upLoadFile(2, "u", b.c_str());
+    client.run();
     ASSERT_TRUE(recorder.waitFor([&] { return named(recorder.receivedLocked(), "upload-success").size() == 2; }));
     finish();
     std::vector<std::uint32_t> order;
