@@ -75,9 +75,14 @@ TEST(TimerHandle, IsStoredAndReadBack)
 
 TEST(TimerClock, RealClockExpires)
 {
+    using std::chrono::steady_clock;
     Timer timer;
+    const auto armed = steady_clock::now();
     timer.SetTimer(40);
-    EXPECT_EQ(timer.TimeOut(), 0);
+    const int early = timer.TimeOut();
+    // A busy machine may keep this thread off the processor past the interval.
+    if (steady_clock::now() - armed < std::chrono::milliseconds(38))
+        EXPECT_EQ(early, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(timer.TimeOut(), 1);
 }
