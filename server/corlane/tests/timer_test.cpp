@@ -81,8 +81,9 @@ TEST(TimerClock, RealClockExpires)
     timer.SetTimer(40);
     const int early = timer.TimeOut();
     // A busy machine may keep this thread off the processor past the interval.
-    if (steady_clock::now() - armed < std::chrono::milliseconds(38))
+    if (steady_clock::now() - armed < std::chrono::milliseconds(38)) {
         EXPECT_EQ(early, 0);
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(timer.TimeOut(), 1);
 }
