@@ -358,6 +358,11 @@ bool pcxWithPalette(std::span<const uint8_t> file)
 ImageHandle toHandle(Magick::Image& image, bool paletteFile)
 {
     const bool wasPalette = paletteFile || isPaletteImage(image);
+    // CMYK, Lab and the like are read as the colours they show.
+    const mc::ColorspaceType space = image.constImage()->colorspace;
+    if (space != mc::sRGBColorspace && space != mc::RGBColorspace && space != mc::GRAYColorspace &&
+        space != mc::Rec601LumaColorspace && space != mc::Rec709LumaColorspace)
+        image.colorSpace(mc::sRGBColorspace);
     if (image.matte()) {
         image.backgroundColor(Magick::Color("white"));
         image.alphaChannel(mc::RemoveAlphaChannel);

@@ -25,6 +25,7 @@ const FormatCase kFormats[] = {
     {"page.gif", "convert $S -colors 100 $O", PtxFormat::Gif, 8, 96, true},
     {"page.jpg", "cjpeg -quality 70 -outfile $O $S", PtxFormat::Jpeg, 24, 96, true},
     {"grey.jpg", "cjpeg -grayscale -outfile $O $S", PtxFormat::Jpeg, 8, 96, true},
+    {"cmyk.jpg", "convert $S -colorspace CMYK $O", PtxFormat::Jpeg, 24, 96, false},
     {"dense.jpg", "convert $S -density 300 -units PixelsPerInch $O", PtxFormat::Jpeg, 24, 300, true},
     {"page.png", "convert $S -density 200 -units PixelsPerInch PNG24:$O", PtxFormat::Png, 24, 200, true},
     {"alpha.png", "convert $S -alpha set -channel A -fx 0.5 $O", PtxFormat::Png, 24, 96, false},
@@ -96,6 +97,16 @@ TEST(PictraOpen, EveryFormatFromIndependentTools)
         if (c.bits == 1) {
             const uint8_t* black = h.palette();
             EXPECT_EQ(black[0] + black[1] + black[2], 0) << "palette entry 0 must be black";
+        }
+        if (!c.exactPixels && c.bits == 24) {
+            // Close to ImageMagick's own RGB decoding, within a few levels.
+            const auto ours = handleRgb(h);
+            const auto theirs = magickRgb(path);
+            ASSERT_EQ(ours.size(), theirs.size());
+            int worst = 0;
+            for (std::size_t i = 0; i < ours.size(); ++i)
+                worst = std::max(worst, std::abs(int{ours[i]} - int{theirs[i]}));
+            EXPECT_LE(worst, 8);
         }
         if (c.exactPixels) {
             EXPECT_TRUE(handleRgb(h) == magickRgb(path)) << "pixels differ from ImageMagick's decoding";
