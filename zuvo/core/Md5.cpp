@@ -77,6 +77,8 @@ void Md5Context::transform(const unsigned char* block)
 
 void Md5Context::update(const void* data, std::size_t length)
 {
+    if (length == 0)
+        return; // data may then be null
     const auto* in = static_cast<const unsigned char*>(data);
     const uint64_t total = ((uint64_t(count_[1]) << 32) | count_[0]) + length;
     count_[0] = uint32_t(total);
