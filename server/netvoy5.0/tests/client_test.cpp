@@ -187,6 +187,19 @@ TEST_F(NetvoyClientAgainstSim, StopReturnsPromptlyWhileAPduStalls)
     EXPECT_EQ(recorder.disconnects(), 1);
 }
 
+TEST_F(NetvoyClientAgainstSim, StopWithoutAWorkerLeavesTheConnectionAlone)
+{
+    connectTo(R"({})");
+    client.stop();
+    EXPECT_EQ(client.isConnected(), 1);
+    EXPECT_EQ(recorder.disconnects(), 0);
+    client.run(); // the same connection still serves: the start-up is answered
+    waitForAddress(NetAddr(3, 9));
+    finish();
+    ASSERT_FALSE(sim->receivedPdus().empty());
+    EXPECT_EQ(sim->receivedPdus()[0][12], 5) << "the start-up answer went out on it";
+}
+
 TEST(NetvoyClientLifecycle, StopReturnsPromptlyRightAfterRunAndWithoutRun)
 {
     Client neverRun;
