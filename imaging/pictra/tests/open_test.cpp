@@ -220,10 +220,12 @@ TEST(PictraOpen, BilevelPagesHaveBlackAtIndexZero)
     ASSERT_TRUE(make("convert " + quote(dir.file("bw.pbm")) + " -compress none -define quantum:polarity=min-is-black " +
                      quote(dir.file("black-first.tif"))));
     ASSERT_NE(run("tiffinfo " + quote(dir.file("white-first.tif"))).output.find("min-is-white"), std::string::npos);
+    // The usual fax file: min-is-white, G4, least significant bit first.
+    ASSERT_TRUE(make("tiffcp -c g4 -f lsb2msb " + quote(dir.file("white-first.tif")) + " " + quote(dir.file("fax.tif"))));
     // Palette white then black, the left five columns black.
     writeBytes(dir.file("white-first.bmp"), bilevelBmp(20, 10, {255, 255, 255}, {0, 0, 0}, 5));
     writeBytes(dir.file("black-first.bmp"), bilevelBmp(20, 10, {0, 0, 0}, {255, 255, 255}, 15));
-    for (const char* name : {"white-first.tif", "black-first.tif", "white-first.bmp"}) {
+    for (const char* name : {"white-first.tif", "black-first.tif", "fax.tif", "white-first.bmp"}) {
         SCOPED_TRACE(name);
         const Opened o = open(dir.file(name), 1);
         ASSERT_EQ(o.result, 1) << o.error;
