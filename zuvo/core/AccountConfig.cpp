@@ -345,10 +345,20 @@ std::string GetFolderDirectory(const std::string& type)
     return folder.empty() ? std::string() : GetAttr(folder, "Directory");
 }
 
-std::string GetOutBoxPath() { return GetFolderPath("outbox"); }
-std::string GetOverBoxPath() { return GetFolderPath("overbox"); }
-std::string GetOverBoxDirectory() { return GetFolderDirectory("overbox"); }
-std::string GetFaxBoxDirectory() { return GetFolderDirectory("faxbox"); }
+std::string GetTempBoxPath() { return GetFolderPath(FolderType::kTempBox); }
+std::string GetTempBoxDirectory() { return GetFolderDirectory(FolderType::kTempBox); }
+std::string GetDeposeBoxPath() { return GetFolderPath(FolderType::kDeposeBox); }
+std::string GetDeposeBoxDirectory() { return GetFolderDirectory(FolderType::kDeposeBox); }
+std::string GetFaxBoxPath() { return GetFolderPath(FolderType::kFaxBox); }
+std::string GetFaxBoxDirectory() { return GetFolderDirectory(FolderType::kFaxBox); }
+std::string GetInBoxPath() { return GetFolderPath(FolderType::kInBox); }
+std::string GetInBoxDirectory() { return GetFolderDirectory(FolderType::kInBox); }
+std::string GetOutBoxPath() { return GetFolderPath(FolderType::kOutBox); }
+std::string GetOutBoxDirectory() { return GetFolderDirectory(FolderType::kOutBox); }
+std::string GetTrashBoxPath() { return GetFolderPath(FolderType::kTrashBox); }
+std::string GetTrashBoxDirectory() { return GetFolderDirectory(FolderType::kTrashBox); }
+std::string GetOverBoxPath() { return GetFolderPath(FolderType::kOverBox); }
+std::string GetOverBoxDirectory() { return GetFolderDirectory(FolderType::kOverBox); }
 
 std::string FindFolderPath(const std::string& accountPath, const std::string& type)
 {

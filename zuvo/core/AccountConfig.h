@@ -94,10 +94,21 @@ std::string GetDefaultAccountPath();
 // accounts marked Default, in document order; "" when none.
 std::string GetFolderPath(const std::string& type);
 std::string GetFolderDirectory(const std::string& type);
+// The same for each folder role: GetFolderPath / GetFolderDirectory of its Type.
+std::string GetTempBoxPath();
+std::string GetTempBoxDirectory();
+std::string GetDeposeBoxPath();
+std::string GetDeposeBoxDirectory();
+std::string GetFaxBoxPath();
+std::string GetFaxBoxDirectory();
+std::string GetInBoxPath();
+std::string GetInBoxDirectory();
 std::string GetOutBoxPath();
+std::string GetOutBoxDirectory();
+std::string GetTrashBoxPath();
+std::string GetTrashBoxDirectory();
 std::string GetOverBoxPath();
 std::string GetOverBoxDirectory();
-std::string GetFaxBoxDirectory();
 // "accountPath/Folder[j]" of the first folder of that Type below accountPath.
 std::string FindFolderPath(const std::string& accountPath, const std::string& type);
 std::string GetFolderDirectoryOf(const std::string& accountPath, const std::string& type);

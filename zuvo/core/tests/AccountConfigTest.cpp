@@ -267,6 +267,24 @@ TEST_F(AccountStoreTest, ShippedSampleNeedsNoRepairAndGetsItsDataDirectory)
     EXPECT_EQ(testfiles::md5sumOf(accountPath()), shipped);
     for (const char* type : {"tempbox", "deposebox", "faxbox", "inbox", "outbox", "trashbox", "overbox", "failedbox"})
         EXPECT_EQ(AccountConfig::HasFolderOfType(type), 1) << type;
+    // Each role's shorthands find the folder of its own Type.
+    struct Role {
+        const char* type;
+        std::string path, directory;
+    };
+    const std::vector<Role> roles = {
+        {"tempbox", AccountConfig::GetTempBoxPath(), AccountConfig::GetTempBoxDirectory()},
+        {"deposebox", AccountConfig::GetDeposeBoxPath(), AccountConfig::GetDeposeBoxDirectory()},
+        {"faxbox", AccountConfig::GetFaxBoxPath(), AccountConfig::GetFaxBoxDirectory()},
+        {"inbox", AccountConfig::GetInBoxPath(), AccountConfig::GetInBoxDirectory()},
+        {"outbox", AccountConfig::GetOutBoxPath(), AccountConfig::GetOutBoxDirectory()},
+        {"trashbox", AccountConfig::GetTrashBoxPath(), AccountConfig::GetTrashBoxDirectory()},
+        {"overbox", AccountConfig::GetOverBoxPath(), AccountConfig::GetOverBoxDirectory()},
+    };
+    for (const Role& role : roles) {
+        EXPECT_EQ(AccountConfig::GetAttr(role.path, "Type"), role.type);
+        EXPECT_EQ(role.directory, role.type); // the sample names each directory after its role
+    }
     ASSERT_EQ(AccountConfig::PrepareDataDirectories(dir_.path()), 1);
     EXPECT_EQ(AccountConfig::GetDataDirectory(), dir_.file("data"));
     EXPECT_EQ(AccountConfig::GetFolderFullDirectory(AccountConfig::GetOutBoxPath()), dir_.file("data/outbox"));
