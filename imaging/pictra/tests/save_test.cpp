@@ -1,3 +1,5 @@
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "PictraTestSupport.h"
@@ -265,4 +267,31 @@ TEST(PictraSave, FailuresReportTheirMessageAndKeepTheOldFile)
     EXPECT_EQ(readBytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
     // Only the sources and the kept file: no temporary file stays behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir.path()), {}), 5);
+}
+
+TEST(PictraThreads, OpenAndSaveOnFourThreadsAtOnce)
+{
+    Sources s;
+    ASSERT_TRUE(s.ok);
+    const std::vector<uint8_t> expected = handleRgb(openOne(s.colour));
+    std::vector<std::string> failures(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i) {
+                const ImageHandle page = openOne(s.colour);
+                const std::string out = s.dir.file("thread" + std::to_string(t) + ".tif");
+                if (page.isNull() || PtxSaveImageToFile(page, out, fileInfo(PtxFormat::Tiff, PtxTiffCompression::Lzw)) != 1 ||
+                    handleRgb(openOne(out)) != expected) {
+                    failures[static_cast<std::size_t>(t)] = PtxGetLastErrorInfo();
+                    failures[static_cast<std::size_t>(t)] += " (failed)";
+                    return;
+                }
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    for (const auto& f : failures)
+        EXPECT_EQ(f, "");
 }
