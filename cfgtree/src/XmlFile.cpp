@@ -20,6 +20,8 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
+#include <random>
 #include <vector>
 
 namespace cfgtree {
@@ -98,29 +100,49 @@ std::string baseNameOf(const std::string& file)
     return slash == std::string::npos ? file : file.substr(slash + 1);
 }
 
-// The mode a rewritten file keeps: the old file's, else the usual one.
-mode_t modeFor(const std::string& file)
+// The mode of the file being replaced; none when there is no such file.
+std::optional<mode_t> existingMode(const std::string& file)
 {
     struct stat info {};
-    if (::stat(file.c_str(), &info) == 0)
-        return info.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    if (::stat(file.c_str(), &info) != 0)
+        return std::nullopt;
+    return info.st_mode & 07777;
+}
+
+// Random letters for a temporary file's name.
+std::string randomSuffix()
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 generator(std::random_device{}());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
+    std::string suffix(8, ' ');
+    for (char& c : suffix)
+        c = letters[pick(generator)];
+    return suffix;
 }
 
 // A temporary file beside the target, removed unless committed.
 class TemporaryFile {
 public:
+    // Created with the mode of a new file (0666 less the umask, which the
+    // kernel applies), so the process umask is never changed: other threads
+    // create files meanwhile.
     explicit TemporaryFile(const std::string& target)
-        : path_(directoryOf(target) + "/." + baseNameOf(target) + ".XXXXXX")
     {
-        fd_ = ::mkstemp(path_.data());
+        const std::string stem = directoryOf(target) + "/." + baseNameOf(target) + ".";
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            path_ = stem + randomSuffix();
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd_ < 0)
+            path_.clear(); // the last name tried may be another's file
     }
     ~TemporaryFile()
     {
         closeFd();
-        if (!committed_)
+        if (!committed_ && !path_.empty())
             ::unlink(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
@@ -213,8 +235,9 @@ bool saveDocument(xmlDocPtr document, const std::string& file)
         return false;
     }
     ErrorsToLog errors;
+    std::optional<mode_t> keptMode = existingMode(file);
     bool saved = writeDocument(document, temporary.fd()) &&
-                 ::fchmod(temporary.fd(), modeFor(file)) == 0 && ::fsync(temporary.fd()) == 0 &&
+                 (!keptMode || ::fchmod(temporary.fd(), *keptMode) == 0) && ::fsync(temporary.fd()) == 0 &&
                  temporary.closeFd() && temporary.renameTo(file);
     if (!saved)
         cpLog(kLogLevel, "XML: cannot write %s: %s", file.c_str(), std::strerror(errno));

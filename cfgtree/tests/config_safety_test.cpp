@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 using namespace cfgtree_test;
@@ -144,6 +146,44 @@ TEST(ConfigSafety, FailedSaveLeavesTheOldFileAlone)
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::others_read);
+}
+
+TEST(ConfigSafety, SavingANewFileNeverWidensTheModeOfFilesOtherThreadsCreate)
+{
+    TempDir dir;
+    Config config;
+    ASSERT_EQ(config.open(fixture("accounts.xml").c_str()), 1);
+    const mode_t oldMask = ::umask(022);
+    std::atomic<bool> done{false};
+    std::atomic<int> widened{0};
+    // Another thread of the program creating its own files meanwhile: the
+    // process umask must apply to each of them.
+    std::thread creator([&] {
+        const std::string path = dir.file("download.tif");
+        while (!done.load()) {
+            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+            if (fd < 0)
+                continue;
+            struct stat info {};
+            if (::fstat(fd, &info) == 0 && (info.st_mode & 022) != 0)
+                ++widened;
+            ::close(fd);
+            ::unlink(path.c_str());
+        }
+    });
+    const std::string target = dir.file("new.xml");
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(config.save(target.c_str()), 1);
+        ::unlink(target.c_str());
+    }
+    done = true;
+    creator.join();
+    ASSERT_EQ(config.save(target.c_str()), 1);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read)
+        << "a new file gets the usual mode";
+    ::umask(oldMask);
+    EXPECT_EQ(widened.load(), 0);
 }
 
 TEST(ConfigSafety, UseWithoutADocumentThrows)
