@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -62,7 +63,12 @@ int WriteAddressBookTemplate(const std::string& path)
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
         return 0;
-    const bool written = WriteAll(fd, AddressBookTemplate()) && ::fsync(fd) == 0;
+    // mkstemp makes the file private; a new address.xml gets the usual mode,
+    // which every later save keeps.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const bool written =
+        ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, AddressBookTemplate()) && ::fsync(fd) == 0;
     ::close(fd);
     bool linked = false;
     if (written) {

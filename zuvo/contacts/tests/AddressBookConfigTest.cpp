@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 #include "core/tests/TestFiles.h"
@@ -51,6 +52,9 @@ TEST(AddressBookTemplate, WrittenByteForByte)
     ASSERT_EQ(WriteAddressBookTemplate(path), 1);
     EXPECT_EQ(std::filesystem::file_size(path), 616u);
     EXPECT_EQ(testfiles::md5sumOf(path), "7dcab88caefcc673473d43709905ee00");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(path).permissions()), 0666 & ~mask);
     EXPECT_EQ(testfiles::run("xmllint --noout " + path + " 2>&1").status, 0);
     EXPECT_EQ(testfiles::xpath(path, "count(/Config/Headers/Header)"), "9");
     EXPECT_EQ(testfiles::xpath(path, "string(/Config/Headers/Header[5]/@Key)"), "CompnayFaxNum");
