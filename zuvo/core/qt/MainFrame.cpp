@@ -595,8 +595,7 @@ std::string CMainFrame::loginToken() const
 void CMainFrame::SetTheme(int theme)
 {
     theme_ = ClampTheme(theme);
-    ApplyFrameTheme(theme_);
-    if (captionBar_) captionBar_->setPalette(QApplication::palette());
+    ApplyFrameTheme(theme_);  // the caption bar and the panes follow the application's palette
     UpdateCommands();
     update();
 }
