@@ -272,11 +272,50 @@ TEST_F(MainFrameTest, ClosingSavesTheCommandBarsButTrayExitDoesNot)
     EXPECT_EQ(store.value(QStringLiteral("CommandBars")).toByteArray(), QByteArray("sentinel"));
     {
         auto frame = makeFrame();
+        frame->ToolBar()->hide();
         QByteArray expected = frame->saveState();
         frame->close();
         store.sync();
         EXPECT_EQ(store.value(QStringLiteral("CommandBars")).toByteArray(), expected);
     }
+    // The next window comes up with the saved layout.
+    auto frame = makeFrame();
+    EXPECT_TRUE(frame->ToolBar()->isHidden());
+}
+
+// A window that records the files of the hand-overs it receives.
+class ComposeStandIn : public QWidget {
+public:
+    RegisteredWindow registered{this};
+    QStringList files;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == WindowMessageEvent::EventType() &&
+            static_cast<WindowMessageEvent*>(event)->Message() == WM_FAX_ADD_FILE) {
+            files = static_cast<WindowMessageEvent*>(event)->Files();
+            return true;
+        }
+        return QWidget::event(event);
+    }
+};
+
+TEST_F(MainFrameTest, HandOversGoToTheComposeWindowOrOpenOne)
+{
+    int composed = 0;
+    services.commandHandlers[ComposeFax] = [&] { ++composed; };
+    auto frame = makeFrame();
+    unsigned handOver = RegisterWindowMessage(QStringLiteral("ZUVO"));
+    ComposeStandIn compose;
+    WindowRegistry::Post(frame->Handle(), handOver, HANDOVER_TO_COMPOSE, compose.registered.Id(), {},
+                         {QStringLiteral("/tmp/a.tif"), QStringLiteral("/tmp/b.tif")});
+    WaitMs(50);
+    EXPECT_EQ(compose.files, (QStringList{QStringLiteral("/tmp/a.tif"), QStringLiteral("/tmp/b.tif")}));
+    EXPECT_EQ(composed, 0);
+    WindowRegistry::Post(frame->Handle(), handOver, HANDOVER_OPEN_COMPOSE, 0);
+    WaitMs(50);
+    EXPECT_EQ(composed, 1);
 }
 
 TEST_F(MainFrameTest, ShutDownStopsTheSessionThenDisconnectsAndClosesWindows)
