@@ -35,6 +35,22 @@ TEST_F(NetvoyClientAgainstSim, StartupIsAnsweredAndLaterRequestsUseTheAssignedAd
     EXPECT_EQ(login.size(), login[0] * 16u);
 }
 
+TEST_F(NetvoyClientAgainstSim, GbkTrailByteEqualToTheSeparatorStaysInsideItsValue)
+{
+    // 閨 is E9 7C in GBK: its second byte is "|". Whole texts are converted,
+    // so it never ends a pair on either side.
+    start(R"({"rules": [{"match": {"command": "echo"},
+                         "actions": [{"send": "ans", "event": {"event": "echo", "name": "${name}"}}]}]})");
+    waitForAddress(NetAddr(3, 9));
+    request({{"command", "echo"}, {"name", "閨门"}});
+    ASSERT_TRUE(recorder.waitFor([&] { return !recorder.receivedLocked().empty(); }));
+    finish();
+    EXPECT_EQ(recorder.received(), (std::vector<std::string>{"event=echo|name=閨门|"}));
+    std::vector<Bytes> sent = requiresOf(*sim);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(textAt15(sent[0]), "command=echo|name=\xE9\x7C\xC3\xC5|");
+}
+
 TEST_F(NetvoyClientAgainstSim, HeartbeatGetsOneAnswerAndReachesNoListener)
 {
     start(R"({"on_connect": [{"send": "heartbeat"}, {"sleep": 0.3}, {"send": "ans", "event": {"event": "after"}}]})");
