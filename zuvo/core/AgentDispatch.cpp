@@ -179,7 +179,12 @@ int AgentDispatch::OnUpdateFax(CRL::Event& event)
 
 int AgentDispatch::StoreAndAcknowledge(CRL::Event& event)
 {
-    session_.writer().addInBox(event);
+    if (session_.writer().addInBox(event).empty()) {
+        // Not stored, so not acknowledged: the server keeps it.
+        session_.NoticeId(IDS_RECEIVE_FAILED);
+        session_.FaxNotStored(event);
+        return 1;
+    }
     session_.PlaySound(session_.account().Load().faxReplyNotifyFile, "faxreply");
     if (!session_.SendUpdateFax(event))
         session_.NoticeId(IDS_RECEIVE_FAILED);

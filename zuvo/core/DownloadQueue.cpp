@@ -14,7 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 bool IsFaxItem(const std::string& event)
 {
     return EqualsNoCase(event, "faxreceived") || EqualsNoCase(event, "voxreceived")
@@ -142,15 +141,18 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
             owner_.Notice(SessionText(IDS_NO_NEW_VERSION));
         return;
     }
+    SessionStringId notice = outcome == Outcome::NoFiles ? IDS_NO_ATTACHMENT : IDS_DOWNLOAD_FAILED;
     if (outcome == Outcome::Complete) {
-        owner_.StoreFax(done, owner_.FaxDirectory());
-        if (!owner_.AcknowledgeFax(done))
-            cpLog(3, "updateFax Failed");
-        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
-        return;
+        if (owner_.StoreFax(done, owner_.FaxDirectory())) {
+            if (!owner_.AcknowledgeFax(done))
+                cpLog(3, "updateFax Failed");
+            owner_.Notice(SessionText(IDS_FAX_ARRIVED));
+            return;
+        }
+        notice = IDS_RECEIVE_FAILED;
     }
     // Not acknowledged: the server keeps the fax and offers it again.
-    owner_.Notice(SessionText(outcome == Outcome::NoFiles ? IDS_NO_ATTACHMENT : IDS_DOWNLOAD_FAILED));
+    owner_.Notice(SessionText(notice));
     owner_.FaxNotStored(done);
 }
 

@@ -19,11 +19,13 @@ public:
     virtual std::string FaxDirectory() = 0;
     // Where the files of an update are fetched to.
     virtual std::string UpdateDirectory() = 0;
-    // All files of the fax item are in fetchedDir: write its record.
-    virtual void StoreFax(CRL::Event& item, const std::string& fetchedDir) = 0;
+    // All files of the fax item are in fetchedDir: write its record; false
+    // when no record was stored.
+    virtual bool StoreFax(CRL::Event& item, const std::string& fetchedDir) = 0;
     // Tells the server that the item was stored ("updatefax"): 1 when queued.
     virtual int AcknowledgeFax(CRL::Event& item) = 0;
-    // The fax item could not be fetched; it stays on the server, unacknowledged.
+    // The fax item could not be fetched or stored; it stays on the server,
+    // unacknowledged.
     virtual void FaxNotStored(CRL::Event& item) = 0;
     // All files of an update are in: remember it for the next start.
     virtual void StoreUpdate(const std::string& updateData) = 0;

@@ -226,15 +226,16 @@ std::string FaxSession::UpdateDirectory()
     return JoinPath(ProgramDirectory(), "update");
 }
 
-void FaxSession::StoreFax(CRL::Event& item, const std::string& fetchedDir)
+bool FaxSession::StoreFax(CRL::Event& item, const std::string& fetchedDir)
 {
-    writer_.addInBox(item, fetchedDir);
+    return !writer_.addInBox(item, fetchedDir).empty();
 }
 
 void FaxSession::FaxNotStored(CRL::Event& item)
 {
-    // A fax of the list that cannot be fetched must not hold up the rest of
-    // the list: it stays on the server and the next one is asked for.
+    // A fax of the list that cannot be fetched or stored must not hold up
+    // the rest of the list: it stays on the server and the next one is
+    // asked for.
     if (EqualsNoCase(item.getString("event"), "queryfax"))
         ContinueFaxList();
 }

@@ -79,7 +79,7 @@ public:
     // ---- DownloadOwner
     std::string FaxDirectory() override;
     std::string UpdateDirectory() override;
-    void StoreFax(CRL::Event& item, const std::string& fetchedDir) override;
+    bool StoreFax(CRL::Event& item, const std::string& fetchedDir) override;
     int AcknowledgeFax(CRL::Event& item) override { return SendUpdateFax(item); }
     void FaxNotStored(CRL::Event& item) override;
     void StoreUpdate(const std::string& updateData) override;

@@ -1,5 +1,7 @@
 #include "core/InboxWriter.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -39,7 +41,11 @@ InboxWriter::InboxWriter(SessionAccount& account, PageCounter pages, ContactLook
 
 std::string InboxWriter::MailboxFor(CRL::Event& item)
 {
-    return FolderTypeForServerItem(item.getString("event"), item.getString("faxtype"),
+    // Event names are compared without regard to case, as the dispatch does.
+    std::string event = item.getString("event");
+    std::transform(event.begin(), event.end(), event.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return FolderTypeForServerItem(event, item.getString("faxtype"),
                                    item.getString("sendfaxflag"), item.getString("invalidatefax"));
 }
 
@@ -75,10 +81,13 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::string& fetchedDi
         return "";
     }
 
-    // The page files the item names, each reduced to one safe name.
+    // The page files the item names, each reduced to one safe name. The
+    // count comes from the server: an item cannot name more files than it
+    // has pairs.
     const int count = item.getInt("attachfilecount");
+    const int named = std::min(count, item.getLength());
     std::vector<std::string> files;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < named; ++i) {
         const std::string name = item.getString(FormatText("attachfile[%d].name", i).c_str());
         cpLog(4, "AttachFileCount=<%d>", count);
         cpLog(4, "AttachFile[%d].filename=<%s>", i, name.c_str());

@@ -3,40 +3,22 @@
 #include <chrono>
 #include <thread>
 
-void SessionState::ArmRetry(int ms)
+void SharedTimer::Arm(int ms)
 {
-    std::lock_guard<std::mutex> hold(timersLock_);
-    retry_.SetTimer(ms);
+    std::lock_guard<std::mutex> hold(lock_);
+    timer_.SetTimer(ms);
 }
 
-void SessionState::KillRetry()
+void SharedTimer::Kill()
 {
-    std::lock_guard<std::mutex> hold(timersLock_);
-    retry_.KillTimer();
+    std::lock_guard<std::mutex> hold(lock_);
+    timer_.KillTimer();
 }
 
-bool SessionState::RetryExpired() const
+bool SharedTimer::Expired() const
 {
-    std::lock_guard<std::mutex> hold(timersLock_);
-    return retry_.TimeOut() != 0;
-}
-
-void SessionState::ArmFaxList(int ms)
-{
-    std::lock_guard<std::mutex> hold(timersLock_);
-    faxList_.SetTimer(ms);
-}
-
-void SessionState::KillFaxList()
-{
-    std::lock_guard<std::mutex> hold(timersLock_);
-    faxList_.KillTimer();
-}
-
-bool SessionState::FaxListExpired() const
-{
-    std::lock_guard<std::mutex> hold(timersLock_);
-    return faxList_.TimeOut() != 0;
+    std::lock_guard<std::mutex> hold(lock_);
+    return timer_.TimeOut() != 0;
 }
 
 namespace {

@@ -17,9 +17,21 @@ struct SessionPeriods {
     int downloadStallMs = 60000; // a download without progress for this long is given up
 };
 
+// A Timer that several threads arm, kill and poll.
+class SharedTimer {
+public:
+    void Arm(int ms);
+    void Kill();
+    bool Expired() const;
+
+private:
+    mutable std::mutex lock_;
+    Timer timer_;
+};
+
 // The session's flags and timers, shared by the session thread, the agent's
-// worker and the GUI thread: the flags are atomic and the two timers are
-// used under one lock.
+// worker and the GUI thread: the flags are atomic and each timer has its
+// own lock.
 class SessionState {
 public:
     std::atomic<int> connected{0};
@@ -29,17 +41,16 @@ public:
     std::atomic<int> loginQueued{0}; // a login went out since the thread started
     std::atomic<int> enabled{1};     // the session may connect
 
-    void ArmRetry(int ms);
-    void KillRetry();
-    bool RetryExpired() const;
-    void ArmFaxList(int ms);
-    void KillFaxList();
-    bool FaxListExpired() const;
+    void ArmRetry(int ms) { retry_.Arm(ms); }
+    void KillRetry() { retry_.Kill(); }
+    bool RetryExpired() const { return retry_.Expired(); }
+    void ArmFaxList(int ms) { faxList_.Arm(ms); }
+    void KillFaxList() { faxList_.Kill(); }
+    bool FaxListExpired() const { return faxList_.Expired(); }
 
 private:
-    mutable std::mutex timersLock_;
-    Timer retry_;
-    Timer faxList_;
+    SharedTimer retry_;
+    SharedTimer faxList_;
 };
 
 // The steps the loop drives.

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestFiles.h"
 #include "core/AgentPort.h"
 #include "core/FrameSession.h"
 #include "core/SessionSources.h"
@@ -167,6 +168,8 @@ public:
     int AddFaxRecord(const std::string& type, const FaxRecord& record) override
     {
         std::lock_guard<std::mutex> hold(lock_);
+        if (!addSucceeds)
+            return 0;
         records.emplace_back(type, record);
         return 1;
     }
@@ -186,6 +189,8 @@ public:
     std::map<std::string, std::string> folders;
     std::vector<std::pair<std::string, FaxRecord>> records;
     std::vector<std::string> storedUpdates;
+    // Cleared: every record is refused, as by an account.xml that cannot be saved.
+    std::atomic<bool> addSucceeds{true};
 
 private:
     std::mutex lock_;
@@ -240,13 +245,7 @@ private:
 // Waits up to timeoutMs for the condition.
 inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return testfiles::waitFor(condition, std::chrono::milliseconds(timeoutMs));
 }
 
 } // namespace sessiontest

@@ -238,3 +238,69 @@ TEST_F(DispatchTest, AnEmptyFaxUserIsNoticedAndSendsNoLogin)
     EXPECT_EQ(session.session().loginFaxServer(), 0);
     EXPECT_EQ(session.SendUpdateRequest(), 0);
 }
+
+TEST_F(DispatchTest, TheOtherEventsOfTheServer)
+{
+    // Rows that do not check the invoke id: each event comes as another
+    // window's would.
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> event;
+        std::vector<std::string> commands; // requests sent
+        std::vector<std::string> states;
+        std::vector<std::string> played;
+        std::size_t records;
+        std::size_t queued;
+    };
+    const std::vector<Case> cases = {
+        {{{"event", "logout"}}, {}, {"2"}, {}, 0, 0},
+        {{{"event", "changestate"}}, {}, {}, {}, 0, 0},
+        {{{"event", "nosuchevent"}}, {}, {}, {}, 0, 0},
+        {{{"event", "faxreply-accept"}, {"sendfaxflag", "1"}}, {"updatefax"}, {}, {"/sounds/reply.wav"}, 1, 0},
+        {{{"event", "FaxReply-Reject"}, {"invalidatefax", "1"}}, {"updatefax"}, {}, {"/sounds/reply.wav"}, 1, 0},
+        {{{"event", "voxreceived"}, {"attachfilecount", "1"}}, {}, {}, {"/sounds/fax.wav"}, 0, 1},
+        {{{"event", "filetransfered"}, {"attachfilecount", "1"}}, {}, {}, {"/sounds/fax.wav"}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        FakeAgent caseAgent;
+        FakeAccount caseAccount;
+        caseAccount.data = account.data;
+        caseAccount.folders = account.folders;
+        RecordingEvents caseEvents;
+        RecordingPlayer casePlayer;
+        ServerSession caseSession{SessionContext{caseAgent, caseAccount, settings, caseEvents, casePlayer,
+                                                 [](const std::string&) { return 1; }}};
+        CRL::Event event;
+        for (const auto& [key, value] : c.event)
+            event.setKV(key.c_str(), value.c_str());
+        event.setKV("invokeid", 999999L);
+        SCOPED_TRACE(c.event[0].second);
+        EXPECT_EQ(caseSession.onReceive(&event), 1);
+        EXPECT_EQ(caseAgent.commands(), c.commands);
+        EXPECT_EQ(caseEvents.Values("state"), c.states);
+        EXPECT_EQ(casePlayer.played, c.played);
+        EXPECT_EQ(caseAccount.Records().size(), c.records);
+        EXPECT_EQ(caseSession.session().queue().size(), c.queued);
+    }
+}
+
+TEST_F(DispatchTest, WithoutASoundFileNothingIsPlayed)
+{
+    account.data.rcvFaxNotifyFile = "";
+    account.data.faxReplyNotifyFile = "";
+    Receive({{"event", "faxreceived"}, {"attachfilecount", "1"}}, false);
+    Receive({{"event", "faxreply-accept"}}, false);
+    EXPECT_TRUE(player.played.empty());
+    EXPECT_EQ(session.session().queue().size(), 1u);
+}
+
+TEST_F(DispatchTest, AReceiptThatCannotBeStoredIsNotAcknowledgedAndTheListGoesOn)
+{
+    account.addSucceeds = false;
+    Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "2"},
+             {"faxlist[0].faxid", "R1"}, {"faxlist[0].type", "20"}, {"faxlist[1].faxid", "F2"}});
+    Receive({{"event", "queryfax"}, {"result", "success"}, {"faxid", "R1"}, {"faxtype", "20"}, {"sendfaxflag", "1"}});
+    EXPECT_EQ(agent.commands(), (std::vector<std::string>{"queryfax", "queryfax"}));
+    EXPECT_EQ(Queries(), (std::vector<std::string>{"R1", "F2"}));
+    EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"接收传真件失败！"});
+    EXPECT_TRUE(player.played.empty());
+}

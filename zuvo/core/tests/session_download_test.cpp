@@ -20,10 +20,13 @@ class RecordingOwner : public DownloadOwner {
 public:
     std::string FaxDirectory() override { return faxDir; }
     std::string UpdateDirectory() override { return updateDir; }
-    void StoreFax(CRL::Event& item, const std::string& fetchedDir) override
+    bool StoreFax(CRL::Event& item, const std::string& fetchedDir) override
     {
+        if (!storeSucceeds)
+            return false;
         stored.push_back(item.getString("faxid"));
         storedFrom = fetchedDir;
+        return true;
     }
     int AcknowledgeFax(CRL::Event& item) override
     {
@@ -40,6 +43,7 @@ public:
     std::vector<std::string> stored, acknowledged, notStored, updates, notices;
     std::string storedFrom;
     int updateEnds = 0;
+    bool storeSucceeds = true;
 };
 
 class DownloadQueueTest : public ::testing::Test {
@@ -133,6 +137,19 @@ TEST_F(DownloadQueueTest, AFailedDownloadIsNotAcknowledgedAndTheNextItemStillArr
     EXPECT_EQ(owner.notices, (std::vector<std::string>{"下载文件失败！", "您有传真件，请阅览！"}));
     // What was fetched of the failed item stays.
     EXPECT_EQ(testfiles::readFile(owner.faxDir + "/a.tif"), "first");
+}
+
+TEST_F(DownloadQueueTest, AFaxWhoseRecordCannotBeStoredIsNotAcknowledged)
+{
+    owner.storeSucceeds = false;
+    Item("F1", {"a.tif"});
+    FinishDownload("page");
+    Drain();
+
+    EXPECT_TRUE(owner.acknowledged.empty());
+    EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
+    EXPECT_EQ(owner.notices, std::vector<std::string>{"接收传真件失败！"});
+    EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(DownloadQueueTest, ServerNamesAreReducedToOneNameInsideTheDirectory)

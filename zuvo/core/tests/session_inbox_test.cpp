@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "SessionFakes.h"
@@ -68,7 +69,8 @@ TEST_F(InboxWriterTest, TheItemsKindSelectsTheMailbox)
         {"faxreceived", "40", "1", "0", "faxbox"},  {"filetransfered", "", "0", "0", "faxbox"},
         {"queryfax", "40", "1", "0", "inbox"},      {"faxreply-accept", "20", "2", "1", "inbox"},
         {"queryfax", "40", "0", "1", "deposebox"},  {"queryfax", "40", "0", "0", "failedbox"},
-        {"queryfax", "20", "", "", "failedbox"},
+        {"queryfax", "20", "", "", "failedbox"},    {"FaxReceived", "40", "1", "0", "faxbox"},
+        {"voxreceived", "40", "0", "1", "deposebox"},
     };
     for (const Case& c : cases) {
         CRL::EventPtr item = Item(c.event, c.faxType);
@@ -178,6 +180,22 @@ TEST_F(InboxWriterTest, AMissingFolderFallsBackToTheFailedboxAndBadNamesAreSkipp
 
     account.data.present = false;
     EXPECT_EQ(writer.addInBox(*Item("faxreceived", "30")), "");
+}
+
+TEST_F(InboxWriterTest, AnAttachmentCountFromTheServerIsNotTrustedForTheLoop)
+{
+    CRL::EventPtr item = Item("queryfax", "20");
+    item->setKV("sendfaxflag", 1);
+    item->setKV("attachfilecount", 2000000000);
+    item->setKV("attachfile[0].name", "r.tif");
+    fs::create_directories(account.folders["inbox"]);
+    testfiles::writeFile(account.folders["inbox"] + "/r.tif", "P");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(writer.addInBox(*item), "inbox");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    const FaxRecord record = account.Records().back().second;
+    ASSERT_EQ(record.attachments.size(), 1u);
+    EXPECT_EQ(record.Get("Pages"), "1");
 }
 
 #include "core/AccountConfig.h"
