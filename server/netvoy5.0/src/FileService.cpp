@@ -71,20 +71,35 @@ bool FileService_Task::isFinished() const
     return length != -1 && offset >= length;
 }
 
+namespace {
+
+// Repeats a positional read or write, `step(done)` for the bytes after the
+// first `done`, until n bytes are through or a step gives 0 or fails (an
+// interrupted step is repeated). Returns the bytes through.
+template <typename Step> long repeatUntil(long n, Step step)
+{
+    long done = 0;
+    while (done < n) {
+        ssize_t moved = step(done);
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved <= 0)
+            break;
+        done += moved;
+    }
+    return done;
+}
+
+} // namespace
+
 long FileService_Task::readData(std::uint8_t* buf, long n)
 {
     UniqueFd file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0 || n <= 0)
         return 0;
-    long total = 0;
-    while (total < n) {
-        ssize_t got = ::pread(file.get(), buf + total, static_cast<std::size_t>(n - total), offset + total);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        total += got;
-    }
+    long total = repeatUntil(n, [&](long done) {
+        return ::pread(file.get(), buf + done, static_cast<std::size_t>(n - done), offset + done);
+    });
     offset += total;
     return total;
 }
@@ -96,15 +111,11 @@ int FileService_Task::writeData(const std::uint8_t* data, long n)
     if (file.get() < 0 || n < 0)
         return 0;
     targetCreated = true;
-    long total = 0;
-    while (total < n) {
-        ssize_t put = ::pwrite(file.get(), data + total, static_cast<std::size_t>(n - total), offset + total);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return 0;
-        total += put;
-    }
+    long total = repeatUntil(n, [&](long done) {
+        return ::pwrite(file.get(), data + done, static_cast<std::size_t>(n - done), offset + done);
+    });
+    if (total < n)
+        return 0;
     offset += total;
     return 1;
 }
