@@ -566,6 +566,14 @@ std::vector<uint8_t> pgxBytes(Magick::Image& image)
     return bytes;
 }
 
+constexpr char kTooLarge[] = "image is too large";
+
+// Whether a page of this size, at the largest bit count, fits a handle.
+bool fitsHandle(const mc::Image& page)
+{
+    return DibBlockSize(static_cast<int64_t>(page.columns), static_cast<int64_t>(page.rows), 24).has_value();
+}
+
 } // namespace
 
 std::optional<FileFacts> probe(std::span<const uint8_t> file, uint16_t format, std::string& error)
@@ -573,6 +581,14 @@ std::optional<FileFacts> probe(std::span<const uint8_t> file, uint16_t format, s
     ImageList images = readBlob(file, format, true, 0, error);
     if (!images)
         return std::nullopt;
+    // Every page's size is checked from its header before any page is
+    // decoded: a hostile header must not make the codec allocate.
+    for (const mc::Image* page = images.get(); page != nullptr; page = page->next) {
+        if (!fitsHandle(*page)) {
+            error = kTooLarge;
+            return std::nullopt;
+        }
+    }
     FileFacts facts;
     facts.frames = static_cast<int32_t>(mc::GetImageListLength(images.get()));
     if (format == PtxFormat::Tiff)
@@ -588,8 +604,8 @@ std::optional<DecodedPage> decodeFrame(std::span<const uint8_t> file, uint16_t f
     ImageList images = readBlob(file, format, false, frame, error);
     if (!images)
         return std::nullopt;
-    if (!DibBlockSize(static_cast<int64_t>(images->columns), static_cast<int64_t>(images->rows), 24)) {
-        error = "image is too large";
+    if (!fitsHandle(*images)) {
+        error = kTooLarge;
         return std::nullopt;
     }
     mc::Image* first = images.release();

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "../../scanvel/tests/ImagingTestSupport.h"
 #include "pictra/Pictra.h"
+#include "testsupport/TestSupport.h"
 
 namespace pictratest {
 
-using namespace imagingtest;
+using namespace testsupport;
 
 // The colour of display pixel (x, y) as red, green, blue.
 inline std::vector<uint8_t> pixelRgb(const ImageHandle& h, int32_t x, int32_t y)

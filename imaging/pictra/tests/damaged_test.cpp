@@ -81,3 +81,24 @@ TEST(PictraDamagedFiles, HugeDimensionsAreRefusedBeforeAllocating)
     EXPECT_EQ(o.result, -1);
     EXPECT_FALSE(o.error.empty());
 }
+
+TEST(PictraDamagedFiles, ValidFilesOfPagesBeyondAHandleAreRefusedBeforeDecoding)
+{
+    // A well-formed 1-bit PNG of 16000 x 16000 white pixels: 32 KB that would
+    // decode into gigabytes. Its size lies inside the codec's own width and
+    // height limits, but at 24 bits it is more than any handle may hold.
+    TempDir dir;
+    const std::string png = dir.file("bomb.png");
+    ASSERT_TRUE(make("python3 -c " + quote(R"(
+import struct, sys, zlib
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+rows = (b'\0' + b'\xff' * 2000) * 16000
+sys.stdout.buffer.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 16000, 16000, 1, 0, 0, 0, 0))
+                        + chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
+)") + " > " + quote(png)));
+    ASSERT_LT(readBytes(png).size(), 200000u);
+    const Opened o = open(png, 1);
+    EXPECT_EQ(o.result, -1);
+    EXPECT_EQ(o.error, "image is too large");
+}

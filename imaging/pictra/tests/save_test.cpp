@@ -213,7 +213,7 @@ TEST(PictraSave, JpegInTiffIsWrittenAroundABaselineJfif)
     ASSERT_EQ(back.result, 1);
     EXPECT_EQ(back.info.format, PtxFormat::Jpeg);
     // Nothing is left behind next to the file.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir.path()), {}), 6);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(s.dir.path())), {}), 6);
 }
 
 TEST(PictraSave, FailuresReportTheirMessageAndKeepTheOldFile)
@@ -266,7 +266,7 @@ TEST(PictraSave, FailuresReportTheirMessageAndKeepTheOldFile)
     EXPECT_STREQ(PtxGetLastErrorInfo(), "failed to create file");
     EXPECT_EQ(readBytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
     // Only the sources and the kept file: no temporary file stays behind.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir.path()), {}), 5);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(s.dir.path())), {}), 5);
 }
 
 TEST(PictraThreads, OpenAndSaveOnFourThreadsAtOnce)

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "../../../imaging/scanvel/tests/ImagingTestSupport.h"
+#include "testsupport/TestSupport.h"
 #include "compose/PageCount.h"
 #include "scanvel/Scanvel.h"
 
-using namespace imagingtest;
+using namespace testsupport;
 
 namespace {
 

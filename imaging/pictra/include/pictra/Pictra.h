@@ -108,6 +108,10 @@ int32_t PtxSetImgInfo(ImageHandle& handle, const ImgInfo* info);
 // Turns the page by `angle` degrees, clockwise for a positive angle, on a
 // white (background nonzero) or black background.
 ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t background);
+// The page upside down: display row y becomes row height - 1 - y.
+ImageHandle PtxImgFlip(const ImageHandle& handle);
+// The page left to right: column x becomes column width - 1 - x.
+ImageHandle PtxImgMirror(const ImageHandle& handle);
 // The rectangle [left, right) x [top, bottom) of the page, corners in any order.
 ImageHandle PtxImgCrop(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom);
 // The page scaled to newWidth x newHeight: mode 0 averages (24-bit pages

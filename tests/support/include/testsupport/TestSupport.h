@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 
 namespace testsupport {
 
@@ -81,6 +83,19 @@ inline void writeFile(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
+// A file's bytes; empty when it cannot be read.
+inline std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 struct CommandResult {
     int status = -1; // exit status; -1 when the command did not run or did not exit
     std::string output;
@@ -100,6 +115,12 @@ inline CommandResult run(const std::string& command)
     const int status = ::pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+// Runs a shell command with its output discarded; true when it exited with 0.
+inline bool runOk(const std::string& command)
+{
+    return run("(" + command + ") >/dev/null 2>&1").status == 0;
 }
 
 // Shell quoting for a path or text argument.

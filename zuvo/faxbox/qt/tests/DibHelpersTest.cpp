@@ -4,15 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <QPainter>
 
 #include "faxbox/qt/DibHelpers.h"
+#include "testsupport/TestSupport.h"
+
+using namespace testsupport;
 
 namespace {
 
@@ -94,56 +94,21 @@ ImageHandle withColoursUsed(uint16_t bitCount, uint32_t coloursUsed, std::size_t
     return cut;
 }
 
-struct Shell {
-    int status = -1;
-    std::string output;
-};
-
-Shell run(const std::string& command)
-{
-    Shell result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, n);
-    result.status = pclose(pipe);
-    return result;
-}
-
 // The handle's block as a BMP file: the 14-byte file header in front.
 void writeBmp(const ImageHandle& page, const std::string& path)
 {
     uint8_t fileHeader[14] = {'B', 'M'};
     put32(fileHeader + 2, static_cast<uint32_t>(14 + page.size()));
     put32(fileHeader + 10, static_cast<uint32_t>(14 + page.pixelOffset()));
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(fileHeader), sizeof fileHeader);
-    out.write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
+    std::vector<uint8_t> bytes(fileHeader, fileHeader + sizeof fileHeader);
+    bytes.insert(bytes.end(), page.data(), page.data() + page.size());
+    writeBytes(path, bytes);
 }
-
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        path_ = std::filesystem::temp_directory_path() /
-                ("zuvo-dib-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Pixel difference count between two images by ImageMagick, -1 when it could not say.
 long magickDifference(const std::string& a, const std::string& b)
 {
-    const Shell r = run("compare -metric AE '" + a + "' '" + b + "' null:");
+    const CommandResult r = run("compare -metric AE " + quote(a) + " " + quote(b) + " null: 2>&1");
     try {
         return std::stol(r.output);
     } catch (...) {
@@ -233,7 +198,7 @@ TEST(DibPalette, IsTheColourTableAndAbsentForTrueColour)
 
 TEST(DrawDib, OneToOneEqualsImageMagicksDecodingOfTheSameBits)
 {
-    ScratchDir dir;
+    TempDir dir;
     for (const uint16_t bits : {1, 4, 8, 24}) {
         SCOPED_TRACE(bits);
         // Odd widths leave padding in every row; 37 x 11 is no multiple of anything.
@@ -259,7 +224,7 @@ TEST(DrawDib, OneToOneEqualsImageMagicksDecodingOfTheSameBits)
         const std::string partPng = dir.file("part" + std::to_string(bits) + ".png");
         ASSERT_TRUE(part.copy(5, 7, 20, 6).save(QString::fromStdString(partPng)));
         const std::string cropped = dir.file("cropped" + std::to_string(bits) + ".png");
-        ASSERT_EQ(run("convert '" + bmp + "' -crop 20x6+9+3 +repage '" + cropped + "'").status, 0);
+        ASSERT_TRUE(runOk("convert " + quote(bmp) + " -crop 20x6+9+3 +repage " + quote(cropped)));
         EXPECT_EQ(magickDifference(partPng, cropped), 0);
         EXPECT_EQ(part.pixel(4, 7), qRgb(10, 200, 30)) << "nothing drawn outside the destination";
     }
