@@ -10,12 +10,13 @@
 
 #include <cstdio>
 
+#include "contacts/AddressBookConfig.h"
 #include "core/AccountConfig.h"
 #include "core/ProgramPaths.h"
 #include "core/SysConfig.h"
 #include "core/qt/HandOver.h"
 #include "core/qt/Prompter.h"
-#include "core/qt/StandInMainWindow.h"
+#include "core/qt/ProgramMainFrame.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
 
@@ -42,11 +43,13 @@ QByteArray utf8(const QString& text)
     return text.toUtf8();
 }
 
-// The main window of the program. The stand-in serves until the main frame
-// takes its place here.
-std::unique_ptr<MainWindowInterface> createMainWindow(unsigned interInstanceMessage)
+void logHandOver(const HandOverTarget& target, const QStringList& files)
 {
-    return std::make_unique<StandInMainWindow>(interInstanceMessage);
+    cpLog(6, "hand-over wParam[%lu] lParam[%ld] files[%lld]", static_cast<unsigned long>(target.wParam),
+          static_cast<long>(target.lParam), static_cast<long long>(files.size()));
+    for (const QString& file : files) {
+        cpLog(6, "hand-over file[%s]", file.toUtf8().constData());
+    }
 }
 
 // Copies the pending new updater over the old one through a temporary copy,
@@ -109,12 +112,12 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
     cpLog(6, "end");
     cpLog(6, "begin parseCommandLine");
     cpLog(6, "begin ProcessShellCommand");
-    SetMainWindow(createMainWindow(interInstanceMessage_));
+    SetMainWindow(CreateProgramMainFrame());
     cpLog(6, "begin ShowWindow");
     mainWindow_->Widget().hide();
     StartHandOverServer();
     if (ownHandOver) {
-        WindowRegistry::Post(mainWindowId_, interInstanceMessage_, HANDOVER_OPEN_COMPOSE, 0, {}, *ownHandOver);
+        DeliverHandOver(HandOverTarget{HANDOVER_OPEN_COMPOSE, 0}, *ownHandOver);
     }
     return true;
 }
@@ -140,6 +143,8 @@ bool CPelno1App::OpenStores()
             app->NotifyMainFrame();
         }
     });
+    // The address store serves caller-name lookups from here on.
+    AddressBookConfig::GetInstance().Open(programDirectory_.toStdString());
     SysConfig& config = SysConfig::Instance();
     if (config.Open() != 1) {
         cpLog(6, "open config.xml failed");
@@ -227,14 +232,18 @@ void CPelno1App::StartHandOverServer()
     const QString name = HandOverServerName(programDirectory_);
     handOverServer_ = std::make_unique<HandOverServer>(
         name, [this] { return FindHandOverTarget(); },
-        [this](const HandOverTarget& target, const QStringList& files) {
-            WindowRegistry::Post(mainWindowId_, interInstanceMessage_, target.wParam, target.lParam, {}, files);
-        });
+        [this](const HandOverTarget& target, const QStringList& files) { DeliverHandOver(target, files); });
     if (handOverServer_->Listen()) {
         cpLog(6, "hand-over server listening [%s]", utf8(name).constData());
     } else {
         cpLog(6, "hand-over server cannot listen [%s]", utf8(name).constData());
     }
+}
+
+void CPelno1App::DeliverHandOver(const HandOverTarget& target, const QStringList& files)
+{
+    logHandOver(target, files);
+    WindowRegistry::Post(mainWindowId_, interInstanceMessage_, target.wParam, target.lParam, {}, files);
 }
 
 std::optional<HandOverTarget> CPelno1App::FindHandOverTarget() const

@@ -121,18 +121,19 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
         const char* what;
         std::function<void(StartUp&)> spoil;
         unsigned message;
+        bool accountStoreOpened;  // account-bak.xml is rewritten on opening
     };
     const Case cases[] = {
         {"Key does not match",
          [](StartUp& t) { t.Replace(QStringLiteral("config.xml"), "2f8c3469a3c4cb98477b7dbcea94c30f", QByteArray(32, '0')); },
-         IDS_INVALID_CONFIG},
-        {"a server caption changed",
+         IDS_INVALID_CONFIG, true},
+        {"a server port changed",
          [](StartUp& t) { t.Replace(QStringLiteral("config.xml"), "Port=\"18000\"", "Port=\"18001\""); },
-         IDS_INVALID_CONFIG},
+         IDS_INVALID_CONFIG, true},
         {"config.xml missing", [](StartUp& t) { QFile::remove(t.Path(QStringLiteral("config.xml"))); },
-         IDS_INVALID_CONFIG},
+         IDS_INVALID_CONFIG, true},
         {"account.xml missing, no backup", [](StartUp& t) { QFile::remove(t.Path(QStringLiteral("account.xml"))); },
-         IDS_CONFIG_FILE_LOST},
+         IDS_CONFIG_FILE_LOST, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -147,6 +148,7 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(Prompts(), text(c.message) + QStringLiteral("\n\n"));
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Zuvo4.2.log"))));
+        EXPECT_EQ(QFile::exists(Path(QStringLiteral("account-bak.xml"))), c.accountStoreOpened);
     }
 }
 

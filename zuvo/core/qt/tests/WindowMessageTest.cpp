@@ -8,16 +8,32 @@
 #include <thread>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "ShellTestApp.h"
 #include "core/qt/PopupNotice.h"
-#include "core/qt/StandInMainWindow.h"
+#include "core/qt/MainFrame.h"
+#include "core/qt/ProgramMainFrame.h"
 #include "core/qt/WindowMessage.h"
 
 namespace {
 
-class WindowMessages : public ::testing::Test {
+class WindowMessages : public ShellTest {
 protected:
-    void SetUp() override { QtTest::EnsureApplication(); }
+    // The program's main window; closed at the end of the test.
+    CMainFrame& MainFrame()
+    {
+        mainWindow_ = CreateProgramMainFrame();
+        return *qobject_cast<CMainFrame*>(&mainWindow_->Widget());
+    }
+    void TearDown() override
+    {
+        if (mainWindow_) {
+            mainWindow_->Widget().close();
+            mainWindow_.reset();
+        }
+    }
+
+private:
+    std::unique_ptr<MainWindowInterface> mainWindow_;
 };
 
 std::vector<PopupNotice*> visiblePopups()
@@ -33,7 +49,7 @@ std::vector<PopupNotice*> visiblePopups()
 
 TEST_F(WindowMessages, ThreeNoticesFromAWorkerGiveOnePopupWithTheLastText)
 {
-    StandInMainWindow window(0);
+    CMainFrame& window = MainFrame();
     const WindowId handle = window.Handle();
     std::thread worker([handle] {
         for (const char* text : {"第一条", "第二条", "第三条"}) {
@@ -80,23 +96,6 @@ TEST_F(WindowMessages, AClickOnAnItemClosesThePopup)
     EXPECT_EQ(popup.RemainingTime(), -1);
 }
 
-TEST_F(WindowMessages, MessagesToAWindowThatIsGoneAreDropped)
-{
-    WindowId gone = 0;
-    {
-        auto window = std::make_unique<StandInMainWindow>(0);
-        gone = window->Handle();
-        // Queued while the window lives, delivered never: the window goes first.
-        EXPECT_TRUE(WindowRegistry::Post(gone, WM_FAX_POPUP, 0, 0, QStringLiteral("lost")));
-        EXPECT_TRUE(WindowRegistry::Invoke(gone, [](QObject&) { ADD_FAILURE() << "ran on a destroyed window"; }));
-    }
-    QtTest::ProcessEventsFor(50);
-    EXPECT_FALSE(WindowRegistry::Post(gone, WM_FAX_POPUP, 0, 0, QStringLiteral("late")));
-    EXPECT_FALSE(WindowRegistry::Invoke(gone, [](QObject&) {}));
-    EXPECT_EQ(WindowRegistry::Find(gone), nullptr);
-    EXPECT_TRUE(visiblePopups().empty());
-}
-
 // A window that records the window messages it receives.
 class RecordingWindow : public QWidget {
 public:
@@ -116,10 +115,27 @@ public:
     QStringList files;
 };
 
+TEST_F(WindowMessages, MessagesToAWindowThatIsGoneAreDropped)
+{
+    WindowId gone = 0;
+    {
+        auto window = std::make_unique<RecordingWindow>();
+        gone = window->registration.Id();
+        // Queued while the window lives, delivered never: the window goes first.
+        EXPECT_TRUE(WindowRegistry::Post(gone, WM_FAX_POPUP, 0, 0, QStringLiteral("lost")));
+        EXPECT_TRUE(WindowRegistry::Invoke(gone, [](QObject&) { ADD_FAILURE() << "ran on a destroyed window"; }));
+    }
+    QtTest::ProcessEventsFor(50);
+    EXPECT_FALSE(WindowRegistry::Post(gone, WM_FAX_POPUP, 0, 0, QStringLiteral("late")));
+    EXPECT_FALSE(WindowRegistry::Invoke(gone, [](QObject&) {}));
+    EXPECT_EQ(WindowRegistry::Find(gone), nullptr);
+    EXPECT_TRUE(visiblePopups().empty());
+}
+
 TEST_F(WindowMessages, HandOverToAComposeWindowClosedInBetweenReachesNoOtherWindow)
 {
     const unsigned interInstance = RegisterWindowMessage(QStringLiteral("ZUVO"));
-    StandInMainWindow window(interInstance);
+    CMainFrame& window = MainFrame();
     WindowId closedCompose = 0;
     {
         RecordingWindow compose;
