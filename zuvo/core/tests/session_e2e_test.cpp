@@ -201,7 +201,8 @@ TEST_F(LiveSession, FaxesOfTypes30And20And40LandInTheirBoxes)
 {
     const std::string tiff3 = MakeTiff(home.file("served3.tif"), 3);
     const std::string tiff1 = MakeTiff(home.file("served1.tif"), 1);
-    ASSERT_EQ(CountImagePages(tiff3), 3);
+    // The page count the record must show, as ImageMagick sees the file.
+    ASSERT_EQ(testfiles::run("identify -format '%n\\n' " + testfiles::quote(tiff3) + " | head -1").output, "3\n");
     Config addressBook;
     ASSERT_EQ(OpenAddressBookFile(addressBook, home.path(), true), 1);
     ASSERT_EQ(AppendAddressCard(addressBook, "AddressBook[0]/Folder[0]",
