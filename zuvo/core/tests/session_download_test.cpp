@@ -212,6 +212,19 @@ TEST_F(DownloadQueueTest, AReplyBeforeDownLoadFileReturnsIsNotLost)
     EXPECT_EQ(testfiles::readFile(owner.faxDir + "/fast.tif"), "fast");
 }
 
+TEST_F(DownloadQueueTest, AFileThatCannotBeRenamedIntoPlaceFailsTheItem)
+{
+    // A directory holds the finished file's name.
+    fs::create_directories(owner.faxDir + "/a.tif/inside");
+    Item("F1", {"a.tif"});
+    FinishDownload("page");
+    Drain();
+    EXPECT_TRUE(owner.stored.empty());
+    EXPECT_TRUE(owner.acknowledged.empty());
+    EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
+    EXPECT_EQ(owner.notices, std::vector<std::string>{"下载文件失败！"});
+}
+
 TEST_F(DownloadQueueTest, ADirectoryThatCannotBeCreatedFailsTheItem)
 {
     testfiles::writeFile(owner.faxDir, "a file where the directory should be");
