@@ -161,6 +161,13 @@ void nearestPixel(const PageView& in, const PageView& out, float sx, float sy)
     }
 }
 
+// trunc(newSize / oldSize x ppm), held inside the header field's range.
+int32_t scaledResolution(int32_t newSize, int32_t oldSize, int32_t ppm)
+{
+    const double scaled = static_cast<double>(newSize) / oldSize * ppm;
+    return static_cast<int32_t>(std::clamp<double>(scaled, INT32_MIN, INT32_MAX));
+}
+
 } // namespace
 
 ImageHandle PtxImgResample(const ImageHandle& handle, int32_t newWidth, int32_t newHeight, uint8_t mode)
@@ -174,8 +181,8 @@ ImageHandle PtxImgResample(const ImageHandle& handle, int32_t newWidth, int32_t 
         return result;
     // The physical size stays: the resolution scales with the pixels.
     BitmapInfoHeader hdr = result.header();
-    hdr.xPelsPerMeter = static_cast<int32_t>(static_cast<double>(newWidth) / w * hdr.xPelsPerMeter);
-    hdr.yPelsPerMeter = static_cast<int32_t>(static_cast<double>(newHeight) / h * hdr.yPelsPerMeter);
+    hdr.xPelsPerMeter = scaledResolution(newWidth, w, hdr.xPelsPerMeter);
+    hdr.yPelsPerMeter = scaledResolution(newHeight, h, hdr.yPelsPerMeter);
     result.setHeader(hdr);
 
     const PageView in(handle);

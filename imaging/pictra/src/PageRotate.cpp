@@ -80,6 +80,11 @@ ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t backgro
         setLastError("image handle is null");
         return {};
     }
+    // An angle that is not a number gives no size to allocate.
+    if (!std::isfinite(angle)) {
+        setLastError("failed to allocate memory");
+        return {};
+    }
     const int32_t w = handle.width();
     const int32_t h = handle.height();
     const double a = angle * 3.14159265358979 / 180.0;

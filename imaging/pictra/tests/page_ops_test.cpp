@@ -1,3 +1,4 @@
+#include <limits>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -152,6 +153,16 @@ TEST(PtxImgRotate, SmallAnglesCopyAndOddAnglesGrowWithBackground)
 
     EXPECT_TRUE(PtxImgRotate(ImageHandle(), 90.0f, 0).isNull());
     EXPECT_STREQ(PtxGetLastErrorInfo(), "image handle is null");
+}
+
+TEST(PtxImgRotate, AnglesThatAreNotNumbersGiveNoPage)
+{
+    const ImageHandle page = bilevelPage(kFiveByThree);
+    for (float angle : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                        -std::numeric_limits<float>::infinity()}) {
+        EXPECT_TRUE(PtxImgRotate(page, angle, 1).isNull()) << angle;
+        EXPECT_STREQ(PtxGetLastErrorInfo(), "failed to allocate memory");
+    }
 }
 
 TEST(PtxImgRotate, WidePagesNeedSixtyFourBitPositions)
@@ -399,6 +410,14 @@ TEST(PtxImgResample, InterpolatesUpwardsAndTakesNearestPixels)
 
     const ImageHandle same = PtxImgResample(source, 40, 30, 0);
     EXPECT_TRUE(std::equal(source.pixels(), source.pixels() + 30 * source.stride(), same.pixels()));
+    // A resolution scaled beyond the header field stays at its largest value.
+    ImageHandle dot = PtxCreateHandle(1, 1, PtxBlank::TrueColour);
+    info.xResolution = info.yResolution = 200;
+    PtxSetImgInfo(dot, &info);
+    const ImageHandle line = PtxImgResample(dot, 300000, 1, 1);
+    ASSERT_FALSE(line.isNull());
+    EXPECT_EQ(line.header().xPelsPerMeter, INT32_MAX);
+    EXPECT_EQ(line.header().yPelsPerMeter, 7874);
     for (auto [w, h] : {std::pair{0, 10}, {10, 0}, {-5, 10}, {10, -5}})
         EXPECT_TRUE(PtxImgResample(source, w, h, 0).isNull()) << w << "x" << h;
     EXPECT_TRUE(PtxImgResample(ImageHandle(), 10, 10, 0).isNull());
