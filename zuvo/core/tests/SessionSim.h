@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "SessionFakes.h"
 #include "TestFiles.h"
 
 namespace sessiontest {
@@ -30,17 +31,11 @@ inline const char* Python()
 struct WireLine {
     std::string kind; // "REQ", "FILE" or "NOTE"
     double t = 0;
-    std::vector<std::pair<std::string, std::string>> pairs; // REQ
+    Pairs pairs;                                            // REQ
     std::string code;                                       // FILE
     std::string text;                                       // FILE: server name; NOTE: the note
 
-    std::string get(const std::string& key) const
-    {
-        for (const auto& [k, v] : pairs)
-            if (k == key)
-                return v;
-        return "";
-    }
+    std::string get(const std::string& key) const { return ValueOf(pairs, key); }
 };
 
 class FaxServiceSim {

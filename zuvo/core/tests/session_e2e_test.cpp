@@ -120,14 +120,6 @@ std::vector<std::string> Commands(const std::vector<WireLine>& requests)
     return commands;
 }
 
-std::vector<std::string> Keys(const WireLine& line)
-{
-    std::vector<std::string> keys;
-    for (const auto& pair : line.pairs)
-        keys.push_back(pair.first);
-    return keys;
-}
-
 // A TIFF of `pages` pages.
 std::string MakeTiff(const std::string& path, int pages)
 {
@@ -151,7 +143,7 @@ TEST_F(LiveSession, LoginThenTheFaxListAndTheLogoutReachesTheServerAtShutDown)
     ASSERT_GE(requests.size(), 3u);
     EXPECT_EQ(Commands(requests)[0], "login");
     EXPECT_EQ(Commands(requests)[1], "queryfaxlist");
-    EXPECT_EQ(Keys(requests[0]), (std::vector<std::string>{"command", "skillgroup", "loginid", "password", "netfaxflag",
+    EXPECT_EQ(KeysOf(requests[0].pairs), (std::vector<std::string>{"command", "skillgroup", "loginid", "password", "netfaxflag",
                                                            "loginmode", "invokeid", "devicename", "termnum"}));
     EXPECT_EQ(requests[0].get("loginid"), "00210000012345");
     EXPECT_EQ(requests[0].get("password"), "secret");
