@@ -162,6 +162,8 @@ TEST(PictraOpen, MultiPageTiffFillsTheSlotsItIsGiven)
         EXPECT_EQ(o.info.encodeOption, PtxTiffCompression::CcittG4);
         if (*c.message != '\0') {
             EXPECT_STREQ(o.error.c_str(), c.message);
+        } else {
+            EXPECT_STREQ(o.error.c_str(), "image handle is null"); // the old message, no warning
         }
         for (int32_t i = 0; i < o.result; ++i) {
             // Every page carries the first page's resolution.
@@ -177,6 +179,44 @@ TEST(PictraOpen, MultiPageTiffFillsTheSlotsItIsGiven)
         EXPECT_TRUE(handleRgb(all.pages[i]) == magickRgb(path, static_cast<int>(i))) << i;
     }
     EXPECT_TRUE(all.pages[3].isNull());
+}
+
+TEST(PictraOpen, ALaterPageThatFailsKeepsThePagesAlreadyStored)
+{
+    // Two pages whose directories read well; the second page's strip lies
+    // past the end of the file, so only decoding it fails.
+    TempDir dir;
+    const std::string path = dir.file("two.tif");
+    ASSERT_TRUE(make("convert -size 30x20 xc:white -fill black -draw 'point 3,3' -monochrome -compress none " +
+                     quote(dir.file("a.tif")) + " && convert -size 31x21 xc:gray -depth 8 -compress none " +
+                     quote(dir.file("b.tif")) + " && tiffcp " + quote(dir.file("a.tif")) + " " +
+                     quote(dir.file("b.tif")) + " " + quote(path)));
+    std::vector<uint8_t> bytes = readBytes(path);
+    ASSERT_EQ(bytes[0], 'I');
+    auto u16 = [&](std::size_t at) { return static_cast<uint32_t>(bytes[at] | (bytes[at + 1] << 8)); };
+    auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+    const std::size_t first = u32(4);
+    const std::size_t second = u32(first + 2 + 12 * u16(first));
+    bool moved = false;
+    for (std::size_t e = 0; e < u16(second); ++e) {
+        const std::size_t at = second + 2 + 12 * e;
+        if (u16(at) == 273 && u16(at + 2) == 4 && u32(at + 4) == 1) {
+            const auto past = static_cast<uint32_t>(bytes.size() * 4);
+            for (int k = 0; k < 4; ++k)
+                bytes[at + 8 + static_cast<std::size_t>(k)] = static_cast<uint8_t>(past >> (8 * k));
+            moved = true;
+        }
+    }
+    ASSERT_TRUE(moved);
+    writeBytes(path, bytes);
+
+    const Opened o = open(path, 4);
+    EXPECT_EQ(o.result, -1);
+    EXPECT_FALSE(o.error.empty());
+    EXPECT_EQ(o.info.pages, 2);
+    ASSERT_TRUE(o.pages[0].isValidDib());
+    EXPECT_EQ(o.pages[0].width(), 30);
+    EXPECT_TRUE(o.pages[1].isNull());
 }
 
 namespace {
