@@ -105,6 +105,10 @@ private:
     DownloadOwner& owner_;
     int stallMs_;
     std::chrono::steady_clock::time_point lastProgress_; // of the running download, under lock_
-    Spindle::VMutex lock_; // the list, and an item's state and task id while a download starts or ends
+    // The list, and an item's state and task id while a download starts or
+    // ends. Taken inside the agent's listener lock (the transfer events) and
+    // held over downLoadFile and cancelDownloadFile (the client's task lock);
+    // never held over a request or a call to the owner.
+    Spindle::VMutex lock_;
     std::deque<CRL::EventPtr> items_;
 };
