@@ -76,6 +76,9 @@ TEST(PictraRecords, ResolutionConversionsComeBackUnchanged)
     for (int32_t dpi : {72, 96, 100, 150, 196, 200, 204, 300, 400, 600, 1200})
         EXPECT_EQ(PtxPpmToDpi(PtxDpiToPpm(dpi)), dpi) << dpi;
     EXPECT_EQ(PtxPpmToDpi(0), 0);
+    // A record's resolution beyond what the header can hold stays at its limit.
+    EXPECT_EQ(PtxDpiToPpm(INT32_MAX), INT32_MAX);
+    EXPECT_EQ(PtxDpiToPpm(INT32_MIN), INT32_MIN);
 }
 
 TEST(PictraLastError, EachThreadReadsItsOwnFailure)
