@@ -365,6 +365,26 @@ TEST(PtxImgResample, AreaAverageOfFourByFourBlocks)
     EXPECT_EQ(scaled.yResolution, 50);
 }
 
+TEST(PtxImgResample, AreaAverageSplitsBoundaryPixelsInThousandths)
+{
+    // 5 -> 2 both ways: the scale is 2.5, so source column and row 2 are
+    // shared half and half, and the divisor is trunc(2.5 x 2.5 x 1000) = 6250.
+    // A 250 wholly inside an output pixel adds 250000 / 6250 = 40 to it; the
+    // 250 at the shared centre adds 250 x 500 x 500 / 1000 / 6250 = 10 to all four.
+    ImageHandle page = PtxCreateHandle(5, 5, PtxBlank::TrueColour);
+    for (int32_t at : {0, 2, 4})
+        std::fill_n(page.storedRow(at) + 3 * at, 3, 250);
+    const ImageHandle small = PtxImgResample(page, 2, 2, 0);
+    ASSERT_FALSE(small.isNull());
+    const int expected[2][2] = {{50, 10}, {10, 50}};
+    for (int32_t r = 0; r < 2; ++r) {
+        for (int32_t x = 0; x < 2; ++x) {
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(small.storedRow(r)[3 * x + c], expected[r][x]) << x << "," << r;
+        }
+    }
+}
+
 TEST(PtxImgResample, LargeShrinkSumsInSixtyFourBits)
 {
     // 200 x 200 source pixels of 255 per output pixel: 10^10 before dividing.
