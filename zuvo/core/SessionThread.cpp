@@ -6,6 +6,7 @@
 void SharedTimer::Arm(int ms)
 {
     std::lock_guard<std::mutex> hold(lock_);
+    held_ = false;
     timer_.SetTimer(ms);
 }
 
@@ -13,6 +14,20 @@ void SharedTimer::Kill()
 {
     std::lock_guard<std::mutex> hold(lock_);
     timer_.KillTimer();
+}
+
+void SharedTimer::Hold()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    held_ = true;
+    timer_.KillTimer();
+}
+
+void SharedTimer::Rearm(int ms)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!held_)
+        timer_.SetTimer(ms);
 }
 
 bool SharedTimer::Expired() const
@@ -44,17 +59,17 @@ bool SessionThread::RetryStep()
     }
     if (!state_.connected) {
         if (!steps_.openFaxServer()) {
-            state_.ArmRetry(periods_.retryMs);
+            state_.RearmRetry(periods_.retryMs);
             return false;
         }
         state_.connected = 1;
     }
     if (!state_.loggedIn && steps_.loginFaxServer() == 1) {
         state_.loginQueued = 1;
-        state_.ArmRetry(periods_.loginRepeatMs);
+        state_.RearmRetry(periods_.loginRepeatMs);
         return false;
     }
-    state_.ArmRetry(periods_.retryMs);
+    state_.RearmRetry(periods_.retryMs);
     return true;
 }
 

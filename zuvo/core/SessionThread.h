@@ -20,13 +20,19 @@ struct SessionPeriods {
 // A Timer that several threads arm, kill and poll.
 class SharedTimer {
 public:
+    // Arms the timer, also after Hold.
     void Arm(int ms);
     void Kill();
+    // Kills the timer until the next Arm: Rearm does nothing meanwhile.
+    void Hold();
+    // Arms the timer again unless it is held.
+    void Rearm(int ms);
     bool Expired() const;
 
 private:
     mutable std::mutex lock_;
     Timer timer_;
+    bool held_ = false;
 };
 
 // The session's flags and timers, shared by the session thread, the agent's
@@ -42,7 +48,10 @@ public:
     std::atomic<int> enabled{1};     // the session may connect
 
     void ArmRetry(int ms) { retry_.Arm(ms); }
-    void KillRetry() { retry_.Kill(); }
+    // The session stays idle until ArmRetry ("联机"): the loop's own re-arm,
+    // even one already under way, does not bring it back.
+    void KillRetry() { retry_.Hold(); }
+    void RearmRetry(int ms) { retry_.Rearm(ms); }
     bool RetryExpired() const { return retry_.Expired(); }
     void ArmFaxList(int ms) { faxList_.Arm(ms); }
     void KillFaxList() { faxList_.Kill(); }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ public:
     int loginFaxServer() override
     {
         Note("login");
+        if (onLogin)
+            onLogin();
         return 1;
     }
     int SendQueryFaxList() override
@@ -53,6 +56,8 @@ public:
 
     std::atomic<int> connects{1};
     std::atomic<int> pumps{0};
+    // Runs inside loginFaxServer, as an event of the agent's worker would.
+    std::function<void()> onLogin;
 
 private:
     void Note(const char* call)
@@ -153,4 +158,24 @@ TEST(SessionThread, ADisabledOrKickedSessionDoesNotConnect)
     ASSERT_TRUE(WaitFor([&] { return steps.Count("connect") == 2; }));
     thread.Stop();
     EXPECT_EQ(steps.Count("list"), 1); // not asked again after the reconnect
+}
+
+TEST(SessionThread, AKickDuringALoginIsNotUndoneByTheLoopsReArm)
+{
+    ScriptedSteps steps;
+    SessionState state;
+    // Logged in elsewhere while this login is being sent.
+    steps.onLogin = [&] {
+        if (steps.Count("login") == 1)
+            state.KillRetry();
+    };
+    SessionThread thread(steps, state, Fast());
+    thread.run();
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("login") == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(4 * Fast().loginRepeatMs));
+    EXPECT_EQ(steps.Count("login"), 1);
+
+    state.ArmRetry(Fast().reconnectMs); // "联机"
+    EXPECT_TRUE(WaitFor([&] { return steps.Count("login") >= 2; }));
+    thread.Stop();
 }
