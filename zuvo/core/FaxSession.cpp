@@ -56,7 +56,10 @@ std::string FaxSession::LoginToken()
 int FaxSession::openFaxServer()
 {
     AgentPort& agent = context_.agent;
+    // Registered once, and before the connection opens, so that its loss is
+    // always heard.
     agent.removeEventListener(listener_);
+    agent.addEventListener(listener_);
     const SessionAccountData account = context_.account.Load();
     ServerAddress server;
     if (account.proxyFlag == 1) {
@@ -70,7 +73,6 @@ int FaxSession::openFaxServer()
         cpLog(3, "openServer Failed");
         return 0;
     }
-    agent.addEventListener(listener_);
     cpLog(4, "start proxy");
     if (!agent.isRun())
         agent.run();

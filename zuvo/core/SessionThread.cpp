@@ -58,11 +58,15 @@ bool SessionThread::RetryStep()
         return false;
     }
     if (!state_.connected) {
+        // Marked before the attempt: a loss of the new connection reported
+        // while it is being opened clears the mark, and a later pass
+        // connects again.
+        state_.connected = 1;
         if (!steps_.openFaxServer()) {
+            state_.connected = 0;
             state_.RearmRetry(periods_.retryMs);
             return false;
         }
-        state_.connected = 1;
     }
     if (!state_.loggedIn && steps_.loginFaxServer() == 1) {
         state_.loginQueued = 1;

@@ -3,6 +3,7 @@
 // Stand-ins for the agent, the stores and the main window, for the tests of
 // the server session.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -49,7 +50,12 @@ public:
         long taskId;
     };
 
-    int connect(const char*, int) override { return connectResult.load(); }
+    int connect(const char*, int) override
+    {
+        if (onConnect)
+            onConnect();
+        return connectResult.load();
+    }
     int closeServer() override { return 1; }
     int clearArgs() override
     {
@@ -87,9 +93,27 @@ public:
         return 1;
     }
     int isRun() override { return running.load(); }
-    int addEventListener(ClientEventListener*) override { return 1; }
-    int removeEventListener(ClientEventListener*) override { return 1; }
-    int removeEventListeners() override { return 1; }
+    int addEventListener(ClientEventListener* listener) override
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        listeners_.push_back(listener);
+        return 1;
+    }
+    int removeEventListener(ClientEventListener* listener) override
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        const auto found = std::find(listeners_.begin(), listeners_.end(), listener);
+        if (found == listeners_.end())
+            return 0;
+        listeners_.erase(found);
+        return 1;
+    }
+    int removeEventListeners() override
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        listeners_.clear();
+        return 1;
+    }
     int upLoadFile(long, const char*) override { return 0; }
     int downLoadFile(long invokeId, const char* serverName, const char* localPath) override
     {
@@ -133,12 +157,19 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         return cancelled_;
     }
+    std::vector<ClientEventListener*> listeners()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return listeners_;
+    }
 
     std::atomic<int> connectResult{1};
     std::atomic<int> invokeResult{1};
     std::atomic<int> running{1};
     // Called inside downLoadFile, before it returns.
     std::function<void(const Download&)> onDownload;
+    // Called inside connect, before it returns.
+    std::function<void()> onConnect;
 
 private:
     std::mutex lock_;
@@ -147,6 +178,7 @@ private:
     std::vector<Pairs> requests_;
     std::vector<Download> downloads_;
     std::vector<long> cancelled_;
+    std::vector<ClientEventListener*> listeners_;
     long lastTask_ = 100;
 };
 

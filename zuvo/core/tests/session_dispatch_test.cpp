@@ -304,3 +304,13 @@ TEST_F(DispatchTest, AReceiptThatCannotBeStoredIsNotAcknowledgedAndTheListGoesOn
     EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"接收传真件失败！"});
     EXPECT_TRUE(player.played.empty());
 }
+
+TEST_F(DispatchTest, TheSessionListensOnceAndFromBeforeTheConnectionOpens)
+{
+    std::vector<ClientEventListener*> atConnect;
+    agent.onConnect = [&] { atConnect = agent.listeners(); };
+    ASSERT_EQ(session.session().openFaxServer(), 1);
+    EXPECT_EQ(atConnect, std::vector<ClientEventListener*>{&session});
+    ASSERT_EQ(session.session().openFaxServer(), 1);
+    EXPECT_EQ(agent.listeners(), std::vector<ClientEventListener*>{&session});
+}

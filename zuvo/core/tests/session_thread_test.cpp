@@ -22,6 +22,8 @@ public:
     int openFaxServer() override
     {
         Note("connect");
+        if (onConnect)
+            onConnect();
         return connects.load();
     }
     int loginFaxServer() override
@@ -56,7 +58,9 @@ public:
 
     std::atomic<int> connects{1};
     std::atomic<int> pumps{0};
-    // Runs inside loginFaxServer, as an event of the agent's worker would.
+    // Run inside openFaxServer and loginFaxServer, as events of the agent's
+    // worker would.
+    std::function<void()> onConnect;
     std::function<void()> onLogin;
 
 private:
@@ -177,5 +181,20 @@ TEST(SessionThread, AKickDuringALoginIsNotUndoneByTheLoopsReArm)
 
     state.ArmRetry(Fast().reconnectMs); // "联机"
     EXPECT_TRUE(WaitFor([&] { return steps.Count("login") >= 2; }));
+    thread.Stop();
+}
+
+TEST(SessionThread, AConnectionLostWhileItOpensIsOpenedAgain)
+{
+    ScriptedSteps steps;
+    SessionState state;
+    // The first connection is reported lost before openFaxServer returns.
+    steps.onConnect = [&] {
+        if (steps.Count("connect") == 1)
+            state.connected = 0;
+    };
+    SessionThread thread(steps, state, Fast());
+    thread.run();
+    EXPECT_TRUE(WaitFor([&] { return steps.Count("connect") == 2; }));
     thread.Stop();
 }
