@@ -3,6 +3,7 @@
 #include <string>
 
 #include "spindle/Lockable.h"
+#include "spindle/VLock.h"
 
 class ClientEventListener;
 
@@ -57,7 +58,6 @@ public:
     enum class Args { Clear, KeepPrevious };
 
     AgentRequest(AgentPort& agent, const char* command, Args args = Args::Clear);
-    ~AgentRequest();
     AgentRequest(const AgentRequest&) = delete;
     AgentRequest& operator=(const AgentRequest&) = delete;
 
@@ -70,4 +70,5 @@ public:
 
 private:
     AgentPort& agent_;
+    Spindle::VLock hold_; // the request lock, from the first step to the end
 };

@@ -1,16 +1,11 @@
 #include "core/AgentPort.h"
 
-AgentRequest::AgentRequest(AgentPort& agent, const char* command, Args args) : agent_(agent)
+AgentRequest::AgentRequest(AgentPort& agent, const char* command, Args args)
+    : agent_(agent), hold_(agent.requestLock())
 {
-    agent_.requestLock().lock();
     if (args == Args::Clear)
         agent_.clearArgs();
     agent_.appendArg("command", command);
-}
-
-AgentRequest::~AgentRequest()
-{
-    agent_.requestLock().unlock();
 }
 
 AgentRequest& AgentRequest::arg(const char* key, const std::string& val)
