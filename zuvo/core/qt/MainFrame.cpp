@@ -37,10 +37,6 @@
 
 namespace {
 
-constexpr int kStartDelayMs = 2000;
-constexpr int kWebStartDelayMs = 1000;
-constexpr int kTimeoutMs = 90000;
-constexpr int kAnimationMs = 200;
 constexpr int kLeftColumnWidth = 175;
 
 QString fromStd(const std::string& text)
@@ -132,8 +128,8 @@ CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, Q
     interInstanceMessage_ = RegisterWindowMessage(QStringLiteral("ZUVO"));
 
     if (!isWebMode()) {
-        setTimer(kStartTimer, kStartDelayMs);
-        setTimer(kTimeoutTimer, kTimeoutMs);
+        setTimer(kStartTimer, settings_.timings.startMs);
+        setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
     }
     cpLog(6, "OnCreate SetTheme()");
     SetTheme(theme_);
@@ -429,10 +425,16 @@ void CMainFrame::timerEvent(QTimerEvent* event)
     QMainWindow::timerEvent(event);
 }
 
+void CMainFrame::restartConnectionTimers()
+{
+    setTimer(kAnimationTimer, settings_.timings.animationMs);
+    setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
+}
+
 void CMainFrame::onStartTimer()
 {
     killTimer(kStartTimer);
-    setTimer(kAnimationTimer, kAnimationMs);
+    setTimer(kAnimationTimer, settings_.timings.animationMs);
     animationFrame_ = StateOffline;
     applyState(StateOffline);
     autoReceiveMark_ = false;
@@ -468,8 +470,8 @@ void CMainFrame::StartWebLoginTimers()
     sessionEnabled_ = true;
     if (session_) session_->SetEnabled(true);
     if (isWebMode()) {
-        setTimer(kStartTimer, kWebStartDelayMs);
-        setTimer(kTimeoutTimer, kTimeoutMs);
+        setTimer(kStartTimer, settings_.timings.webStartMs);
+        setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
     }
 }
 
@@ -559,8 +561,7 @@ void CMainFrame::LoginFailed()
 void CMainFrame::ConnectionLost()
 {
     onGuiThread([this] {
-        setTimer(kAnimationTimer, kAnimationMs);
-        setTimer(kTimeoutTimer, kTimeoutMs);
+        restartConnectionTimers();
         UpdateCommands();
     });
 }
@@ -669,8 +670,7 @@ void CMainFrame::OnCommand(int id)
     case ShowMain: showMain(); break;
     case Connect:
         if (session_) session_->Reconnect();
-        setTimer(kAnimationTimer, kAnimationMs);
-        setTimer(kTimeoutTimer, kTimeoutMs);
+        restartConnectionTimers();
         break;
     case CheckUpdate: checkUpdate(); break;
     case HelpTopics: openHelp(); break;

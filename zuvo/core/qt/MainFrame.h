@@ -31,6 +31,14 @@ class QStackedWidget;
 class QToolBar;
 class XStatusBar;
 
+// Periods of the session timers (ms); tests shorten them.
+struct MainFrameTimings {
+    int startMs = 2000;       // timer 3000 after creation
+    int webStartMs = 1000;    // timer 3000 after a web sign-in
+    int timeoutMs = 90000;    // timer 2000: connection time-out notice
+    int animationMs = 200;    // timer 1000: next frame of the tray animation
+};
+
 // What the main window reads from config.xml and the deployment.
 struct MainFrameSettings {
     QString loginMode;      // "web" (any case) selects the web sign-in
@@ -42,6 +50,7 @@ struct MainFrameSettings {
     QString logoName;
     WebSignInSite site;     // sign-on gateway and product site
     bool chinese = true;    // the string table's language entry is "CN"
+    MainFrameTimings timings;
 
     // From SysConfig, the string table and the "WebLogin" settings group.
     static MainFrameSettings Load();
@@ -186,6 +195,8 @@ private:
     QWidget* installed(FramePane pane) const;
     void setTimer(int id, int intervalMs);
     void killTimer(int id);
+    // Timers 1000 and 2000 again: the animation and the connection time-out.
+    void restartConnectionTimers();
     void onStartTimer();
     void onTimeoutTimer();
     void onAnimationTimer();

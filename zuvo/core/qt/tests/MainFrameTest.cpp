@@ -34,10 +34,17 @@ public:
         bool loggedIn = false;
         int updateResult = 1;
         bool updating = false;
+        int stateOnStart = -1;  // a state the session reports as it starts
+        SessionEvents* events = nullptr;
     };
     explicit FakeSession(Log& log) : log_(log) { log_.sinceCreation.start(); }
 
-    void Start() override { record("Start"); log_.startedAtMs = log_.sinceCreation.elapsed(); }
+    void Start() override
+    {
+        record("Start");
+        log_.startedAtMs = log_.sinceCreation.elapsed();
+        if (log_.stateOnStart >= 0) log_.events->SetState(log_.stateOnStart);
+    }
     void Stop() override { record("Stop"); }
     void Disconnect() override { record("Disconnect"); }
     void Reconnect() override { record("Reconnect"); }
@@ -60,7 +67,10 @@ protected:
         QSettings(QStringLiteral("Zuvo"), QStringLiteral("Zuvo")).clear();
         settings.logoName = QStringLiteral("Zuvo网络传真");
         settings.site = {"http://127.0.0.1:9", "http://127.0.0.1:9", "fax"};
-        services.makeSession = [this](SessionEvents&) { return std::make_unique<FakeSession>(log); };
+        services.makeSession = [this](SessionEvents& events) {
+            log.events = &events;
+            return std::make_unique<FakeSession>(log);
+        };
         services.outboxFaxCount = [this](bool defaultAccount) {
             countedDefault = defaultAccount;
             return outbox;
@@ -115,7 +125,8 @@ TEST_F(MainFrameTest, LayoutHasNamedPanesAndAFivePaneStatusBar)
 TEST_F(MainFrameTest, SplittersGiveThePanesTheirSizes)
 {
     auto frame = makeFrame();
-    WaitMs(50);
+    WaitUntil([&] { return frame->isVisible(); });
+    WaitMs(50);  // the splitters' first layout
     QWidget* tree = frame->findChild<QWidget*>(QStringLiteral("CLeftView"));
     QWidget* list = frame->findChild<QWidget*>(QStringLiteral("CPelno1View"));
     QWidget* content = frame->findChild<QWidget*>(QStringLiteral("CFaxContentView"));
@@ -172,7 +183,7 @@ TEST_F(MainFrameTest, TextsFromWorkerThreadsAreQueued)
     });
     worker.join();
     EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:脱机"));
-    WaitMs(50);
+    WaitUntil([&] { return !frame->Popup().Text().isEmpty(); });
     EXPECT_EQ(pane(*frame, 0), QStringLiteral("worker text"));
     EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:联机"));
     EXPECT_EQ(frame->Popup().Text(), QStringLiteral("来自服务器"));
@@ -202,6 +213,23 @@ TEST_F(MainFrameTest, DirectLoginStartsTheSessionAfterTwoSecondsWithTheAnimation
     WaitMs(450);
     EXPECT_TRUE(frames.empty());
     EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Start"), 1);
+}
+
+TEST_F(MainFrameTest, ConnectionTimeOutShowsTheNoticeAndStopsTheAnimation)
+{
+    settings.timings.startMs = 20;
+    settings.timings.timeoutMs = 300;
+    log.stateOnStart = 2;
+    auto frame = makeFrame();
+    ASSERT_TRUE(WaitUntil([&] { return !frame->IsTimerActive(CMainFrame::kTimeoutTimer); }, 2000));
+    EXPECT_EQ(frame->Popup().Text(), QStringLiteral("连接传真服务器超时。"));
+    EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kAnimationTimer));
+    EXPECT_EQ(frame->State(), 0);
+    EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:脱机"));
+    // A lost connection runs both again.
+    frame->ConnectionLost();
+    EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kTimeoutTimer));
+    EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kAnimationTimer));
 }
 
 TEST_F(MainFrameTest, WebLoginModeWaitsForTheSignIn)
@@ -310,11 +338,11 @@ TEST_F(MainFrameTest, HandOversGoToTheComposeWindowOrOpenOne)
     ComposeStandIn compose;
     WindowRegistry::Post(frame->Handle(), handOver, HANDOVER_TO_COMPOSE, compose.registered.Id(), {},
                          {QStringLiteral("/tmp/a.tif"), QStringLiteral("/tmp/b.tif")});
-    WaitMs(50);
+    WaitUntil([&] { return !compose.files.isEmpty(); }, 2000);
     EXPECT_EQ(compose.files, (QStringList{QStringLiteral("/tmp/a.tif"), QStringLiteral("/tmp/b.tif")}));
     EXPECT_EQ(composed, 0);
     WindowRegistry::Post(frame->Handle(), handOver, HANDOVER_OPEN_COMPOSE, 0);
-    WaitMs(50);
+    WaitUntil([&] { return composed > 0; });
     EXPECT_EQ(composed, 1);
 }
 
@@ -396,11 +424,11 @@ TEST_F(MainFrameTest, TrayMessagesShowAndHideTheWindow)
 {
     auto frame = makeFrame();
     WindowRegistry::Post(frame->Handle(), WM_FAX_HIDE_MAIN);
-    WaitMs(30);
+    WaitUntil([&] { return !frame->IsMainVisible(); });
     EXPECT_FALSE(frame->isVisible());
     EXPECT_FALSE(frame->IsMainVisible());
     WindowRegistry::Post(frame->Handle(), WM_FAX_SHOW_MAIN);
-    WaitMs(30);
+    WaitUntil([&] { return frame->IsMainVisible(); });
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->IsMainVisible());
     QStringList tray;
