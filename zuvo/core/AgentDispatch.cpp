@@ -124,6 +124,7 @@ int AgentDispatch::OnLogin(CRL::Event& event)
     session_.state().loggedIn = 1;
     // Back online: a later loss of the connection is noticed again.
     session_.state().kicked = 0;
+    session_.queue().SetOnline(true);
     events.SetPaneText(PANE_ADDRESS, event.getString("remoteaddress"));
     session_.SetNetFaxNumber(event.getString("netfaxno"));
     events.SetPaneText(PANE_FAX_NUMBER, session_.NetFaxNumber());
@@ -141,6 +142,7 @@ int AgentDispatch::OnShutdown()
     session_.NoticeId(IDS_KICKED);
     // Idle until the user chooses "联机".
     session_.state().KillRetry();
+    session_.queue().SetOnline(false);
     ShowOffline();
     return 1;
 }

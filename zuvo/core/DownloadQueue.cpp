@@ -199,7 +199,7 @@ int DownloadQueue::StartDownload(CRL::Event& item, const std::string& directory)
 bool DownloadQueue::GiveUpStalled(CRL::Event& item)
 {
     Spindle::VLock hold(lock_);
-    if (item.getInt("currentstate") != Downloading
+    if (!online_ || item.getInt("currentstate") != Downloading
         || std::chrono::steady_clock::now() - lastProgress_ < std::chrono::milliseconds(stallMs_))
         return false;
     cpLog(3, "download task <%ld> made no progress for %d ms; given up", item.getLong("taskid"), stallMs_);
@@ -254,9 +254,17 @@ int DownloadQueue::DownloadFailed(long taskId)
     return 1;
 }
 
+void DownloadQueue::SetOnline(bool online)
+{
+    Spindle::VLock hold(lock_);
+    online_ = online;
+    lastProgress_ = std::chrono::steady_clock::now();
+}
+
 void DownloadQueue::RestartStalledDownload()
 {
     Spindle::VLock hold(lock_);
+    online_ = false;
     if (items_.empty() || items_.front()->getInt("currentstate") != Downloading)
         return;
     CRL::Event& item = *items_.front();

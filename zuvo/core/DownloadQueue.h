@@ -79,8 +79,12 @@ public:
     void DownloadProgressed(long taskId);
 
     // After a lost connection: the download that was running is cancelled
-    // and started again from the beginning of its file.
+    // and started again from the beginning of its file once the pump runs.
+    // The queue counts as offline until SetOnline.
     void RestartStalledDownload();
+    // While offline no download can progress, so none is given up as
+    // stalled; back online, the running one has stallMs again.
+    void SetOnline(bool online);
 
 private:
     enum State { Idle = 0, Downloading = 1, Failed = 2 };
@@ -105,6 +109,7 @@ private:
     DownloadOwner& owner_;
     int stallMs_;
     std::chrono::steady_clock::time_point lastProgress_; // of the running download, under lock_
+    bool online_ = true;                                 // under lock_
     // The list, and an item's state and task id while a download starts or
     // ends. Taken inside the agent's listener lock (the transfer events) and
     // held over downLoadFile and cancelDownloadFile (the client's task lock);

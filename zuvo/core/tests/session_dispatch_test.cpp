@@ -314,3 +314,36 @@ TEST_F(DispatchTest, TheSessionListensOnceAndFromBeforeTheConnectionOpens)
     ASSERT_EQ(session.session().openFaxServer(), 1);
     EXPECT_EQ(agent.listeners(), std::vector<ClientEventListener*>{&session});
 }
+
+TEST_F(DispatchTest, NoDownloadIsGivenUpWhileTheSessionIsOffline)
+{
+    SessionPeriods periods;
+    periods.downloadStallMs = 80;
+    ServerSession quick{SessionContext{agent, account, settings, events, player, [](const std::string&) { return 1; }},
+                        periods};
+    CRL::Event fax;
+    fax.setKV("event", "faxreceived");
+    fax.setKV("attachfilecount", 1);
+    fax.setKV("attachfile.items[0].filename", "a.tif");
+    quick.onReceive(&fax);
+    auto pump = [&] {
+        while (quick.session().HandleDownload()) {
+        }
+    };
+    pump();
+    CRL::Event kick;
+    kick.setKV("event", "shutdown");
+    quick.onReceive(&kick);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    pump();
+    EXPECT_TRUE(agent.cancelled().empty());
+
+    CRL::Event login;
+    login.setKV("event", "login");
+    login.setKV("result", "success");
+    quick.onReceive(&login);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    pump();
+    EXPECT_EQ(agent.cancelled().size(), 1u);
+    EXPECT_EQ(quick.session().queue().size(), 0u);
+}

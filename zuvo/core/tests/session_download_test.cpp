@@ -335,3 +335,38 @@ TEST(DownloadQueueStall, ADownloadWithoutProgressIsGivenUpAndOneWithProgressIsNo
     EXPECT_EQ(queue.size(), 0u);
     EXPECT_EQ(queue.DownloadSucceeded(taskId), 0);
 }
+
+TEST(DownloadQueueStall, ADownloadWaitingForTheConnectionIsNotGivenUpMeanwhile)
+{
+    testfiles::TempDir dir;
+    FakeAgent agent;
+    RecordingOwner owner;
+    owner.faxDir = dir.file("faxbox");
+    DownloadQueue queue(agent, 5, owner, 80);
+    CRL::Event item;
+    item.setKV("event", "faxreceived");
+    item.setKV("faxid", "WAIT");
+    item.setKV("attachfilecount", 1);
+    item.setKV("attachfile.items[0].filename", "wait.tif");
+    queue.PushCopy(item);
+    while (queue.HandleDownload()) {
+    }
+
+    // The connection is lost: the download starts again and waits for it.
+    queue.RestartStalledDownload();
+    while (queue.HandleDownload()) {
+    }
+    ASSERT_EQ(agent.downloads().size(), 2u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(queue.HandleDownload(), 0);
+    EXPECT_EQ(agent.cancelled().size(), 1u); // only the cut one
+
+    // Back online: the waiting download has its full time again.
+    queue.SetOnline(true);
+    EXPECT_EQ(queue.HandleDownload(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    while (queue.HandleDownload()) {
+    }
+    EXPECT_EQ(agent.cancelled().size(), 2u);
+    EXPECT_EQ(owner.notStored, std::vector<std::string>{"WAIT"});
+}
