@@ -300,21 +300,41 @@ TEST_F(DownloadQueueTest, AnUpdateWithoutFilesOrWithAFailedFileEndsTheCheck)
     EXPECT_EQ(owner.notices.size(), 1u);
 }
 
-TEST(DownloadQueueStall, ADownloadWithoutProgressIsGivenUpAndOneWithProgressIsNot)
-{
+namespace {
+
+// A queue that gives a download up after 80 ms without progress.
+class DownloadQueueStall : public ::testing::Test {
+protected:
+    DownloadQueueStall() { owner.faxDir = dir.file("faxbox"); }
+
+    // Queues an item with one file and starts its download.
+    void StartOne(const char* event, const char* faxId, const char* file)
+    {
+        CRL::Event item;
+        item.setKV("event", event);
+        item.setKV("faxid", faxId);
+        item.setKV("attachfilecount", 1);
+        item.setKV("attachfile.items[0].filename", file);
+        queue.PushCopy(item);
+        Drain();
+    }
+    void Drain()
+    {
+        while (queue.HandleDownload()) {
+        }
+    }
+
     testfiles::TempDir dir;
     FakeAgent agent;
     RecordingOwner owner;
-    owner.faxDir = dir.file("faxbox");
-    DownloadQueue queue(agent, 5, owner, 80);
-    CRL::Event item;
-    item.setKV("event", "queryfax");
-    item.setKV("faxid", "SLOW");
-    item.setKV("attachfilecount", 1);
-    item.setKV("attachfile.items[0].filename", "slow.tif");
-    queue.PushCopy(item);
-    while (queue.HandleDownload()) {
-    }
+    DownloadQueue queue{agent, 5, owner, 80};
+};
+
+} // namespace
+
+TEST_F(DownloadQueueStall, ADownloadWithoutProgressIsGivenUpAndOneWithProgressIsNot)
+{
+    StartOne("queryfax", "SLOW", "slow.tif");
     const long taskId = agent.downloads().at(0).taskId;
 
     // Steps keep coming: alive.
@@ -327,8 +347,7 @@ TEST(DownloadQueueStall, ADownloadWithoutProgressIsGivenUpAndOneWithProgressIsNo
 
     // Silence: given up, not acknowledged, the chain moves on.
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    while (queue.HandleDownload()) {
-    }
+    Drain();
     EXPECT_EQ(agent.cancelled(), std::vector<long>{taskId});
     EXPECT_EQ(owner.notStored, std::vector<std::string>{"SLOW"});
     EXPECT_TRUE(owner.acknowledged.empty());
@@ -336,26 +355,13 @@ TEST(DownloadQueueStall, ADownloadWithoutProgressIsGivenUpAndOneWithProgressIsNo
     EXPECT_EQ(queue.DownloadSucceeded(taskId), 0);
 }
 
-TEST(DownloadQueueStall, ADownloadWaitingForTheConnectionIsNotGivenUpMeanwhile)
+TEST_F(DownloadQueueStall, ADownloadWaitingForTheConnectionIsNotGivenUpMeanwhile)
 {
-    testfiles::TempDir dir;
-    FakeAgent agent;
-    RecordingOwner owner;
-    owner.faxDir = dir.file("faxbox");
-    DownloadQueue queue(agent, 5, owner, 80);
-    CRL::Event item;
-    item.setKV("event", "faxreceived");
-    item.setKV("faxid", "WAIT");
-    item.setKV("attachfilecount", 1);
-    item.setKV("attachfile.items[0].filename", "wait.tif");
-    queue.PushCopy(item);
-    while (queue.HandleDownload()) {
-    }
+    StartOne("faxreceived", "WAIT", "wait.tif");
 
     // The connection is lost: the download starts again and waits for it.
     queue.RestartStalledDownload();
-    while (queue.HandleDownload()) {
-    }
+    Drain();
     ASSERT_EQ(agent.downloads().size(), 2u);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(queue.HandleDownload(), 0);
@@ -365,8 +371,7 @@ TEST(DownloadQueueStall, ADownloadWaitingForTheConnectionIsNotGivenUpMeanwhile)
     queue.SetOnline(true);
     EXPECT_EQ(queue.HandleDownload(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    while (queue.HandleDownload()) {
-    }
+    Drain();
     EXPECT_EQ(agent.cancelled().size(), 2u);
     EXPECT_EQ(owner.notStored, std::vector<std::string>{"WAIT"});
 }
