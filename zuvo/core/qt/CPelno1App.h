@@ -111,7 +111,6 @@ private:
     bool HandOverToRunningInstance(const QStringList& arguments);
     std::optional<QStringList> WriteOwnHandOver(const QStringList& arguments);
     void StartHandOverServer();
-    std::optional<HandOverTarget> FindHandOverTarget() const;
     // Hands files to the main window as the inter-instance message.
     void DeliverHandOver(const HandOverTarget& target, const QStringList& files);
     void PostToMainWindow(unsigned message, WPARAM wParam, LPARAM lParam);

@@ -15,10 +15,10 @@
 #include "core/ProgramPaths.h"
 #include "core/SysConfig.h"
 #include "core/qt/HandOver.h"
-#include "core/qt/Prompter.h"
 #include "core/qt/ProgramMainFrame.h"
+#include "core/qt/Prompter.h"
+#include "core/qt/ResourceText.h"
 #include "jotter/Jotter.h"
-#include "res/StringTable.h"
 
 namespace {
 
@@ -28,15 +28,6 @@ constexpr char kLogBanner[] = "Zuvo4.2.0 Compiled at Mar 12 2006 21:36:47";
 constexpr char kInterInstanceMessageName[] = "ZUVO";
 constexpr char kUpdaterNewCopy[] = "Freshlane_new.exe";
 constexpr char kUpdater[] = "Freshlane.exe";
-
-// The compose-window titles, in the order a hand-over looks for them.
-constexpr unsigned kComposeTitles[] = {IDS_COMPOSE_FAX, IDS_EDIT_FAX, IDS_FORWARD_FAX, IDS_REPLY_FAX};
-
-QString text(unsigned id)
-{
-    const std::string_view entry = LoadString(id);
-    return QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
-}
 
 QByteArray utf8(const QString& text)
 {
@@ -134,7 +125,7 @@ bool CPelno1App::OpenStores()
 {
     SetCurrentAccount({});
     if (AccountConfig::Open(programDirectory_.toStdString()) != 1) {
-        ShowMessage(text(IDS_CONFIG_FILE_LOST));
+        ShowMessage(LoadText(IDS_CONFIG_FILE_LOST));
         return false;
     }
     // Every save of account.xml relabels the folder counts in the main window.
@@ -156,7 +147,7 @@ bool CPelno1App::OpenStores()
     SetNetFaxNo({});
     SetUserFlag({});
     if (config.CheckKey() != 1) {
-        ShowMessage(text(IDS_INVALID_CONFIG));
+        ShowMessage(LoadText(IDS_INVALID_CONFIG));
         return false;
     }
     return true;
@@ -231,7 +222,7 @@ void CPelno1App::StartHandOverServer()
 {
     const QString name = HandOverServerName(programDirectory_);
     handOverServer_ = std::make_unique<HandOverServer>(
-        name, [this] { return FindHandOverTarget(); },
+        name, [this] { return FindHandOverTarget(mainWindowId_); },
         [this](const HandOverTarget& target, const QStringList& files) { DeliverHandOver(target, files); });
     if (handOverServer_->Listen()) {
         cpLog(6, "hand-over server listening [%s]", utf8(name).constData());
@@ -244,18 +235,5 @@ void CPelno1App::DeliverHandOver(const HandOverTarget& target, const QStringList
 {
     logHandOver(target, files);
     WindowRegistry::Post(mainWindowId_, interInstanceMessage_, target.wParam, target.lParam, {}, files);
-}
-
-std::optional<HandOverTarget> CPelno1App::FindHandOverTarget() const
-{
-    for (unsigned title : kComposeTitles) {
-        if (const WindowId compose = WindowRegistry::FindByTitle(text(title)); compose != 0) {
-            return HandOverTarget{HANDOVER_TO_COMPOSE, compose};
-        }
-    }
-    if (mainWindowId_ == 0) {
-        return std::nullopt;
-    }
-    return HandOverTarget{HANDOVER_OPEN_COMPOSE, 0};
 }
 

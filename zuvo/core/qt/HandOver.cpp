@@ -6,6 +6,7 @@
 
 #include "core/FileScrambler.h"
 #include "jotter/Jotter.h"
+#include "core/qt/ResourceText.h"
 
 QStringList HandOverFiles(const QStringList& arguments)
 {
@@ -49,4 +50,18 @@ QStringList ReadHandOverFile(const QString& directory)
         }
     }
     return files;
+}
+
+std::optional<HandOverTarget> FindHandOverTarget(WindowId mainWindow)
+{
+    for (unsigned title : {IDS_COMPOSE_FAX, IDS_EDIT_FAX, IDS_FORWARD_FAX, IDS_REPLY_FAX}) {
+        const WindowId compose = WindowRegistry::FindByTitle(LoadText(title));
+        if (compose != 0) {
+            return HandOverTarget{HANDOVER_TO_COMPOSE, compose};
+        }
+    }
+    if (mainWindow == 0) {
+        return std::nullopt;
+    }
+    return HandOverTarget{HANDOVER_OPEN_COMPOSE, 0};
 }

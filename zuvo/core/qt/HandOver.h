@@ -7,6 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+#include "core/qt/SingleInstance.h"
+#include "core/qt/WindowMessage.h"
+
 inline constexpr char kHandOverFileName[] = "addfile.temp";
 
 // The files named by the program's arguments (without the program path).
@@ -21,3 +26,9 @@ bool WriteHandOverFile(const QString& directory, const QStringList& files);
 
 // The files of addfile.temp in `directory`; empty when there is none.
 QStringList ReadHandOverFile(const QString& directory);
+
+// GUI thread: the window that takes a hand-over. An open compose window,
+// found by title in the order "撰写传真", "编辑传真", "转发传真", "回复传真",
+// gives (2, that window); else the main window gives (1, 0); without a main
+// window there is none.
+std::optional<HandOverTarget> FindHandOverTarget(WindowId mainWindow);

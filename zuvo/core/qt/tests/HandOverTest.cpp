@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QWidget>
 
 #include "QtTestSupport.h"
 #include "core/qt/HandOver.h"
@@ -95,6 +96,38 @@ TEST_F(HandOver, AMissingPrintFileIsStillHandedOverByName)
     const QString missing = Path(QStringLiteral("gone.tif"));
     EXPECT_EQ(HandOverFiles({QStringLiteral("#") + missing}), QStringList{missing});
     EXPECT_FALSE(QFile::exists(missing));
+}
+
+} // namespace
+
+namespace {
+
+TEST(HandOverTarget, AnOpenComposeWindowTakesTheFilesInTitleOrder)
+{
+    QtTest::EnsureApplication();
+    constexpr WindowId kMainWindow = 7;
+    EXPECT_FALSE(FindHandOverTarget(0).has_value());
+    std::optional<HandOverTarget> target = FindHandOverTarget(kMainWindow);
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->wParam, HANDOVER_OPEN_COMPOSE);
+    EXPECT_EQ(target->lParam, 0);
+
+    QWidget reply;
+    reply.setWindowTitle(QStringLiteral("回复传真"));
+    RegisteredWindow replyId(&reply);
+    QWidget edit;
+    edit.setWindowTitle(QStringLiteral("编辑传真"));
+    RegisteredWindow editId(&edit);
+
+    // "编辑传真" comes before "回复传真", whichever was opened first.
+    target = FindHandOverTarget(kMainWindow);
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->wParam, HANDOVER_TO_COMPOSE);
+    EXPECT_EQ(target->lParam, editId.Id());
+    // A compose window takes the files even before the main window exists.
+    target = FindHandOverTarget(0);
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->lParam, editId.Id());
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 
 #include "QtTestSupport.h"
 #include "core/qt/SingleInstance.h"
-#include "res/StringTable.h"
+#include "core/qt/ResourceText.h"
 
 namespace {
 
@@ -29,12 +29,6 @@ void writeAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
-}
-
-QString text(unsigned id)
-{
-    const std::string_view entry = LoadString(id);
-    return QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
 }
 
 // A program directory made from the sample files, and `zuvo` processes
@@ -146,7 +140,7 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
         c.spoil(*this);
 
         EXPECT_EQ(Run(), 0);
-        EXPECT_EQ(Prompts(), text(c.message) + QStringLiteral("\n\n"));
+        EXPECT_EQ(Prompts(), LoadText(c.message) + QStringLiteral("\n\n"));
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Zuvo4.2.log"))));
         EXPECT_EQ(QFile::exists(Path(QStringLiteral("account-bak.xml"))), c.accountStoreOpened);
     }
