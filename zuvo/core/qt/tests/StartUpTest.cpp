@@ -281,7 +281,7 @@ TEST_F(StartUp, AnUpdaterThatCannotStartDoesNotKeepTheUserOut)
 namespace {
 
 // The run command's pieces: the demo program directory and the fake fax
-// service as its server.
+// service as its server, which Zuvo logs in to.
 TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
 {
     // The server's port goes into the demo's config.xml, so it starts first,
@@ -305,7 +305,13 @@ TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
     EXPECT_TRUE(readAll(Path(QStringLiteral("account.xml"))).contains("FaxUser=\"00210000000001\""));
 
     QProcess& zuvo = StartFirst();
-    QtTest::ProcessEventsFor(1500);
+    // The session connects and logs in as the demo's fax user.
+    EXPECT_TRUE(QtTest::ProcessEventsUntil(
+        [&] {
+            const QByteArray pdus = readAll(Path(QStringLiteral("agentsim.jsonl")));
+            return pdus.contains("command=login|") && pdus.contains("loginid=00210000000001|");
+        },
+        kExitMs));
     EXPECT_EQ(zuvo.state(), QProcess::Running);
     EXPECT_TRUE(Prompts().isEmpty());
     server.kill();
