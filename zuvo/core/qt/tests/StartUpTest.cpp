@@ -179,6 +179,21 @@ TEST_F(StartUp, ASecondStartWithoutArgumentsLeavesTheFirstAlone)
     EXPECT_FALSE(Log().contains(QStringLiteral("m_hBroadCastHandle Proc")));
 }
 
+TEST_F(StartUp, AStartAfterACrashedInstanceRunsAsTheFirst)
+{
+    QProcess& crashed = StartFirst();
+    crashed.kill();
+    ASSERT_TRUE(crashed.waitForFinished(kExitMs));
+    ASSERT_TRUE(QFile::exists(Path(QStringLiteral("zuvo.lock"))));
+
+    QProcess& next = Start({QStringLiteral("a.tif")});
+    ASSERT_TRUE(QtTest::ProcessEventsUntil(
+        [&] { return Log().count(QStringLiteral("hand-over server listening")) == 2; }, kExitMs));
+    EXPECT_FALSE(Log().contains(QStringLiteral("Tallyfold is Active")));
+    EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[a.tif]")));
+    EXPECT_EQ(next.state(), QProcess::Running);
+}
+
 TEST_F(StartUp, ASecondStartHandsItsFilesToTheFirst)
 {
     QProcess& first = StartFirst();
