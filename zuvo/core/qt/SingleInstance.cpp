@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QUrl>
 
 #include <unistd.h>
@@ -12,6 +13,7 @@ namespace {
 constexpr char kLockFileName[] = "zuvo.lock";
 // A request line is short; the hand-over of many files is bounded too.
 constexpr qint64 kMaxMessageBytes = 1 << 20;
+constexpr int kConnectionLifetimeMs = 10000;
 
 QByteArray targetLine(const char* verb, const HandOverTarget& target)
 {
@@ -44,7 +46,10 @@ InstanceLock::InstanceLock(const QString& programDirectory)
     // The lock never goes stale while its process lives; a dead holder's
     // lock is taken over by QLockFile itself.
     lock_.setStaleLockTime(0);
-    alreadyRunning_ = !lock_.tryLock(0);
+    // Only a lock held by another process means another instance; a lock
+    // file that cannot be made at all (a read-only directory) must not keep
+    // the program from starting.
+    alreadyRunning_ = !lock_.tryLock(0) && lock_.error() == QLockFile::LockFailedError;
 }
 
 QString HandOverServerName(const QString& programDirectory)
@@ -61,6 +66,8 @@ HandOverServer::HandOverServer(QString name, FindTarget findTarget, Deliver deli
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // A hand-over takes a moment; a connection that lingers is dropped.
+            QTimer::singleShot(kConnectionLifetimeMs, socket, [socket] { socket->abort(); });
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Serve(socket); });
         }
     });
