@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include "QtTestSupport.h"
 #include "core/qt/SingleInstance.h"
 #include "core/qt/ResourceText.h"
+#include "textcodec/Gbk.h"
 
 namespace {
 
@@ -168,6 +170,38 @@ TEST_F(StartUp, ARegularStartStaysUpWithItsLogAndDataDirectory)
     EXPECT_FALSE(QFile::exists(HandOverFile()));
 }
 
+TEST_F(StartUp, AnAccountWithoutFaxAndFailedBoxesGetsThemInTheInterfaceLanguage)
+{
+    // account.xml is GB2312: the boxes are cut out byte for byte.
+    QString latin1 = QString::fromLatin1(readAll(Path(QStringLiteral("account.xml"))));
+    for (const char* type : {"faxbox", "failedbox"}) {
+        const QRegularExpression folder(QStringLiteral("<Folder [^>]*Type=\"%1\"[^>]*/>").arg(QLatin1String(type)));
+        ASSERT_TRUE(latin1.contains(folder)) << type;
+        latin1.remove(folder);
+    }
+    writeAll(Path(QStringLiteral("account.xml")), latin1.toLatin1());
+
+    StartFirst();
+    const std::optional<std::string> stored = TextCodec::gbkToUtf8(readAll(Path(QStringLiteral("account.xml"))).toStdString());
+    ASSERT_TRUE(stored);
+    const QString account = QString::fromStdString(*stored);
+    EXPECT_TRUE(account.contains(QStringLiteral("Name=\"失败箱\" Type=\"failedbox\" Directory=\"failedbox\"")));
+    EXPECT_TRUE(account.contains(QStringLiteral("Name=\"收件箱\" Type=\"faxbox\" Directory=\"faxbox\"")));
+    // The received faxes' box comes before the inbox, which keeps the receipts.
+    EXPECT_LT(account.indexOf(QStringLiteral("Type=\"faxbox\"")), account.indexOf(QStringLiteral("Type=\"inbox\"")));
+    EXPECT_TRUE(account.contains(QStringLiteral("Name=\"回执箱\" Type=\"inbox\"")));
+}
+
+TEST_F(StartUp, AHandOverFileThatCannotBeWrittenStopsWithAMessage)
+{
+    // A directory in the hand-over file's place cannot be replaced by a file.
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("data/addfile.temp/taken")));
+    EXPECT_EQ(Run({QStringLiteral("a.tif")}), 0);
+    EXPECT_EQ(Prompts(), QStringLiteral("open temp file failed!\n\n"));
+    EXPECT_FALSE(Log().contains(QStringLiteral("hand-over server listening")));
+    EXPECT_TRUE(QFileInfo(HandOverFile()).isDir());
+}
+
 TEST_F(StartUp, ASecondStartWithoutArgumentsLeavesTheFirstAlone)
 {
     QProcess& first = StartFirst();
@@ -287,6 +321,22 @@ TEST_F(StartUp, AnUpdaterThatCannotStartDoesNotKeepTheUserOut)
 {
     Replace(QStringLiteral("account.xml"), "UpdateFlag=\"0\"", "UpdateFlag=\"1\"");
     QProcess& first = StartFirst();
+    EXPECT_TRUE(Log().contains(QStringLiteral("starting normally")));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(StartUp, APendingUpdaterThatCannotBeCopiedIsKept)
+{
+    Replace(QStringLiteral("account.xml"), "UpdateFlag=\"0\"", "UpdateFlag=\"1\"");
+    // A directory in the updater's place: the copy fails and nothing can be started.
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Freshlane.exe/taken")));
+    const QByteArray pending = "#!/bin/sh\nexit 0\n";
+    writeAll(Path(QStringLiteral("Freshlane_new.exe")), pending);
+
+    QProcess& first = StartFirst();
+    EXPECT_EQ(readAll(Path(QStringLiteral("Freshlane_new.exe"))), pending);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Freshlane.exe.tmp"))));
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("Freshlane.exe"))).isDir());
     EXPECT_TRUE(Log().contains(QStringLiteral("starting normally")));
     EXPECT_EQ(first.state(), QProcess::Running);
 }
