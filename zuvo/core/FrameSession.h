@@ -24,8 +24,13 @@ public:
     // The login succeeded: the connection time-out is cancelled and the
     // advertisement pane navigates.
     virtual void LoggedIn() = 0;
-    // The login was refused: the browser pane shows the online help page.
+    // The login was refused: the connection time-out and the animation stop,
+    // and the browser pane shows the online help page.
     virtual void LoginFailed() = 0;
+    // The account was logged in on another machine ("shutdown"): the session
+    // stays idle until the user chooses "联机", so the connection time-out
+    // and the animation stop until then.
+    virtual void LoggedInElsewhere() {}
     // The connection was lost: the time-out and the animation run again.
     virtual void ConnectionLost() = 0;
     // The checked state of "自动接收传真".

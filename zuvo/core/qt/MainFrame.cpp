@@ -431,6 +431,12 @@ void CMainFrame::restartConnectionTimers()
     setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
 }
 
+void CMainFrame::stopConnectionTimers()
+{
+    killTimer(kAnimationTimer);
+    killTimer(kTimeoutTimer);
+}
+
 void CMainFrame::onStartTimer()
 {
     killTimer(kStartTimer);
@@ -453,8 +459,7 @@ void CMainFrame::onStartTimer()
 void CMainFrame::onTimeoutTimer()
 {
     showPopup(tableText(61556, "连接传真服务器超时。"));
-    killTimer(kAnimationTimer);
-    killTimer(kTimeoutTimer);
+    stopConnectionTimers();
     applyState(StateOffline);
 }
 
@@ -551,10 +556,22 @@ void CMainFrame::LoggedIn()
 void CMainFrame::LoginFailed()
 {
     onGuiThread([this] {
+        // Refused, not unreachable: no time-out notice, and the tray keeps
+        // the state the session reports instead of animating.
+        stopConnectionTimers();
         if (!settings_.onlineHelpUrl.isEmpty())
             Navigate(settings_.onlineHelpUrl);
         else if (!settings_.reqAccountUrl.isEmpty())
             Navigate(fromStd(BuildApplyAccountAddress(settings_.reqAccountUrl.toStdString(), loginToken())));
+    });
+}
+
+void CMainFrame::LoggedInElsewhere()
+{
+    onGuiThread([this] {
+        // Nothing connects until "联机", which runs both timers again.
+        stopConnectionTimers();
+        UpdateCommands();
     });
 }
 
@@ -854,8 +871,7 @@ void CMainFrame::ShutDown(bool saveCommandBarsFirst)
         if (sessionStarted_) session_->Stop();  // a session that never started has nothing to stop
         session_->Disconnect();
     }
-    killTimer(kAnimationTimer);
-    killTimer(kTimeoutTimer);
+    stopConnectionTimers();
     killTimer(kStartTimer);
     commandUpdate_.stop();
     tray_.StopAnimation();

@@ -105,6 +105,7 @@ public:
     void PostNotice(const std::string& text) override;
     void LoggedIn() override;
     void LoginFailed() override;
+    void LoggedInElsewhere() override;
     void ConnectionLost() override;
     void SetAutoReceiveMark(bool set) override;
     void EnableAccountProperties() override;
@@ -197,6 +198,8 @@ private:
     void killTimer(int id);
     // Timers 1000 and 2000 again: the animation and the connection time-out.
     void restartConnectionTimers();
+    // Stops both while no connection is being tried.
+    void stopConnectionTimers();
     void onStartTimer();
     void onTimeoutTimer();
     void onAnimationTimer();

@@ -232,6 +232,49 @@ TEST_F(MainFrameTest, ConnectionTimeOutShowsTheNoticeAndStopsTheAnimation)
     EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kAnimationTimer));
 }
 
+// A kick by another login and a refused login both end the connection
+// attempt: no time-out notice and no animation over the reported state until
+// the user chooses "联机".
+TEST_F(MainFrameTest, KickAndRefusedLoginStopTheConnectionTimersUntilConnect)
+{
+    struct Case {
+        const char* name;
+        int state;
+        void (*report)(SessionEvents&);
+    };
+    const Case cases[] = {
+        {"kicked", 2, [](SessionEvents& events) { events.LoggedInElsewhere(); }},
+        {"refused", 0, [](SessionEvents& events) { events.LoginFailed(); }},
+    };
+    settings.timings.startMs = 20;
+    settings.timings.timeoutMs = 400;
+    settings.timings.animationMs = 20;
+    for (const Case& c : cases) {
+        log = {};
+        auto frame = makeFrame();
+        ASSERT_TRUE(WaitUntil([&] { return log.startedAtMs >= 0; })) << c.name;
+        ASSERT_TRUE(frame->IsTimerActive(CMainFrame::kAnimationTimer)) << c.name;
+        ASSERT_TRUE(frame->IsTimerActive(CMainFrame::kTimeoutTimer)) << c.name;
+        std::thread agent([&] {  // the session reports from its own threads
+            c.report(*log.events);
+            log.events->SetState(c.state);
+        });
+        agent.join();
+        ASSERT_TRUE(WaitUntil([&] { return !frame->IsTimerActive(CMainFrame::kTimeoutTimer); })) << c.name;
+        EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kAnimationTimer)) << c.name;
+        WaitMs(600);  // past the time-out period: no notice, the icon stays
+        EXPECT_EQ(frame->Popup().Text(), QString()) << c.name;
+        EXPECT_EQ(frame->Tray().CurrentIndex(), c.state) << c.name;
+        EXPECT_EQ(frame->State(), c.state) << c.name;
+        EXPECT_TRUE(frame->CommandAction(Connect)->isEnabled()) << c.name;
+
+        frame->CommandAction(Connect)->trigger();
+        EXPECT_EQ(log.calls.back(), "Reconnect") << c.name;
+        EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kAnimationTimer)) << c.name;
+        EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kTimeoutTimer)) << c.name;
+    }
+}
+
 TEST_F(MainFrameTest, WebLoginModeWaitsForTheSignIn)
 {
     settings.loginMode = QStringLiteral("WEB");
