@@ -192,6 +192,24 @@ TEST_F(StartUp, AnAccountWithoutFaxAndFailedBoxesGetsThemInTheInterfaceLanguage)
     EXPECT_TRUE(account.contains(QStringLiteral("Name=\"回执箱\" Type=\"inbox\"")));
 }
 
+TEST_F(StartUp, TheSessionConnectsToTheCurrentServerOfTheTable)
+{
+    // A second server in front of the sample's one; the sample's is current.
+    Replace(QStringLiteral("config.xml"), "<FaxServers Current=\"0\">",
+            "<FaxServers Current=\"1\">\n\t\t\t<FaxServer Address=\"127.0.0.9\" Port=\"1\" Caption=\"other\"/>");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("python3"), {QStringLiteral(ZUVO_SOURCE_DIR "/scripts/config-key"),
+                                                            QStringLiteral("--write"), Path(QStringLiteral("config.xml"))}),
+              0);
+
+    StartFirst();
+    ASSERT_TRUE(LogGets(QStringLiteral("openFaxServer<")));
+    // The first connection goes to the current server, not to the first one.
+    const QString log = Log();
+    const QString firstServer = log.mid(log.indexOf(QStringLiteral("openFaxServer<")), 24);
+    EXPECT_EQ(firstServer.toStdString(), "openFaxServer<127.0.0.1>");
+    EXPECT_TRUE(Prompts().isEmpty());
+}
+
 TEST_F(StartUp, AHandOverFileThatCannotBeWrittenStopsWithAMessage)
 {
     // A directory in the hand-over file's place cannot be replaced by a file.
