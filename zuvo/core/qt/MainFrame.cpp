@@ -92,14 +92,13 @@ MainFrameSettings MainFrameSettings::Load()
     settings.onlineHelpUrl = fromStd(config.GetOnlineHelpUrl());
     settings.logoName = fromStd(config.GetLogoName());
     settings.chinese = IsChineseLanguage(LoadString(IDS_LANGUAGE));
-    // The sign-on gateway and the product site belong to the deployment.
+    // config.xml names no sign-on gateway, product site or "Type": they are
+    // set per deployment under "WebLogin", with no hosts assumed when absent.
     QSettings web = productSettings();
     web.beginGroup(QStringLiteral("WebLogin"));
-    settings.site.gateway =
-        web.value(QStringLiteral("Gateway"), QStringLiteral("https://sso.zuvo.example")).toString().toStdString();
-    settings.site.site =
-        web.value(QStringLiteral("Site"), QStringLiteral("https://www.zuvo.example")).toString().toStdString();
-    settings.site.type = web.value(QStringLiteral("Type"), QStringLiteral("fax")).toString().toStdString();
+    settings.site.gateway = web.value(QStringLiteral("Gateway")).toString().trimmed().toStdString();
+    settings.site.site = web.value(QStringLiteral("Site")).toString().trimmed().toStdString();
+    settings.site.type = web.value(QStringLiteral("Type")).toString().toStdString();
     return settings;
 }
 
@@ -223,7 +222,7 @@ void CMainFrame::createLayout()
     if (isWebMode()) {
         sessionEnabled_ = false;
         if (session_) session_->SetEnabled(false);
-        Navigate(WebSignInAddress());
+        OpenWebLogin();
     } else {
         sessionEnabled_ = true;
         if (session_) session_->SetEnabled(true);
@@ -482,11 +481,18 @@ void CMainFrame::StartWebLoginTimers()
 
 void CMainFrame::OpenWebLogin()
 {
-    if (!sessionEnabled_) Navigate(WebSignInAddress());
+    if (sessionEnabled_) return;
+    QString address = WebSignInAddress();
+    if (address.isEmpty()) {
+        cpLog(3, "CMainFrame: login mode web, but no sign-on gateway is set (WebLogin/Gateway)");
+        return;
+    }
+    Navigate(address);
 }
 
 QString CMainFrame::WebSignInAddress() const
 {
+    if (settings_.site.gateway.empty()) return QString();
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

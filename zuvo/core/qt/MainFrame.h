@@ -48,11 +48,12 @@ struct MainFrameSettings {
     QString onlinePayUrl;
     QString onlineHelpUrl;
     QString logoName;
-    WebSignInSite site;     // sign-on gateway and product site
+    WebSignInSite site;     // sign-on gateway and product site (deployment settings)
     bool chinese = true;    // the string table's language entry is "CN"
     MainFrameTimings timings;
 
-    // From SysConfig, the string table and the "WebLogin" settings group.
+    // From SysConfig, the string table and the "WebLogin" settings group
+    // ("Gateway", "Site", "Type"; empty when not set).
     static MainFrameSettings Load();
 };
 
@@ -133,6 +134,7 @@ public:
     // Web sign-in.
     void StartWebLoginTimers();
     void OpenWebLogin();
+    // Empty while no sign-on gateway is set.
     QString WebSignInAddress() const;
 
     // Windows opened by the frame or by other windows; closed at shut-down.

@@ -307,6 +307,41 @@ TEST_F(MainFrameTest, WebLoginModeWaitsForTheSignIn)
     EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Start"), 1);
 }
 
+TEST_F(MainFrameTest, SignOnGatewayAndSiteAreDeploymentSettingsWithoutAssumedHosts)
+{
+    MainFrameSettings loaded = MainFrameSettings::Load();
+    EXPECT_EQ(loaded.site.gateway, "");
+    EXPECT_EQ(loaded.site.site, "");
+    EXPECT_EQ(loaded.site.type, "");
+    // Web mode without a gateway opens no made-up address and starts nothing.
+    settings.site = loaded.site;
+    settings.loginMode = QStringLiteral("web");
+    {
+        auto frame = makeFrame();
+        EXPECT_EQ(frame->WebSignInAddress(), QString());
+        EXPECT_FALSE(frame->IsBrowserViewShown());
+        EXPECT_EQ(frame->GetBrowserView()->LocationURL(), QString());
+        EXPECT_FALSE(log.enabled);
+    }
+
+    QSettings store(QStringLiteral("Zuvo"), QStringLiteral("Zuvo"));
+    store.setValue(QStringLiteral("WebLogin/Gateway"), QStringLiteral(" http://127.0.0.1:9/ "));
+    store.setValue(QStringLiteral("WebLogin/Site"), QStringLiteral("http://127.0.0.1:10"));
+    store.setValue(QStringLiteral("WebLogin/Type"), QStringLiteral("t1"));
+    store.sync();
+    loaded = MainFrameSettings::Load();
+    EXPECT_EQ(loaded.site.gateway, "http://127.0.0.1:9/");
+    EXPECT_EQ(loaded.site.site, "http://127.0.0.1:10");
+    EXPECT_EQ(loaded.site.type, "t1");
+    settings.site = loaded.site;
+    auto frame = makeFrame();
+    EXPECT_TRUE(frame->IsBrowserViewShown());
+    EXPECT_TRUE(frame->GetBrowserView()->LocationURL().startsWith(
+        QStringLiteral("http://127.0.0.1:9/ua/gate/UAGateServlet.do?Type=t1&ReqType=auth&Date=")));
+    EXPECT_TRUE(frame->GetBrowserView()->LocationURL().endsWith(
+        QStringLiteral("&MerchantUrl=http%3A%2F%2F127.0.0.1%3A10%2Fcallback%2Flogined.jsp")));
+}
+
 TEST_F(MainFrameTest, SendWithAnEmptyOutboxShowsTheNotifierOnly)
 {
     auto frame = makeFrame();
