@@ -487,6 +487,8 @@ void CMainFrame::OpenWebLogin()
         cpLog(3, "CMainFrame: login mode web, but no sign-on gateway is set (WebLogin/Gateway)");
         return;
     }
+    if (settings_.site.site.empty())  // no callback page is then recognised
+        cpLog(3, "CMainFrame: no product site is set (WebLogin/Site); the web sign-in cannot complete");
     Navigate(address);
 }
 
