@@ -91,6 +91,9 @@ public:
     void ShowStatusText(const QString& text);
     // 1 when the mark was queued for the main window, 0 when it does not exist.
     int SetAutoReceiveMark(int mark);
+    // From now on every save of account.xml, on whichever thread, posts the
+    // folder relabelling to the main window (start-up calls it).
+    void RelabelFoldersOnAccountSaves();
     // Sets the main window that the helpers post to (start-up does; tests may).
     void SetMainWindow(std::unique_ptr<MainWindowInterface> window);
 

@@ -128,12 +128,7 @@ bool CPelno1App::OpenStores()
         ShowMessage(LoadText(IDS_CONFIG_FILE_LOST));
         return false;
     }
-    // Every save of account.xml relabels the folder counts in the main window.
-    AccountConfig::SetSaveListener([] {
-        if (CPelno1App* app = CPelno1App::Instance()) {
-            app->NotifyMainFrame();
-        }
-    });
+    RelabelFoldersOnAccountSaves();
     // The address store serves caller-name lookups from here on.
     AddressBookConfig::GetInstance().Open(programDirectory_.toStdString());
     SysConfig& config = SysConfig::Instance();
@@ -151,6 +146,16 @@ bool CPelno1App::OpenStores()
         return false;
     }
     return true;
+}
+
+void CPelno1App::RelabelFoldersOnAccountSaves()
+{
+    // A save may happen on any thread; the relabelling is posted.
+    AccountConfig::SetSaveListener([] {
+        if (CPelno1App* app = CPelno1App::Instance()) {
+            app->NotifyMainFrame();
+        }
+    });
 }
 
 void CPelno1App::OpenLog()

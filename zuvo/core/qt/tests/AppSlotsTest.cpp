@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "QtTestSupport.h"
+#include "core/AccountConfig.h"
 #include "core/qt/CPelno1App.h"
+#include "core/tests/AccountFixture.h"
 
 namespace {
 
@@ -138,6 +140,32 @@ TEST_F(AppSlots, StatusTextAndAutoReceiveMarkFromAWorkerRunOnTheGuiThread)
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return window.autoReceiveMark == 1; }));
     EXPECT_EQ(window.statusText, QStringLiteral("正在接收"));
     EXPECT_TRUE(window.onGuiThread);
+}
+
+TEST_F(AppSlots, AnAccountSaveOnAWorkerRelabelsTheFoldersOnceOnTheGuiThread)
+{
+    testfiles::TempDir home;
+    testfiles::ScopedEnv homeVariable("ZUVO_HOME", home.path());
+    testfiles::writeFile(home.file("account.xml"), testfiles::accountFile("<Account Default=\"yes\"/>\n"));
+    ASSERT_EQ(AccountConfig::Open(home.path()), 1);
+    struct CloseStore {
+        ~CloseStore()
+        {
+            AccountConfig::SetSaveListener(nullptr);
+            AccountConfig::Close();
+        }
+    } closeStore;
+    FakeMainWindow& window = InstallMainWindow();
+    app.RelabelFoldersOnAccountSaves();
+
+    std::thread worker([] { EXPECT_EQ(AccountConfig::Save(), 1); });
+    worker.join();
+    // Posted, not handled on the saving thread.
+    EXPECT_TRUE(window.messages.empty());
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !window.messages.empty(); }));
+    QtTest::ProcessEventsFor(50);
+    const std::vector<FakeMainWindow::Message> expected = {{WM_FAX_REFRESH, FAX_REFRESH_FOLDER_COUNTS, 0}};
+    EXPECT_EQ(window.messages, expected);
 }
 
 TEST_F(AppSlots, WithoutAMainWindowNothingIsPosted)
