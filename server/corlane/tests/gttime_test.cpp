@@ -1,5 +1,7 @@
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
+
 
 #include <gtest/gtest.h>
 
@@ -67,14 +69,21 @@ TEST(GtTime, ElapseIsNegativeAcrossMidnight)
 
 TEST(GtTime, SystemClockMatchesTheLocalTime)
 {
+    // Read the wall clock the way the library does: time() may use a coarser
+    // clock that lags a tick behind it.
+    auto wallSeconds = [] {
+        return static_cast<std::time_t>(std::chrono::duration_cast<std::chrono::seconds>(
+                                            std::chrono::system_clock::now().time_since_epoch())
+                                            .count());
+    };
     for (int attempt = 0; attempt < 3; ++attempt) {
-        std::time_t before = std::time(nullptr);
+        std::time_t before = wallSeconds();
         gtTime time;
         time.now();
         std::int64_t seconds = gtTime::getSeconds();
         std::tm local{};
         localtime_r(&before, &local);
-        if (std::time(nullptr) != before)
+        if (wallSeconds() != before)
             continue; // a second boundary passed; try again
         EXPECT_EQ(time.getYear(), local.tm_year + 1900);
         EXPECT_EQ(time.getMonth(), local.tm_mon + 1);
