@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <ctime>
 
-
 #include <gtest/gtest.h>
 
 #include "corlane/gtTime.h"
