@@ -107,7 +107,8 @@ void HandOverServer::Serve(QLocalSocket* socket)
         const std::optional<HandOverTarget> target = parseTarget(words, 1);
         bool countOk = false;
         const int count = words.value(3).toInt(&countOk);
-        if (!target || !countOk || count < 0) {
+        // Every path takes at least its line end, so a larger count cannot arrive.
+        if (!target || !countOk || count < 0 || count > kMaxMessageBytes) {
             socket->abort();
             return;
         }

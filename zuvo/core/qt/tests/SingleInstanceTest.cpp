@@ -107,7 +107,8 @@ TEST_F(SingleInstance, MalformedRequestsDeliverNothing)
         name, [] { return HandOverTarget{}; },
         [&](const HandOverTarget&, const QStringList&) { deliveredAnything = true; });
     ASSERT_TRUE(server.Listen());
-    for (const char* request : {"HELLO\n", "NOTIFY 1\n", "NOTIFY x 0 1\na\n", "NOTIFY 1 0 -3\n"}) {
+    for (const char* request :
+         {"HELLO\n", "NOTIFY 1\n", "NOTIFY x 0 1\na\n", "NOTIFY 1 0 -3\n", "NOTIFY 1 0 2147483647\na\n"}) {
         RunClient([&] {
             QLocalSocket socket;
             socket.connectToServer(name);
