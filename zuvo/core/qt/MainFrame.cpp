@@ -471,6 +471,10 @@ void CMainFrame::onAnimationTimer()
 
 void CMainFrame::StartWebLoginTimers()
 {
+    // The callback page shown again (a reload, a second frame of it) while
+    // the session runs must not start it over: that would show the window
+    // offline while it is logged in.
+    if (sessionStarted_) return;
     sessionEnabled_ = true;
     if (session_) session_->SetEnabled(true);
     if (isWebMode()) {

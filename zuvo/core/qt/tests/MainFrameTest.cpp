@@ -305,6 +305,17 @@ TEST_F(MainFrameTest, WebLoginModeWaitsForTheSignIn)
     EXPECT_LT(signIn.elapsed(), 1800);
     WaitMs(100);
     EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Start"), 1);
+
+    // Logged in, the callback page finishing again changes nothing.
+    log.loggedIn = true;
+    frame->SetState(1);
+    frame->SetPaneText(3, "127.0.0.1");
+    frame->GetBrowserView()->OnDocumentComplete(
+        QStringLiteral("http://127.0.0.1:9/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
+    EXPECT_FALSE(frame->IsTimerActive(CMainFrame::kStartTimer));
+    WaitMs(1200);
+    EXPECT_EQ(frame->State(), 1);
+    EXPECT_EQ(pane(*frame, 3), QStringLiteral("IP:127.0.0.1"));
 }
 
 TEST_F(MainFrameTest, SignOnGatewayAndSiteAreDeploymentSettingsWithoutAssumedHosts)
