@@ -1,8 +1,11 @@
 #include "core/qt/Prompter.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QMessageBox>
 
+#include <cstdio>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -16,26 +19,37 @@ public:
     }
 };
 
-class FilePrompter : public Prompter {
+// Writes every text (and a blank line) instead of showing it; questions are
+// answered with no.
+class WritingPrompter : public Prompter {
 public:
-    explicit FilePrompter(QString path) : path_(std::move(path)) {}
-    void Inform(const QString& text) override { Append(text); }
+    using Write = std::function<void(const QByteArray&)>;
+    explicit WritingPrompter(Write write) : write_(std::move(write)) {}
+    void Inform(const QString& text) override { write_(text.toUtf8() + "\n\n"); }
     bool Ask(const QString& text) override
     {
-        Append(text);
+        write_(text.toUtf8() + "\n\n");
         return false;
     }
 
 private:
-    void Append(const QString& text)
-    {
-        QFile file(path_);
-        if (file.open(QIODevice::Append)) {
-            file.write(text.toUtf8() + "\n\n");
-        }
-    }
-    QString path_;
+    Write write_;
 };
+
+void appendToFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::Append)) {
+        file.write(bytes);
+    }
+}
+
+// A platform without a screen shows no window that anybody could answer.
+bool withoutScreen()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
 
 std::mutex& prompterLock()
 {
@@ -70,7 +84,11 @@ void InstallPrompterFromEnvironment()
 {
     const QString path = qEnvironmentVariable("ZUVO_PROMPT_LOG");
     if (!path.isEmpty()) {
-        InstallPrompter(std::make_unique<FilePrompter>(path));
+        InstallPrompter(std::make_unique<WritingPrompter>([path](const QByteArray& bytes) { appendToFile(path, bytes); }));
+    } else if (withoutScreen()) {
+        InstallPrompter(std::make_unique<WritingPrompter>([](const QByteArray& bytes) {
+            std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+        }));
     }
 }
 

@@ -25,7 +25,9 @@ std::unique_ptr<Prompter> InstallPrompter(std::unique_ptr<Prompter> prompter);
 
 // Installs a prompter that appends every text to the file named by
 // $ZUVO_PROMPT_LOG (one text and a blank line each) and answers questions
-// with no, when that variable is set. Used by headless runs of the program.
+// with no, when that variable is set; without it, on a platform without a
+// screen (offscreen, minimal), the texts go to standard error the same way,
+// so that a headless run never waits on a box nobody sees.
 void InstallPrompterFromEnvironment();
 
 // Shorthand for CurrentPrompter().Inform(text).

@@ -1,6 +1,7 @@
 // The zuvo program: one application object, started hidden behind its main
 // window. Set ZUVO_HOME to run it from another program directory, and
-// ZUVO_PROMPT_LOG to write message boxes to a file instead of showing them.
+// ZUVO_PROMPT_LOG to write message boxes to a file instead of showing them
+// (without a screen they go to standard error).
 
 #include <QApplication>
 

@@ -73,10 +73,14 @@ public:
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("ZUVO_HOME"), home.path());
-        environment.insert(QStringLiteral("ZUVO_PROMPT_LOG"), Path(QStringLiteral("prompts.txt")));
+        environment.remove(QStringLiteral("ZUVO_PROMPT_LOG"));
+        if (withPromptLog) {
+            environment.insert(QStringLiteral("ZUVO_PROMPT_LOG"), Path(QStringLiteral("prompts.txt")));
+        }
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Without the prompt log the message boxes are read from standard error.
+        process->setProcessChannelMode(withPromptLog ? QProcess::ForwardedErrorChannel : QProcess::SeparateChannels);
         process->setWorkingDirectory(home.path());
         process->start(kProgram, arguments);
         EXPECT_TRUE(process->waitForStarted(kExitMs));
@@ -108,6 +112,7 @@ public:
     }
 
     QTemporaryDir home;
+    bool withPromptLog = true;
     std::vector<std::unique_ptr<QProcess>> started;
 };
 
@@ -146,6 +151,17 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Zuvo4.2.log"))));
         EXPECT_EQ(QFile::exists(Path(QStringLiteral("account-bak.xml"))), c.accountStoreOpened);
     }
+}
+
+TEST_F(StartUp, AHeadlessRunWithoutAPromptLogWritesItsMessageInsteadOfWaiting)
+{
+    Replace(QStringLiteral("config.xml"), "2f8c3469a3c4cb98477b7dbcea94c30f", QByteArray(32, '0'));
+    withPromptLog = false;
+    QProcess& process = Start();
+    ASSERT_TRUE(process.waitForFinished(kExitMs));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(LoadText(IDS_INVALID_CONFIG) + QStringLiteral("\n\n")));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("prompts.txt"))));
 }
 
 TEST_F(StartUp, AMissingAccountFileStartsFromItsBackup)
