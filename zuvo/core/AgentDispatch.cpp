@@ -144,6 +144,8 @@ int AgentDispatch::OnShutdown()
     session_.state().KillRetry();
     session_.queue().SetOnline(false);
     ShowOffline();
+    // The frame stops its connecting animation and time-out notice.
+    session_.events().LoggedInElsewhere();
     return 1;
 }
 

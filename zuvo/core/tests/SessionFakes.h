@@ -248,6 +248,7 @@ public:
     void ConnectionLost() override { Add("connectionlost", ""); }
     void SetAutoReceiveMark(bool set) override { Add("autoreceive", set ? "1" : "0"); }
     void EnableAccountProperties() override { Add("properties", ""); }
+    void LoggedInElsewhere() override { Add("kicked", ""); }
 
     std::vector<std::string> Values(const std::string& kind)
     {

@@ -96,6 +96,7 @@ TEST_F(DispatchTest, AfterShutdownADisconnectChangesNothingUntilTheSessionIsOnli
     EXPECT_EQ(Receive({{"event", "shutdown"}}, false), 1);
     EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"您的账号已经在另一台机器登入！"});
     EXPECT_EQ(events.Values("state"), std::vector<std::string>{"2"});
+    EXPECT_EQ(events.Values("kicked").size(), 1u);
     events.Clear();
 
     session.onDisconnect();

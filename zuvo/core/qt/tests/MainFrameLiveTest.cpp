@@ -94,6 +94,9 @@ TEST_F(MainFrameLiveTest, AfterShutdownConnectIsOfferedAndReconnects)
     ASSERT_TRUE(WaitUntil([&] { return !kicker.Requests("login").empty(); }, 8000));
     ASSERT_TRUE(WaitUntil([&] { return frame->State() == 2 && !LoggedIn(); }, 5000));
     EXPECT_EQ(kicker.WaitExit(5000), 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        return !frame->IsTimerActive(CMainFrame::kTimeoutTimer) && !frame->IsTimerActive(CMainFrame::kAnimationTimer);
+    }));
     frame->UpdateCommands();
     EXPECT_TRUE(frame->CommandAction(FrameCommandId::Connect)->isEnabled());
 
