@@ -26,7 +26,7 @@ class ProgramSession : public ServerSession {
 public:
     ProgramSession(std::shared_ptr<SessionSources> sources, SessionEvents& events)
         : ServerSession(SessionContext{*AgentHelp::getInstance(), sources->account, sources->settings, events,
-                                       sources->sound, CountImagePages}),
+                                       sources->sound, CountImagePages, AddressBookContact}),
           sources_(std::move(sources))
     {
     }
