@@ -3,26 +3,8 @@
 
 #include <QApplication>
 
-#if defined(__SANITIZE_ADDRESS__) && defined(ZUVO_WITH_WEBENGINE)
-// The browser engine's own library (not built with the sanitizer) frees some
-// of its objects with a sized delete of another size when a page goes away;
-// that is the library's business, so the sanitizer is told not to stop on
-// that one kind of report. Everything else it checks as usual.
-extern "C" const char* __asan_default_options()
-{
-    return "new_delete_type_mismatch=0";
-}
-
-// The engine and the font and device libraries it starts keep caches for the
-// life of the process; their allocations are not the program's leaks.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libQt6WebEngineCore.so\n"
-           "leak:libharfbuzz.so\n"
-           "leak:libfontconfig.so\n"
-           "leak:libudev.so\n";
-}
-#endif
+// The sanitizer settings the program itself uses (defined once, here).
+#include "core/qt/SanitizerDefaults.h"
 
 namespace {
 
