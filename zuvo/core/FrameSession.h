@@ -63,4 +63,6 @@ public:
     virtual void SetUpdateInProgress(bool running) = 0;
     // The login token of the last login ("" before any).
     virtual std::string LoginToken() const = 0;
+    // The account's network fax number from the last login ("" before any).
+    virtual std::string NetFaxNumber() const { return {}; }
 };

@@ -77,3 +77,8 @@ std::string ServerSession::LoginToken() const
 {
     return session_.LoginToken();
 }
+
+std::string ServerSession::NetFaxNumber() const
+{
+    return session_.NetFaxNumber();
+}

@@ -30,6 +30,7 @@ public:
     bool IsUpdateInProgress() const override;
     void SetUpdateInProgress(bool running) override;
     std::string LoginToken() const override;
+    std::string NetFaxNumber() const override;
 
     // ---- ClientEventListener (the agent's worker)
     int onDisconnect() override { return dispatch_.onDisconnect(); }

@@ -559,6 +559,7 @@ void CMainFrame::PostNotice(const std::string& text)
 void CMainFrame::LoggedIn()
 {
     onGuiThread([this] {
+        publishLogin(true);
         killTimer(kTimeoutTimer);
         NavigateAdView();
         UpdateCommands();
@@ -581,6 +582,7 @@ void CMainFrame::LoginFailed()
 void CMainFrame::LoggedInElsewhere()
 {
     onGuiThread([this] {
+        publishLogin(false);
         // Nothing connects until "联机", which runs both timers again.
         stopConnectionTimers();
         UpdateCommands();
@@ -590,9 +592,24 @@ void CMainFrame::LoggedInElsewhere()
 void CMainFrame::ConnectionLost()
 {
     onGuiThread([this] {
+        publishLogin(false);
         restartConnectionTimers();
         UpdateCommands();
     });
+}
+
+void CMainFrame::publishLogin(bool loggedIn)
+{
+    // The application's slots carry the login to the windows that send
+    // requests of their own (the fax number and token go with them).
+    CPelno1App* app = CPelno1App::Instance();
+    if (!app)
+        return;
+    app->SetLoggedIn(loggedIn ? 1 : 0);
+    if (loggedIn && session_) {
+        app->SetNetFaxNo(session_->NetFaxNumber());
+        app->SetUserFlag(session_->LoginToken());
+    }
 }
 
 void CMainFrame::SetAutoReceiveMark(int mark)

@@ -202,6 +202,8 @@ private:
     void restartConnectionTimers();
     // Stops both while no connection is being tried.
     void stopConnectionTimers();
+    // Mirrors the login state, fax number and token into the application.
+    void publishLogin(bool loggedIn);
     void onStartTimer();
     void onTimeoutTimer();
     void onAnimationTimer();

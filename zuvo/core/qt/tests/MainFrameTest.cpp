@@ -3,6 +3,7 @@
 #include "core/WindowMessages.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
+#include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
 #include "core/qt/WindowMessage.h"
 #include "core/qt/XStatusBar.h"
@@ -54,6 +55,7 @@ public:
     bool IsUpdateInProgress() const override { return log_.updating; }
     void SetUpdateInProgress(bool running) override { log_.updating = running; }
     std::string LoginToken() const override { return "tok+/="; }
+    std::string NetFaxNumber() const override { return "01088886666"; }
 
 private:
     void record(const char* call) { log_.calls.push_back(call); }
@@ -272,6 +274,29 @@ TEST_F(MainFrameTest, KickAndRefusedLoginStopTheConnectionTimersUntilConnect)
         EXPECT_EQ(log.calls.back(), "Reconnect") << c.name;
         EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kAnimationTimer)) << c.name;
         EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kTimeoutTimer)) << c.name;
+    }
+}
+
+// The windows that send requests of their own read the login from the
+// application: the frame mirrors it there as the session reports it.
+TEST_F(MainFrameTest, LoginStateFaxNumberAndTokenReachTheApplication)
+{
+    CPelno1App app;
+    auto frame = makeFrame();
+    std::thread([&] { log.events->LoggedIn(); }).join();
+    ASSERT_TRUE(WaitUntil([&] { return app.IsLoggedIn() == 1; }));
+    EXPECT_EQ(app.GetNetFaxNo(), "01088886666");
+    EXPECT_EQ(app.GetUserFlag(), "tok+/=");
+
+    const std::function<void(SessionEvents&)> losses[] = {
+        [](SessionEvents& events) { events.ConnectionLost(); },
+        [](SessionEvents& events) { events.LoggedInElsewhere(); },
+    };
+    for (const auto& lose : losses) {
+        log.events->LoggedIn();
+        ASSERT_TRUE(WaitUntil([&] { return app.IsLoggedIn() == 1; }));
+        std::thread([&] { lose(*log.events); }).join();
+        EXPECT_TRUE(WaitUntil([&] { return app.IsLoggedIn() == 0; }));
     }
 }
 
