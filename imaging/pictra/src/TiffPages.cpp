@@ -29,6 +29,15 @@ std::size_t typeSize(uint16_t type)
     }
 }
 
+// A number of n bytes (n at most 4) in the file's byte order.
+uint32_t readNumber(const uint8_t* p, std::size_t n, bool little)
+{
+    uint32_t v = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        v |= static_cast<uint32_t>(p[i]) << (8 * (little ? i : n - 1 - i));
+    return v;
+}
+
 // Reads and writes numbers of one byte order inside one buffer, refusing
 // any access outside it.
 class Fields {
@@ -37,13 +46,7 @@ public:
 
     bool fits(std::size_t at, std::size_t n) const { return at <= bytes_.size() && n <= bytes_.size() - at; }
 
-    uint32_t get(std::size_t at, std::size_t n) const
-    {
-        uint32_t v = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            v |= static_cast<uint32_t>(bytes_[at + i]) << (8 * (little_ ? i : n - 1 - i));
-        return v;
-    }
+    uint32_t get(std::size_t at, std::size_t n) const { return readNumber(bytes_.data() + at, n, little_); }
 
     void put(std::size_t at, std::size_t n, uint32_t v)
     {
@@ -129,8 +132,7 @@ std::optional<std::vector<uint8_t>> joinTiffPages(std::span<const std::vector<ui
         const uint64_t delta = out.size() - 8;
         if (delta + page.size() > UINT32_MAX)
             return std::nullopt;
-        const uint32_t ifd = little ? page[4] | (page[5] << 8) | (page[6] << 16) | (uint32_t{page[7]} << 24)
-                                    : page[7] | (page[6] << 8) | (page[5] << 16) | (uint32_t{page[4]} << 24);
+        const uint32_t ifd = readNumber(page.data() + 4, 4, little);
         out.insert(out.end(), page.begin() + 8, page.end());
         if (ifd < 8 || !relocate(f, ifd + static_cast<std::size_t>(delta), static_cast<uint32_t>(delta),
                                  static_cast<uint16_t>(i), static_cast<uint16_t>(pages.size())))
