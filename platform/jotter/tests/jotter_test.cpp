@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -7,8 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "jotter/Jotter.h"
-
-namespace fs = std::filesystem;
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -16,17 +14,13 @@ class JotterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path_ = fs::temp_directory_path() /
-                ("jotter-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log");
-        fs::remove(path_);
+        path_ = dir_.file("zuvo.log");
         ASSERT_EQ(cpLogOpen(path_.c_str()), 1);
     }
     void TearDown() override
     {
         cpLogClose();
         cpLogSetPriority(10);
-        fs::remove(path_);
     }
     std::vector<std::string> lines() const
     {
@@ -36,7 +30,8 @@ protected:
             result.push_back(line);
         return result;
     }
-    fs::path path_;
+    testsupport::TempDir dir_;
+    std::string path_;
 };
 
 } // namespace
