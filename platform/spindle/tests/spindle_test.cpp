@@ -10,14 +10,28 @@
 using namespace Spindle;
 using namespace std::chrono_literals;
 
+namespace {
+
+// Whether another thread can take the mutex right now (it lets go at once).
+bool freeForAnotherThread(VMutex& mutex)
+{
+    return std::async(std::launch::async, [&] {
+               bool got = mutex.tryLock();
+               if (got)
+                   mutex.unlock();
+               return got;
+           }).get();
+}
+
+} // namespace
+
 TEST(VMutex, OwnerMayLockAgainWhileOthersWait)
 {
     VMutex mutex;
     VLock outer(mutex);
     VLock inner(mutex); // would deadlock on a plain mutex
 
-    auto other = std::async(std::launch::async, [&] { return mutex.tryLock(); });
-    EXPECT_FALSE(other.get());
+    EXPECT_FALSE(freeForAnotherThread(mutex));
 }
 
 TEST(VMutex, CopyIsASeparateUnlockedMutex)
@@ -25,13 +39,7 @@ TEST(VMutex, CopyIsASeparateUnlockedMutex)
     VMutex original;
     VLock held(original);
     VMutex copy(original);
-    auto other = std::async(std::launch::async, [&] {
-        bool got = copy.tryLock();
-        if (got)
-            copy.unlock();
-        return got;
-    });
-    EXPECT_TRUE(other.get());
+    EXPECT_TRUE(freeForAnotherThread(copy));
 }
 
 TEST(VLock, ReleasesWhenAnExceptionLeavesTheScope)
@@ -42,13 +50,7 @@ TEST(VLock, ReleasesWhenAnExceptionLeavesTheScope)
         throw 1;
     } catch (int) {
     }
-    auto other = std::async(std::launch::async, [&] {
-        bool got = mutex.tryLock();
-        if (got)
-            mutex.unlock();
-        return got;
-    });
-    EXPECT_TRUE(other.get());
+    EXPECT_TRUE(freeForAnotherThread(mutex));
 }
 
 namespace {
