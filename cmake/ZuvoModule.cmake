@@ -37,15 +37,17 @@ function(zuvo_module_tests name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# zuvo_part_tests(<name> <library> [QT])
+# zuvo_part_tests(<name> <library> [QT] [XVFB])
 # Called from zuvo/<part>/tests/CMakeLists.txt (or qt/tests): builds the
 # folder's *.cpp against the program's logic or Qt library. With QT the
-# tests run on Qt's offscreen platform.
+# tests run on Qt's offscreen platform; with XVFB they run in real windows,
+# each test program on a private X server of its own (tests/support/bin/
+# xvfb-suite), and save their screenshots under <build>/screenshots/<name>.
 function(zuvo_part_tests name library)
   if(NOT ZUVO_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "QT" "TIMEOUT" "" ${ARGN})
+  cmake_parse_arguments(ARG "QT;XVFB" "TIMEOUT" "" ${ARGN})
   file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT test_sources)
     return()
@@ -60,7 +62,11 @@ function(zuvo_part_tests name library)
     ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     ZUVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
   set(env "")
-  if(ARG_QT)
+  if(ARG_XVFB)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON
+      CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/support/bin/xvfb-suite)
+    set(env "ZUVO_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots/${name}")
+  elseif(ARG_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     set(env "QT_QPA_PLATFORM=offscreen")
   endif()

@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -66,6 +68,20 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs 
 inline void ProcessEventsFor(int milliseconds)
 {
     ProcessEventsUntil([] { return false; }, milliseconds);
+}
+
+// Saves a picture of `widget` as <ZUVO_SCREENSHOT_DIR>/<name>.png, the folder
+// that window suites (run in real windows) are given, so that a person can
+// look at what the test saw; the path written, or "" when the suite has no
+// screenshot folder or the picture could not be saved.
+inline QString SaveScreenshot(QWidget& widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ZUVO_SCREENSHOT_DIR");
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        return {};
+    }
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    return widget.grab().save(path) ? path : QString();
 }
 
 } // namespace QtTest
