@@ -75,3 +75,22 @@ function(zuvo_part_tests name library)
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# zuvo_bench(<name> SOURCES ... [LIBS ...] [SMOKE_ARGS ...])
+# A benchmark program in bench/<name>/, built with the tree into bin/. It
+# prints its table when run by hand; CTest runs it once with SMOKE_ARGS (a
+# small case) as a smoke test labelled "bench", which fails only on a wrong
+# result or a crash, never on time.
+function(zuvo_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SMOKE_ARGS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    ZUVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  if(ZUVO_BUILD_TESTS)
+    add_test(NAME bench.${name} COMMAND ${name} ${ARG_SMOKE_ARGS}
+             WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(bench.${name} PROPERTIES LABELS bench TIMEOUT 600)
+  endif()
+endfunction()
