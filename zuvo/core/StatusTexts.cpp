@@ -34,3 +34,13 @@ std::string StatePaneText(const StatusLabels& labels, int state)
 {
     return labels.state + ConnectionStateText(state);
 }
+
+std::array<std::string, kStatusPaneCount> DefaultPaneTexts()
+{
+    return {"", "状态:脱机", "账号:", "IP:", "传真状态:"};
+}
+
+PaneCaptions PlaceholderCaptions()
+{
+    return {"传真夹", "传真列表", "传真内容", "附件"};
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,8 @@
 // Panes: 0 free text, 1 connection state, 2 network fax number, 3 server
 // address, 4 the server's fax state. The labels are Chinese when the string
 // table's language entry reads "CN" (any case), English otherwise.
+
+inline constexpr int kStatusPaneCount = 5;
 
 enum ConnectionState { StateOffline = 0, StateOnline = 1, StateRegistrationFailed = 2 };
 
@@ -37,3 +40,16 @@ StatusLabels LabelsFor(bool chinese);
 
 // Pane 1's text for a connection state.
 std::string StatePaneText(const StatusLabels& labels, int state);
+
+// The panes' texts as the status bar is created, before the session reports
+// anything: pane 0 empty, then "状态:脱机", "账号:", "IP:", "传真状态:".
+std::array<std::string, kStatusPaneCount> DefaultPaneTexts();
+
+// Captions of the main window's panes while their windows are not installed.
+struct PaneCaptions {
+    std::string folders;      // "传真夹"
+    std::string faxList;      // "传真列表"
+    std::string content;      // "传真内容"
+    std::string attachments;  // "附件"
+};
+PaneCaptions PlaceholderCaptions();

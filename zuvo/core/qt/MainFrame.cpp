@@ -1,12 +1,14 @@
 #include "core/qt/MainFrame.h"
 
+#include "core/FrameTexts.h"
+#include "core/SessionTexts.h"
 #include "core/SysConfig.h"
 #include "core/WindowMessages.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
-#include "core/qt/CPelno1App.h"
 #include "core/qt/FrameThemes.h"
 #include "core/qt/Prompter.h"
+#include "core/qt/ResourceText.h"
 #include "core/qt/TrayIcons.h"
 #include "core/qt/XStatusBar.h"
 #include "jotter/Jotter.h"
@@ -44,23 +46,9 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// A string-table text, with the text it has always had when the table lacks it.
-QString tableText(unsigned id, const char* fallback)
-{
-    std::string_view text = LoadString(id);
-    return text.empty() ? QString::fromUtf8(fallback)
-                        : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 QSettings productSettings()
 {
     return QSettings(QStringLiteral("Zuvo"), QStringLiteral("Zuvo"));
-}
-
-QString programDirectory()
-{
-    if (CPelno1App* app = CPelno1App::Instance()) return app->GetAppDirectory();
-    return QCoreApplication::applicationDirPath();
 }
 
 QIcon commandIcon(int id)
@@ -170,13 +158,14 @@ void CMainFrame::createLayout()
     setCentralWidget(columns_);
 
     leftRows_ = new QSplitter(Qt::Vertical, columns_);
-    panes_[FramePane::LeftView].widget = placeholder(QStringLiteral("CLeftView"), QStringLiteral("传真夹"));
+    const PaneCaptions captions = PlaceholderCaptions();
+    panes_[FramePane::LeftView].widget = placeholder(QStringLiteral("CLeftView"), fromStd(captions.folders));
     leftRows_->addWidget(panes_[FramePane::LeftView].widget);
     adView_ = new CAdView([this] { return settings_.adUrl; });
     leftRows_->addWidget(adView_);
 
     rightRows_ = new QSplitter(Qt::Vertical, columns_);
-    panes_[FramePane::FaxView].widget = placeholder(QStringLiteral("CPelno1View"), QStringLiteral("传真列表"));
+    panes_[FramePane::FaxView].widget = placeholder(QStringLiteral("CPelno1View"), fromStd(captions.faxList));
     rightRows_->addWidget(panes_[FramePane::FaxView].widget);
 
     auto* lower = new QWidget;
@@ -195,14 +184,14 @@ void CMainFrame::createLayout()
     contentRow->setObjectName(QStringLiteral("ContentRow"));
     contentStack_ = new QStackedWidget;
     panes_[FramePane::FaxContentView].widget =
-        placeholder(QStringLiteral("CFaxContentView"), QStringLiteral("传真内容"));
+        placeholder(QStringLiteral("CFaxContentView"), fromStd(captions.content));
     contentStack_->addWidget(panes_[FramePane::FaxContentView].widget);
     CBrowserView::FaxUserStore store{services_.faxUser, services_.setFaxUser};
     browserView_ = new CBrowserView(settings_.site.site, store);
     contentStack_->addWidget(browserView_);
     contentRow->addWidget(contentStack_);
     panes_[FramePane::AttachFileView].widget =
-        placeholder(QStringLiteral("CAttachFileView"), QStringLiteral("附件"));
+        placeholder(QStringLiteral("CAttachFileView"), fromStd(captions.attachments));
     contentRow->addWidget(panes_[FramePane::AttachFileView].widget);
     contentRow->setSizes({800, 100});
     contentRow->setStretchFactor(0, 1);
@@ -323,8 +312,8 @@ void CMainFrame::createTray()
 void CMainFrame::createStatusBar()
 {
     statusBar_ = new XStatusBar(this);
-    QStringList defaults = {QString(), QStringLiteral("状态:脱机"), QStringLiteral("账号:"),
-                            QStringLiteral("IP:"), QStringLiteral("传真状态:")};
+    QStringList defaults;
+    for (const std::string& text : DefaultPaneTexts()) defaults.append(fromStd(text));
     if (!statusBar_->Create(this, defaults, PaneMode::StyleStretch)) return;
     const int widths[kStatusPanes] = {0, 150, 200, 100, 300};
     for (int i = 0; i < kStatusPanes; ++i) {
@@ -445,9 +434,8 @@ void CMainFrame::onStartTimer()
     autoReceiveMark_ = false;
     accountPropertiesEnabled_ = true;
     if (session_) session_->SetUpdateInProgress(false);
-    CPelno1App* app = CPelno1App::Instance();
-    setPaneTextNow(3, QStringLiteral("未知"));
-    setPaneTextNow(2, app ? fromStd(app->GetNetFaxNo()) : QString());
+    setPaneTextNow(3, LoadText(IDS_UNKNOWN));
+    setPaneTextNow(2, services_.application.netFaxNo ? fromStd(services_.application.netFaxNo()) : QString());
     if (session_ && !sessionStarted_) {
         sessionStarted_ = true;
         session_->Start();
@@ -457,7 +445,7 @@ void CMainFrame::onStartTimer()
 
 void CMainFrame::onTimeoutTimer()
 {
-    showPopup(tableText(61556, "连接传真服务器超时。"));
+    showPopup(LoadText(IDS_CONNECT_TIMEOUT));
     stopConnectionTimers();
     applyState(StateOffline);
 }
@@ -602,14 +590,10 @@ void CMainFrame::publishLogin(bool loggedIn)
 {
     // The application's slots carry the login to the windows that send
     // requests of their own (the fax number and token go with them).
-    CPelno1App* app = CPelno1App::Instance();
-    if (!app)
-        return;
-    app->SetLoggedIn(loggedIn ? 1 : 0);
-    if (loggedIn && session_) {
-        app->SetNetFaxNo(session_->NetFaxNumber());
-        app->SetUserFlag(session_->LoginToken());
-    }
+    const ApplicationSlots& application = services_.application;
+    if (application.setLoggedIn) application.setLoggedIn(loggedIn);
+    if (loggedIn && session_ && application.setLogin)
+        application.setLogin(session_->NetFaxNumber(), session_->LoginToken());
 }
 
 void CMainFrame::SetAutoReceiveMark(int mark)
@@ -723,7 +707,7 @@ void CMainFrame::OnCommand(int id)
     case SelfService: {
         std::string faxUser = services_.faxUser ? services_.faxUser() : std::string();
         QUrl url(fromStd(BuildSelfServiceAddress(settings_.adminUrl.toStdString(), faxUser, loginToken())));
-        if (!QDesktopServices::openUrl(url)) ShowMessage(QStringLiteral("打开自助服务失败"));
+        if (!QDesktopServices::openUrl(url)) ShowMessage(QString::fromUtf8(kSelfServiceFailedText));
         break;
     }
     case ApplyAccount:
@@ -762,29 +746,31 @@ void CMainFrame::sendFax(bool defaultAccount)
         cpLog(4, "CMainFrame: %d faxes in the outbox, but no send window is available", count);
         return;
     }
-    notifier_.Show(tableText(61448, "发件箱里没有传真件"), 300, 5000, 300, 1);
+    notifier_.Show(LoadText(IDS_OUTBOX_EMPTY), 300, 5000, 300, 1);
 }
 
 void CMainFrame::checkUpdate()
 {
     if (!session_) return;
     if (session_->IsUpdateInProgress()) {
-        showPopup(tableText(61457, "正在升级中...,请稍后！"));
+        showPopup(LoadText(IDS_UPDATE_RUNNING));
         return;
     }
     if (!session_->SendUpdateRequest()) {
-        showPopup(tableText(61459, "更新程序时，连接服务失败！"));
+        showPopup(LoadText(IDS_UPDATE_CONNECT_FAILED));
         return;
     }
     session_->SetUpdateInProgress(true);
-    showPopup(tableText(61458, "正在检查更新...,请稍后！"));
+    showPopup(LoadText(IDS_CHECKING_UPDATE));
 }
 
 void CMainFrame::openHelp()
 {
-    QString path = QDir(programDirectory()).filePath(QStringLiteral("help.chm"));
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        ShowMessage(QStringLiteral("帮助文件不存在!"));
+    const ApplicationSlots& application = services_.application;
+    QString directory = application.programDirectory ? application.programDirectory() : QString();
+    QString path = QDir(directory).filePath(QStringLiteral("help.chm"));
+    if (directory.isEmpty() || !QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        ShowMessage(QString::fromUtf8(kHelpFileMissingText));
 }
 
 // ------------------------------------------------------------ showing and hiding

@@ -57,9 +57,28 @@ struct MainFrameSettings {
     static MainFrameSettings Load();
 };
 
+// The application's slots as the main window sees them: it mirrors the
+// login there for the windows that send requests of their own, and reads the
+// network fax number and the program directory from there.
+struct ApplicationSlots {
+    std::function<void(bool loggedIn)> setLoggedIn;
+    // After a login: the network fax number and the login token.
+    std::function<void(const std::string& netFaxNo, const std::string& token)> setLogin;
+    std::function<std::string()> netFaxNo;
+    // Where help.chm lies.
+    std::function<QString()> programDirectory;
+};
+
+// The application object's slots (wired in ProgramMainFrame.cpp). While no
+// application object exists they change nothing, the fax number is empty and
+// the program directory is the executable's.
+ApplicationSlots ProgramApplicationSlots();
+
 // What the main window uses of the rest of the program. Everything is
 // optional: a command whose window is not there is shown disabled.
 struct MainFrameServices {
+    // The application's slots; the application object's unless replaced.
+    ApplicationSlots application = ProgramApplicationSlots();
     // Creates the server session that the window hosts.
     std::function<std::unique_ptr<MainFrameSession>(SessionEvents&)> makeSession;
     // Number of fax records in the outbox of the current (false) or the
@@ -87,7 +106,7 @@ public:
     static constexpr int kTimeoutTimer = 2000;
     static constexpr int kAnimationTimer = 1000;
     static constexpr int kTrayId = 152;
-    static constexpr int kStatusPanes = 5;
+    static constexpr int kStatusPanes = kStatusPaneCount;
 
     enum class FramePane { LeftView, FaxView, FaxContentView, AttachFileView };
 

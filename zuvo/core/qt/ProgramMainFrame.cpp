@@ -56,6 +56,29 @@ bool storeFaxUser(const std::string& faxUser)
 
 } // namespace
 
+ApplicationSlots ProgramApplicationSlots()
+{
+    ApplicationSlots application;
+    application.setLoggedIn = [](bool loggedIn) {
+        if (CPelno1App* app = CPelno1App::Instance()) app->SetLoggedIn(loggedIn ? 1 : 0);
+    };
+    application.setLogin = [](const std::string& netFaxNo, const std::string& token) {
+        if (CPelno1App* app = CPelno1App::Instance()) {
+            app->SetNetFaxNo(netFaxNo);
+            app->SetUserFlag(token);
+        }
+    };
+    application.netFaxNo = [] {
+        CPelno1App* app = CPelno1App::Instance();
+        return app ? app->GetNetFaxNo() : std::string();
+    };
+    application.programDirectory = [] {
+        CPelno1App* app = CPelno1App::Instance();
+        return app ? app->GetAppDirectory() : QCoreApplication::applicationDirPath();
+    };
+    return application;
+}
+
 std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
 {
     MainFrameServices services;
