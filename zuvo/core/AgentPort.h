@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "spindle/Lockable.h"
 #include "spindle/VLock.h"
@@ -53,6 +54,12 @@ public:
 // Args::KeepPrevious leaves the pairs of the request before in the list
 // ("login", "logout", "update" and "checkpassword-z" have always been sent
 // that way); a key set again takes its new value.
+//
+// The text form of a request separates pairs with "|" and key from value
+// with the first "=", and cannot escape either. So every value is carried
+// with each "|" written as the full-width bar "｜" (U+FF5C), and a key that
+// holds "=" or "|" (or is empty) refuses the whole request: invoke() then
+// queues nothing, returns 0 and the log names the request and the key.
 class AgentRequest {
 public:
     enum class Args { Clear, KeepPrevious };
@@ -65,10 +72,21 @@ public:
     AgentRequest& arg(const char* key, const char* val);
     AgentRequest& arg(const char* key, long val);
     AgentRequest& arg(const char* key, int val) { return arg(key, static_cast<long>(val)); }
-    // Queues the request: the result of AgentPort::invoke.
+    // Queues the request: the result of AgentPort::invoke, or 0 when a key
+    // was refused.
     int invoke();
 
 private:
+    // Whether the key can be carried; the first refused key is logged.
+    bool Accepts(const char* key);
+
     AgentPort& agent_;
     Spindle::VLock hold_; // the request lock, from the first step to the end
+    std::string command_;
+    bool refused_ = false;
 };
+
+// The value as a request carries it: each "|" becomes "｜" (U+FF5C).
+std::string RequestValue(std::string_view value);
+// Whether a request can carry the key: not empty, no "=" and no "|".
+bool IsRequestKey(const char* key);

@@ -10,6 +10,7 @@
 #include "core/Base64.h"
 #include "core/InvokeIds.h"
 #include "core/SessionRequests.h"
+#include "jotter/Jotter.h"
 
 using namespace sessiontest;
 
@@ -120,6 +121,37 @@ TEST(SessionRequests, RequestsOfManyThreadsNeverMixTheirKeys)
         EXPECT_EQ(ValueOf(request, "user"), "user" + owner);
         EXPECT_EQ(ValueOf(request, "invokeid"), std::to_string(100 + std::stoi(owner)));
     }
+}
+
+// The text form cannot escape its separators: a "|" in a value travels as
+// the full-width bar, and a key the form cannot carry stops the request.
+TEST(AgentRequestText, BarsInValuesBecomeFullWidthAndBadKeysRefuseTheRequest)
+{
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"A|B", "A\xEF\xBD\x9C" "B"},
+        {"||", "\xEF\xBD\x9C\xEF\xBD\x9C"},
+        {"a=b", "a=b"}, // a value may hold "="
+        {"Meeting \xE2\x80\xA2 agenda", "Meeting \xE2\x80\xA2 agenda"},
+        {"", ""},
+    };
+    for (const auto& [given, carried] : values) {
+        FakeAgent agent;
+        EXPECT_EQ(AgentRequest(agent, "sendfax").arg("title", given).invoke(), 1) << given;
+        ASSERT_EQ(agent.requests().size(), 1u);
+        EXPECT_EQ(ValueOf(agent.requests()[0], "title"), carried) << given;
+    }
+
+    testsupport::TempDir dir;
+    ASSERT_EQ(cpLogOpen(dir.file("zuvo.log").c_str()), 1);
+    for (const char* key : {"to=cc", "a|b", ""}) {
+        FakeAgent agent;
+        EXPECT_EQ(AgentRequest(agent, "sendfax").arg(key, "x").arg("invokeid", 7L).invoke(), 0) << key;
+        EXPECT_TRUE(agent.requests().empty()) << key;
+    }
+    cpLogClose();
+    const std::string log = testsupport::readFile(dir.file("zuvo.log"));
+    EXPECT_NE(log.find("request <sendfax>: the key <to=cc>"), std::string::npos) << log;
+    EXPECT_NE(log.find("the key <a|b>"), std::string::npos) << log;
 }
 
 TEST(SessionRequests, LoginTokenAndOsName)
