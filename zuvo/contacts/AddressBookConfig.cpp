@@ -66,7 +66,7 @@ std::string AddressBookTemplate()
     for (const char* book : kTemplateBooks)
         xml += FormatText("\t<AddressBook Name=\"%s\">\t\t<Folder Name=\"默认\"></Folder></AddressBook>", book);
     xml += "</Config>";
-    return ToGbk(xml).value_or(std::string());
+    return ToGbk(xml);
 }
 
 int WriteAddressBookTemplate(const std::string& path)

@@ -116,12 +116,8 @@ std::string SysConfig::ComputeKey()
             document_.getNodeAttr(kServerPath, i, name, value);
             input += value;
         }
-    const auto gbk = ToGbk(input);
-    if (!gbk) {
-        cpLog(3, "config.xml holds text without a GBK form; its key cannot match");
-        return "";
-    }
-    return MD5HexString(*gbk);
+    // A character without a GBK code is digested as "?".
+    return MD5HexString(ToGbk(input));
 }
 
 int SysConfig::CheckKey()

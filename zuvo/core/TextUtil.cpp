@@ -26,14 +26,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-std::optional<std::string> ToGbk(std::string_view utf8)
+std::string ToGbk(std::string_view utf8)
 {
-    return TextCodec::utf8ToGbk(utf8);
+    return TextCodec::utf8ToGbk(utf8).text;
 }
 
-std::optional<std::string> FromGbk(std::string_view gbk)
+std::string FromGbk(std::string_view gbk)
 {
-    return TextCodec::gbkToUtf8(gbk);
+    return TextCodec::gbkToUtf8(gbk).text;
 }
 
 std::string FormatText(const char* format, ...)

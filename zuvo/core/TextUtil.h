@@ -11,10 +11,10 @@
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The GBK bytes of a UTF-8 text (the form in which texts stored as GB2312
-// are digested and counted); empty when the text has no GBK form.
-std::optional<std::string> ToGbk(std::string_view utf8);
-// The UTF-8 text of GBK bytes; empty when the bytes are not GBK.
-std::optional<std::string> FromGbk(std::string_view gbk);
+// are digested and counted); a character without a GBK code is "?".
+std::string ToGbk(std::string_view utf8);
+// The UTF-8 text of GBK bytes; a sequence that is not GBK is U+FFFD.
+std::string FromGbk(std::string_view gbk);
 
 // printf into a std::string of the right size.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -8,8 +8,8 @@
 #include <strings.h>
 #include <sys/socket.h>
 
+#include "NetvoyLog.h"
 #include "SocketIo.h"
-#include "jotter/Jotter.h"
 #include "netvoy/EventWire.h"
 #include "spindle/VLock.h"
 
@@ -18,9 +18,6 @@ using namespace Netvoy;
 namespace {
 
 constexpr std::size_t kMaxHostLength = 127;
-constexpr int kLogError = 3;
-constexpr int kLogInfo = 6;
-constexpr int kLogTrace = 7;
 
 } // namespace
 
@@ -55,12 +52,12 @@ int Client::Net_SysInit(const char* host, int port)
 {
     if (!host)
         return -1;
-    cpLog(kLogInfo, "try connect server[%s]:[%d]... ...", host, port);
+    cpLog(kNetvoyLogLevel, "try connect server[%s]:[%d]... ...", host, port);
     if (connected_.load())
         disConnect();
     int fd = ConnectTCP(host, std::to_string(port).c_str());
     if (fd < 0) {
-        cpLog(kLogError, "connect server[%s]:[%d]... ...Failed", host, port);
+        cpLog(kNetvoyLogLevel, "connect server[%s]:[%d]... ...Failed", host, port);
         return -1;
     }
     {
@@ -78,7 +75,7 @@ int Client::Net_SysInit(const char* host, int port)
         connected_.store(1);
     }
     wake_.signal();
-    cpLog(kLogInfo, "connected to server[%s]:[%d]", host, port);
+    cpLog(kNetvoyLogLevel, "connected to server[%s]:[%d]", host, port);
     return 0;
 }
 
@@ -190,7 +187,7 @@ void Client::run()
 
 void Client::thread()
 {
-    cpLog(kLogInfo, "Thead Is Run");
+    cpLog(kNetvoyLogLevel, "Thead Is Run");
     {
         std::lock_guard<std::mutex> guard(sockLock_);
         workerInLoop_ = true;
@@ -206,7 +203,7 @@ void Client::thread()
         // Wait for the server only while nothing else is to do; new work
         // wakes the wait early.
         if (nc_PeekNetMesg(hasReadyWork() ? 0 : limits.idlePollMs) == -4)
-            cpLog(kLogError, "NetWork Broken,shutdown... ...");
+            cpLog(kNetvoyLogLevel, "NetWork Broken,shutdown... ...");
         hdrEvents();
         handleFileServiceTasks();
     }
@@ -215,7 +212,7 @@ void Client::thread()
         std::lock_guard<std::mutex> guard(sockLock_);
         workerInLoop_ = false;
     }
-    cpLog(kLogInfo, "Thread Is Shutdown!");
+    cpLog(kNetvoyLogLevel, "Thread Is Shutdown!");
     stopped_.store(1);
     shutdown();
 }
@@ -259,20 +256,20 @@ int Client::workerSocket()
 
 void Client::stop()
 {
-    cpLog(kLogTrace, "stop1!");
+    cpLog(kNetvoyLogLevel, "stop1!");
     if (!isRunning())
         return;
-    cpLog(kLogTrace, "stop2!");
+    cpLog(kNetvoyLogLevel, "stop2!");
     flushQueue();
     disConnect();
-    cpLog(kLogTrace, "stop3!");
+    cpLog(kNetvoyLogLevel, "stop3!");
     ThreadIf::shutdown();
-    cpLog(kLogTrace, "stop4!");
+    cpLog(kNetvoyLogLevel, "stop4!");
     stopRequest_.store(1);
     wake_.signal();
-    cpLog(kLogTrace, "stop5!");
+    cpLog(kNetvoyLogLevel, "stop5!");
     join();
-    cpLog(kLogTrace, "stop6!");
+    cpLog(kNetvoyLogLevel, "stop6!");
 }
 
 void Client::flushQueue()
@@ -297,7 +294,7 @@ int Client::addEventListener(ClientEventListener* listener)
         return 0;
     Spindle::VLock lock(listenerLock_);
     listeners_.push_back(listener);
-    cpLog(kLogTrace, "addEventListener ... ... Success!");
+    cpLog(kNetvoyLogLevel, "addEventListener ... ... Success!");
     return 1;
 }
 
@@ -306,11 +303,11 @@ int Client::removeEventListener(ClientEventListener* listener)
     Spindle::VLock lock(listenerLock_);
     auto found = std::find(listeners_.begin(), listeners_.end(), listener);
     if (found == listeners_.end()) {
-        cpLog(kLogTrace, "removeEventListener ... ... Failed!");
+        cpLog(kNetvoyLogLevel, "removeEventListener ... ... Failed!");
         return 0;
     }
     listeners_.erase(found);
-    cpLog(kLogTrace, "removeEventListener ... ... Success!");
+    cpLog(kNetvoyLogLevel, "removeEventListener ... ... Success!");
     return 1;
 }
 
@@ -333,9 +330,9 @@ template <typename Call> void Client::forEachListener(Call call)
         try {
             call(*listener);
         } catch (const std::exception& e) {
-            cpLog(kLogError, "listener threw: %s", e.what());
+            cpLog(kNetvoyLogLevel, "listener threw: %s", e.what());
         } catch (...) {
-            cpLog(kLogError, "listener threw");
+            cpLog(kNetvoyLogLevel, "listener threw");
         }
     }
 }
@@ -376,11 +373,11 @@ int Client::push(CRL::EventPtr event)
         return 0;
     std::optional<std::string> wire = eventToWire(*event);
     if (!wire) {
-        cpLog(kLogError, "event cannot be written as GBK text: not queued");
+        cpLog(kNetvoyLogLevel, "event cannot be written as text (a key with \"=\" or \"|\", or a value with \"|\"): not queued");
         return 0;
     }
     if (wire->size() > kMaxPayload) {
-        cpLog(kLogError, "event text of %zu bytes exceeds the %zu bytes of a PDU: not queued",
+        cpLog(kNetvoyLogLevel, "event text of %zu bytes exceeds the %zu bytes of a PDU: not queued",
               wire->size(), kMaxPayload);
         return 0;
     }
@@ -461,7 +458,7 @@ int Client::Net_SndPdu(int socket, const std::uint8_t* pdu)
     if (sent == length)
         return 0;
     if (sent > 0) {
-        cpLog(kLogError, "PDU went out in part (%zu of %zu bytes): connection ended", sent, length);
+        cpLog(kNetvoyLogLevel, "PDU went out in part (%zu of %zu bytes): connection ended", sent, length);
         dropConnection(socket);
     }
     return -1;
@@ -488,7 +485,7 @@ int Client::sendPayload(std::uint8_t family, std::uint8_t type, const NetAddr& d
     fields.flag = flag;
     std::vector<std::uint8_t> pdu = encodePdu(fields, offset, payload);
     if (pdu.empty()) {
-        cpLog(kLogError, "payload of %zu bytes exceeds the %zu bytes of a PDU: not sent", payload.size(),
+        cpLog(kNetvoyLogLevel, "payload of %zu bytes exceeds the %zu bytes of a PDU: not sent", payload.size(),
               kMaxPayload);
         return -1;
     }
@@ -519,7 +516,7 @@ int Client::HA_MsuReq(const NetAddr& dest, int code, const char* data, int len)
 int Client::Net_UserCmd(const NetAddr& dest, int code, const char* data, int len)
 {
     std::string_view payload = payloadOf(data, len);
-    cpLog(kLogTrace, "UserCmd Len=<%d> Len=<%d>", len, static_cast<int>(blockCount(payload.size()) * kBlockSize));
+    cpLog(kNetvoyLogLevel, "UserCmd Len=<%d> Len=<%d>", len, static_cast<int>(blockCount(payload.size()) * kBlockSize));
     return sendPayload(kFamilyMsu, kMsuUserCmd, dest, static_cast<std::uint8_t>(code), 0, 0,
                        kMsuPayloadOffset, payload);
 }
@@ -582,12 +579,12 @@ int Client::Net_RecvPdu(int socket, std::uint8_t* buf)
     if (Io::recvExact(socket, buf, 1, limit) != Io::RecvResult::Ok)
         return -1;
     if (buf[kCountByte] == 0) {
-        cpLog(kLogError, "PDU with a block count of 0: connection ended");
+        cpLog(kNetvoyLogLevel, "PDU with a block count of 0: connection ended");
         return -1;
     }
     std::size_t length = buf[kCountByte] * kBlockSize;
     if (Io::recvExact(socket, buf + 1, length - 1, limit) != Io::RecvResult::Ok) {
-        cpLog(kLogError, "PDU of %zu bytes did not arrive whole", length);
+        cpLog(kNetvoyLogLevel, "PDU of %zu bytes did not arrive whole", length);
         return -1;
     }
     return 0;
@@ -605,11 +602,11 @@ int Client::HR_Pdu(int waitMs)
     recvBuf_.fill(0);
     recvSize_ = 0;
     recvFd_ = fd;
-    cpLog(kLogTrace, "Rcv Data Begin...");
+    cpLog(kNetvoyLogLevel, "Rcv Data Begin...");
     if (Net_RecvPdu(fd, recvBuf_.data()) != 0)
         return -4;
     recvSize_ = recvBuf_[kCountByte] * kBlockSize;
-    cpLog(kLogTrace, "Recv Data , End...");
+    cpLog(kNetvoyLogLevel, "Recv Data , End...");
     return recvBuf_[kFamilyByte];
 }
 
@@ -642,15 +639,11 @@ int Client::nc_PeekNetMesg(int waitMs)
 
 int Client::deliverText(std::size_t offset, bool isAns)
 {
-    std::optional<std::string> text = wireToText(received().text(offset));
-    if (!text) {
-        cpLog(kLogError, "received text is not GBK: dropped");
-        return 1;
-    }
+    const std::string text = wireToText(received().text(offset));
     if (isAns)
-        cpLog(kLogTrace, "Ans Data=<%s>", text->c_str());
+        cpLog(kNetvoyLogLevel, "Ans Data=<%s>", text.c_str());
     CRL::Event event;
-    event.splitEvent(text->c_str());
+    event.splitEvent(text.c_str());
     fireReceive(&event);
     return 1;
 }

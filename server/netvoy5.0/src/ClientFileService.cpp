@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "jotter/Jotter.h"
+#include "NetvoyLog.h"
 #include "netvoy/Client.h"
 #include "spindle/VLock.h"
 #include "UniqueFd.h"
@@ -16,8 +16,6 @@ using namespace Netvoy;
 
 namespace {
 
-constexpr int kLogError = 3;
-constexpr int kLogTrace = 7;
 constexpr long kMaxTaskId = 0x7FFFFFFF;
 constexpr long long kMaxFileLength = 0xFFFFFFFELL; // 0xFFFFFFFF means "not known"
 
@@ -34,13 +32,23 @@ long nextTaskId()
     return next;
 }
 
-// The GBK form of a name for a record field of `limit` characters.
-std::optional<std::string> wireName(const char* name, std::size_t limit)
+// The GBK form of a name for a record field of `limit` bytes. No value when
+// the name cannot be carried there as it stands, with the reason logged:
+// the server would otherwise get another name, or a name cut short.
+std::optional<std::string> wireName(const char* what, const char* name, std::size_t limit, const char* fileName)
 {
-    std::optional<std::string> wire = TextCodec::utf8ToGbk(name);
-    if (!wire || wire->size() > limit)
+    TextCodec::Converted wire = TextCodec::utf8ToGbk(name);
+    if (wire.replaced) {
+        cpLog(kNetvoyLogLevel, "transfer of <%s> refused: the %s holds characters without a GBK code (%s)", fileName,
+              what, wire.replacedWhat.c_str());
         return std::nullopt;
-    return wire;
+    }
+    if (wire.text.size() > limit) {
+        cpLog(kNetvoyLogLevel, "transfer of <%s> refused: the %s is %zu bytes long in GBK, over the %zu a transfer record carries",
+              fileName, what, wire.text.size(), limit);
+        return std::nullopt;
+    }
+    return std::move(wire.text);
 }
 
 bool readableRegularFile(const char* path, long long& size)
@@ -57,12 +65,10 @@ bool readableRegularFile(const char* path, long long& size)
 // A task with its names in both forms; null when a name does not fit its record field.
 std::shared_ptr<FileService_Task> makeTask(int type, long invokeId, const char* user, const char* fileName)
 {
-    std::optional<std::string> wireUser = wireName(user, kMaxUserName);
-    std::optional<std::string> wireFile = wireName(fileName, kMaxFileName);
-    if (!wireUser || !wireFile) {
-        cpLog(kLogError, "user or file name does not fit its record field: transfer of <%s> refused", fileName);
+    std::optional<std::string> wireUser = wireName("user name", user, kMaxUserName, fileName);
+    std::optional<std::string> wireFile = wireName("file name", fileName, kMaxFileName, fileName);
+    if (!wireUser || !wireFile)
         return nullptr;
-    }
     auto task = std::make_shared<FileService_Task>();
     task->type = type;
     task->invokeId = invokeId;
@@ -87,14 +93,14 @@ int Client::upLoadFile(long invokeId, const char* user, const char* fileName)
     if (!user || !fileName)
         return 0;
     long taskId = nextTaskId();
-    cpLog(kLogTrace, "FileName=<%s>", fileName);
+    cpLog(kNetvoyLogLevel, "FileName=<%s>", fileName);
     if (::access(fileName, F_OK) != 0) {
-        cpLog(kLogError, "FileName<%s> Not Found", fileName);
+        cpLog(kNetvoyLogLevel, "FileName<%s> Not Found", fileName);
         return 0;
     }
     long long size = 0;
     if (!readableRegularFile(fileName, size) || size > kMaxFileLength) {
-        cpLog(kLogError, "FileName<%s> cannot be read for upload", fileName);
+        cpLog(kNetvoyLogLevel, "FileName<%s> cannot be read for upload", fileName);
         return 0;
     }
     std::shared_ptr<FileService_Task> task = makeTask(FileService_Task::Upload, invokeId, user, fileName);
@@ -251,9 +257,9 @@ int Client::handleFileServiceTasks()
     if (task->type == FileService_Task::Upload) {
         handleUpload(task);
     } else {
-        cpLog(kLogTrace, "handleDownload , begin...");
+        cpLog(kNetvoyLogLevel, "handleDownload , begin...");
         int result = handleDownload(task);
-        cpLog(kLogTrace, "handleDownload , end...ret=<%d>", result);
+        cpLog(kNetvoyLogLevel, "handleDownload , end...ret=<%d>", result);
     }
     return 1;
 }
@@ -263,7 +269,7 @@ void Client::checkReplyTimeout(const std::shared_ptr<FileService_Task>& task)
     auto waited = std::chrono::steady_clock::now() - task->sentAt;
     if (waited < std::chrono::milliseconds(timeouts().replyMs))
         return;
-    cpLog(kLogError, "no reply for task %ld within %d ms", task->taskId, timeouts().replyMs);
+    cpLog(kNetvoyLogLevel, "no reply for task %ld within %d ms", task->taskId, timeouts().replyMs);
     endTask(task, false);
 }
 
@@ -275,7 +281,7 @@ int Client::handleUpload(const std::shared_ptr<FileService_Task>& task)
     long got = task->readData(data, wanted);
     if (got <= 0) {
         // The file shrank or cannot be read: it cannot reach its length.
-        cpLog(kLogError, "upload of <%s> read nothing at offset %ld of %ld", task->fileName.c_str(), start,
+        cpLog(kNetvoyLogLevel, "upload of <%s> read nothing at offset %ld of %ld", task->fileName.c_str(), start,
               task->length);
         endTask(task, false);
         return 1;
@@ -289,7 +295,7 @@ int Client::handleUpload(const std::shared_ptr<FileService_Task>& task)
     record.fileLength = wireLength(task->length);
     std::vector<std::uint8_t> bytes =
         encodeRecord(record, std::span<const std::uint8_t>(data, static_cast<std::size_t>(got)), kUploadRecordSize);
-    cpLog(kLogTrace, "handleUpLoad FileName=<%s> Offset=<%ld> Len=<%ld> FileLen=<%ld>", task->fileName.c_str(),
+    cpLog(kNetvoyLogLevel, "handleUpLoad FileName=<%s> Offset=<%ld> Len=<%ld> FileLen=<%ld>", task->fileName.c_str(),
           start, got, task->length);
     if (Net_UserCmd(GetNetAddr(), kCmdUploadChunk, reinterpret_cast<const char*>(bytes.data()),
                     static_cast<int>(bytes.size())) != 0) {
@@ -301,7 +307,7 @@ int Client::handleUpload(const std::shared_ptr<FileService_Task>& task)
     task->sentAt = std::chrono::steady_clock::now();
     fireFileUploadProcess(*task);
     task->state = FileService_Task::Waiting;
-    cpLog(kLogTrace, "handleUpload ,send Data Ok");
+    cpLog(kNetvoyLogLevel, "handleUpload ,send Data Ok");
     return 1;
 }
 
@@ -315,7 +321,7 @@ int Client::handleDownload(const std::shared_ptr<FileService_Task>& task)
     record.dataLength = kChunkSize;
     record.fileLength = wireLength(task->length);
     std::vector<std::uint8_t> bytes = encodeRecord(record, {}, kDownloadRequestSize);
-    cpLog(kLogTrace, "handleDownLoad fileName=<%s> Offset=<%ld> Len=<%zu> FileLen=<%ld>", task->fileName.c_str(),
+    cpLog(kNetvoyLogLevel, "handleDownLoad fileName=<%s> Offset=<%ld> Len=<%zu> FileLen=<%ld>", task->fileName.c_str(),
           task->offset, kChunkSize, task->length);
     if (Net_UserCmd(GetNetAddr(), kCmdDownloadRequest, reinterpret_cast<const char*>(bytes.data()),
                     static_cast<int>(bytes.size())) != 0)
@@ -335,21 +341,21 @@ int Client::nc_HRMsuUsr()
     PduView pdu = received();
     std::uint8_t code = pdu.code();
     if (code == kReplyUpload)
-        cpLog(kLogTrace, "upLoadFile Return  , RetCode=<%d>", pdu.flag());
+        cpLog(kNetvoyLogLevel, "upLoadFile Return  , RetCode=<%d>", pdu.flag());
     else if (code == kReplyDownload)
-        cpLog(kLogTrace, "downLoadFile Return  , RetCode=<%d>", pdu.flag());
+        cpLog(kNetvoyLogLevel, "downLoadFile Return  , RetCode=<%d>", pdu.flag());
     else
         return 1;
     std::span<const std::uint8_t> body = pdu.body(kMsuPayloadOffset);
     std::optional<FileTransferRecord> reply = decodeRecord(body);
     if (!reply) {
-        cpLog(kLogError, "file reply shorter than its record: ignored");
+        cpLog(kNetvoyLogLevel, "file reply shorter than its record: ignored");
         return 1;
     }
     std::shared_ptr<FileService_Task> task = findFileServiceTask(static_cast<long>(reply->taskId));
     int expectedType = code == kReplyUpload ? FileService_Task::Upload : FileService_Task::Download;
     if (!task || task->type != expectedType || task->state != FileService_Task::Waiting) {
-        cpLog(kLogError, "file reply for task %u that waits for no such reply: ignored", reply->taskId);
+        cpLog(kNetvoyLogLevel, "file reply for task %u that waits for no such reply: ignored", reply->taskId);
         return 1;
     }
     if (pdu.flag() == 0)
@@ -365,7 +371,7 @@ void Client::handleUploadReply(const std::shared_ptr<FileService_Task>& task, co
 {
     long next = static_cast<long>(reply.offset);
     if (next <= task->chunkStart || next > task->length) {
-        cpLog(kLogError, "upload reply offset %ld outside %ld..%ld: task %ld failed", next, task->chunkStart + 1,
+        cpLog(kNetvoyLogLevel, "upload reply offset %ld outside %ld..%ld: task %ld failed", next, task->chunkStart + 1,
               task->length, task->taskId);
         endTask(task, false);
         return;
@@ -388,13 +394,13 @@ void Client::handleDownloadReply(const std::shared_ptr<FileService_Task>& task, 
     else if (reply.dataLength == 0 && task->offset < static_cast<long>(reply.fileLength))
         fault = "no data before the end";
     if (fault) {
-        cpLog(kLogError, "download reply for task %ld with %s: failed", task->taskId, fault);
+        cpLog(kNetvoyLogLevel, "download reply for task %ld with %s: failed", task->taskId, fault);
         endTask(task, false);
         return;
     }
     task->length = static_cast<long>(reply.fileLength);
     if (!task->writeData(data.data(), static_cast<long>(reply.dataLength))) {
-        cpLog(kLogError, "download of <%s> cannot write <%s>: failed", task->fileName.c_str(), task->localPath.c_str());
+        cpLog(kNetvoyLogLevel, "download of <%s> cannot write <%s>: failed", task->fileName.c_str(), task->localPath.c_str());
         endTask(task, false);
         return;
     }
@@ -422,7 +428,7 @@ void Client::fireTaskEvent(const FileService_Task& task, const char* name, bool 
 
 void Client::fireFileUploadEnd(const FileService_Task& task)
 {
-    cpLog(kLogTrace, "fireFileUploadEnd");
+    cpLog(kNetvoyLogLevel, "fireFileUploadEnd");
     fireTaskEvent(task, "upload-success", false);
 }
 

@@ -1,20 +1,43 @@
 #include "netvoy/EventWire.h"
 
+#include <strings.h>
+
+#include "NetvoyLog.h"
 #include "textcodec/Gbk.h"
 
 namespace Netvoy {
+namespace {
+
+// The request's command, for log lines ("" when it has none).
+std::string commandOf(const CRL::Event& event)
+{
+    for (int i = 0; i < event.getLength(); ++i)
+        if (::strcasecmp(event.getKeyString(i), "command") == 0)
+            return event.getValString(i);
+    return "";
+}
+
+} // namespace
 
 std::optional<std::string> eventToWire(const CRL::Event& event)
 {
     std::optional<std::string> text = event.builderEvent();
     if (!text)
         return std::nullopt;
-    return TextCodec::utf8ToGbk(*text);
+    TextCodec::Converted wire = TextCodec::utf8ToGbk(*text);
+    if (wire.replaced)
+        cpLog(kNetvoyLogLevel, "request <%s>: %zu character(s) without a GBK code sent as \"?\": %s",
+              commandOf(event).c_str(), wire.replaced, wire.replacedWhat.c_str());
+    return std::move(wire.text);
 }
 
-std::optional<std::string> wireToText(std::string_view gbk)
+std::string wireToText(std::string_view gbk)
 {
-    return TextCodec::gbkToUtf8(gbk);
+    TextCodec::Converted text = TextCodec::gbkToUtf8(gbk);
+    if (text.replaced)
+        cpLog(kNetvoyLogLevel, "received text: %zu byte sequence(s) that are not GBK read as U+FFFD: %s",
+              text.replaced, text.replacedWhat.c_str());
+    return std::move(text.text);
 }
 
 } // namespace Netvoy

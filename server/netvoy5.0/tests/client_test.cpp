@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
@@ -49,6 +50,26 @@ TEST_F(NetvoyClientAgainstSim, GbkTrailByteEqualToTheSeparatorStaysInsideItsValu
     std::vector<Bytes> sent = requiresOf(*sim);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(textAt15(sent[0]), "command=echo|name=\xE9\x7C\xC3\xC5|");
+}
+
+TEST_F(NetvoyClientAgainstSim, AReplyWithUnusualCodesKeepsEveryPairAndOnlyTheInvalidPairIsReplaced)
+{
+    // title = A1 40 (user-defined area), A6 D9, FE 50 (extension) and the
+    // invalid pair 81 FF, then "called" after it.
+    const std::string text = "event=faxreply-accept|title=\xA1\x40\xA6\xD9\xFE\x50\x81\xFF|called=88001234|";
+    std::string hex;
+    for (unsigned char c : text) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02x", c);
+        hex += digits;
+    }
+    start(R"({"on_connect": [{"send": "ans", "hex": ")" + hex + R"("}]})");
+    ASSERT_TRUE(recorder.waitFor([&] { return !recorder.receivedLocked().empty(); }));
+    finish();
+    const std::string received = recorder.received().at(0);
+    // U+E4C6, then A6 D9 (U+FE10 in GB18030-2022, U+E78D in -2005), U+2E81, U+FFFD.
+    const std::string a6d9 = received.find("\xEF\xB8\x90") != std::string::npos ? "\xEF\xB8\x90" : "\xEE\x9E\x8D";
+    EXPECT_EQ(received, "event=faxreply-accept|title=\xEE\x93\x86" + a6d9 + "\xE2\xBA\x81\xEF\xBF\xBD|called=88001234|");
 }
 
 TEST_F(NetvoyClientAgainstSim, HeartbeatGetsOneAnswerAndReachesNoListener)

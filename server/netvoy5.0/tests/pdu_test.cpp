@@ -108,7 +108,11 @@ TEST(NetvoyEventWire, WholeTextIsConvertedToAndFromGbk)
     // GBK of 注册失败 is D7 A2 B2 E1 CA A7 B0 DC.
     EXPECT_EQ(*wire, "state=\xD7\xA2\xB2\xE1\xCA\xA7\xB0\xDC|k=v|");
     EXPECT_EQ(wireToText(*wire), "state=注册失败|k=v|");
-    EXPECT_FALSE(wireToText("\xFF\xFF|"));
+    // One odd character costs only itself, both ways.
+    EXPECT_EQ(wireToText("a=\xFF\xFF|"), "a=\xEF\xBF\xBD\xEF\xBF\xBD|");
+    CRL::EventPtr odd = CRL::makeEvent();
+    odd->appendKV("title", "wei\xC3\x9F");
+    EXPECT_EQ(eventToWire(*odd), "title=wei?|");
 
     CRL::EventPtr bad = CRL::makeEvent();
     bad->appendKV("k", "a|b"); // a separator in a value cannot travel

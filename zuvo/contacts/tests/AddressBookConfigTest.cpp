@@ -30,7 +30,7 @@ std::string addressFile()
         "<AddressBook Name=\"个人地址薄\"><Folder Name=\"默认\">" +
         card("朱镕基", "777", "镕业") + card("NoCo", "888") + card("zeros", "0012") + card("blank", "12 ") +
         "</Folder></AddressBook></Config>\n";
-    return *TextCodec::utf8ToGbk(xml);
+    return TextCodec::utf8ToGbk(xml).text;
 }
 
 class AddressBookTest : public ::testing::Test {

@@ -22,8 +22,7 @@ QString decodeLine(const QByteArray& line)
     if (!utf8.hasError()) {
         return text;
     }
-    const std::optional<std::string> converted = TextCodec::gbkToUtf8(line.toStdString());
-    return converted ? QString::fromStdString(*converted) : text;
+    return QString::fromStdString(TextCodec::gbkToUtf8(line.toStdString()).text);
 }
 
 } // namespace

@@ -14,7 +14,7 @@ namespace testfiles {
 // account.xml as installed: declared GB2312, written in GBK.
 inline std::string accountFile(const std::string& body)
 {
-    return *TextCodec::utf8ToGbk("<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<Config>\n" + body + "</Config>\n");
+    return TextCodec::utf8ToGbk("<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<Config>\n" + body + "</Config>\n").text;
 }
 
 class AccountStoreTest : public ::testing::Test {

@@ -32,6 +32,7 @@ struct WireLine {
     std::string kind; // "REQ", "FILE" or "NOTE"
     double t = 0;
     Pairs pairs;                                            // REQ
+    std::string bytes;                                      // REQ: its text as the server got it
     std::string code;                                       // FILE
     std::string text;                                       // FILE: server name; NOTE: the note
 
@@ -122,8 +123,10 @@ public:
             WireLine line;
             line.kind = fields[0];
             line.t = std::stod(fields[1]);
-            if (line.kind == "REQ") {
-                for (std::size_t i = 2; i < fields.size(); ++i) {
+            if (line.kind == "REQ" && fields.size() >= 3) {
+                for (std::size_t i = 0; i + 1 < fields[2].size(); i += 2)
+                    line.bytes += static_cast<char>(std::stoi(fields[2].substr(i, 2), nullptr, 16));
+                for (std::size_t i = 3; i < fields.size(); ++i) {
                     const std::size_t eq = fields[i].find('=');
                     line.pairs.emplace_back(fields[i].substr(0, eq), eq == std::string::npos ? "" : fields[i].substr(eq + 1));
                 }

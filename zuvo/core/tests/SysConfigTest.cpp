@@ -35,7 +35,7 @@ struct ConfigText {
             xml += "<FaxServer Address=\"" + s.address + "\" Port=\"" + s.port + "\" Caption=\"" +
                    s.caption + "\"/>\n";
         xml += "</FaxServers>\n</System>\n</Config>\n";
-        return *TextCodec::utf8ToGbk(xml);
+        return TextCodec::utf8ToGbk(xml).text;
     }
 };
 

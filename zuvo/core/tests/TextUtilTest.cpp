@@ -38,9 +38,9 @@ TEST(TextUtil, GbkConversionBothWays)
     EXPECT_EQ(ToGbk("镕"), std::string("\xE9\x46")); // GBK only, not in GB2312
     EXPECT_EQ(FromGbk("\xE9\x46\xD6\xD0"), "镕中");
     EXPECT_EQ(ToGbk(""), "");
-    EXPECT_FALSE(ToGbk("\xF0\x9F\x98\x80")); // an emoji has no GBK form
-    EXPECT_FALSE(ToGbk("\xFF"));             // no UTF-8
-    EXPECT_FALSE(FromGbk("\xD6"));           // a lead byte without its trail byte
+    EXPECT_EQ(ToGbk("a\xF0\x9F\x98\x80"), "a?");  // an emoji has no GBK code
+    EXPECT_EQ(ToGbk("\xFF"), "?");                 // no UTF-8
+    EXPECT_EQ(FromGbk("\xD6"), "\xEF\xBF\xBD");     // a lead byte without its trail byte
 }
 
 TEST(TextUtil, FormatTextSizesItsResult)

@@ -379,6 +379,30 @@ TEST_F(LiveSession, AgentHelpIsOneObjectAndKeepsPairsForRequestsThatDoNotClear)
     EXPECT_EQ(help->isRun(), 0);
 }
 
+// What a user types reaches the server: a "|" as the full-width bar, a
+// character GBK lacks as "?", the rest of the request as it was.
+TEST_F(LiveSession, OddCharactersInValuesCostOnlyThemselvesOnTheWire)
+{
+    AgentHelp* help = AgentHelp::getInstance();
+    FaxServiceSim& sim = Serve(R"({"login": "silent"})");
+    ASSERT_EQ(help->connect("127.0.0.1", sim.port()), 1);
+    help->run();
+    ASSERT_TRUE(WaitFor([&] { return help->isRun() == 1; }));
+
+    EXPECT_EQ(AgentRequest(*help, "sendfax")
+                  .arg("title", "Meeting \xE2\x80\xA2 agenda")
+                  .arg("name", "wei\xC3\x9F")
+                  .arg("memo", "A|B")
+                  .arg("invokeid", 5L)
+                  .invoke(),
+              1);
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests().size() == 1; }));
+    help->stop();
+    // One PDU, in GBK: "｜" is A3 FC.
+    EXPECT_EQ(sim.Requests().at(0).bytes,
+              "command=sendfax|title=Meeting ? agenda|name=wei?|memo=A\xA3\xFC" "B|invokeid=5|");
+}
+
 TEST_F(LiveSession, AnUpdateWithTwoFilesIsFetchedAndRecordedForTheNextStart)
 {
     testfiles::writeFile(home.file("served-program"), "new program bytes");

@@ -2,7 +2,8 @@
 """Prints what a client sent to the fake agent server, from its log.
 
 One line per PDU that came in, tab-separated:
-    REQ  <t>  <key>=<value> ...     a request, its pairs in order
+    REQ  <t>  <hex> <key>=<value> ... a request: its text's bytes as they
+                                    came (hexadecimal), then its pairs in order
     FILE <t>  <code>  <server name> a file-transfer PDU (code 3: download)
 and one line per connection event:
     NOTE <t>  <conn>  <note>
@@ -15,6 +16,7 @@ for line in open(sys.argv[1], encoding="utf-8"):
     if "note" in rec:
         print("NOTE\t%s\t%s\t%s" % (rec["t"], rec["conn"], rec["note"]))
     elif rec.get("dir") == "in" and "event" in rec and rec.get("type") == 1:
-        print("REQ\t%s\t%s" % (rec["t"], "\t".join("%s=%s" % (k, v) for k, v in rec["event"])))
+        text = bytes.fromhex(rec["hex"])[15:].split(b"\0")[0]
+        print("REQ\t%s\t%s\t%s" % (rec["t"], text.hex(), "\t".join("%s=%s" % (k, v) for k, v in rec["event"])))
     elif rec.get("dir") == "in" and "record" in rec:
         print("FILE\t%s\t%s\t%s" % (rec["t"], rec["code"], rec["record"]["file"]))

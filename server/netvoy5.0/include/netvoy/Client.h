@@ -91,9 +91,9 @@ public:
 
     // ---- outgoing events
     // Queues the event for the worker; the client takes ownership of every
-    // non-null event. 0 (and the event released, logged) for null, for an
-    // event that cannot be written as GBK text, or whose text exceeds the
-    // 4064 bytes one PDU carries; else 1.
+    // non-null event. Characters GBK lacks go out as "?" (logged). 0 (and the
+    // event released, logged) for null, for an event that cannot be written
+    // as text, or whose text exceeds the 4064 bytes one PDU carries; else 1.
     int push(CRL::Event* event);
     int push(CRL::EventPtr event);
     // Queues the heartbeat answer ("event" = "heartbeat", "eventclass" = "system").
@@ -107,11 +107,13 @@ public:
     // "download-process" through onProcess after each step, "upload-success",
     // "upload-failed", "download-success", "download-failed" through onReceive.
     //
-    // Queues an upload of a local file: its task id, or 0 when the file is
-    // missing or unreadable or a name does not fit its record field.
+    // Queues an upload of a local file: its task id, or 0 at once, with the
+    // file and the reason logged, when the file is missing or unreadable or
+    // a name cannot be carried by its record field as it stands (a character
+    // without a GBK code; over 255 bytes of GBK for the file, 127 for the user).
     int upLoadFile(long invokeId, const char* user, const char* fileName);
     // Queues a download of a server file into localPath: its task id, or 0
-    // when a name does not fit its record field.
+    // at once (logged) when a name cannot be carried by its record field.
     int downLoadFile(long invokeId, const char* user, const char* serverName, const char* localPath);
     // Remove the task (no event follows): 1, or 0 when it is not queued
     // (finished, failed or never there). The first argument is not used.

@@ -198,9 +198,9 @@ TEST_F(StartUp, AnAccountWithoutFaxAndFailedBoxesGetsThemInTheInterfaceLanguage)
     writeAll(Path(QStringLiteral("account.xml")), latin1.toLatin1());
 
     StartFirst();
-    const std::optional<std::string> stored = TextCodec::gbkToUtf8(readAll(Path(QStringLiteral("account.xml"))).toStdString());
-    ASSERT_TRUE(stored);
-    const QString account = QString::fromStdString(*stored);
+    const TextCodec::Converted stored = TextCodec::gbkToUtf8(readAll(Path(QStringLiteral("account.xml"))).toStdString());
+    ASSERT_EQ(stored.replaced, 0u);
+    const QString account = QString::fromStdString(stored.text);
     EXPECT_TRUE(account.contains(QStringLiteral("Name=\"失败箱\" Type=\"failedbox\" Directory=\"failedbox\"")));
     EXPECT_TRUE(account.contains(QStringLiteral("Name=\"收件箱\" Type=\"faxbox\" Directory=\"faxbox\"")));
     // The received faxes' box comes before the inbox, which keeps the receipts.
