@@ -18,6 +18,9 @@ namespace {
 
 constexpr long kMaxTaskId = 0x7FFFFFFF;
 constexpr long long kMaxFileLength = 0xFFFFFFFELL; // 0xFFFFFFFF means "not known"
+// No file the server sends is longer: a larger claim fails the download
+// before a byte is written.
+constexpr std::uint32_t kMaxDownloadLength = 512u * 1024 * 1024;
 
 // One counter for every client of the process: ids start at 1 and are shared
 // by uploads and downloads.
@@ -387,6 +390,10 @@ void Client::handleDownloadReply(const std::shared_ptr<FileService_Task>& task, 
     const char* fault = nullptr;
     if (reply.fileLength == kUnknownLength)
         fault = "no file length";
+    else if (reply.fileLength > kMaxDownloadLength)
+        fault = "a file length over 512 MiB";
+    else if (task->length != -1 && reply.fileLength != static_cast<std::uint64_t>(task->length))
+        fault = "a file length other than before";
     else if (reply.dataLength > kChunkSize || reply.dataLength > data.size())
         fault = "a data length beyond the chunk it carries";
     else if (end > reply.fileLength)

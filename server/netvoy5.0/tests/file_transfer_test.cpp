@@ -271,6 +271,24 @@ TEST_F(NetvoyFileTransfer, DownloadThatCannotBeWrittenFails)
     EXPECT_EQ(userCommands(*sim).size(), 1u) << "the chunk is not asked for again and again";
 }
 
+TEST_F(NetvoyFileTransfer, AFileLengthOver512MiBFailsAtTheFirstReply)
+{
+    // The server claims 2^31 bytes and keeps sending data: nothing of it is
+    // written and nothing more is asked for.
+    const std::string served = scratch.file("served.bin");
+    const std::string target = scratch.file("target.bin");
+    writeFile(served, randomBytes(1536 * 1024, 6));
+    startFiles(R"({"downloads": {"f": ")" + served + R"("}, "faults": [{"op": "download", "chunk": "any", "fields": {"filelen": 2147483648}}]})");
+    client.downLoadFile(1, "u", "f", target.c_str());
+    waitForEnd("download");
+    finish();
+    EXPECT_EQ(named(recorder.received(), "download-failed").size(), 1u);
+    EXPECT_EQ(userCommands(*sim).size(), 1u);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(target, error);
+    EXPECT_LT(error ? 0 : size, 1024u * 1024);
+}
+
 namespace {
 
 struct HostileCase {
@@ -313,6 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"op": "download", "fields": {"datalen": 2048, "data_bytes": 100}})"},
         HostileCase{"FileLengthUnknown", "download", R"({"op": "download", "fields": {"filelen": -1}})"},
         HostileCase{"DataBeyondFileLength", "download", R"({"op": "download", "fields": {"filelen": 1000}})"},
+        HostileCase{"FileLengthChanges", "download", R"({"op": "download", "chunk": 1, "fields": {"filelen": 5000}})"},
         HostileCase{"DownloadUnknownTask", "download", R"({"op": "download", "fields": {"taskid": 999999}})"},
         HostileCase{"DownloadReplyDropped", "download", R"({"op": "download", "action": "drop"})"},
         HostileCase{"DownloadRefused", "download", R"({"op": "download", "chunk": 1, "action": "refuse"})"},
