@@ -21,8 +21,13 @@ Service description (JSON; every key optional):
         {"faxid": "F1", "type": 30, "called": "021...", "title": "...",
          "content": "<html>..</html>", "createtime": "2026-12-01 08:00:00",
          "pages": 3, "sendfaxflag": 0, "invalidatefax": 0,
-         "files": [{"name": "fax/F1.tif", "path": "/tmp/served.tif"}]}
+         "queryfax": "success" | "failed",          # result of its "queryfax" reply
+         "files": [{"name": "fax/F1.tif", "path": "/tmp/served.tif",
+                    "label": "F1.tif"}]}           # "attachfile[i].name" (default: name)
       ],
+      "count": 1000000000,                          # the list's claimed count (default: len(faxes))
+      "unlisted": "nofax" | "failed",               # reply to "queryfax" for a fax not listed
+                                                    # (default: none)
       "updatefax": "success" | "failed",            # default "success"
       "update": {"result": "success", "updatedata": "v2",   # the reply to "update";
                  "files": [{"name": "bin/new", "path": "/tmp/new"}]},  # none: no reply
@@ -62,8 +67,8 @@ def login_rule(service):
             "actions": [reply(pairs)] + list(service.get("after_login", []))}
 
 
-def fax_list_rule(faxes):
-    pairs = [["event", "queryfaxlist"], ["result", "success"], ["count", str(len(faxes))]]
+def fax_list_rule(faxes, count):
+    pairs = [["event", "queryfaxlist"], ["result", "success"], ["count", str(count)]]
     for i, fax in enumerate(faxes):
         pairs += [["faxlist[%d].faxid" % i, str(fax["faxid"])], ["faxlist[%d].type" % i, str(fax.get("type", 30))]]
     pairs.append(["invokeid", "${invokeid}"])
@@ -72,7 +77,7 @@ def fax_list_rule(faxes):
 
 def fax_rule(fax):
     files = fax.get("files", [])
-    pairs = [["event", "queryfax"], ["result", "success"], ["faxid", str(fax["faxid"])],
+    pairs = [["event", "queryfax"], ["result", fax.get("queryfax", "success")], ["faxid", str(fax["faxid"])],
              ["faxtype", str(fax.get("type", 30))], ["called", fax.get("called", "02100000000")],
              ["title", fax.get("title", "")], ["content", fax.get("content", "")],
              ["createtime", fax.get("createtime", "")], ["pages", str(fax.get("pages", 0))],
@@ -80,9 +85,18 @@ def fax_rule(fax):
              ["invalidatefax", str(fax.get("invalidatefax", 0))],
              ["attachfilecount", str(len(files))]]
     for i, item in enumerate(files):
-        pairs += [["attachfile.items[%d].filename" % i, item["name"]], ["attachfile[%d].name" % i, item["name"]]]
+        pairs += [["attachfile.items[%d].filename" % i, item["name"]],
+                  ["attachfile[%d].name" % i, item.get("label", item["name"])]]
     pairs.append(["invokeid", "${invokeid}"])
     return {"match": {"command": "queryfax", "faxid": str(fax["faxid"])}, "actions": [reply(pairs)]}
+
+
+def unlisted_rule(result):
+    """The reply to a "queryfax" of a fax the list does not hold: a success
+    that carries no fax, or a failure."""
+    pairs = [["event", "queryfax"], ["result", "success" if result == "nofax" else result],
+             ["invokeid", "${invokeid}"]]
+    return {"match": {"command": "queryfax"}, "actions": [reply(pairs)]}
 
 
 def update_fax_rule(service):
@@ -106,8 +120,10 @@ def scenario_of(service):
     rules = [rule for rule in [login_rule(service)] if rule]
     if "update" in service:
         rules.append(update_rule(service["update"]))
-    rules.append(fax_list_rule(faxes))
+    rules.append(fax_list_rule(faxes, service.get("count", len(faxes))))
     rules += [fax_rule(fax) for fax in faxes]
+    if "unlisted" in service:
+        rules.append(unlisted_rule(service["unlisted"]))
     rules.append(update_fax_rule(service))
     downloads = {}
     for owner in faxes + [service.get("update", {})]:

@@ -1,136 +1,16 @@
-// The whole session against the fake fax service, headless: the session
-// logic hosted by the test over the real agent client, account.xml and the
-// mailbox directories, checked on the wire and on the disk.
+// The whole session against the fake fax service, headless, checked on the
+// wire and on the disk.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <regex>
 
-#include "SessionFakes.h"
-#include "SessionSim.h"
-#include "TestFiles.h"
-#include "compose/PageCount.h"
-#include "contacts/AddressBookConfig.h"
-#include "core/AccountConfig.h"
-#include "core/AgentHelp.h"
+#include "LiveSession.h"
 #include "core/InvokeIds.h"
-#include "core/ServerSession.h"
-#include "core/SessionStores.h"
-#include "core/SilentSoundPlayer.h"
 
 using namespace sessiontest;
 namespace fs = std::filesystem;
-
-namespace {
-
-const char* const kAccountXml = R"(<?xml version="1.0" encoding="GB2312"?>
-<Config>
-  <Account Name="test" Default="yes" FaxUser="00210000012345" FaxPassword="c2VjcmV0" Directory="data">
-    <Folder Name="rcvBox" Type="faxbox" Directory="faxbox"/>
-    <Folder Name="replyBox" Type="inbox" Directory="inbox"/>
-    <Folder Name="Failed" Type="failedbox" Directory="failedbox"/>
-    <Folder Name="Invalid" Type="deposebox" Directory="deposebox"/>
-  </Account>
-</Config>
-)";
-
-SessionPeriods Quick()
-{
-    SessionPeriods periods;
-    periods.retryMs = 100;
-    periods.loginRepeatMs = 400;
-    periods.reconnectMs = 50;
-    periods.downloadStallMs = 700;
-    return periods;
-}
-
-class LiveSession : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        testfiles::writeFile(home.file("account.xml"), kAccountXml);
-        AccountConfig::Close();
-        ASSERT_EQ(AccountConfig::Open(home.path()), 1);
-        // As in a program that has just started: requests that keep the
-        // previous pairs find none from an earlier test, and nothing an
-        // earlier test queued while its server was gone is still waiting.
-        AgentHelp* help = AgentHelp::getInstance();
-        help->clearArgs();
-        if (help->proxy().pendingEvents() > 0) {
-            FaxServiceSim sink(R"({"login": "silent"})", home.path());
-            ASSERT_EQ(help->connect("127.0.0.1", sink.port()), 1);
-            help->run();
-            ASSERT_TRUE(WaitFor([help] { return help->proxy().pendingEvents() == 0; }));
-            help->stop();
-        }
-    }
-    void TearDown() override
-    {
-        // The session ends while its servers still listen, so that nothing
-        // it sends at shut-down stays queued for the next test.
-        if (session) {
-            session->Stop();
-            session->Disconnect();
-            session.reset();
-        }
-        servers.clear();
-        AccountConfig::Close();
-    }
-
-    FaxServiceSim& Serve(const std::string& service, int port = 0)
-    {
-        servers.push_back(std::make_unique<FaxServiceSim>(service, home.path(), port));
-        return *servers.back();
-    }
-
-    void StartSession(int port, SessionPeriods periods = Quick())
-    {
-        settings.server = ServerAddress{"127.0.0.1", port};
-        session = std::make_unique<ServerSession>(
-            SessionContext{*AgentHelp::getInstance(), account, settings, events, sound, CountImagePages,
-                           AddressBookContact},
-            periods);
-        session->Start();
-    }
-
-    // The faxbox, inbox, ... directory of the account.
-    std::string Box(const std::string& type) const { return home.file("data/" + type); }
-
-    std::string Xpath(const std::string& expression) const
-    {
-        return testfiles::xpath(home.file("account.xml"), expression).value_or("<none>");
-    }
-
-    testfiles::TempDir home;
-    testfiles::ScopedEnv programDir{"ZUVO_HOME", home.path()};
-    AccountStoreSource account;
-    FakeSettings settings;
-    RecordingEvents events;
-    SilentSoundPlayer sound;
-    std::vector<std::unique_ptr<FaxServiceSim>> servers;
-    std::unique_ptr<ServerSession> session;
-};
-
-std::vector<std::string> Commands(const std::vector<WireLine>& requests)
-{
-    std::vector<std::string> commands;
-    for (const WireLine& line : requests)
-        commands.push_back(line.get("command"));
-    return commands;
-}
-
-// A TIFF of `pages` pages.
-std::string MakeTiff(const std::string& path, int pages)
-{
-    std::string command = "convert -size 48x32";
-    for (int i = 0; i < pages; ++i)
-        command += " xc:gray" + std::to_string(20 + 30 * i);
-    testfiles::run(command + " -compress none " + testfiles::quote(path));
-    return path;
-}
-
-} // namespace
 
 TEST_F(LiveSession, LoginThenTheFaxListAndTheLogoutReachesTheServerAtShutDown)
 {
@@ -259,15 +139,17 @@ TEST_F(LiveSession, FaxesOfTypes30And20And40LandInTheirBoxes)
 TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
 {
     const std::string tiff = MakeTiff(home.file("served.tif"), 1);
+    // BAD's download is refused, and so is its second try after the others
+    // (each file takes two chunks: BAD 0, UP 1-2, ABS 3-4, BAD again 5).
     const std::string service = R"({"faxes": [
       {"faxid": "BAD", "type": 30, "files": [{"name": "refused.tif", "path": ")" + tiff + R"("}]},
       {"faxid": "UP", "type": 30, "files": [{"name": "../../x", "path": ")" + tiff + R"("}]},
       {"faxid": "ABS", "type": 50, "files": [{"name": "/etc/x2", "path": ")" + tiff + R"("}]}],
-      "faults": [{"op": "download", "chunk": 0, "action": "refuse"}]})";
+      "faults": [{"op": "download", "chunk": 0, "action": "refuse"}, {"op": "download", "chunk": 5, "action": "refuse"}]})";
     FaxServiceSim& sim = Serve(service);
     StartSession(sim.port());
     ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 2; }, 15000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(WaitFor([&] { return events.Values("notice").size() >= 4; }));
 
     std::vector<std::string> acknowledged;
     for (const WireLine& line : sim.Requests("updatefax"))
@@ -275,11 +157,16 @@ TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
     EXPECT_EQ(acknowledged, (std::vector<std::string>{"UP", "ABS"}));
     EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='faxbox']/Fax)"), "2"); // types 30 and 50
     EXPECT_EQ(events.Values("notice").at(0), "下载文件失败！");
-    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/x"), testfiles::md5sumOf(tiff));
-    EXPECT_TRUE(fs::exists(Box("faxbox") + "/x2"));
-    // Nothing beside the mailbox directories.
+    EXPECT_EQ(events.Values("notice").back(), "下载文件失败！");
+    const std::string fax = "/Config/Account/Folder[@Type='faxbox']/Fax";
+    EXPECT_EQ(Xpath("string(" + fax + "[1]/AttachFile/@File)"), "x");
+    EXPECT_EQ(Xpath("string(" + fax + "[2]/AttachFile/@File)"), "x2");
+    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/x." + Xpath("string(" + fax + "[1]/@CreateTime)")),
+              testfiles::md5sumOf(tiff));
+    // Nothing beside the mailbox directories (and the emptied staging one).
     for (const auto& entry : fs::directory_iterator(home.file("data")))
         EXPECT_TRUE(entry.is_directory()) << entry.path();
+    EXPECT_TRUE(fs::is_empty(home.file("data/.incoming")));
     EXPECT_FALSE(fs::exists(home.file("x")));
     EXPECT_FALSE(fs::exists(home.file("data/x")));
 }
@@ -293,10 +180,13 @@ TEST_F(LiveSession, AnUnansweredDownloadIsGivenUpAndTheNextFaxStillArrives)
       "faults": [{"op": "download", "chunk": 0, "action": "drop"}]})";
     FaxServiceSim& sim = Serve(service);
     StartSession(sim.port());
-    ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 1; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return !sim.Requests("updatefax").empty(); }, 10000));
     EXPECT_EQ(sim.Requests("updatefax")[0].get("faxid"), "NEXT");
     EXPECT_EQ(events.Values("notice").at(0), "下载文件失败！");
-    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/next.tif"), testfiles::md5sumOf(tiff));
+    const std::string fax = "/Config/Account/Folder[@Type='faxbox']/Fax[1]";
+    EXPECT_EQ(Xpath("string(" + fax + "/AttachFile/@File)"), "next.tif");
+    EXPECT_EQ(testfiles::md5sumOf(Box("faxbox") + "/next.tif." + Xpath("string(" + fax + "/@CreateTime)")),
+              testfiles::md5sumOf(tiff));
 }
 
 TEST_F(LiveSession, AfterShutdownNoReconnectUntilOnlineAgain)

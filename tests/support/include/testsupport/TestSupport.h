@@ -15,8 +15,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace testsupport {
@@ -157,6 +162,53 @@ inline std::optional<std::string> xpath(const std::string& file, const std::stri
         r.output.pop_back();
     return r.output;
 }
+
+// Makes a directory unwritable for the lifetime of the object, also for
+// root (which ignores the mode): the directory is marked immutable then.
+// held() is false when that was impossible here; the test should skip.
+class ReadOnlyDirectory {
+public:
+    explicit ReadOnlyDirectory(const std::string& path) : path_(path)
+    {
+        ::chmod(path_.c_str(), 0555);
+        if (::geteuid() == 0)
+            setImmutable(true);
+        const std::string probe = path_ + "/.probe";
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        held_ = fd < 0;
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(probe.c_str());
+        }
+    }
+    ~ReadOnlyDirectory()
+    {
+        if (::geteuid() == 0)
+            setImmutable(false);
+        ::chmod(path_.c_str(), 0755);
+    }
+    ReadOnlyDirectory(const ReadOnlyDirectory&) = delete;
+    ReadOnlyDirectory& operator=(const ReadOnlyDirectory&) = delete;
+
+    bool held() const { return held_; }
+
+private:
+    void setImmutable(bool on)
+    {
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            return;
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+
+    std::string path_;
+    bool held_ = false;
+};
 
 // Polls the condition every few milliseconds until it holds, at most for the
 // limit; whether it held.
