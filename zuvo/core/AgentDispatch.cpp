@@ -174,6 +174,7 @@ int AgentDispatch::OnUpdateFax(CRL::Event& event)
     }
     if (session_.FaxListAtEnd()) {
         session_.NoticeId(IDS_FAX_ARRIVED);
+        session_.RetryFailedFaxes();
         return 1;
     }
     if (!session_.SendQueryFax())
@@ -186,7 +187,7 @@ int AgentDispatch::StoreAndAcknowledge(CRL::Event& event)
     if (session_.writer().addInBox(event).empty()) {
         // Not stored, so not acknowledged: the server keeps it.
         session_.NoticeId(IDS_RECEIVE_FAILED);
-        session_.FaxNotStored(event);
+        session_.FaxNotStored(event, DownloadOwner::NotStored::Filing);
         return 1;
     }
     session_.PlaySound(session_.account().Load().faxReplyNotifyFile, "faxreply");
@@ -199,13 +200,31 @@ int AgentDispatch::OnQueryFax(CRL::Event& event)
 {
     if (!IsOwn(event))
         return 0;
-    if (!Succeeded(event))
-        return 1;
+    // One fax never holds up the faxes after it: one that cannot be had is
+    // left on the server (unacknowledged, so the next run asks again) and
+    // the list goes on.
+    const std::string replyFaxId = event.getString("faxid");
+    const std::string faxId = replyFaxId.empty() ? session_.AskedFaxId() : replyFaxId;
     const std::string faxType = event.getString("faxtype");
+    if (!Succeeded(event)) {
+        cpLog(3, "queryfax of <%s> failed (result <%s>, cause <%s>): left on the server", faxId.c_str(),
+              event.getString("result"), event.getString("cause"));
+        session_.ContinueFaxList();
+        return 1;
+    }
     if (faxType == "20")
         return StoreAndAcknowledge(event);
     if (faxType == "30" || faxType == "40" || faxType == "50")
         return QueueReceivedFax(event);
+    if (faxType.empty() && replyFaxId.empty()) {
+        // A success without a fax: the server has no more than this.
+        cpLog(4, "queryfax reply carries no fax: the fax list ends here");
+        session_.EndFaxList();
+        return 1;
+    }
+    cpLog(3, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
+          faxType.c_str());
+    session_.ContinueFaxList();
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/DownloadStaging.h"
 #include "core/ProgramPaths.h"
 #include "core/SessionTexts.h"
 #include "core/TextUtil.h"
@@ -51,6 +52,25 @@ int DownloadQueue::PushCopy(CRL::Event& event)
         return 0;
     copy->setKV("currentstate", Idle);
     copy->setKV("currentattachfile", 0);
+    return PushEvent(copy.release());
+}
+
+bool DownloadQueue::IsRetry(CRL::Event& item)
+{
+    return item.getInt("download.retried") != 0;
+}
+
+int DownloadQueue::PushRetry(CRL::Event& item)
+{
+    if (IsRetry(item))
+        return 0;
+    CRL::EventPtr copy = CRL::makeEvent();
+    if (!copy->copy(&item))
+        return 0;
+    copy->setKV("currentstate", Idle);
+    copy->setKV("currentattachfile", 0);
+    copy->setKV("download.stagingdir", "");
+    copy->setKV("download.retried", 1);
     return PushEvent(copy.release());
 }
 
@@ -107,7 +127,7 @@ int DownloadQueue::HandleDownload()
 int DownloadQueue::Step(CRL::Event& item, Kind kind)
 {
     const int count = item.getInt("attachfilecount");
-    if (count == 0) {
+    if (count <= 0) {
         Finish(*TakeHead(), kind, Outcome::NoFiles);
         return 1;
     }
@@ -116,7 +136,7 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
         const int next = item.getInt("currentattachfile");
         cpLog(4, "download handle State idle curfile=<%d> files=<%d>", next, count);
         if (next < count)
-            return StartDownload(item, kind == Kind::Fax ? owner_.FaxDirectory() : owner_.UpdateDirectory());
+            return StartDownload(item, kind);
         Finish(*TakeHead(), kind, Outcome::Complete);
         return 1;
     }
@@ -126,7 +146,7 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
         Finish(*TakeHead(), kind, Outcome::Failed);
         return 1;
     default:
-        TakeHead();
+        RemoveStagingDirectory(TakeHead()->getString("download.stagingdir"));
         return 0;
     }
 }
@@ -141,39 +161,82 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
             owner_.Notice(SessionText(IDS_NO_NEW_VERSION));
         return;
     }
-    SessionStringId notice = outcome == Outcome::NoFiles ? IDS_NO_ATTACHMENT : IDS_DOWNLOAD_FAILED;
-    if (outcome == Outcome::Complete) {
-        if (owner_.StoreFax(done, owner_.FaxDirectory())) {
-            if (!owner_.AcknowledgeFax(done))
-                cpLog(3, "updateFax Failed");
-            owner_.Notice(SessionText(IDS_FAX_ARRIVED));
-            return;
-        }
-        notice = IDS_RECEIVE_FAILED;
+    std::optional<DownloadOwner::NotStored> notStored =
+        outcome == Outcome::NoFiles ? DownloadOwner::NotStored::NoFiles : DownloadOwner::NotStored::Download;
+    if (outcome == Outcome::Complete)
+        notStored = FileFax(done);
+    RemoveStagingDirectory(done.getString("download.stagingdir"));
+    if (!notStored) {
+        if (!owner_.AcknowledgeFax(done))
+            cpLog(3, "updateFax Failed");
+        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
+        return;
     }
     // Not acknowledged: the server keeps the fax and offers it again.
+    const SessionStringId notice = *notStored == DownloadOwner::NotStored::NoFiles ? IDS_NO_ATTACHMENT
+                                 : *notStored == DownloadOwner::NotStored::Download ? IDS_DOWNLOAD_FAILED
+                                                                                     : IDS_RECEIVE_FAILED;
     owner_.Notice(SessionText(notice));
-    owner_.FaxNotStored(done);
+    owner_.FaxNotStored(done, *notStored);
 }
 
-int DownloadQueue::StartDownload(CRL::Event& item, const std::string& directory)
+std::optional<DownloadOwner::NotStored> DownloadQueue::FileFax(CRL::Event& done)
+{
+    std::vector<std::string> staged;
+    const int count = done.getInt("attachfilecount");
+    for (int i = 0; i < count; ++i)
+        staged.push_back(done.getString(ItemKey("download.items[%d].filename", i).c_str()));
+    if (owner_.StoreFax(done, staged))
+        return std::nullopt;
+    return DownloadOwner::NotStored::Filing;
+}
+
+std::optional<std::pair<std::string, std::string>> DownloadQueue::Target(CRL::Event& item, Kind kind, int index,
+                                                                         const std::string& serverName)
+{
+    if (kind == Kind::Update) {
+        const std::string directory = owner_.UpdateDirectory();
+        const std::string name = LastPathComponent(serverName);
+        std::error_code error;
+        if (directory.empty() || (fs::create_directories(directory, error), error)) {
+            cpLog(3, "download directory <%s> cannot be created", directory.c_str());
+            return std::nullopt;
+        }
+        if (!IsSafeName(name)) {
+            cpLog(3, "download of <%s> refused: not a file name", serverName.c_str());
+            return std::nullopt;
+        }
+        return std::make_pair(directory, name);
+    }
+    std::string directory = item.getString("download.stagingdir");
+    if (directory.empty()) {
+        directory = MakeStagingDirectory(owner_.StagingRoot(), invokeId_, ++staged_);
+        if (directory.empty())
+            return std::nullopt;
+        item.setKV("download.stagingdir", directory.c_str());
+    }
+    return std::make_pair(directory, StagedFileName(index, serverName));
+}
+
+int DownloadQueue::StartDownload(CRL::Event& item, Kind kind)
 {
     const int index = item.getInt("currentattachfile");
     const std::string serverName = item.getString(ItemKey("attachfile.items[%d].filename", index).c_str());
-    const std::string name = LastPathComponent(serverName);
-    std::error_code error;
-    if (directory.empty() || (fs::create_directories(directory, error), error)) {
-        cpLog(3, "download directory <%s> cannot be created", directory.c_str());
+    // An item cannot name more files than it holds pairs: a count beyond
+    // that, or a file without a name, is not fetched.
+    if (serverName.empty() || item.getInt("attachfilecount") > item.getLength()) {
+        cpLog(3, "download of file %d of <%s> refused: the item does not name it", index,
+              item.getString("faxid"));
         item.setKV("currentstate", Failed);
         return 1;
     }
-    if (!IsSafeName(name)) {
-        cpLog(3, "download of <%s> refused: not a file name", serverName.c_str());
+    const auto target = Target(item, kind, index, serverName);
+    if (!target) {
         item.setKV("currentstate", Failed);
         return 1;
     }
-    const std::string temp = JoinPath(directory, name + ".download");
-    const std::string final = JoinPath(directory, name);
+    const std::string temp = JoinPath(target->first, target->second + ".download");
+    const std::string final = JoinPath(target->first, target->second);
     if (!Truncate(temp)) {
         cpLog(3, "download file <%s> cannot be created", temp.c_str());
         item.setKV("currentstate", Failed);

@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/AgentPort.h"
 #include "corlane/Event.h"
@@ -14,19 +17,26 @@
 // or the receive dialog with its own folders).
 class DownloadOwner {
 public:
+    // Why a fax item ended without a record.
+    enum class NotStored {
+        NoFiles,  // the item names no file
+        Download, // a file could not be fetched
+        Filing,   // the files are in, but the record could not be written
+    };
+
     virtual ~DownloadOwner() = default;
-    // Where the files of fax items are fetched to; "" when there is none.
-    virtual std::string FaxDirectory() = 0;
+    // Below which each fax item gets a staging directory of its own for its
+    // files; "" when there is none.
+    virtual std::string StagingRoot() = 0;
     // Where the files of an update are fetched to.
     virtual std::string UpdateDirectory() = 0;
-    // All files of the fax item are in fetchedDir: write its record; false
-    // when no record was stored.
-    virtual bool StoreFax(CRL::Event& item, const std::string& fetchedDir) = 0;
+    // All files of the fax item are in, file i at stagedFiles[i]: files it
+    // whole; false when nothing was stored.
+    virtual bool StoreFax(CRL::Event& item, const std::vector<std::string>& stagedFiles) = 0;
     // Tells the server that the item was stored ("updatefax"): 1 when queued.
     virtual int AcknowledgeFax(CRL::Event& item) = 0;
-    // The fax item could not be fetched or stored; it stays on the server,
-    // unacknowledged.
-    virtual void FaxNotStored(CRL::Event& item) = 0;
+    // The fax item was not stored; it stays on the server, unacknowledged.
+    virtual void FaxNotStored(CRL::Event& item, NotStored why) = 0;
     // All files of an update are in: remember it for the next start.
     virtual void StoreUpdate(const std::string& updateData) = 0;
     // The update check has ended (with or without an update).
@@ -37,12 +47,16 @@ public:
 // The items whose files wait to be fetched, and the pump that fetches them:
 // strictly one item after the other, its files in index order, one download
 // at a time, each into "<name>.download" and renamed to "<name>" once it is
-// complete. The session thread runs the pump; the agent's worker adds items
-// and reports the end of each download.
+// complete. A fax item's files go to a staging directory of its own (see
+// DownloadStaging.h), which is removed once the item is done with, filed or
+// not; an update's files go to the update directory. The session thread
+// runs the pump; the agent's worker adds items and reports the end of each
+// download.
 //
 // Keys the queue keeps in each item: "currentstate" (0 idle, 1 a download
-// runs, 2 the item failed), "currentattachfile" (next file), "taskid", and
-// "download.items[%d].tempfilename" / ".filename" (the local paths).
+// runs, 2 the item failed), "currentattachfile" (next file), "taskid",
+// "download.items[%d].tempfilename" / ".filename" (the local paths),
+// "download.stagingdir" and "download.retried" (a second try, PushRetry).
 class DownloadQueue {
 public:
     // A download that makes no progress for stallMs is given up (the server
@@ -58,6 +72,10 @@ public:
     int PushEvent(CRL::Event* item);
     // Appends a copy of a server event, idle at its first file: 1, or 0.
     int PushCopy(CRL::Event& event);
+    // Appends a fresh copy of an item that was not stored, for a second
+    // try: 1, or 0 when the item had its second try already.
+    int PushRetry(CRL::Event& item);
+    static bool IsRetry(CRL::Event& item);
     // The first item or null; the item stays queued.
     CRL::Event* PeekEvent();
     // Takes the first item out; the caller owns it. Null when empty.
@@ -94,9 +112,15 @@ private:
     int Step(CRL::Event& item, Kind kind);
     // The pump is done with the item, which it took out of the queue.
     void Finish(CRL::Event& done, Kind kind, Outcome outcome);
-    // Starts the item's next file in directory: 1; marks the item failed
-    // when the directory or the name cannot be used.
-    int StartDownload(CRL::Event& item, const std::string& directory);
+    // Starts the item's next file: 1; marks the item failed when no
+    // directory or name can be had for it.
+    int StartDownload(CRL::Event& item, Kind kind);
+    // The directory and the name file `index` is fetched under, or
+    // nothing (logged).
+    std::optional<std::pair<std::string, std::string>> Target(CRL::Event& item, Kind kind, int index,
+                                                              const std::string& serverName);
+    // Files the complete fax item; why not, when it was not stored.
+    std::optional<DownloadOwner::NotStored> FileFax(CRL::Event& done);
     // Pops the head item (which the pump is done with).
     CRL::EventPtr TakeHead();
     // The item that waits for taskId, under the lock.
@@ -108,6 +132,7 @@ private:
     long invokeId_;
     DownloadOwner& owner_;
     int stallMs_;
+    long staged_ = 0;                                    // staging directories made, pump only
     std::chrono::steady_clock::time_point lastProgress_; // of the running download, under lock_
     bool online_ = true;                                 // under lock_
     // The list, and an item's state and task id while a download starts or

@@ -1,9 +1,11 @@
 #include "core/FaxSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "core/Base64.h"
+#include "core/DownloadStaging.h"
 #include "core/InvokeIds.h"
 #include "core/ProgramPaths.h"
 #include "core/StatusTexts.h"
@@ -174,6 +176,7 @@ int FaxSession::SendQueryFax()
             faxId = faxList_->getString(FormatText("faxlist[%d].faxid", index).c_str());
             faxType = faxList_->getString(FormatText("faxlist[%d].type", index).c_str());
         }
+        askedFaxId_ = faxId;
     }
     return requests_.QueryFax(context_.account.Load().faxUser, faxId, faxType);
 }
@@ -187,9 +190,14 @@ void FaxSession::StartFaxList(CRL::Event& reply)
 {
     CRL::EventPtr copy = CRL::makeEvent();
     copy->copy(&reply);
+    int count = std::max(0, reply.getInt("count"));
+    if (count > kMaxFaxListCount) {
+        cpLog(3, "the fax list claims %d faxes; at most %d are asked for", count, kMaxFaxListCount);
+        count = kMaxFaxListCount;
+    }
     std::lock_guard<std::mutex> hold(listLock_);
     cursor_ = 0;
-    count_ = reply.getInt("count");
+    count_ = count;
     faxList_ = std::move(copy);
 }
 
@@ -199,12 +207,42 @@ bool FaxSession::FaxListAtEnd()
     return cursor_ >= count_;
 }
 
+std::string FaxSession::AskedFaxId()
+{
+    std::lock_guard<std::mutex> hold(listLock_);
+    return askedFaxId_;
+}
+
 void FaxSession::ContinueFaxList()
 {
-    if (FaxListAtEnd())
+    if (FaxListAtEnd()) {
+        RetryFailedFaxes();
         return;
+    }
     if (!SendQueryFax())
         NoticeId(IDS_RECEIVE_FAILED);
+}
+
+void FaxSession::EndFaxList()
+{
+    {
+        std::lock_guard<std::mutex> hold(listLock_);
+        cursor_ = count_;
+    }
+    RetryFailedFaxes();
+}
+
+void FaxSession::RetryFailedFaxes()
+{
+    std::vector<CRL::EventPtr> retries;
+    {
+        std::lock_guard<std::mutex> hold(listLock_);
+        retries.swap(retries_);
+    }
+    for (const CRL::EventPtr& item : retries) {
+        cpLog(4, "fax <%s> is fetched once more", item->getString("faxid"));
+        queue_.PushRetry(*item);
+    }
 }
 
 void FaxSession::PlaySound(const std::string& file, const char* what)
@@ -217,10 +255,9 @@ void FaxSession::PlaySound(const std::string& file, const char* what)
     cpLog(4, "%s play..end", what);
 }
 
-std::string FaxSession::FaxDirectory()
+std::string FaxSession::StagingRoot()
 {
-    std::string directory = context_.account.FolderDirectory("faxbox");
-    return directory.empty() ? context_.account.FolderDirectory("failedbox") : directory;
+    return DownloadStagingRoot(context_.account.DataDirectory());
 }
 
 std::string FaxSession::UpdateDirectory()
@@ -228,18 +265,29 @@ std::string FaxSession::UpdateDirectory()
     return JoinPath(ProgramDirectory(), "update");
 }
 
-bool FaxSession::StoreFax(CRL::Event& item, const std::string& fetchedDir)
+bool FaxSession::StoreFax(CRL::Event& item, const std::vector<std::string>& stagedFiles)
 {
-    return !writer_.addInBox(item, fetchedDir).empty();
+    return !writer_.addInBox(item, stagedFiles).empty();
 }
 
-void FaxSession::FaxNotStored(CRL::Event& item)
+void FaxSession::FaxNotStored(CRL::Event& item, NotStored why)
 {
+    cpLog(3, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
+          why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
+    if (why == NotStored::Download && !DownloadQueue::IsRetry(item)) {
+        CRL::EventPtr copy = CRL::makeEvent();
+        if (copy->copy(&item)) {
+            std::lock_guard<std::mutex> hold(listLock_);
+            retries_.push_back(std::move(copy));
+        }
+    }
     // A fax of the list that cannot be fetched or stored must not hold up
-    // the rest of the list: it stays on the server and the next one is
-    // asked for.
+    // the rest of the list: the next one is asked for. Outside a list a
+    // second try can go at once, behind whatever is queued.
     if (EqualsNoCase(item.getString("event"), "queryfax"))
         ContinueFaxList();
+    else if (FaxListAtEnd())
+        RetryFailedFaxes();
 }
 
 void FaxSession::StoreUpdate(const std::string& updateData)

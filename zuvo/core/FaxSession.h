@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "compose/NotificationSoundPlayer.h"
 #include "core/AgentPort.h"
@@ -34,6 +35,10 @@ struct SessionContext {
 // events to it.
 class FaxSession : public SessionSteps, public DownloadOwner {
 public:
+    // A fax list is worked through up to this many entries, whatever its
+    // count claims (one request per entry).
+    static constexpr int kMaxFaxListCount = 10000;
+
     // downloadStallMs: how long a download may go without progress.
     explicit FaxSession(const SessionContext& context, int downloadStallMs = DownloadQueue::kDefaultStallMs);
 
@@ -59,12 +64,22 @@ public:
     int SendQueryFax();
     int SendUpdateFax(CRL::Event& item);
 
-    // A "queryfaxlist" reply: the list, its cursor at 0 and its count.
+    // A "queryfaxlist" reply: the list, its cursor at 0 and its count (at
+    // most kMaxFaxListCount).
     void StartFaxList(CRL::Event& reply);
     // Whether every entry of the list has been asked for.
     bool FaxListAtEnd();
-    // After a fax of the list that was not stored: asks for the next one.
+    // The "faxid" of the entry asked for last.
+    std::string AskedFaxId();
+    // After a fax of the list that was not stored: asks for the next one;
+    // at the end of the list, the faxes to try again are queued.
     void ContinueFaxList();
+    // The server has no more faxes than those asked for so far (the list
+    // was shorter than its count): the list ends here.
+    void EndFaxList();
+    // Queues once more each fax whose download failed in this run (each
+    // fax gets one second try, after the rest of the list).
+    void RetryFailedFaxes();
 
     // Plays the sound file when one is set.
     void PlaySound(const std::string& file, const char* what);
@@ -77,11 +92,11 @@ public:
     std::string LoginToken();
 
     // ---- DownloadOwner
-    std::string FaxDirectory() override;
+    std::string StagingRoot() override;
     std::string UpdateDirectory() override;
-    bool StoreFax(CRL::Event& item, const std::string& fetchedDir) override;
+    bool StoreFax(CRL::Event& item, const std::vector<std::string>& stagedFiles) override;
     int AcknowledgeFax(CRL::Event& item) override { return SendUpdateFax(item); }
-    void FaxNotStored(CRL::Event& item) override;
+    void FaxNotStored(CRL::Event& item, NotStored why) override;
     void StoreUpdate(const std::string& updateData) override;
     void UpdateEnded() override { updateInProgress = 0; }
     void Notice(const std::string& text) override { context_.events.PostNotice(text); }
@@ -107,6 +122,9 @@ private:
     CRL::EventPtr faxList_;
     int cursor_ = 0;
     int count_ = 0;
+    std::string askedFaxId_;
+    std::vector<CRL::EventPtr> retries_; // faxes for a second try
+
 
     std::mutex textsLock_;
     std::string netFaxNumber_;

@@ -2,33 +2,150 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
+#include <set>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #include "core/ProgramPaths.h"
 #include "core/TextUtil.h"
+#include "core/WriteAll.h"
 #include "jotter/Jotter.h"
+#include "textcodec/Gbk.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteBody(const std::string& path, const std::string& content)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out << content;
-    return static_cast<bool>(out.flush());
-}
+// Attempts at one record whose names others take meanwhile.
+constexpr int kMaxAttempts = 16;
+// No page file read for a record is larger (the agent refuses larger downloads).
+constexpr std::uintmax_t kMaxPageBytes = 512u * 1024 * 1024;
 
 // The last record time handed out per folder directory, for the whole
 // process: the receive dialog's writer shares it with the main window's.
 std::mutex recordTimesLock;
 std::map<std::string, std::time_t> recordTimes;
+
+// The body as the server sent it: the text travels in GBK and is held in
+// memory as UTF-8.
+std::string BodyBytes(const std::string& content)
+{
+    if (std::optional<std::string> gbk = TextCodec::utf8ToGbk(content))
+        return *gbk;
+    cpLog(3, "addInBox: the body holds characters without a GBK form; written as UTF-8");
+    return content;
+}
+
+std::optional<std::string> ReadPage(const std::string& path)
+{
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || size > kMaxPageBytes)
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return std::nullopt;
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    if (in.bad() || bytes.size() != size)
+        return std::nullopt;
+    return bytes;
+}
+
+enum class Created { Yes, NameTaken, Failed };
+
+// Writes the bytes as a new file, never replacing one: a temporary file in
+// the same directory, synced, then given the target name only if nothing
+// has it (renameat2 without replacing, or a hard link where the file system
+// lacks that), and the directory synced.
+// TODO(shared writer): the one crash-safe writer of platform/ takes this
+// over in its create-only mode.
+Created CreateNewFile(const std::string& target, const std::string& bytes)
+{
+    const std::string directory = fs::path(target).parent_path().string();
+    std::string temp = JoinPath(directory, ".zuvo-new-XXXXXX");
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return Created::Failed;
+    const bool written = WriteAll(fd, bytes) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(temp.c_str());
+        return Created::Failed;
+    }
+    int moved = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        moved = ::link(temp.c_str(), target.c_str());
+        const int cause = errno;
+        ::unlink(temp.c_str());
+        errno = cause;
+    }
+    if (moved != 0) {
+        const int cause = errno;
+        ::unlink(temp.c_str());
+        return cause == EEXIST ? Created::NameTaken : Created::Failed;
+    }
+    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return Created::Yes;
+}
+
+// The files one record wrote; removed again unless the record was stored.
+class RecordFiles {
+public:
+    RecordFiles() = default;
+    RecordFiles(const RecordFiles&) = delete;
+    RecordFiles& operator=(const RecordFiles&) = delete;
+    ~RecordFiles()
+    {
+        if (kept_)
+            return;
+        for (const std::string& path : paths_)
+            ::unlink(path.c_str());
+    }
+
+    Created Create(const std::string& path, const std::string& bytes)
+    {
+        const Created created = CreateNewFile(path, bytes);
+        if (created == Created::Yes)
+            paths_.push_back(path);
+        return created;
+    }
+    void Keep() { kept_ = true; }
+
+private:
+    std::vector<std::string> paths_;
+    bool kept_ = false;
+};
+
+// file, or file with " (2)", " (3)"... before its extension, whichever no
+// earlier page of the record took; within the File limit.
+std::string DistinctFile(const std::string& file, std::set<std::string>& taken)
+{
+    std::string candidate = file;
+    const std::size_t dot = file.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    const std::string stem = hasExtension ? file.substr(0, dot) : file;
+    const std::string extension = hasExtension ? file.substr(dot) : "";
+    for (int n = 2; !taken.insert(candidate).second; ++n) {
+        const std::string mark = FormatText(" (%d)", n);
+        if (extension.size() + mark.size() < kMaxAttachFileBytes)
+            candidate = ShortenName(stem, kMaxAttachFileBytes - mark.size() - extension.size()) + mark + extension;
+        else
+            candidate = ShortenName(file, kMaxAttachFileBytes - mark.size()) + mark;
+    }
+    return candidate;
+}
 
 } // namespace
 
@@ -62,7 +179,45 @@ std::time_t InboxWriter::RecordTime(const std::string& type, const std::string& 
     return t;
 }
 
-std::string InboxWriter::addInBox(CRL::Event& item, const std::string& fetchedDir)
+std::optional<std::vector<InboxWriter::Page>> InboxWriter::Pages(CRL::Event& item, const std::string& directory,
+                                                                 const std::vector<std::string>& stagedFiles)
+{
+    // An item cannot name more files than it has pairs.
+    const int count = item.getInt("attachfilecount");
+    const int named = std::min(count, item.getLength());
+    std::vector<Page> pages;
+    std::set<std::string> taken;
+    for (int i = 0; i < named; ++i) {
+        const std::string name = item.getString(FormatText("attachfile[%d].name", i).c_str());
+        cpLog(4, "AttachFileCount=<%d>", count);
+        cpLog(4, "AttachFile[%d].filename=<%s>", i, name.c_str());
+        if (!stagedFiles.empty()) {
+            // Downloaded: the file of that index, whatever the names say.
+            if (static_cast<std::size_t>(i) >= stagedFiles.size() || stagedFiles[i].empty()) {
+                cpLog(3, "addInBox: attachment %d was not downloaded", i);
+                return std::nullopt;
+            }
+            std::string file = AttachFileName(name);
+            if (file.empty())
+                file = AttachFileName(item.getString(FormatText("attachfile.items[%d].filename", i).c_str()));
+            if (file.empty())
+                file = FormatText("page%d", i + 1);
+            pages.push_back(Page{DistinctFile(file, taken), stagedFiles[i]});
+            continue;
+        }
+        if (name.empty())
+            continue;
+        const std::string file = AttachFileName(name);
+        if (file.empty()) {
+            cpLog(3, "addInBox: attachment name <%s> refused", name.c_str());
+            continue;
+        }
+        pages.push_back(Page{DistinctFile(file, taken), JoinPath(directory, LastPathComponent(name))});
+    }
+    return pages;
+}
+
+std::string InboxWriter::addInBox(CRL::Event& item, const std::vector<std::string>& stagedFiles)
 {
     if (!account_.Load().present) {
         cpLog(3, "getDefaultAccountPath empty");
@@ -75,33 +230,75 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::string& fetchedDi
         type = "failedbox";
         directory = account_.FolderDirectory(type);
     }
+    const std::string faxId = item.getString("faxid");
     std::error_code error;
     if (directory.empty() || (fs::create_directories(directory, error), error)) {
-        cpLog(3, "addInBox: folder directory <%s> unusable", directory.c_str());
+        cpLog(3, "addInBox: folder directory <%s> unusable; fax <%s> not stored", directory.c_str(), faxId.c_str());
         return "";
     }
-
-    // The page files the item names, each reduced to one safe name. The
-    // count comes from the server: an item cannot name more files than it
-    // has pairs.
-    const int count = item.getInt("attachfilecount");
-    const int named = std::min(count, item.getLength());
+    const std::optional<std::vector<Page>> pages = Pages(item, directory, stagedFiles);
+    if (!pages) {
+        cpLog(3, "addInBox: fax <%s> not stored", faxId.c_str());
+        return "";
+    }
     std::vector<std::string> files;
-    for (int i = 0; i < named; ++i) {
-        const std::string name = item.getString(FormatText("attachfile[%d].name", i).c_str());
-        cpLog(4, "AttachFileCount=<%d>", count);
-        cpLog(4, "AttachFile[%d].filename=<%s>", i, name.c_str());
-        if (name.empty())
+    for (const Page& page : *pages)
+        files.push_back(page.file);
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        switch (WriteRecord(item, type, directory, *pages, RecordTime(type, directory, files))) {
+        case Written::Yes:
+            cpLog(4, "addInBox reload...");
+            return type;
+        case Written::NameTaken:
             continue;
-        const std::string file = LastPathComponent(name);
-        if (!IsSafeName(file)) {
-            cpLog(3, "addInBox: attachment name <%s> refused", name.c_str());
-            continue;
+        case Written::Failed:
+            cpLog(3, "addInBox: fax <%s> not stored in %s", faxId.c_str(), type.c_str());
+            return "";
         }
-        files.push_back(file);
+    }
+    cpLog(3, "addInBox: no free record time for fax <%s>; not stored", faxId.c_str());
+    return "";
+}
+
+InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::string& type,
+                                              const std::string& directory, const std::vector<Page>& pages,
+                                              std::time_t now)
+{
+    RecordFiles written;
+    const std::string bodyName = FormatBodyFileName(now);
+    const std::string bodyPath = JoinPath(directory, bodyName);
+    switch (written.Create(bodyPath, BodyBytes(item.getString("content")))) {
+    case Created::Yes:
+        break;
+    case Created::NameTaken:
+        return Written::NameTaken;
+    case Created::Failed:
+        cpLog(3, "create body file[%s] failed", bodyPath.c_str());
+        return Written::Failed;
     }
 
-    const std::time_t now = RecordTime(type, directory, files);
+    const std::string createTime = FormatCreateTime(now);
+    int pageCount = 0;
+    for (const Page& page : pages) {
+        const std::optional<std::string> bytes = ReadPage(page.source);
+        if (!bytes) {
+            cpLog(3, "addInBox: attachment <%s> cannot be read", page.source.c_str());
+            return Written::Failed;
+        }
+        if (pages_)
+            pageCount += pages_(page.source);
+        const std::string target = JoinPath(directory, page.file + "." + createTime);
+        switch (written.Create(target, *bytes)) {
+        case Created::Yes:
+            break;
+        case Created::NameTaken:
+            return Written::NameTaken;
+        case Created::Failed:
+            cpLog(3, "addInBox: copy of <%s> to <%s> failed", page.source.c_str(), target.c_str());
+            return Written::Failed;
+        }
+    }
+
     const std::string caller = item.getString("called");
     const Contact contact = contacts_ ? contacts_(caller) : Contact{};
     FaxRecord record;
@@ -114,33 +311,16 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::string& fetchedDi
     record.Set(FaxRecord::kReadFlag, "0");
     record.Set(FaxRecord::kFlag, "1");
     record.Set(FaxRecord::kDate, FormatRecordDate(now));
-
-    const std::string bodyName = FormatBodyFileName(now);
-    const std::string bodyPath = JoinPath(directory, bodyName);
-    if (!WriteBody(bodyPath, item.getString("content")))
-        cpLog(3, "create body file[%s] failed", bodyPath.c_str());
     record.Set(FaxRecord::kBodyFileName, bodyName);
-    const std::string createTime = FormatCreateTime(now);
     record.Set(FaxRecord::kCreateTime, createTime);
-
-    const std::string sourceDir = fetchedDir.empty() ? directory : fetchedDir;
-    int pages = 0;
-    for (const std::string& file : files) {
-        record.attachments.push_back(AttachFile{file, ""});
-        const std::string source = JoinPath(sourceDir, file);
-        if (pages_)
-            pages += pages_(source);
-        fs::copy_file(source, JoinPath(directory, file + "." + createTime),
-                      fs::copy_options::overwrite_existing, error);
-        if (error)
-            cpLog(3, "addInBox: copy of <%s> failed: %s", source.c_str(), error.message().c_str());
-    }
-    record.Set(FaxRecord::kPages, std::to_string(count <= 0 ? item.getInt("pages") : pages));
-
+    for (const Page& page : pages)
+        record.attachments.push_back(AttachFile{page.file, ""});
+    const int count = item.getInt("attachfilecount");
+    record.Set(FaxRecord::kPages, std::to_string(count <= 0 ? item.getInt("pages") : pageCount));
     if (!account_.AddFaxRecord(type, record)) {
-        cpLog(3, "addInBox: record not stored in %s", type.c_str());
-        return "";
+        cpLog(3, "addInBox: record not saved in %s", type.c_str());
+        return Written::Failed;
     }
-    cpLog(4, "addInBox reload...");
-    return type;
+    written.Keep();
+    return Written::Yes;
 }

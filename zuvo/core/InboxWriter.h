@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@
 // record in the default account's mailbox that the item's kind selects:
 // the record in account.xml, its body file and a copy of each page file
 // named {File}.{CreateTime}, all in that folder's directory.
+//
+// A record is written whole or not at all: the page files and the body go
+// in first, each under a name that nothing in the folder has (a name taken
+// meanwhile moves the record to the next free second), the record last; a
+// step that fails removes what this record wrote, and the item counts as
+// not stored (so it is not acknowledged and stays on the server).
 class InboxWriter {
 public:
     // Pages of an image file (0 when it cannot be read).
@@ -34,14 +41,31 @@ public:
     // invalid fax ("invalidatefax" not 0), else "failedbox".
     static std::string MailboxFor(CRL::Event& item);
 
-    // Writes the record. The item's page files are taken from fetchedDir
-    // (where the download pump put them), or from the chosen folder's own
-    // directory when fetchedDir is empty. A folder Type the account lacks
-    // falls back to the failedbox. Returns the Type written, "" when nothing
-    // was stored.
-    std::string addInBox(CRL::Event& item, const std::string& fetchedDir = "");
+    // Writes the record. A downloaded item brings its files: stagedFiles[i]
+    // holds attachment i, stored as the File that "attachfile[i].name" gives
+    // (the server's "attachfile.items[i].filename" when that is empty).
+    // Without staged files the attachments are looked up by name in the
+    // chosen folder's own directory (items stored as they arrive); a name
+    // that cannot be a file there is left out. Two attachments of one name
+    // are told apart by " (2)", " (3)"... before the extension. The body is
+    // written in the bytes the server sent it in (GBK). A folder Type the
+    // account lacks falls back to the failedbox. Returns the Type written,
+    // "" when nothing was stored.
+    std::string addInBox(CRL::Event& item, const std::vector<std::string>& stagedFiles = {});
 
 private:
+    struct Page {
+        std::string file;   // the record's File
+        std::string source; // where its bytes are
+    };
+    enum class Written { Yes, NameTaken, Failed };
+
+    // The item's pages, or nothing when a downloaded file is missing.
+    std::optional<std::vector<Page>> Pages(CRL::Event& item, const std::string& directory,
+                                           const std::vector<std::string>& stagedFiles);
+    // One attempt at the record at time `now`.
+    Written WriteRecord(CRL::Event& item, const std::string& type, const std::string& directory,
+                        const std::vector<Page>& pages, std::time_t now);
     // The record's time: the clock's, but later than the last record made
     // in the same directory by this process and free in the folder, so that
     // CreateTime and the file names never repeat.

@@ -75,6 +75,38 @@ bool IsSafeName(std::string_view name)
            name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
 }
 
+namespace {
+
+// The longest start of text of at most maxBytes bytes that ends on a
+// character boundary of UTF-8.
+std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut);
+}
+
+} // namespace
+
+std::string ShortenName(std::string_view name, std::size_t maxBytes)
+{
+    if (name.size() <= maxBytes)
+        return std::string(name);
+    constexpr std::size_t kMaxExtensionBytes = 16;
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes + 1 &&
+        name.size() - dot < maxBytes) {
+        const std::string_view extension = name.substr(dot);
+        const std::string_view stem = Utf8Prefix(name.substr(0, dot), maxBytes - extension.size());
+        if (!stem.empty())
+            return std::string(stem) + std::string(extension);
+    }
+    return std::string(Utf8Prefix(name, maxBytes));
+}
+
 bool IsSafeRelativePath(std::string_view path)
 {
     if (path.empty() || IsAbsolutePath(path))

@@ -31,6 +31,14 @@ std::string LastPathComponent(std::string_view path);
 // not "." or "..", and without "/", "\", ":" or NUL.
 bool IsSafeName(std::string_view name);
 
+// The longest name of one file that the file systems take, in bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The name cut to at most maxBytes bytes, never inside a UTF-8 character;
+// an extension (the last "." and at most 16 bytes after it) is kept when at
+// least one character of the name before it stays.
+std::string ShortenName(std::string_view name, std::size_t maxBytes);
+
 // A relative path of one or more safe names separated by "/" (so it stays
 // below the directory it is joined to).
 bool IsSafeRelativePath(std::string_view path);

@@ -28,6 +28,8 @@ public:
     virtual ~SessionAccount() = default;
 
     virtual SessionAccountData Load() = 0;
+    // The default account's data directory, absolute; "" when there is none.
+    virtual std::string DataDirectory() = 0;
     // The absolute directory of the default account's folder of that Type;
     // "" when the account has no such folder.
     virtual std::string FolderDirectory(const std::string& type) = 0;

@@ -23,6 +23,12 @@ SessionAccountData AccountStoreSource::Load()
     return data;
 }
 
+std::string AccountStoreSource::DataDirectory()
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    return AccountConfig::GetDataDirectory();
+}
+
 std::string AccountStoreSource::FolderDirectory(const std::string& type)
 {
     Spindle::VLock hold(AccountConfig::Mutex());

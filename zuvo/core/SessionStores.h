@@ -12,6 +12,7 @@
 class AccountStoreSource : public SessionAccount {
 public:
     SessionAccountData Load() override;
+    std::string DataDirectory() override;
     std::string FolderDirectory(const std::string& type) override;
     int AddFaxRecord(const std::string& type, const FaxRecord& record) override;
     std::time_t FreeRecordTime(const std::string& type, const std::vector<std::string>& files,

@@ -118,6 +118,12 @@ std::optional<std::string> AttachmentPath(const std::string& folderDirectory, co
     return JoinPath(folderDirectory, file + "." + createTime);
 }
 
+std::string AttachFileName(std::string_view name)
+{
+    const std::string file = ShortenName(LastPathComponent(name), kMaxAttachFileBytes);
+    return IsSafeName(file) ? file : std::string();
+}
+
 std::optional<std::string> BodyFilePath(const std::string& folderDirectory, const std::string& bodyFileName)
 {
     if (folderDirectory.empty() || !IsSafeName(bodyFileName))

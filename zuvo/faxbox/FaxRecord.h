@@ -87,6 +87,14 @@ std::string FormatBodyFileName(std::time_t when);
 // 14 decimal digits.
 bool IsValidCreateTime(std::string_view createTime);
 
+// The longest File whose stored name {File}.{CreateTime} still fits one
+// file name (a dot and 14 digits after it).
+inline constexpr std::size_t kMaxAttachFileBytes = 255 - 15;
+// The File of an attachment that outside names: the name's last component
+// (after the last "/", "\" or ":"), shortened to kMaxAttachFileBytes with
+// its extension kept; "" when that component is no plain file name.
+std::string AttachFileName(std::string_view name);
+
 // {folderDirectory}/{file}.{createTime}; empty when file is not one plain
 // name or createTime is not 14 digits.
 std::optional<std::string> AttachmentPath(const std::string& folderDirectory, const std::string& file,

@@ -191,6 +191,11 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         return data;
     }
+    std::string DataDirectory() override
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return dataDirectory;
+    }
     std::string FolderDirectory(const std::string& type) override
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -218,6 +223,7 @@ public:
     }
 
     SessionAccountData data;
+    std::string dataDirectory;
     std::map<std::string, std::string> folders;
     std::vector<std::pair<std::string, FaxRecord>> records;
     std::vector<std::string> storedUpdates;

@@ -32,6 +32,7 @@ protected:
         account.data.faxPassword = "c2VjcmV0"; // "secret"
         account.data.rcvFaxNotifyFile = "/sounds/fax.wav";
         account.data.faxReplyNotifyFile = "/sounds/reply.wav";
+        account.dataDirectory = dir.path();
         for (const char* type : {"faxbox", "inbox", "failedbox"})
             account.folders[type] = dir.file(type);
     }
@@ -180,18 +181,35 @@ TEST_F(DispatchTest, AFaxThatCannotBeFetchedDoesNotStopTheChain)
     EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"下载文件失败！"});
 }
 
-TEST_F(DispatchTest, ChainEnds)
+TEST_F(DispatchTest, WhereTheChainGoesOnAndWhereItEnds)
 {
     // An empty list: nothing more, no notice.
     Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "0"}});
     EXPECT_TRUE(agent.requests().empty());
-    // A type the session does not know ends the chain quietly.
-    Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "2"}, {"faxlist[0].faxid", "X"}});
-    Receive({{"event", "queryfax"}, {"result", "success"}, {"faxtype", "60"}});
-    EXPECT_EQ(agent.commands(), std::vector<std::string>{"queryfax"});
+    // A type the session does not receive and a failed reply are each
+    // skipped; a success that carries no fax ends the list.
+    Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "5"}, {"faxlist[0].faxid", "X"},
+             {"faxlist[1].faxid", "Y"}, {"faxlist[2].faxid", "Z"}});
+    Receive({{"event", "queryfax"}, {"result", "success"}, {"faxid", "X"}, {"faxtype", "60"}});
+    Receive({{"event", "queryfax"}, {"result", "failed"}});
+    EXPECT_EQ(Queries(), (std::vector<std::string>{"X", "Y", "Z"}));
+    Receive({{"event", "queryfax"}, {"result", "success"}});
+    EXPECT_EQ(Queries().size(), 3u);
+    EXPECT_TRUE(session.session().FaxListAtEnd());
+    for (const std::string& command : agent.commands())
+        EXPECT_NE(command, "updatefax");
     // A refused acknowledgement.
     Receive({{"event", "updatefax"}, {"result", "failed"}});
     EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"接收传真件失败！"});
+}
+
+TEST_F(DispatchTest, AListCountBeyondTheBoundIsWorkedThroughOnlyUpToIt)
+{
+    Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "1000000000"}});
+    while (Receive({{"event", "queryfax"}, {"result", "failed"}}) == 1 && !session.session().FaxListAtEnd()) {
+    }
+    Receive({{"event", "queryfax"}, {"result", "failed"}});
+    EXPECT_EQ(Queries().size(), static_cast<std::size_t>(FaxSession::kMaxFaxListCount));
 }
 
 TEST_F(DispatchTest, TransferEventsOfOtherWindowsOrUnknownTasks)
@@ -346,5 +364,7 @@ TEST_F(DispatchTest, NoDownloadIsGivenUpWhileTheSessionIsOffline)
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     pump();
     EXPECT_EQ(agent.cancelled().size(), 1u);
-    EXPECT_EQ(quick.session().queue().size(), 0u);
+    // Given up, it waits for its second try.
+    ASSERT_EQ(quick.session().queue().size(), 1u);
+    EXPECT_TRUE(DownloadQueue::IsRetry(*quick.session().queue().PeekEvent()));
 }

@@ -18,14 +18,21 @@ namespace {
 
 class RecordingOwner : public DownloadOwner {
 public:
-    std::string FaxDirectory() override { return faxDir; }
+    struct Staged {
+        std::string path;
+        std::string bytes; // when StoreFax was called
+    };
+
+    std::string StagingRoot() override { return stagingRoot; }
     std::string UpdateDirectory() override { return updateDir; }
-    bool StoreFax(CRL::Event& item, const std::string& fetchedDir) override
+    bool StoreFax(CRL::Event& item, const std::vector<std::string>& stagedFiles) override
     {
+        staged.clear();
+        for (const std::string& path : stagedFiles)
+            staged.push_back(Staged{path, testfiles::readFile(path)});
         if (!storeSucceeds)
             return false;
         stored.push_back(item.getString("faxid"));
-        storedFrom = fetchedDir;
         return true;
     }
     int AcknowledgeFax(CRL::Event& item) override
@@ -33,15 +40,20 @@ public:
         acknowledged.push_back(item.getString("faxid"));
         return 1;
     }
-    void FaxNotStored(CRL::Event& item) override { notStored.push_back(item.getString("faxid")); }
+    void FaxNotStored(CRL::Event& item, NotStored why) override
+    {
+        notStored.push_back(item.getString("faxid"));
+        reasons.push_back(why);
+    }
     void StoreUpdate(const std::string& data) override { updates.push_back(data); }
     void UpdateEnded() override { ++updateEnds; }
     void Notice(const std::string& text) override { notices.push_back(text); }
 
-    std::string faxDir;
+    std::string stagingRoot;
     std::string updateDir;
     std::vector<std::string> stored, acknowledged, notStored, updates, notices;
-    std::string storedFrom;
+    std::vector<NotStored> reasons;
+    std::vector<Staged> staged; // of the last StoreFax
     int updateEnds = 0;
     bool storeSucceeds = true;
 };
@@ -50,9 +62,12 @@ class DownloadQueueTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        owner.faxDir = dir.file("faxbox");
+        owner.stagingRoot = dir.file("data/.incoming");
         owner.updateDir = dir.file("update");
     }
+
+    // The staging directory of the queue's n-th fax item.
+    std::string Staging(int n) const { return owner.stagingRoot + "/77-" + std::to_string(n); }
 
     // A server item naming the given files.
     CRL::Event& Item(const std::string& faxId, const std::vector<std::string>& files, const char* event = "queryfax")
@@ -98,72 +113,70 @@ protected:
 
 } // namespace
 
-TEST_F(DownloadQueueTest, TwoFilesAreFetchedInOrderRenamedStoredAndAcknowledgedOnce)
+TEST_F(DownloadQueueTest, TwoFilesOfOneNameAreStagedApartFiledAndAcknowledgedOnce)
 {
-    Item("F1", {"p1.tif", "dir\\p2.tif"});
+    Item("F1", {"x\\p.tif", "y\\p.tif"});
     FinishDownload("one");
     FinishDownload("two");
     Drain();
 
     const auto downloads = agent.downloads();
     ASSERT_EQ(downloads.size(), 2u);
-    EXPECT_EQ(downloads[0].serverName, "p1.tif");
-    EXPECT_EQ(downloads[0].localPath, owner.faxDir + "/p1.tif.download");
-    EXPECT_EQ(downloads[1].localPath, owner.faxDir + "/p2.tif.download");
+    EXPECT_EQ(downloads[0].serverName, "x\\p.tif");
+    EXPECT_EQ(downloads[0].localPath, Staging(1) + "/0-p.tif.download");
+    EXPECT_EQ(downloads[1].localPath, Staging(1) + "/1-p.tif.download");
     EXPECT_EQ(downloads[0].invokeId, 77);
-    EXPECT_EQ(testfiles::readFile(owner.faxDir + "/p1.tif"), "one");
-    EXPECT_EQ(testfiles::readFile(owner.faxDir + "/p2.tif"), "two");
-    EXPECT_FALSE(fs::exists(owner.faxDir + "/p1.tif.download"));
-    EXPECT_FALSE(fs::exists(owner.faxDir + "/p2.tif.download"));
+    ASSERT_EQ(owner.staged.size(), 2u);
+    EXPECT_EQ(owner.staged[0].path, Staging(1) + "/0-p.tif");
+    EXPECT_EQ(owner.staged[0].bytes, "one");
+    EXPECT_EQ(owner.staged[1].path, Staging(1) + "/1-p.tif");
+    EXPECT_EQ(owner.staged[1].bytes, "two");
     EXPECT_EQ(owner.stored, std::vector<std::string>{"F1"});
-    EXPECT_EQ(owner.storedFrom, owner.faxDir);
     EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
     EXPECT_EQ(owner.notices, std::vector<std::string>{"您有传真件，请阅览！"});
     EXPECT_EQ(queue.size(), 0u);
+    // Filed: the staging directory is gone.
+    EXPECT_TRUE(fs::is_empty(owner.stagingRoot));
 }
 
-TEST_F(DownloadQueueTest, AFailedDownloadIsNotAcknowledgedAndTheNextItemStillArrives)
+TEST_F(DownloadQueueTest, AnItemThatIsNotStoredLeavesNothingStagedAndIsNotAcknowledged)
 {
     Item("F1", {"a.tif", "b.tif"});
     Item("F2", {"c.tif"});
+    Item("F3", {"d.tif"});
     FinishDownload("first");
     FinishDownload(""); // b.tif refused
     FinishDownload("third");
     Drain();
-
-    EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
-    EXPECT_EQ(owner.stored, std::vector<std::string>{"F2"});
-    EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F2"});
-    EXPECT_EQ(owner.notices, (std::vector<std::string>{"下载文件失败！", "您有传真件，请阅览！"}));
-    // What was fetched of the failed item stays.
-    EXPECT_EQ(testfiles::readFile(owner.faxDir + "/a.tif"), "first");
-}
-
-TEST_F(DownloadQueueTest, AFaxWhoseRecordCannotBeStoredIsNotAcknowledged)
-{
     owner.storeSucceeds = false;
-    Item("F1", {"a.tif"});
-    FinishDownload("page");
+    FinishDownload("fourth");
     Drain();
 
-    EXPECT_TRUE(owner.acknowledged.empty());
-    EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
-    EXPECT_EQ(owner.notices, std::vector<std::string>{"接收传真件失败！"});
+    EXPECT_EQ(owner.notStored, (std::vector<std::string>{"F1", "F3"}));
+    EXPECT_EQ(owner.reasons, (std::vector<DownloadOwner::NotStored>{DownloadOwner::NotStored::Download,
+                                                                      DownloadOwner::NotStored::Filing}));
+    EXPECT_EQ(owner.stored, std::vector<std::string>{"F2"});
+    EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F2"});
+    EXPECT_EQ(owner.notices, (std::vector<std::string>{"下载文件失败！", "您有传真件，请阅览！", "接收传真件失败！"}));
+    EXPECT_TRUE(fs::is_empty(owner.stagingRoot));
     EXPECT_EQ(queue.size(), 0u);
 }
 
-TEST_F(DownloadQueueTest, ServerNamesAreReducedToOneNameInsideTheDirectory)
+TEST_F(DownloadQueueTest, ServerNamesNameTheStagedFileWithItsIndex)
 {
     struct Case {
         std::string serverName;
-        std::string local; // "" = refused
+        std::string staged; // "" = refused
     };
+    const std::string longName = std::string(300, 'n') + ".tif";
     const std::vector<Case> cases = {
-        {"a:b\\c.tif", "c.tif"}, {"../../x", "x"}, {"/etc/x", "x"}, {"..", ""}, {"", ""}, {"dir/", ""}, {"a\\..", ""},
+        {"a:b\\c.tif", "0-c.tif"}, {"../../x", "0-x"}, {"/etc/x", "0-x"}, {"..", "0"},
+        {"dir/", "0"},             {"a\\..", "0"},   {"", ""},
+        {longName, "0-" + std::string(255 - 2 - 4 - 9, 'n') + ".tif"},
     };
     for (const Case& c : cases) {
         RecordingOwner caseOwner;
-        caseOwner.faxDir = dir.file("box");
+        caseOwner.stagingRoot = dir.file("staging");
         FakeAgent caseAgent;
         DownloadQueue caseQueue(caseAgent, 1, caseOwner);
         CRL::Event item;
@@ -174,22 +187,45 @@ TEST_F(DownloadQueueTest, ServerNamesAreReducedToOneNameInsideTheDirectory)
         caseQueue.PushCopy(item);
         while (caseQueue.HandleDownload()) {
         }
-        if (c.local.empty()) {
+        if (c.staged.empty()) {
             EXPECT_TRUE(caseAgent.downloads().empty()) << c.serverName;
             EXPECT_EQ(caseOwner.notStored, std::vector<std::string>{"F"}) << c.serverName;
-            EXPECT_TRUE(caseOwner.acknowledged.empty()) << c.serverName;
-        } else {
-            ASSERT_EQ(caseAgent.downloads().size(), 1u) << c.serverName;
-            EXPECT_EQ(caseAgent.downloads()[0].serverName, c.serverName);
-            EXPECT_EQ(caseAgent.downloads()[0].localPath, caseOwner.faxDir + "/" + c.local + ".download");
-            testfiles::writeFile(caseAgent.downloads()[0].localPath, "data");
-            caseQueue.DownloadSucceeded(caseAgent.downloads()[0].taskId);
-            EXPECT_EQ(testfiles::readFile(caseOwner.faxDir + "/" + c.local), "data") << c.serverName;
+            continue;
         }
+        ASSERT_EQ(caseAgent.downloads().size(), 1u) << c.serverName;
+        EXPECT_EQ(caseAgent.downloads()[0].serverName, c.serverName);
+        EXPECT_EQ(caseAgent.downloads()[0].localPath, dir.file("staging/1-1/" + c.staged + ".download"));
+        testfiles::writeFile(caseAgent.downloads()[0].localPath, "data");
+        caseQueue.DownloadSucceeded(caseAgent.downloads()[0].taskId);
+        while (caseQueue.HandleDownload()) {
+        }
+        ASSERT_EQ(caseOwner.staged.size(), 1u);
+        EXPECT_EQ(caseOwner.staged[0].bytes, "data") << c.serverName;
     }
-    // Nothing landed beside the directory.
+    // Nothing landed beside the staging directory.
     for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename(), "box");
+        EXPECT_EQ(entry.path().filename(), "staging");
+}
+
+TEST_F(DownloadQueueTest, AnItemNamingFewerFilesThanItCountsIsNotFetched)
+{
+    CRL::Event& item = Item("F1", {"a.tif"});
+    queue.PopEvent()->release();
+    item.setKV("attachfilecount", 2000000000);
+    queue.PushCopy(item);
+    Drain();
+    EXPECT_TRUE(agent.downloads().empty());
+    EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
+}
+
+TEST_F(DownloadQueueTest, AStagingDirectoryLeftUnderTheSameNameStartsEmpty)
+{
+    fs::create_directories(Staging(1));
+    testfiles::writeFile(Staging(1) + "/0-a.tif", "left by an earlier run");
+    Item("F1", {"a.tif"});
+    Drain();
+    EXPECT_FALSE(fs::exists(Staging(1) + "/0-a.tif"));
+    EXPECT_TRUE(fs::exists(Staging(1) + "/0-a.tif.download"));
 }
 
 TEST_F(DownloadQueueTest, AReplyBeforeDownLoadFileReturnsIsNotLost)
@@ -209,13 +245,17 @@ TEST_F(DownloadQueueTest, AReplyBeforeDownLoadFileReturnsIsNotLost)
     EXPECT_EQ(reported, 1);
     Drain();
     EXPECT_EQ(owner.stored, std::vector<std::string>{"F1"});
-    EXPECT_EQ(testfiles::readFile(owner.faxDir + "/fast.tif"), "fast");
+    ASSERT_EQ(owner.staged.size(), 1u);
+    EXPECT_EQ(owner.staged[0].bytes, "fast");
 }
 
 TEST_F(DownloadQueueTest, AFileThatCannotBeRenamedIntoPlaceFailsTheItem)
 {
-    // A directory holds the finished file's name.
-    fs::create_directories(owner.faxDir + "/a.tif/inside");
+    // A directory takes the finished file's name while it downloads.
+    agent.onDownload = [](const FakeAgent::Download& download) {
+        const std::string final = download.localPath.substr(0, download.localPath.size() - 9);
+        fs::create_directories(final + "/inside");
+    };
     Item("F1", {"a.tif"});
     FinishDownload("page");
     Drain();
@@ -225,13 +265,35 @@ TEST_F(DownloadQueueTest, AFileThatCannotBeRenamedIntoPlaceFailsTheItem)
     EXPECT_EQ(owner.notices, std::vector<std::string>{"下载文件失败！"});
 }
 
-TEST_F(DownloadQueueTest, ADirectoryThatCannotBeCreatedFailsTheItem)
+TEST_F(DownloadQueueTest, AStagingDirectoryThatCannotBeMadeFailsTheItem)
 {
-    testfiles::writeFile(owner.faxDir, "a file where the directory should be");
+    fs::create_directories(dir.file("data"));
+    testfiles::writeFile(owner.stagingRoot, "a file where the directory should be");
     Item("F1", {"a.tif"});
     Drain();
     EXPECT_TRUE(agent.downloads().empty());
     EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(DownloadQueueTest, ASecondTryIsQueuedOnce)
+{
+    CRL::Event& item = Item("F1", {"a.tif"});
+    FinishDownload("");
+    Drain();
+    EXPECT_EQ(queue.PushRetry(item), 1);
+    CRL::Event* retry = queue.PeekEvent();
+    ASSERT_NE(retry, nullptr);
+    EXPECT_TRUE(DownloadQueue::IsRetry(*retry));
+    FinishDownload("page");
+    Drain();
+    EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
+    EXPECT_EQ(agent.downloads().size(), 2u);
+    // The retried copy gets no third try.
+    CRL::Event again;
+    again.copy(&item);
+    again.setKV("download.retried", 1);
+    EXPECT_EQ(queue.PushRetry(again), 0);
     EXPECT_EQ(queue.size(), 0u);
 }
 
@@ -253,7 +315,8 @@ TEST_F(DownloadQueueTest, ADownloadCutByADisconnectStartsAgainOnAnEmptyFile)
     testfiles::writeFile(first.localPath, "whole");
     EXPECT_EQ(queue.DownloadSucceeded(agent.downloads()[1].taskId), 1);
     Drain();
-    EXPECT_EQ(testfiles::readFile(owner.faxDir + "/a.tif"), "whole");
+    ASSERT_EQ(owner.staged.size(), 1u);
+    EXPECT_EQ(owner.staged[0].bytes, "whole");
     EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
 }
 
@@ -305,7 +368,7 @@ namespace {
 // A queue that gives a download up after 80 ms without progress.
 class DownloadQueueStall : public ::testing::Test {
 protected:
-    DownloadQueueStall() { owner.faxDir = dir.file("faxbox"); }
+    DownloadQueueStall() { owner.stagingRoot = dir.file("staging"); }
 
     // Queues an item with one file and starts its download.
     void StartOne(const char* event, const char* faxId, const char* file)

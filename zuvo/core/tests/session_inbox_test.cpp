@@ -1,5 +1,6 @@
 // The inbox writer: routing, the record and its order, the body and page
-// files, the time of two records in one second, and names from the server.
+// files, the time of two records in one second, names from the server, and
+// a record written whole or not at all.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "SessionFakes.h"
 #include "TestFiles.h"
 #include "core/InboxWriter.h"
+#include "core/TextUtil.h"
 
 using namespace sessiontest;
 namespace fs = std::filesystem;
@@ -41,6 +43,25 @@ protected:
         item->setKV("title", "报价单");
         item->setKV("createtime", "2026-12-01 08:00:00");
         item->setKV("content", "<html>正文</html>");
+        return item;
+    }
+
+    // A downloaded file as the pump leaves it for the writer.
+    std::string Staged(const std::string& name, const std::string& bytes)
+    {
+        fs::create_directories(dir.file("staging"));
+        const std::string path = dir.file("staging/" + name);
+        testfiles::writeFile(path, bytes);
+        return path;
+    }
+
+    // A received fax naming its attachments.
+    CRL::EventPtr FaxNaming(const std::vector<std::string>& names)
+    {
+        CRL::EventPtr item = Item("queryfax", "30");
+        item->setKV("attachfilecount", static_cast<int>(names.size()));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            item->setKV(FormatText("attachfile[%zu].name", i).c_str(), names[i].c_str());
         return item;
     }
 
@@ -117,10 +138,12 @@ TEST_F(InboxWriterTest, TheRecordNamesItsBodyAndPageCopiesInItsOrder)
     const std::string box = account.folders["faxbox"];
     EXPECT_EQ(testfiles::readFile(box + "/p1.tif." + createTime), "PPP");
     EXPECT_EQ(testfiles::readFile(box + "/p2.tif." + createTime), "P");
-    EXPECT_EQ(testfiles::readFile(box + "/" + record.Get("BodyFileName")), "<html>正文</html>");
+    // The body in the server's encoding.
+    EXPECT_EQ(testfiles::run("iconv -f GBK -t UTF-8 " + testfiles::quote(box + "/" + record.Get("BodyFileName"))).output,
+              "<html>正文</html>");
 }
 
-TEST_F(InboxWriterTest, WithoutFilesPagesComeFromTheItemAndMissingFilesCountNothing)
+TEST_F(InboxWriterTest, WithoutFilesPagesComeFromTheItemAndAMissingFileStoresNothing)
 {
     CRL::EventPtr none = Item("faxreply-accept", "20");
     none->setKV("sendfaxflag", 1);
@@ -132,10 +155,9 @@ TEST_F(InboxWriterTest, WithoutFilesPagesComeFromTheItemAndMissingFilesCountNoth
     missing->setKV("attachfilecount", 1);
     missing->setKV("attachfile[0].name", "gone.tif");
     missing->setKV("pages", 7);
-    ASSERT_EQ(writer.addInBox(*missing), "failedbox");
-    const FaxRecord record = account.Records().back().second;
-    EXPECT_EQ(record.Get("Pages"), "0");
-    ASSERT_EQ(record.attachments.size(), 1u); // still named
+    EXPECT_EQ(writer.addInBox(*missing), "");
+    EXPECT_EQ(account.Records().size(), 1u);
+    EXPECT_FALSE(fs::exists(account.folders["failedbox"]) && !fs::is_empty(account.folders["failedbox"]));
 }
 
 TEST_F(InboxWriterTest, TwoRecordsInOneSecondGetDistinctTimesAndBodies)
@@ -150,18 +172,89 @@ TEST_F(InboxWriterTest, TwoRecordsInOneSecondGetDistinctTimesAndBodies)
     EXPECT_TRUE(fs::exists(account.folders["faxbox"] + "/" + records[1].second.Get("BodyFileName")));
 }
 
-TEST_F(InboxWriterTest, FilesFetchedElsewhereAreCopiedIntoTheChosenBox)
+TEST_F(InboxWriterTest, DownloadedFilesAreTakenByIndexAndNamedByTheItem)
 {
-    const std::string fetched = dir.file("faxbox");
-    fs::create_directories(fetched);
-    testfiles::writeFile(fetched + "/report.tif", "PP");
+    const std::vector<std::string> staged = {Staged("0-x", "P"), Staged("1-y", "PP"), Staged("2-z", "PPP"),
+                                             Staged("3-w", "PPPP")};
+    // The faxbox holds a file of the name the item gives: never looked at.
+    fs::create_directories(account.folders["failedbox"]);
+    testfiles::writeFile(account.folders["failedbox"] + "/report.tif", "other fax's bytes");
     CRL::EventPtr item = Item("queryfax", "40");
-    item->setKV("attachfilecount", 1);
-    item->setKV("attachfile[0].name", "report.tif");
-    ASSERT_EQ(writer.addInBox(*item, fetched), "failedbox");
+    item->setKV("attachfilecount", 4);
+    item->setKV("attachfile.items[0].filename", "srv\\0001.tif");
+    item->setKV("attachfile[0].name", "d:\\reports\\report.tif");
+    item->setKV("attachfile.items[1].filename", "x\\p.tif");
+    item->setKV("attachfile[1].name", "x\\p.tif");
+    item->setKV("attachfile.items[2].filename", "y\\p.tif");
+    item->setKV("attachfile[2].name", "y\\p.tif");
+    item->setKV("attachfile.items[3].filename", "srv\\named-by-server.tif");
+    ASSERT_EQ(writer.addInBox(*item, staged), "failedbox");
+
     const FaxRecord record = account.Records().back().second;
-    EXPECT_EQ(record.Get("Pages"), "2");
-    EXPECT_EQ(testfiles::readFile(account.folders["failedbox"] + "/report.tif." + record.Get("CreateTime")), "PP");
+    EXPECT_EQ(record.Get("Pages"), "10");
+    std::vector<std::string> files;
+    for (const AttachFile& page : record.attachments)
+        files.push_back(page.file);
+    EXPECT_EQ(files, (std::vector<std::string>{"report.tif", "p.tif", "p (2).tif", "named-by-server.tif"}));
+    const std::string box = account.folders["failedbox"] + "/";
+    const std::string suffix = "." + record.Get("CreateTime");
+    EXPECT_EQ(testfiles::readFile(box + "report.tif" + suffix), "P");
+    EXPECT_EQ(testfiles::readFile(box + "p.tif" + suffix), "PP");
+    EXPECT_EQ(testfiles::readFile(box + "p (2).tif" + suffix), "PPP");
+    EXPECT_EQ(testfiles::readFile(box + "named-by-server.tif" + suffix), "PPPP");
+    EXPECT_EQ(testfiles::readFile(box + "report.tif"), "other fax's bytes");
+}
+
+TEST_F(InboxWriterTest, ANameTooLongForTheStoredFormIsShortenedKeepingItsExtension)
+{
+    std::string name;
+    for (int i = 0; i < 100; ++i)
+        name += "页";
+    name += ".tiff";
+    ASSERT_EQ(writer.addInBox(*FaxNaming({name}), {Staged("0", "P")}), "faxbox");
+    const FaxRecord record = account.Records().back().second;
+    ASSERT_EQ(record.attachments.size(), 1u);
+    const std::string file = record.attachments[0].file;
+    // 78 whole characters of three bytes and the extension: 239 bytes.
+    EXPECT_EQ(file, name.substr(0, 78 * 3) + ".tiff");
+    EXPECT_EQ(testfiles::readFile(account.folders["faxbox"] + "/" + file + "." + record.Get("CreateTime")), "P");
+}
+
+TEST_F(InboxWriterTest, AFailedStepRemovesWhatTheRecordWrote)
+{
+    CRL::EventPtr item = FaxNaming({"a.tif", "b.tif"});
+    const std::string first = Staged("0-a.tif", "P");
+    const std::string second = dir.file("staging/1-b.tif");
+
+    // The second page cannot be read.
+    EXPECT_EQ(writer.addInBox(*item, {first, second}), "");
+    // The files are in, but the record cannot be saved.
+    Staged("1-b.tif", "PP");
+    account.addSucceeds = false;
+    EXPECT_EQ(writer.addInBox(*item, {first, second}), "");
+    // A page missing from what was downloaded.
+    account.addSucceeds = true;
+    EXPECT_EQ(writer.addInBox(*item, {first}), "");
+
+    EXPECT_TRUE(account.Records().empty());
+    EXPECT_TRUE(fs::is_empty(account.folders["faxbox"]));
+}
+
+TEST_F(InboxWriterTest, ANameTakenMeanwhileMovesTheRecordToTheNextSecond)
+{
+    // The store's choice of time does not see the file that is in the way.
+    fs::create_directories(account.folders["faxbox"]);
+    const std::string taken = account.folders["faxbox"] + "/a.tif." + FormatCreateTime(fixedTime);
+    testfiles::writeFile(taken, "someone else's page");
+    ASSERT_EQ(writer.addInBox(*FaxNaming({"a.tif"}), {Staged("0-a.tif", "PP")}), "faxbox");
+
+    const FaxRecord record = account.Records().back().second;
+    EXPECT_EQ(record.Get("CreateTime"), FormatCreateTime(fixedTime + 1));
+    EXPECT_EQ(record.Get("BodyFileName"), FormatBodyFileName(fixedTime + 1));
+    EXPECT_EQ(testfiles::readFile(taken), "someone else's page");
+    EXPECT_EQ(testfiles::readFile(account.folders["faxbox"] + "/a.tif." + FormatCreateTime(fixedTime + 1)), "PP");
+    // The first attempt's body is gone again.
+    EXPECT_FALSE(fs::exists(account.folders["faxbox"] + "/" + FormatBodyFileName(fixedTime)));
 }
 
 TEST_F(InboxWriterTest, AMissingFolderFallsBackToTheFailedboxAndBadNamesAreSkipped)
