@@ -8,6 +8,7 @@
 #include "core/DownloadStaging.h"
 #include "core/InvokeIds.h"
 #include "core/ProgramPaths.h"
+#include "core/SessionStores.h"
 #include "core/StatusTexts.h"
 #include "core/TextUtil.h"
 #include "corlane/gtTime.h"
@@ -262,7 +263,7 @@ std::string FaxSession::StagingRoot()
 
 std::string FaxSession::UpdateDirectory()
 {
-    return JoinPath(ProgramDirectory(), "update");
+    return ProgramUpdateDirectory();
 }
 
 bool FaxSession::StoreFax(CRL::Event& item, const std::vector<std::string>& stagedFiles)

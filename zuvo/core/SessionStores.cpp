@@ -1,6 +1,8 @@
 #include "core/SessionStores.h"
 
 #include "core/AccountConfig.h"
+#include "core/DownloadStaging.h"
+#include "core/ProgramPaths.h"
 #include "core/SysConfig.h"
 #include "contacts/AddressBookConfig.h"
 #include "spindle/VLock.h"
@@ -86,6 +88,19 @@ ServerAddress SysConfigSource::FaxServer()
 {
     FaxServerTable& servers = SysConfig::Instance().Servers();
     return ServerAddress{servers.CurrentAddress(), servers.CurrentPort()};
+}
+
+std::string ProgramUpdateDirectory()
+{
+    return JoinPath(ProgramDirectory(), "update");
+}
+
+int RemoveEarlierDownloads()
+{
+    AccountStoreSource account;
+    return RemoveDownloadLeftovers(DownloadStagingRoot(account.DataDirectory()),
+                                   {account.FolderDirectory(FolderType::kFaxBox),
+                                    account.FolderDirectory(FolderType::kFailedBox), ProgramUpdateDirectory()});
 }
 
 InboxWriter::Contact AddressBookContact(const std::string& faxNumber)

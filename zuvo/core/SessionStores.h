@@ -28,6 +28,16 @@ public:
     ServerAddress FaxServer() override;
 };
 
+// The "update" directory of the program directory, where updates are fetched to.
+std::string ProgramUpdateDirectory();
+
+// Removes what the downloads of an earlier run left: the default account's
+// staging directory, and "*.download" files in its faxbox and failedbox
+// directories and in the update directory. Their faxes stay on the server
+// and are fetched again from the start. Start-up calls it once it knows that
+// no other instance runs. Returns the number of entries removed.
+int RemoveEarlierDownloads();
+
 // The address book's card for a calling number: its Name and CompanyName,
 // empty texts when none matches (the lookup of the inbox writer).
 InboxWriter::Contact AddressBookContact(const std::string& faxNumber);

@@ -13,6 +13,7 @@
 #include "contacts/AddressBookConfig.h"
 #include "core/AccountConfig.h"
 #include "core/ProgramPaths.h"
+#include "core/SessionStores.h"
 #include "core/SysConfig.h"
 #include "core/qt/HandOver.h"
 #include "core/qt/ProgramMainFrame.h"
@@ -92,6 +93,9 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
         }
         return false;
     }
+    // Alone from here on: what downloads of an earlier run left is removed
+    // (those faxes stay on the server and come again).
+    RemoveEarlierDownloads();
     std::optional<QStringList> ownHandOver;
     if (!arguments.isEmpty()) {
         ownHandOver = WriteOwnHandOver(arguments);

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "SessionFakes.h"
 #include "TestFiles.h"
 #include "core/DownloadQueue.h"
+#include "core/DownloadStaging.h"
 #include "core/TextUtil.h"
 
 using namespace sessiontest;
@@ -226,6 +228,29 @@ TEST_F(DownloadQueueTest, AStagingDirectoryLeftUnderTheSameNameStartsEmpty)
     Drain();
     EXPECT_FALSE(fs::exists(Staging(1) + "/0-a.tif"));
     EXPECT_TRUE(fs::exists(Staging(1) + "/0-a.tif.download"));
+}
+
+TEST_F(DownloadQueueTest, WhatAnEarlierRunLeftIsRemovedAndNothingElse)
+{
+    const std::string box = dir.file("faxbox");
+    fs::create_directories(Staging(3) + "/deeper");
+    testfiles::writeFile(Staging(3) + "/0-a.tif.download", "half");
+    fs::create_directories(box);
+    testfiles::writeFile(box + "/a.tif.download", "half, from before staging");
+    testfiles::writeFile(box + "/a.tif.20261201080000", "a stored page");
+    testfiles::writeFile(box + "/b.download.20261201080000", "a stored page of that name");
+    fs::create_directories(owner.updateDir);
+    testfiles::writeFile(owner.updateDir + "/zuvo.new.download", "half");
+    testfiles::writeFile(owner.updateDir + "/notes.txt", "a finished update file");
+
+    EXPECT_EQ(RemoveDownloadLeftovers(owner.stagingRoot, {box, owner.updateDir, dir.file("missing")}), 6);
+    EXPECT_FALSE(fs::exists(owner.stagingRoot));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+        if (entry.is_regular_file())
+            left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"a.tif.20261201080000", "b.download.20261201080000", "notes.txt"}));
 }
 
 TEST_F(DownloadQueueTest, AReplyBeforeDownLoadFileReturnsIsNotLost)
