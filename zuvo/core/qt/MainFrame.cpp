@@ -894,6 +894,11 @@ void CMainFrame::ShutDown(bool saveCommandBarsFirst)
     emit shutDownFinished();
 }
 
+void CMainFrame::Quit()
+{
+    OnCommand(FrameCommandId::TrayExit);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     ShutDown(true);

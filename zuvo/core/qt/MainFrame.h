@@ -118,6 +118,7 @@ public:
     WindowId Handle() const override { return registered_.Id(); }
     void SetStatusText(const QString& text) override;
     void SetAutoReceiveMark(int mark) override;
+    void Quit() override;
 
     // SessionEvents (any thread)
     void SetState(int state) override;

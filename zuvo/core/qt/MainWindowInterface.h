@@ -18,4 +18,7 @@ public:
     virtual void SetStatusText(const QString& text) = 0;
     // The checked state of "自动接收传真".
     virtual void SetAutoReceiveMark(int mark) = 0;
+    // Ends the program as the tray's exit command does (the session logs
+    // out, the windows close, the event loop ends).
+    virtual void Quit() = 0;
 };

@@ -9,6 +9,7 @@
 
 #include "core/qt/CPelno1App.h"
 #include "core/qt/Prompter.h"
+#include "core/qt/QuitSignals.h"
 #include "core/qt/SanitizerDefaults.h"
 
 int main(int argc, char** argv)
@@ -31,5 +32,13 @@ int main(int argc, char** argv)
     if (!app.InitInstance(QCoreApplication::arguments())) {
         return 0;
     }
+    // A log-out or kill ends the program as its exit command does.
+    QuitOnSignals quitOnSignals([&app] {
+        if (MainWindowInterface* window = app.MainWindow()) {
+            window->Quit();
+        } else {
+            QCoreApplication::quit();
+        }
+    });
     return QApplication::exec();
 }

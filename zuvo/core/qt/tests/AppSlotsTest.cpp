@@ -31,6 +31,7 @@ public:
         autoReceiveMark = mark;
         onGuiThread = QThread::currentThread() == thread();
     }
+    void Quit() override {}
     bool event(QEvent* event) override
     {
         if (event->type() == WindowMessageEvent::EventType()) {

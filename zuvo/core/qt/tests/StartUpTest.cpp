@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -381,6 +382,88 @@ namespace {
 
 // The run command's pieces: the demo program directory and the fake fax
 // service as its server, which Zuvo logs in to.
+// The fake fax service on a free port, serving the description in `service`
+// of the program directory and logging to `log`; its port, "" when it did
+// not start.
+QString StartFaxService(QProcess& server, const QString& service, const QString& log)
+{
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QStringLiteral("python3"),
+                 {QStringLiteral(ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py"), QStringLiteral("--service"), service,
+                  QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--lifetime"), QStringLiteral("60"),
+                  QStringLiteral("--log"), log});
+    if (!server.waitForStarted(kExitMs) || !QtTest::ProcessEventsUntil([&] { return server.canReadLine(); }, kExitMs)) {
+        return {};
+    }
+    const QByteArray listening = server.readLine().trimmed();
+    return listening.startsWith("LISTENING ") ? QString::fromLatin1(listening.mid(10)) : QString();
+}
+
+TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
+{
+    ASSERT_EQ(QProcess::execute(QStringLiteral("convert"), {QStringLiteral("-size"), QStringLiteral("40x30"),
+                                                           QStringLiteral("xc:gray50"), Path(QStringLiteral("page.tif"))}),
+              0);
+    const QByteArray fax = R"({"faxid": "F1", "type": 30, "files": [{"name": "fax\\F1.tif", "path": ")" +
+                           Path(QStringLiteral("page.tif")).toUtf8() + R"("}]})";
+    // The first server holds the reply to the download request back.
+    writeAll(Path(QStringLiteral("slow.json")), R"({"faxes": [)" + fax +
+                                                    R"(], "faults": [{"op": "download", "chunk": 0, "action": "delay", "seconds": 20}]})");
+    writeAll(Path(QStringLiteral("quick.json")), R"({"faxes": [)" + fax + "]}");
+    ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
+
+    QProcess slow;
+    const QString slowPort = StartFaxService(slow, Path(QStringLiteral("slow.json")), Path(QStringLiteral("slow.jsonl")));
+    ASSERT_FALSE(slowPort.isEmpty());
+    ASSERT_EQ(QProcess::execute(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), slowPort}), 0);
+    QProcess& first = StartFirst();
+    ASSERT_TRUE(QtTest::ProcessEventsUntil(
+        [&] { return readAll(Path(QStringLiteral("slow.jsonl"))).contains(R"("file": "fax\\F1.tif")"); }, kExitMs));
+
+    first.terminate(); // SIGTERM, as a log-out or `kill` sends
+    ASSERT_TRUE(first.waitForFinished(kExitMs));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(readAll(Path(QStringLiteral("slow.jsonl"))).contains("command=logout|"));
+    EXPECT_TRUE(LogGets(QStringLiteral("the program quits")));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("zuvo.lock"))));
+    EXPECT_FALSE(readAll(Path(QStringLiteral("account.xml"))).contains("<Fax "));
+    slow.kill();
+    slow.waitForFinished(kExitMs);
+
+    // A half download of an older program lies in the faxbox as well.
+    ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("data/faxbox"))));
+    writeAll(Path(QStringLiteral("data/faxbox/old.tif.download")), "half");
+    QProcess quick;
+    const QString quickPort = StartFaxService(quick, Path(QStringLiteral("quick.json")), Path(QStringLiteral("quick.jsonl")));
+    ASSERT_FALSE(quickPort.isEmpty());
+    ASSERT_EQ(QProcess::execute(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), quickPort}), 0);
+    QProcess& next = StartFirst();
+    EXPECT_TRUE(QtTest::ProcessEventsUntil(
+        [&] { return readAll(Path(QStringLiteral("quick.jsonl"))).contains("command=updatefax|"); }, kExitMs));
+    const QByteArray account = readAll(Path(QStringLiteral("account.xml")));
+    const QRegularExpressionMatch stored =
+        QRegularExpression(QStringLiteral(R"re(CreateTime="(\d{14})"[^>]*>\s*<AttachFile File="F1.tif")re"))
+            .match(QString::fromLatin1(account));
+    ASSERT_TRUE(stored.hasMatch()) << account.constData();
+    EXPECT_EQ(readAll(Path(QStringLiteral("data/faxbox/F1.tif.") + stored.captured(1))),
+              readAll(Path(QStringLiteral("page.tif"))));
+    QStringList leftovers;
+    for (QDirIterator it(Path(QStringLiteral("data")), QDir::Files | QDir::Hidden | QDir::AllDirs | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next();
+        if (path.endsWith(QStringLiteral(".download")) || path.contains(QStringLiteral("/.incoming/"))) {
+            leftovers << path;
+        }
+    }
+    EXPECT_EQ(leftovers, QStringList());
+    next.terminate();
+    EXPECT_TRUE(next.waitForFinished(kExitMs));
+    quick.kill();
+    quick.waitForFinished(kExitMs);
+}
+
 TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
 {
     // The server's port goes into the demo's config.xml, so it starts first,
