@@ -19,10 +19,12 @@ struct Config::State {
     xmlNodePtr cursor = nullptr;    // current node of the cursor walk
     bool open = false;
     std::string path;
+    cfgtree::FileLayout layout; // of the file loaded, kept by every save
 
-    void take(Document loaded)
+    void take(Document loaded, const cfgtree::FileLayout& loadedLayout)
     {
         document = std::move(loaded);
+        layout = loadedLayout;
         root = xmlDocGetRootElement(document.get());
         lastNode = lastChild = cursor = nullptr;
     }
@@ -63,9 +65,12 @@ struct Config::State {
         xmlFreeNode(node);
     }
 
+    // A text node of indentation: its line ends are kept as LF in the tree,
+    // like the file's own, and a save writes them as the file has them.
     xmlNodePtr newText(const char* text) const
     {
-        xmlNodePtr node = xmlNewDocText(document.get(), reinterpret_cast<const xmlChar*>(text));
+        const std::string lines = cfgtree::withLfLineEnds(text);
+        xmlNodePtr node = xmlNewDocText(document.get(), reinterpret_cast<const xmlChar*>(lines.c_str()));
         if (node == nullptr)
             outOfMemory();
         return node;
@@ -174,10 +179,11 @@ int Config::open(const char* file)
     Spindle::VLock guard(mutex_);
     if (file == nullptr || *file == '\0')
         return 0;
-    Document loaded = cfgtree::loadDocument(file);
+    cfgtree::FileLayout layout;
+    Document loaded = cfgtree::loadDocument(file, layout);
     if (!loaded)
         return 0;
-    state_->take(std::move(loaded));
+    state_->take(std::move(loaded), layout);
     state_->open = true;
     state_->path = file;
     return 1;
@@ -188,10 +194,11 @@ int Config::reload()
     Spindle::VLock guard(mutex_);
     if (!state_->open)
         return 0;
-    Document loaded = cfgtree::loadDocument(state_->path);
+    cfgtree::FileLayout layout;
+    Document loaded = cfgtree::loadDocument(state_->path, layout);
     if (!loaded)
         return 0;
-    state_->take(std::move(loaded));
+    state_->take(std::move(loaded), layout);
     return 1;
 }
 
@@ -200,7 +207,7 @@ int Config::save(const char* file)
     Spindle::VLock guard(mutex_);
     if (!state_->document || file == nullptr || *file == '\0')
         return 0;
-    return found(cfgtree::saveDocument(state_->document.get(), file));
+    return found(cfgtree::saveDocument(state_->document.get(), state_->layout, file));
 }
 
 int Config::save()

@@ -39,36 +39,6 @@ bool isBlankText(const xmlNode* node)
     return node->type == XML_TEXT_NODE && isBlank(node->content);
 }
 
-// xml:space on this element, or the inherited setting when it has none.
-bool preservesSpace(xmlNodePtr element, bool inherited)
-{
-    XmlString space(xmlGetNsProp(element, xml("space"), XML_XML_NAMESPACE));
-    if (!space)
-        return inherited;
-    const char* value = reinterpret_cast<const char*>(space.get());
-    if (std::strcmp(value, "preserve") == 0)
-        return true;
-    if (std::strcmp(value, "default") == 0)
-        return false;
-    return inherited;
-}
-
-void dropBlankTextBelow(xmlNodePtr element, bool preserve)
-{
-    preserve = preservesSpace(element, preserve);
-    xmlNodePtr child = element->children;
-    while (child != nullptr) {
-        xmlNodePtr next = child->next;
-        if (child->type == XML_ELEMENT_NODE) {
-            dropBlankTextBelow(child, preserve);
-        } else if (!preserve && isBlankText(child)) {
-            xmlUnlinkNode(child);
-            xmlFreeNode(child);
-        }
-        child = next;
-    }
-}
-
 void trim(std::string& text)
 {
     const char* blanks = " \t\r\n";
@@ -83,18 +53,13 @@ void trim(std::string& text)
 
 } // namespace
 
-void dropBlankText(xmlNodePtr root)
-{
-    if (root != nullptr && root->type == XML_ELEMENT_NODE)
-        dropBlankTextBelow(root, false);
-}
-
 std::vector<xmlNodePtr> walkableChildren(xmlNodePtr node)
 {
     std::vector<xmlNodePtr> children;
     bool keepBlanks = node->type == XML_ELEMENT_NODE && xmlNodeGetSpacePreserve(node) == 1;
     for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-        bool text = child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE;
+        bool text = (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) &&
+                    child->content != nullptr && *child->content != 0;
         if (child->type == XML_ELEMENT_NODE || (text && (keepBlanks || !isBlankText(child))))
             children.push_back(child);
     }
@@ -175,6 +140,21 @@ bool isStorableText(const char* text)
 bool isStorableName(const char* name)
 {
     return name != nullptr && isStorableText(name) && xmlValidateName(xml(name), 0) == 0;
+}
+
+std::string withLfLineEnds(const char* text)
+{
+    std::string lines;
+    for (const char* at = text ? text : ""; *at != 0; ++at) {
+        if (*at == '\r') {
+            lines += '\n';
+            if (at[1] == '\n')
+                ++at;
+        } else {
+            lines += *at;
+        }
+    }
+    return lines;
 }
 
 bool isWithin(const xmlNode* node, const xmlNode* ancestor)

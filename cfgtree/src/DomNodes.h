@@ -7,12 +7,8 @@
 
 namespace cfgtree {
 
-// Removes the text nodes that hold white space only from the whole tree,
-// except inside xml:space="preserve".
-void dropBlankText(xmlNodePtr root);
-
 // The children a cursor walk sees: elements, and text that is not blank
-// (blank text too inside xml:space="preserve").
+// (blank text too inside xml:space="preserve"; empty text never).
 std::vector<xmlNodePtr> walkableChildren(xmlNodePtr node);
 
 // The node's text: all its descendant text, trimmed at both ends unless the
@@ -34,6 +30,9 @@ bool putAttribute(xmlNodePtr element, const char* name, const char* value);
 bool isStorableText(const char* text);
 // Whether name can be an element or attribute name.
 bool isStorableName(const char* name);
+
+// The text with each CR LF and each lone CR written as LF.
+std::string withLfLineEnds(const char* text);
 
 // Whether node is ancestor itself or lies below it.
 bool isWithin(const xmlNode* node, const xmlNode* ancestor);

@@ -1,6 +1,6 @@
 #include "XmlFile.h"
 
-#include "DomNodes.h"
+#include "XmlEncodings.h"
 #include "jotter/Jotter.h"
 
 #include <fcntl.h>
@@ -9,9 +9,12 @@
 
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/SAX2.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -22,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace cfgtree {
@@ -178,15 +182,102 @@ private:
     bool committed_ = false;
 };
 
-bool writeDocument(xmlDocPtr document, int fd)
+bool writeBytes(int fd, const std::string& bytes)
 {
-    const char* encoding = reinterpret_cast<const char*>(document->encoding);
-    xmlSaveCtxtPtr context = xmlSaveToFd(fd, encoding, 0);
-    if (context == nullptr)
-        return false;
-    bool written = xmlSaveDoc(context, document) >= 0;
-    written = xmlSaveClose(context) >= 0 && written;
-    return written;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+struct ParserFree {
+    void operator()(xmlParserCtxtPtr context) const { xmlFreeParserCtxt(context); }
+};
+using Parser = std::unique_ptr<xmlParserCtxt, ParserFree>;
+
+struct BufferFree {
+    void operator()(xmlBufferPtr buffer) const { xmlBufferFree(buffer); }
+};
+using Buffer = std::unique_ptr<xmlBuffer, BufferFree>;
+
+FileLayout layoutOf(const std::vector<char>& bytes)
+{
+    FileLayout layout;
+    const auto newline = std::find(bytes.begin(), bytes.end(), '\n');
+    layout.crlf = newline != bytes.end() && newline != bytes.begin() && newline[-1] == '\r';
+    layout.finalLineEnd = !bytes.empty() && bytes.back() == '\n';
+    std::string_view start(bytes.data(), std::min<std::size_t>(bytes.size(), 64));
+    if (start.substr(0, 3) == "\xEF\xBB\xBF")
+        start.remove_prefix(3);
+    layout.declaration = start.substr(0, 5) == "<?xml";
+    const std::size_t end = std::string_view(bytes.data(), bytes.size()).find("?>");
+    layout.declarationOwnLine =
+        !layout.declaration || (end != std::string_view::npos && end + 2 < bytes.size() &&
+                                (bytes[end + 2] == '\n' || bytes[end + 2] == '\r'));
+    return layout;
+}
+
+// Puts the library's output into the file's layout: its line ends (the
+// library writes LF, and a CR LF file gets CR LF; no GB or UTF-8 code
+// holds the byte LF), a declaration on a line of its own or not, a last
+// line end or not.
+void applyLayout(std::string& bytes, const FileLayout& layout)
+{
+    if (layout.declaration && !layout.declarationOwnLine) {
+        const std::size_t end = bytes.find("?>\n");
+        if (end != std::string::npos)
+            bytes.erase(end + 2, 1);
+    }
+    if (!layout.finalLineEnd && !bytes.empty() && bytes.back() == '\n')
+        bytes.pop_back();
+    if (layout.crlf) {
+        std::string lines;
+        lines.reserve(bytes.size() + bytes.size() / 16);
+        for (char c : bytes) {
+            if (c == '\n')
+                lines += '\r';
+            lines += c;
+        }
+        bytes.swap(lines);
+    }
+}
+
+// Keeps an empty element as it was written: one closed by an end tag with
+// nothing between gets an empty text node, which a save writes as nothing
+// between the two tags (a childless element is written <a/>). The parser
+// has just read the closing "/>" or ">" when it calls this.
+void endElementKeepingItsForm(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+{
+    auto parser = static_cast<xmlParserCtxtPtr>(context);
+    const xmlParserInputPtr input = parser->input;
+    const bool emptyElementTag =
+        input != nullptr && input->cur - input->base >= 2 && input->cur[-2] == '/' && input->cur[-1] == '>';
+    xmlNodePtr element = parser->node;
+    if (element != nullptr && element->children == nullptr && !emptyElementTag)
+        xmlAddChild(element, xmlNewDocText(parser->myDoc, reinterpret_cast<const xmlChar*>("")));
+    xmlSAX2EndElementNs(context, localName, prefix, uri);
+}
+
+Document parse(const std::vector<char>& bytes, const std::string& file)
+{
+    Parser parser(xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
+    if (!parser || parser->sax == nullptr || parser->input == nullptr)
+        return nullptr;
+    parser->sax->endElementNs = endElementKeepingItsForm;
+    parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(file.c_str())));
+    xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET);
+    xmlParseDocument(parser.get());
+    Document document(parser->myDoc);
+    parser->myDoc = nullptr;
+    if (!parser->wellFormed)
+        document.reset();
+    return document;
 }
 
 } // namespace
@@ -196,12 +287,12 @@ void prepareXmlLibrary()
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        xmlAddEncodingAlias("GBK", "GB2312");
+        registerGbEncodings();
         xmlSetExternalEntityLoader(refuseExternalEntity);
     });
 }
 
-Document loadDocument(const std::string& file)
+Document loadDocument(const std::string& file, FileLayout& layout)
 {
     prepareXmlLibrary();
     std::vector<char> bytes;
@@ -214,29 +305,66 @@ Document loadDocument(const std::string& file)
         return nullptr;
     }
     ErrorsToLog errors;
-    Document document(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), file.c_str(),
-                                    nullptr, XML_PARSE_NONET));
-    xmlNodePtr root = document ? xmlDocGetRootElement(document.get()) : nullptr;
-    if (root == nullptr) {
+    Document document = parse(bytes, file);
+    if (!document || xmlDocGetRootElement(document.get()) == nullptr) {
         cpLog(kLogLevel, "XML: %s is not a well-formed document", file.c_str());
         return nullptr;
     }
-    dropBlankText(root);
+    layout = layoutOf(bytes);
     return document;
 }
 
-bool saveDocument(xmlDocPtr document, const std::string& file)
+std::optional<std::string> documentBytes(xmlDocPtr document, const FileLayout& layout)
 {
     prepareXmlLibrary();
+    ErrorsToLog errors;
+    Buffer buffer(xmlBufferCreate());
+    const char* declared = reinterpret_cast<const char*>(document->encoding);
+    const char* encoding = savedEncoding(declared);
+    // A declared encoding was declared in a declaration, whatever the bytes
+    // of the file looked like (UTF-16 ones do not read "<?xml").
+    const bool declaration = layout.declaration || declared != nullptr;
+    xmlSaveCtxtPtr context =
+        buffer ? xmlSaveToBuffer(buffer.get(), encoding, declaration ? 0 : XML_SAVE_NO_DECL) : nullptr;
+    if (context == nullptr) {
+        cpLog(kLogLevel, "XML: cannot write a document in %s", encoding);
+        return std::nullopt;
+    }
+    bool written = xmlSaveDoc(context, document) >= 0;
+    written = xmlSaveClose(context) >= 0 && written;
+    if (!written)
+        return std::nullopt;
+    if (declared && encoding != declared)
+        cpLog(kLogLevel, "XML: a document declared %s is saved as UTF-8", declared);
+    std::string bytes(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                      static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+    if (!declared && declaration) {
+        // Written as UTF-8, so that text stays text; a declaration that named
+        // no encoding names none again.
+        const std::string named = " encoding=\"UTF-8\"";
+        const std::size_t at = bytes.find(named);
+        if (at != std::string::npos && at < bytes.find("?>"))
+            bytes.erase(at, named.size());
+    }
+    applyLayout(bytes, layout);
+    return bytes;
+}
+
+bool saveDocument(xmlDocPtr document, const FileLayout& layout, const std::string& file)
+{
+    const std::optional<std::string> bytes = documentBytes(document, layout);
+    if (!bytes) {
+        cpLog(kLogLevel, "XML: cannot write %s", file.c_str());
+        return false;
+    }
     TemporaryFile temporary(file);
     if (temporary.fd() < 0) {
         cpLog(kLogLevel, "XML: cannot create a temporary file for %s: %s", file.c_str(),
               std::strerror(errno));
         return false;
     }
-    ErrorsToLog errors;
     std::optional<mode_t> keptMode = existingMode(file);
-    bool saved = writeDocument(document, temporary.fd()) &&
+    bool saved = writeBytes(temporary.fd(), *bytes) &&
                  (!keptMode || ::fchmod(temporary.fd(), *keptMode) == 0) && ::fsync(temporary.fd()) == 0 &&
                  temporary.closeFd() && temporary.renameTo(file);
     if (!saved)

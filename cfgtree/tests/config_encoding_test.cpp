@@ -119,3 +119,74 @@ TEST(ConfigEncoding, TextThatXmlCannotHoldIsRefused)
     Config reopened;
     EXPECT_EQ(reopened.open(file.c_str()), 1);
 }
+
+// One unusual pair costs one character, not the file: GB18030's user-defined
+// and extension codes read as their characters and are written back as the
+// same bytes; an invalid pair reads as U+FFFD.
+TEST(ConfigEncoding, CodesBeyondGb2312AndAnInvalidPairCostNothingElse)
+{
+    TempDir dir;
+    const std::string file = dir.file("address.xml");
+    const std::string head = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Config>\r\n\t<Address Name=\"";
+    const std::string codes = "\xA1\x40\xA6\xD9\xFE\x50\xE9\x46"; // A1 40, A6 D9, FE 50 and 镕
+    const std::string rest = "\" Fax=\"010-1\"/>\r\n\t<Address Name=\"x\x81\xFFy\" Fax=\"010-2\"/>\r\n</Config>\r\n";
+    writeFile(file, head + codes + rest);
+
+    Config config;
+    ASSERT_EQ(config.open(file.c_str()), 1);
+    const std::string name = config.getNodeAttr("Address[0]", "Name");
+    // A6 D9: U+FE10 in GB18030-2022, U+E78D in -2005.
+    const std::string a6d9 = name.find("\xEF\xB8\x90") != std::string::npos ? "\xEF\xB8\x90" : "\xEE\x9E\x8D";
+    EXPECT_EQ(name, "\xEE\x93\x86" + a6d9 + "\xE2\xBA\x81镕");
+    EXPECT_EQ(config.getNodeAttr("Address[1]", "Name"), "x\xEF\xBF\xBDy");
+    EXPECT_EQ(config.getNodeAttr("Address[1]", "Fax"), "010-2");
+
+    ASSERT_EQ(config.save(), 1);
+    std::string expected = head + codes + rest;
+    expected.replace(expected.find("\x81\xFF"), 2, "&#65533;"); // U+FFFD has no GBK code
+    EXPECT_EQ(readFile(file), expected);
+}
+
+// A document is saved in an encoding that reloads: its own when that is
+// GB2312, GBK, GB18030 or UTF-8, else UTF-8 with a declaration saying so.
+TEST(ConfigEncoding, EveryDeclaredEncodingSavesAFileThatReopens)
+{
+    struct Case {
+        const char* declared;
+        const char* savedAs;
+        std::string text;  // what the encoding can hold
+        std::string bytes; // the file, when iconv does not write it as such files are
+    };
+    const std::string any = "日本 é ß 😀";
+    // iconv writes even "<" in UTF-7's base64; files that declare it are ASCII.
+    const std::string utf7 = "<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<Config><Seal Name=\"+ZeVnLA- caf+AOk-\"/></Config>\n";
+    for (const Case& c : std::vector<Case>{{"UTF-7", "UTF-8", "日本 café", utf7},
+                                           {"UTF-16", "UTF-8", any, ""},
+                                           {"ISO-8859-1", "UTF-8", "café", ""},
+                                           {"utf-8", "utf-8", any, ""},
+                                           {"GB18030", "GB18030", any, ""},
+                                           {"gbk", "gbk", "日本 é 镕", ""}}) {
+        TempDir dir;
+        const std::string file = dir.file("seal.xml");
+        const std::string& text = c.text;
+        writeFile(dir.file("utf8.xml"), std::string("<?xml version=\"1.0\" encoding=\"") + c.declared +
+                                            "\"?>\n<Config><Seal Name=\"" + text + "\"/></Config>\n");
+        if (!c.bytes.empty())
+            writeFile(file, c.bytes);
+        else
+            ASSERT_TRUE(testsupport::runOk("iconv -f UTF-8 -t " + std::string(c.declared) + " " +
+                                           quote(dir.file("utf8.xml")) + " > " + quote(file)))
+                << c.declared;
+        Config config;
+        ASSERT_EQ(config.open(file.c_str()), 1) << c.declared;
+        ASSERT_EQ(config.getNodeAttr("Seal", "Name"), text) << c.declared;
+        ASSERT_EQ(config.save(), 1) << c.declared;
+
+        const std::string saved = readFile(file);
+        EXPECT_EQ(saved.rfind(std::string("<?xml version=\"1.0\" encoding=\"") + c.savedAs + "\"?>", 0), 0u)
+            << c.declared << ": " << saved.substr(0, 60);
+        Config reopened;
+        ASSERT_EQ(reopened.open(file.c_str()), 1) << c.declared;
+        EXPECT_EQ(reopened.getNodeAttr("Seal", "Name"), text) << c.declared;
+    }
+}

@@ -19,14 +19,26 @@
 //
 // Results: 1 for success or found, 0 for failure or not found, unless said
 // otherwise. Strings in and out are UTF-8; text outputs are cleared first and
-// filled only when found. The file itself keeps its declared encoding. A
-// write whose name is not an XML name, or whose text is not valid UTF-8 of
-// characters XML allows, is refused with 0, so a saved file always reloads.
+// filled only when found. A write whose name is not an XML name, or whose
+// text is not valid UTF-8 of characters XML allows, is refused with 0.
 //
-// Whitespace: text nodes made of white space only are dropped at load (unless
-// inside xml:space="preserve"), so child counts and indexes see the elements
-// only. Saving writes the tree as it stands, without reformatting; the
-// before/after texts of the add operations are how new elements get indented.
+// Encoding: a file declared GB2312 or GBK is read as GB18030, its superset,
+// and a byte sequence that is still invalid reads as U+FFFD, so one odd pair
+// never costs the file. A save keeps the declared encoding when it is GB2312,
+// GBK, GB18030 or UTF-8 (GB2312 and GBK written with GB18030's one- and
+// two-byte codes, so what was read is written back byte for byte, and a
+// character without such a code as a character reference); a file in any
+// other encoding is saved as UTF-8 with a UTF-8 declaration. So a saved file
+// always reloads.
+//
+// Layout: a save keeps the file's own formatting. Every text node is kept,
+// the indentation too; an empty element is written as it was read (<a></a>
+// or <a/>; new ones as <a/>), and the file keeps its line ends (CR LF or LF)
+// and its declaration line. Text nodes of white space only are not children
+// of the cursor walk (unless inside xml:space="preserve"), so its counts and
+// indexes see the elements only. The before/after texts of the add
+// operations are how new elements get indented; their line ends, in any
+// form, are written as the file's.
 //
 // Errors: reading or writing a Config that has no document (never opened, or
 // its open failed) throws ConfigError, as does goParent() above the document.
@@ -73,7 +85,7 @@ public:
     // Loads the opened file again. 1 on success; 0 when not open or when the
     // file no longer parses, in which case the old document stays in use.
     int reload();
-    // Writes the document to file in its declared encoding, through a
+    // Writes the document to file (see Encoding and Layout above), through a
     // temporary file in the same directory that is renamed over the target.
     // 1 when written; 0 when not (the old file is then left untouched) or when
     // there is no document.

@@ -75,6 +75,15 @@ unsigned byteAt(std::string_view text, std::size_t i)
     return static_cast<unsigned char>(text[i]);
 }
 
+// The number of ASCII bytes from `at` on.
+std::size_t asciiRun(std::string_view text, std::size_t at)
+{
+    std::size_t end = at;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+        ++end;
+    return end - at;
+}
+
 bool inRange(unsigned byte, unsigned low, unsigned high)
 {
     return byte >= low && byte <= high;
@@ -264,6 +273,11 @@ Step decodeGb18030(std::string_view in, std::string& out, bool last, std::string
     Step step;
     std::size_t at = 0;
     while (at < in.size()) {
+        const std::size_t ascii = asciiRun(in, at);
+        out.append(in, at, ascii);
+        at += ascii;
+        if (at == in.size())
+            break;
         int error = 0;
         at += decoder().valid() ? decoder().convert(in.substr(at), out, error) : 0;
         if (at == in.size())
@@ -287,6 +301,13 @@ Step encodeGb18030(std::string_view in, std::string& out, Repertoire repertoire,
     const Encoding how{repertoire, onMissing, replacedWhat};
     std::size_t at = 0;
     while (at < in.size()) {
+        // ASCII is the same in both: copied as it is.
+        const std::size_t ascii = asciiRun(in, at);
+        out.append(in, at, ascii);
+        step.consumed += ascii;
+        at += ascii;
+        if (at == in.size())
+            break;
         // The longest run of valid UTF-8 from here.
         std::size_t end = at;
         bool cut = false;

@@ -125,6 +125,24 @@ TEST_F(AddressBookTest, FindByFaxNumberRules)
     }
 }
 
+// A card whose name holds codes beyond GBK's table (user-defined A1 40,
+// A6 D9, extension FE 50) and an invalid pair does not cost the book.
+TEST_F(AddressBookTest, ACardWithUnusualCodesIsFoundByItsNumber)
+{
+    std::string gbk = addressFile();
+    const std::string marker = "<Address Name=\"NoCo\"";
+    gbk.insert(gbk.find(marker), "<Address Name=\"\xA1\x40\xA6\xD9\xFE\x50 \x81\xFF\" FaxNum=\"010-7777\"/>");
+    testfiles::writeFile(path(), gbk);
+    ASSERT_TRUE(store().Open(dir_.path()));
+    std::string name, company;
+    EXPECT_EQ(store().FindByFaxNumber("010-7777", name, company), 1);
+    // U+E4C6, A6 D9 (U+FE10 in GB18030-2022, U+E78D in -2005), U+2E81, U+FFFD.
+    const std::string a6d9 = name.find("\xEF\xB8\x90") != std::string::npos ? "\xEF\xB8\x90" : "\xEE\x9E\x8D";
+    EXPECT_EQ(name, "\xEE\x93\x86" + a6d9 + "\xE2\xBA\x81 \xEF\xBF\xBD");
+    EXPECT_EQ(store().FindByFaxNumber("777", name, company), 1) << "the other cards are all there";
+    EXPECT_EQ(name, "朱镕基");
+}
+
 TEST_F(AddressBookTest, CardsSavedByAWindowAreFoundWithoutRestart)
 {
     testfiles::writeFile(path(), addressFile());

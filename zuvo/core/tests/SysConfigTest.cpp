@@ -195,6 +195,34 @@ TEST_F(SysConfigTest, SetCurrentServerCreatesTheAttributeAndSaves)
     EXPECT_EQ(testfiles::xpath(path(), "string(/Config/System/FaxServers/@Current)"), "2");
 }
 
+// The installation's own config.xml keeps its layout when the program
+// changes the current server: only that attribute changes, whether the file
+// has LF or CR LF line ends.
+TEST_F(SysConfigTest, SetCurrentServerOnTheSampleChangesOnlyTheAttribute)
+{
+    const std::string sample = testfiles::readFile(std::string(ZUVO_SOURCE_DIR) + "/zuvo/res/samples/config.xml");
+    ASSERT_NE(sample.find("Current=\"0\""), std::string::npos);
+    std::string crlf;
+    for (char c : sample)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const std::string& original : {sample, crlf}) {
+        testfiles::writeFile(path(), original);
+        testfiles::writeFile(dir_.file("original.xml"), original);
+        SysConfig config;
+        ASSERT_EQ(config.Open(path()), 1);
+        ASSERT_EQ(config.SetCurrentServer(1), 1);
+
+        const std::string lines = "wc -l < ";
+        EXPECT_EQ(testfiles::run(lines + testfiles::quote(path())).output,
+                  testfiles::run(lines + testfiles::quote(dir_.file("original.xml"))).output);
+        const std::string diff =
+            testfiles::run("diff " + testfiles::quote(dir_.file("original.xml")) + " " + testfiles::quote(path())).output;
+        const std::string eol = original.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+        EXPECT_EQ(diff, "16c16\n< \t\t<FaxServers Current=\"0\">" + eol + "---\n> \t\t<FaxServers Current=\"1\">" + eol)
+            << diff;
+    }
+}
+
 TEST_F(SysConfigTest, DefaultsForAClosedFileAndForEmptyNodes)
 {
     SysConfig closed;

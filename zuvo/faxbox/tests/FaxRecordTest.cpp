@@ -84,6 +84,38 @@ TEST_F(FaxRecordTest, AppendedRecordIsSavedInOrderAndReadsBack)
     EXPECT_FALSE(ReadFaxRecord(kOutbox, -1));
 }
 
+namespace {
+
+class SampleAccountTest : public testfiles::AccountStoreTest {};
+
+} // namespace
+
+// The installation's own account.xml keeps its layout when a fax is filed:
+// the record goes into its folder's line, every other line stays as it was.
+TEST_F(SampleAccountTest, AFiledFaxChangesOnlyItsFoldersLine)
+{
+    const std::string sample = std::string(ZUVO_SOURCE_DIR) + "/zuvo/res/samples/account.xml";
+    std::filesystem::copy_file(sample, accountPath());
+    ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
+    FaxRecord record;
+    record.Set(FaxRecord::kCaller, "021-5550001");
+    record.Set(FaxRecord::kCreateTime, "20261210093001");
+    record.attachments = {{"a.tif", ""}};
+    ASSERT_EQ(AppendFaxRecord(AccountConfig::GetFaxBoxPath(), record), 1);
+
+    const std::string lines = "wc -l < ";
+    EXPECT_EQ(testfiles::run(lines + testfiles::quote(accountPath())).output,
+              testfiles::run(lines + testfiles::quote(sample)).output);
+    const std::string diff =
+        testfiles::run("diff " + testfiles::quote(sample) + " " + testfiles::quote(accountPath())).output;
+    EXPECT_EQ(diff.rfind("4c4\n", 0), 0u) << diff;
+    EXPECT_EQ(std::count(diff.begin(), diff.end(), '\n'), 4) << diff;
+    EXPECT_NE(diff.find("Directory=\"faxbox\"><Fax Caller=\"021-5550001\" CreateTime=\"20261210093001\">"
+                        "<AttachFile File=\"a.tif\"/></Fax></Folder>"),
+              std::string::npos)
+        << diff;
+}
+
 TEST_F(FaxRecordTest, RecordsNamingFilesOutsideTheirFolderAreRefused)
 {
     const std::string before = testfiles::md5sumOf(accountPath());
