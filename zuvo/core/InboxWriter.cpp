@@ -36,13 +36,11 @@ std::mutex recordTimesLock;
 std::map<std::string, std::time_t> recordTimes;
 
 // The body as the server sent it: the text travels in GBK and is held in
-// memory as UTF-8.
+// memory as UTF-8 read from those bytes, so it converts back to them (a
+// sequence that was not GBK comes back as "?").
 std::string BodyBytes(const std::string& content)
 {
-    if (std::optional<std::string> gbk = TextCodec::utf8ToGbk(content))
-        return *gbk;
-    cpLog(3, "addInBox: the body holds characters without a GBK form; written as UTF-8");
-    return content;
+    return TextCodec::utf8ToGbk(content).text;
 }
 
 std::optional<std::string> ReadPage(const std::string& path)
