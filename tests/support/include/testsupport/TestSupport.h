@@ -137,6 +137,13 @@ inline std::string quote(const std::string& text)
     return quoted + "'";
 }
 
+// The system's Python 3 where there is one (it starts fastest), else the
+// first on the path.
+inline std::string python3()
+{
+    return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
+
 // md5sum of a file: 32 lowercase hex digits.
 inline std::string md5sumOf(const std::string& path)
 {
