@@ -249,7 +249,7 @@ std::time_t AllocateBodyFileTime(const std::string& folderDirectory, std::time_t
     return when;
 }
 
-int AppendFaxRecord(const std::string& folderPath, const FaxRecord& record)
+int AddFaxRecord(const std::string& folderPath, const FaxRecord& record)
 {
     if (!HasSafeFileNames(record)) {
         cpLog(3, "fax record \"%s\" names a file outside its folder; not written", record.CreateTime().c_str());
@@ -267,9 +267,26 @@ int AppendFaxRecord(const std::string& folderPath, const FaxRecord& record)
         if (!page.headFlag.empty())
             complete = complete && AccountConfig::AddChildAttr("HeadFlag", page.headFlag);
     }
-    if (complete && AccountConfig::Save())
+    if (complete)
+        return 1;
+    RemoveFaxRecordsFrom(folderPath, before);
+    return 0;
+}
+
+void RemoveFaxRecordsFrom(const std::string& folderPath, int count)
+{
+    Spindle::VLock lock(AccountConfig::Mutex());
+    for (int k = FaxCount(folderPath); k > count; --k)
+        AccountConfig::RemoveNode(faxPath(folderPath, k - 1));
+}
+
+int AppendFaxRecord(const std::string& folderPath, const FaxRecord& record)
+{
+    Spindle::VLock lock(AccountConfig::Mutex());
+    const int before = FaxCount(folderPath);
+    if (AddFaxRecord(folderPath, record) && AccountConfig::Save())
         return 1;
     // Keep the document equal to the file: a record that did not reach the disk is taken out again.
-    AccountConfig::RemoveNode(faxPath(folderPath, before));
+    RemoveFaxRecordsFrom(folderPath, before);
     return 0;
 }

@@ -138,6 +138,14 @@ std::time_t AllocateRecordTime(const std::string& folderPath, const std::vector<
 // in the folder directory.
 std::time_t AllocateBodyFileTime(const std::string& folderDirectory, std::time_t from);
 
+// Appends the record as the folder's last Fax (as AppendFaxRecord does)
+// without saving; 1 when the whole record was added, 0 (and nothing added)
+// otherwise.
+int AddFaxRecord(const std::string& folderPath, const FaxRecord& record);
+// Takes the folder's records from index count on out of the document again
+// (records added but not saved).
+void RemoveFaxRecordsFrom(const std::string& folderPath, int count);
+
 // Appends the record as the folder's last Fax (attributes in their order,
 // then one AttachFile per page) and saves account.xml. 1 when saved; 0 when
 // the folder is missing, a name is unsafe or the save failed.
