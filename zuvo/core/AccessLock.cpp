@@ -1,0 +1,23 @@
+#include "core/AccessLock.h"
+
+#include "core/AccountConfig.h"
+#include "core/Base64.h"
+#include "core/TextUtil.h"
+
+namespace AccessLock {
+
+bool IsEnabled()
+{
+    return AccountConfig::GetEnableAccess() != 0;
+}
+
+bool PasswordMatches(const std::string& typed)
+{
+    const std::string stored = Base64Decode(AccountConfig::GetAccessPassword());
+    if (stored == typed)
+        return true;
+    const std::optional<std::string> gbk = ToGbk(typed);
+    return gbk && stored == *gbk;
+}
+
+} // namespace AccessLock
