@@ -96,6 +96,11 @@ public:
                    .toUtf8() + "\n\n");
         return std::nullopt;
     }
+    int RunDialog(QDialog& dialog) override
+    {
+        write_(dialog.windowTitle().toUtf8() + "\n\n");
+        return QDialog::Rejected;
+    }
 
 private:
     Write write_;
@@ -156,6 +161,11 @@ QString QtNameFilter(const FileFilter& filter)
             if (!spellings.contains(spelling))
                 spellings.push_back(spelling);
     return filter.label + QStringLiteral(" (") + spellings.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+int Prompter::RunDialog(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 Prompter& CurrentPrompter()

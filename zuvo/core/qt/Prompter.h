@@ -4,6 +4,7 @@
 // prompter, so that a test (or a headless run) can answer it without a modal
 // window.
 
+#include <QDialog>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,10 @@ public:
     virtual PromptAnswer AskYesNoCancel(const QString& text) = 0;
     // A file dialog; nothing when the user cancelled.
     virtual std::optional<ChosenFile> ChooseFile(const FileRequest& request) = 0;
+    // A dialog of the program's own (a password prompt, say), run modally:
+    // QDialog::Accepted or QDialog::Rejected. The dialog's fields hold what
+    // was typed. Unless a prompter answers otherwise, the dialog is shown.
+    virtual int RunDialog(QDialog& dialog);
 };
 
 // The prompter in use: the one installed last, else modal message boxes and
@@ -78,7 +83,8 @@ std::unique_ptr<Prompter> InstallPrompter(std::unique_ptr<Prompter> prompter);
 // texts go to standard error the same way, so that a headless run never waits
 // on a box nobody sees. It answers every question with no, a Yes/No/Cancel
 // question with Cancel (nothing is dropped or overwritten unasked), and
-// cancels every file dialog (writing its filter).
+// cancels every file dialog (writing its filter) and every dialog of the
+// program's own (writing its title).
 void InstallPrompterFromEnvironment();
 
 // Shorthand for CurrentPrompter().Inform(text).

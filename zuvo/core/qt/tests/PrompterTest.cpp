@@ -158,11 +158,15 @@ TEST(PrompterTest, HeadlessPrompterWritesAndNeverAgreesToLoseAnything)
     request.save = true;
     request.filter = QStringLiteral("TIFF(*.TIF)|*.TIF||");
     EXPECT_FALSE(CurrentPrompter().ChooseFile(request).has_value());
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("账户存取密码"));
+    EXPECT_EQ(CurrentPrompter().RunDialog(dialog), QDialog::Rejected);
     InstallPrompter(nullptr);
 
     QFile written(log);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(written.readAll()), QStringLiteral("保存被修改过的文件?\n\nsave: TIFF(*.TIF)|*.TIF||\n\n"));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()),
+              QStringLiteral("保存被修改过的文件?\n\nsave: TIFF(*.TIF)|*.TIF||\n\n账户存取密码\n\n"));
 }
 
 TEST(PrompterTest, ScriptedPrompterAnswersInOrderThenRefuses)

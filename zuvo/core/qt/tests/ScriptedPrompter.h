@@ -2,7 +2,8 @@
 
 // A prompter for tests: it records every text and file request it is given
 // and answers from the queues a test fills (questions no, three-way questions
-// Cancel and file dialogs cancelled once a queue is empty). ScopedPrompter
+// Cancel, file dialogs and the program's own dialogs cancelled once a queue
+// is empty). ScopedPrompter
 // installs one for the life of a test and puts the previous one back.
 
 #include "core/qt/Prompter.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -22,6 +24,9 @@ public:
         std::deque<bool> answers;                           // for Ask
         std::deque<PromptAnswer> threeWayAnswers;           // for AskYesNoCancel
         std::deque<std::optional<ChosenFile>> chosenFiles;  // for ChooseFile
+        // For RunDialog: each fills the dialog and gives its result.
+        std::deque<std::function<int(QDialog&)>> dialogs;
+        QStringList dialogTitles;                           // every dialog run, in order
     };
 
     explicit ScriptedPrompter(Script& script) : script_(script) {}
@@ -41,6 +46,12 @@ public:
     {
         script_.fileRequests.push_back(request);
         return take(script_.chosenFiles, std::optional<ChosenFile>());
+    }
+    int RunDialog(QDialog& dialog) override
+    {
+        script_.dialogTitles.push_back(dialog.windowTitle());
+        const auto answer = take(script_.dialogs, std::function<int(QDialog&)>());
+        return answer ? answer(dialog) : QDialog::Rejected;
     }
 
 private:
