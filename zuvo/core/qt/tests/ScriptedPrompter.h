@@ -58,11 +58,11 @@ private:
     template <typename T>
     static T take(std::deque<T>& queue, T otherwise)
     {
-        if (queue.empty())
-            return otherwise;
-        T next = std::move(queue.front());
-        queue.pop_front();
-        return next;
+        if (!queue.empty()) {
+            otherwise = std::move(queue.front());
+            queue.pop_front();
+        }
+        return otherwise;
     }
 
     Script& script_;
