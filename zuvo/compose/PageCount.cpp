@@ -1,15 +1,12 @@
 #include "compose/PageCount.h"
 
-#include <array>
-
 #include "pictra/Pictra.h"
 
 int CountImagePages(const std::string& path)
 {
-    constexpr std::size_t kMaxPages = 100;
-    ImgFileInfo info;
-    // Every loaded page is released with the array, also after a failure.
-    std::array<ImageHandle, kMaxPages> pages;
-    const int32_t n = PtxOpenImageFile(path, &info, pages);
+    constexpr int32_t kMaxPages = 100;
+    // The pages an open with room for 100 would load; a TIFF file's are
+    // counted from its directories without decoding them.
+    const int32_t n = PtxCountImagePages(path, kMaxPages);
     return n >= 0 ? n : 0;
 }

@@ -5,17 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <memory>
 
 namespace pictra {
 namespace {
-
-constexpr long kMaxFileSize = 512L * 1024 * 1024;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // Removes the temporary file unless it was renamed into place.
 class TemporaryFile {
@@ -77,20 +69,6 @@ private:
 };
 
 } // namespace
-
-std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path)
-{
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f || std::fseek(f.get(), 0, SEEK_END) != 0)
-        return std::nullopt;
-    const long size = std::ftell(f.get());
-    if (size < 0 || size > kMaxFileSize || std::fseek(f.get(), 0, SEEK_SET) != 0)
-        return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
-    if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
-        return std::nullopt;
-    return bytes;
-}
 
 bool replaceFile(const std::string& path, std::span<const uint8_t> bytes)
 {

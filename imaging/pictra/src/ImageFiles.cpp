@@ -4,8 +4,10 @@
 #include <cctype>
 
 #include "FileIo.h"
+#include "FileReader.h"
 #include "ImageCodec.h"
 #include "LastError.h"
+#include "PixelAccess.h"
 #include "pictra/Pictra.h"
 #include "scanvel/Scanvel.h"
 
@@ -61,17 +63,14 @@ void normaliseBilevel(ImageHandle& h)
     if (palette[0] != 255)
         return;
     std::swap_ranges(palette, palette + 4, palette + 4);
-    const int32_t w = h.width();
-    const std::size_t stride = h.stride();
-    const std::size_t used = static_cast<std::size_t>(w + 7) / 8;
-    const uint8_t lastMask = static_cast<uint8_t>(0xFF << ((8 - w % 8) % 8));
-    for (int32_t r = 0; r < h.height(); ++r) {
-        uint8_t* row = h.storedRow(r);
+    const PageView page(h);
+    const std::size_t used = (static_cast<std::size_t>(page.width) + 7) / 8;
+    for (int32_t r = 0; r < page.height; ++r) {
+        uint8_t* row = page.row(r);
         for (std::size_t i = 0; i < used; ++i)
             row[i] = static_cast<uint8_t>(~row[i]);
-        row[used - 1] &= lastMask;
-        std::fill(row + used, row + stride, 0);
     }
+    clearRowPadding(page);
 }
 
 void setResolution(ImageHandle& h, int32_t xDpi, int32_t yDpi)
@@ -109,39 +108,79 @@ int32_t PtxDpiToPpm(int32_t dpi)
     return static_cast<int32_t>(std::clamp<double>(dpi * 39.37007874015748 + 0.5, INT32_MIN, INT32_MAX));
 }
 
-int32_t PtxOpenImageFile(const std::string& path, ImgFileInfo* info, std::span<ImageHandle> handles)
+namespace {
+
+// An opened page file with its format: a TIFF file is read piece by piece
+// from `reader`; any other file is read whole into `bytes`, and `content` is
+// what its codec decodes (for the JPEG-in-TIFF variant, the JPEG stream it
+// holds). Nothing after a failure, whose message is set.
+struct PageFile {
+    FileReader reader;
+    std::vector<uint8_t> bytes;
+    std::span<const uint8_t> content;
+    uint16_t format = 0;
+};
+
+// Enough of the file's start for its magic bytes and for the JPEG-in-TIFF
+// detection, which looks no further than 804 bytes.
+constexpr std::size_t kHeadBytes = 1024;
+
+std::optional<PageFile> readPageFile(const std::string& path)
 {
-    auto file = pictra::readWholeFile(path);
-    if (!file)
-        return openFailure("failed to open file");
-    if (handles.empty())
-        return openFailure(kNullHandle);
-
-    // The JPEG-in-TIFF variant is decoded as the JPEG stream it holds.
-    std::span<const uint8_t> bytes = *file;
-    uint16_t format;
-    if (IsScanvelBuffer(bytes)) {
-        bytes = JpegFromScanvelBuffer(bytes);
-        if (bytes.empty())
-            return openFailure("open kofax tiff image fail");
-        format = PtxFormat::Jpeg;
-    } else {
-        format = formatFromMagic(bytes, path);
-        if (format == 0)
-            return openFailure(kUnknownFormat);
+    auto reader = FileReader::open(path);
+    if (!reader) {
+        setLastError("failed to open file");
+        return std::nullopt;
     }
+    PageFile page{std::move(*reader), {}, {}, 0};
+    const std::vector<uint8_t> head = page.reader.head(kHeadBytes);
+    const bool wrapped = IsScanvelBuffer(head);
+    page.format = wrapped ? PtxFormat::Jpeg : formatFromMagic(head, path);
+    if (page.format == 0) {
+        setLastError(kUnknownFormat);
+        return std::nullopt;
+    }
+    if (page.format == PtxFormat::Tiff)
+        return page;
+    auto bytes = page.reader.readAll();
+    if (!bytes) {
+        setLastError("failed to open file");
+        return std::nullopt;
+    }
+    page.bytes = std::move(*bytes);
+    page.content = page.bytes;
+    if (wrapped) {
+        page.content = JpegFromScanvelBuffer(page.content);
+        if (page.content.empty()) {
+            setLastError("open kofax tiff image fail");
+            return std::nullopt;
+        }
+    }
+    return page;
+}
 
+std::unique_ptr<codec::PageDecoder> openDecoder(const PageFile& file, std::string& error)
+{
+    return file.format == PtxFormat::Tiff ? codec::openTiff(file.reader, error)
+                                          : codec::openMagick(file.content, file.format, error);
+}
+
+// Decodes up to handles.size() pages (at least one) into `handles`: the
+// number stored, or -1 with the message set. `pages` gets the file's count.
+int32_t decodePages(const PageFile& file, ImgFileInfo* info, std::span<ImageHandle> handles, int32_t& pages)
+{
     std::string error;
-    const auto facts = codec::probe(bytes, format, error);
-    auto first = facts ? codec::decodeFrame(bytes, format, 0, error) : std::nullopt;
+    auto decoder = openDecoder(file, error);
+    auto first = decoder ? decoder->page(0, error) : std::nullopt;
     if (!first)
         return openFailure(error);
 
-    const int32_t pages = std::max(facts->frames, 1);
+    const codec::FileFacts& facts = decoder->facts();
+    pages = std::max(facts.frames, 1);
     if (info != nullptr) {
-        info->format = format;
-        info->encodeOption = facts->encodeOption;
-        info->quality = facts->quality;
+        info->format = file.format;
+        info->encodeOption = facts.encodeOption;
+        info->quality = facts.quality;
         info->pages = pages;
     }
     const int32_t xDpi = first->xDpi;
@@ -151,13 +190,9 @@ int32_t PtxOpenImageFile(const std::string& path, ImgFileInfo* info, std::span<I
     handles[0] = std::move(first->handle);
 
     const auto count = static_cast<int32_t>(std::min<std::size_t>(handles.size(), INT32_MAX));
-    if (count <= 1 || pages == 1)
-        return 1;
     const int32_t n = std::min(count, pages);
-    if (pages > count)
-        setLastError("分配的图像句柄数组小于图像页数");
     for (int32_t i = 1; i < n; ++i) {
-        auto page = codec::decodeFrame(bytes, format, i, error);
+        auto page = decoder->page(i, error);
         if (!page)
             return openFailure(error);
         // Every page takes the first page's resolution.
@@ -168,76 +203,90 @@ int32_t PtxOpenImageFile(const std::string& path, ImgFileInfo* info, std::span<I
     return n;
 }
 
+int32_t saveFailure(const std::string& message)
+{
+    setLastError(message);
+    return 0;
+}
+
+// Writes what a codec made, or sets the message of its failure.
+int32_t writeEncoded(const codec::EncodeResult& encoded, const std::string& path, bool wrapped)
+{
+    if (encoded.status == codec::EncodeStatus::BadHandle)
+        return saveFailure(wrapped ? "save kofax tiff image fail" : "wrong image handle");
+    if (encoded.status != codec::EncodeStatus::Ok)
+        return saveFailure(wrapped ? "save kofax tiff image fail" : encoded.error);
+    if (wrapped) {
+        auto tiff = ScanvelFromJpegBuffer(encoded.bytes);
+        if (!tiff || !replaceFile(path, *tiff))
+            return saveFailure("save kofax tiff image fail");
+        return 1;
+    }
+    if (!replaceFile(path, encoded.bytes))
+        return saveFailure("failed to create file");
+    return 1;
+}
+
+} // namespace
+
+int32_t PtxOpenImageFile(const std::string& path, ImgFileInfo* info, std::span<ImageHandle> handles)
+{
+    const auto file = readPageFile(path);
+    if (!file)
+        return -1;
+    if (handles.empty())
+        return openFailure(kNullHandle);
+    int32_t pages = 0;
+    const int32_t n = decodePages(*file, info, handles, pages);
+    if (n > 1 && pages > n)
+        setLastError("分配的图像句柄数组小于图像页数");
+    return n;
+}
+
+int32_t PtxCountImagePages(const std::string& path, int32_t limit)
+{
+    const auto file = readPageFile(path);
+    if (!file)
+        return -1;
+    if (file->format == PtxFormat::Tiff) {
+        std::string error;
+        const auto counted = codec::countTiffPages(file->reader, limit, error);
+        return counted ? *counted : openFailure(error);
+    }
+    std::vector<ImageHandle> handles(static_cast<std::size_t>(std::max(limit, 1)));
+    int32_t pages = 0;
+    return decodePages(*file, nullptr, handles, pages);
+}
+
 int32_t PtxSaveImageToFile(const ImageHandle& handle, const std::string& path, const ImgFileInfo& info)
 {
     clearLastError();
-    if (handle.isNull()) {
-        setLastError(kNullHandle);
-        return 0;
-    }
+    if (handle.isNull())
+        return saveFailure(kNullHandle);
     const bool wrapped = info.format == PtxFormat::JpegInTiff;
     const uint16_t format = wrapped ? PtxFormat::Jpeg : info.format;
-    if (!isSavableFormat(format)) {
-        setLastError(kUnknownFormat);
-        return 0;
-    }
+    if (!isSavableFormat(format))
+        return saveFailure(kUnknownFormat);
     const ImageHandle* pages[] = {&handle};
-    codec::EncodeResult encoded = codec::encode(pages, encodeOptions(info, format));
-    if (encoded.status == codec::EncodeStatus::BadHandle) {
-        setLastError(wrapped ? "save kofax tiff image fail" : "wrong image handle");
-        return 0;
-    }
-    if (encoded.status != codec::EncodeStatus::Ok) {
-        setLastError(wrapped ? "save kofax tiff image fail" : encoded.error);
-        return 0;
-    }
-    if (wrapped) {
-        auto tiff = ScanvelFromJpegBuffer(encoded.bytes);
-        if (!tiff || !replaceFile(path, *tiff)) {
-            setLastError("save kofax tiff image fail");
-            return 0;
-        }
-        return 1;
-    }
-    if (!replaceFile(path, encoded.bytes)) {
-        setLastError("failed to create file");
-        return 0;
-    }
-    return 1;
+    const codec::EncodeOptions options = encodeOptions(info, format);
+    const codec::EncodeResult encoded =
+        format == PtxFormat::Tiff ? codec::encodeTiff(pages, options) : codec::encodeMagick(&handle, options);
+    return writeEncoded(encoded, path, wrapped);
 }
 
 int32_t PtxSaveMultiImageToFile(std::span<const ImageHandle> handles, const std::string& path,
                                 const ImgFileInfo& info)
 {
     clearLastError();
-    if (handles.empty() || info.pages <= 0) {
-        setLastError(kNullHandle);
-        return 0;
-    }
-    if (info.format != PtxFormat::Tiff) {
-        setLastError("Multipage Encode, Unsupported operation for this format");
-        return 0;
-    }
-    if (static_cast<std::size_t>(info.pages) > handles.size()) {
-        setLastError("wrong image handle");
-        return 0;
-    }
+    if (handles.empty() || info.pages <= 0)
+        return saveFailure(kNullHandle);
+    if (info.format != PtxFormat::Tiff)
+        return saveFailure("Multipage Encode, Unsupported operation for this format");
+    if (static_cast<std::size_t>(info.pages) > handles.size())
+        return saveFailure("wrong image handle");
     std::vector<const ImageHandle*> pages;
     pages.reserve(static_cast<std::size_t>(info.pages));
     for (int32_t i = 0; i < info.pages; ++i)
         pages.push_back(&handles[static_cast<std::size_t>(i)]);
-    codec::EncodeResult encoded = codec::encode(pages, encodeOptions(info, PtxFormat::Tiff));
-    if (encoded.status == codec::EncodeStatus::BadHandle) {
-        setLastError("wrong image handle");
-        return 0;
-    }
-    if (encoded.status != codec::EncodeStatus::Ok) {
-        setLastError(encoded.error);
-        return 0;
-    }
-    if (!replaceFile(path, encoded.bytes)) {
-        setLastError("failed to create file");
-        return 0;
-    }
-    return 1;
+    return writeEncoded(codec::encodeTiff(pages, encodeOptions(info, PtxFormat::Tiff)), path, false);
 }

@@ -80,15 +80,12 @@ ImageHandle ImageHandle::clone() const
     return h;
 }
 
-BitmapInfoHeader ImageHandle::header() const
+std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes)
 {
-    BitmapInfoHeader h{};
-    if (block_.size() < kDibHeaderSize) {
-        h.size = 0;
-        h.planes = 0;
-        return h;
-    }
-    const uint8_t* p = block_.data();
+    if (bytes.size() < kDibHeaderSize)
+        return std::nullopt;
+    BitmapInfoHeader h;
+    const uint8_t* p = bytes.data();
     h.size = get32(p);
     h.width = static_cast<int32_t>(get32(p + 4));
     h.height = static_cast<int32_t>(get32(p + 8));
@@ -101,6 +98,16 @@ BitmapInfoHeader ImageHandle::header() const
     h.clrUsed = get32(p + 32);
     h.clrImportant = get32(p + 36);
     return h;
+}
+
+BitmapInfoHeader ImageHandle::header() const
+{
+    if (auto h = ReadDibHeader(block_))
+        return *h;
+    BitmapInfoHeader none{};
+    none.size = 0;
+    none.planes = 0;
+    return none;
 }
 
 void ImageHandle::setHeader(const BitmapInfoHeader& h)

@@ -11,14 +11,7 @@ namespace {
 
 using namespace pictra;
 
-void setEntry(ImageHandle& h, std::size_t i, Rgb c)
-{
-    uint8_t* e = h.palette() + 4 * i;
-    e[0] = c.blue;
-    e[1] = c.green;
-    e[2] = c.red;
-    e[3] = 0;
-}
+void setEntry(ImageHandle& h, std::size_t i, Rgb c) { setPaletteEntry(h, i, c.red, c.green, c.blue); }
 
 uint16_t bitsOfBlank(uint32_t type)
 {
@@ -97,10 +90,7 @@ ImageHandle PtxCreateHandle(uint32_t width, uint32_t height, uint32_t type)
         setEntry(h, 1, {255, 255, 255});
         break;
     case PtxBlank::Grey:
-        for (int i = 0; i < 256; ++i) {
-            const auto g = static_cast<uint8_t>(i);
-            setEntry(h, static_cast<std::size_t>(i), {g, g, g});
-        }
+        setGreyRamp(h);
         break;
     default:
         break;

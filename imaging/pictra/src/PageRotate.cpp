@@ -1,8 +1,10 @@
 // Rotation by any angle, in 16.16 fixed point with an inverse mapping.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "LastError.h"
 #include "PixelAccess.h"
@@ -20,16 +22,6 @@ struct SourceWalk {
     int64_t dx; // per output column
     int64_t dy;
 };
-
-bool isGreyRamp(const PageView& page)
-{
-    for (unsigned i = 0; i < page.entries; ++i) {
-        const uint8_t* e = page.palette + 4 * i;
-        if (e[0] != i || e[1] != i || e[2] != i)
-            return false;
-    }
-    return true;
-}
 
 // Bilinear sample in eighths between pixel centres; the last column and row
 // reuse themselves as their neighbour.
@@ -54,6 +46,22 @@ struct Bilinear {
         return (p00 * (8 - fx) * (8 - fy) + p01 * fx * (8 - fy) + p10 * (8 - fx) * fy + p11 * fx * fy + 32) >> 6;
     }
 };
+
+// 90 or 270 degrees, either sign, within the same hundredth of a degree as
+// the plain copy of a turn near 0.
+bool isQuarterTurn(float angle)
+{
+    return std::fabs(std::fmod(std::fabs(double{angle}), 180.0) - 90.0) < 0.01;
+}
+
+// A page turned on its side is as wide as it was high: a 204 x 98 dpi fax
+// page becomes 98 x 204 dpi, so that it keeps its size on screen and paper.
+void swapResolution(ImageHandle& page)
+{
+    BitmapInfoHeader hdr = page.header();
+    std::swap(hdr.xPelsPerMeter, hdr.yPelsPerMeter);
+    page.setHeader(hdr);
+}
 
 // Walks every output pixel; `sample` fills one from its source position or
 // returns false for the background (already in place).
@@ -107,6 +115,8 @@ ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t backgro
         setLastError("failed to allocate memory");
         return {};
     }
+    if (isQuarterTurn(angle))
+        swapResolution(result);
     if (nearZero) {
         std::memcpy(result.pixels(), handle.pixels(), handle.stride() * static_cast<std::size_t>(h));
         return result;
@@ -143,7 +153,7 @@ ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t backgro
                                                     r1[3 * b.nextCol + c]));
             }
         });
-    } else if (in.bits == 8 && isGreyRamp(in)) {
+    } else if (in.bits == 8 && in.greyRamp()) {
         mapPixels(out, w17, h17, start, rowDx, rowDy, [&](int32_t i, int32_t j, int64_t x, int64_t y) {
             const Bilinear b(x, y, w, h);
             const uint8_t* r0 = in.constRow(b.row);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pictra/DibRows.h"
 #include "pictra/ImageHandle.h"
 
 namespace pictra {
@@ -34,33 +35,9 @@ struct PageView {
     uint8_t* row(int32_t r) const { return pixels + static_cast<std::size_t>(r) * stride; }
     const uint8_t* constRow(int32_t r) const { return constPixels + static_cast<std::size_t>(r) * stride; }
 
-    unsigned index(int32_t x, int32_t r) const
-    {
-        const uint8_t* p = constRow(r);
-        switch (bits) {
-        case 1: return (p[x >> 3] >> (7 - (x & 7))) & 1u;
-        case 4: return (p[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xFu;
-        default: return p[x];
-        }
-    }
+    unsigned index(int32_t x, int32_t r) const { return DibRowIndex(constRow(r), x, bits); }
 
-    void setIndex(int32_t x, int32_t r, unsigned ix) const
-    {
-        uint8_t* p = row(r);
-        switch (bits) {
-        case 1: {
-            const uint8_t mask = static_cast<uint8_t>(0x80 >> (x & 7));
-            p[x >> 3] = static_cast<uint8_t>(ix ? p[x >> 3] | mask : p[x >> 3] & ~mask);
-            break;
-        }
-        case 4: {
-            const int shift = (x & 1) ? 0 : 4;
-            p[x >> 1] = static_cast<uint8_t>((p[x >> 1] & ~(0xF << shift)) | ((ix & 0xF) << shift));
-            break;
-        }
-        default: p[x] = static_cast<uint8_t>(ix);
-        }
-    }
+    void setIndex(int32_t x, int32_t r, unsigned ix) const { DibSetRowIndex(row(r), x, bits, ix); }
 
     Colour paletteColour(unsigned ix) const
     {
@@ -111,6 +88,32 @@ struct PageView {
         }
     }
 
+    // Every palette entry is a grey (blue, green and red alike).
+    bool greyPalette() const
+    {
+        for (unsigned i = 0; i < entries; ++i) {
+            const uint8_t* e = palette + 4 * i;
+            if (e[0] != e[1] || e[1] != e[2])
+                return false;
+        }
+        return true;
+    }
+
+    // The palette is the evenly spaced grey ramp of its bit count: entry i is
+    // grey i x 255 / (entries - 1), so an 8-bit page's entry i is (i, i, i).
+    bool greyRamp() const
+    {
+        if (entries < 2)
+            return false;
+        for (unsigned i = 0; i < entries; ++i) {
+            const uint8_t* e = palette + 4 * i;
+            const unsigned grey = i * 255 / (entries - 1);
+            if (e[0] != grey || e[1] != grey || e[2] != grey)
+                return false;
+        }
+        return true;
+    }
+
     // For each index, the index that writing its colour back gives: itself
     // unless the palette repeats a colour.
     std::array<uint8_t, 256> colourRemap() const
@@ -144,6 +147,26 @@ inline void clearRowPadding(const PageView& page)
             row[from++] &= static_cast<uint8_t>(0xFF << (8 - rest));
         for (std::size_t i = from; i < page.stride; ++i)
             row[i] = 0;
+    }
+}
+
+// Palette entry i of a page: blue, green, red, 0.
+inline void setPaletteEntry(ImageHandle& h, std::size_t i, uint8_t red, uint8_t green, uint8_t blue)
+{
+    uint8_t* e = h.palette() + 4 * i;
+    e[0] = blue;
+    e[1] = green;
+    e[2] = red;
+    e[3] = 0;
+}
+
+// Gives a 1, 4 or 8-bit page the grey ramp of its bit count (see greyRamp).
+inline void setGreyRamp(ImageHandle& h)
+{
+    const uint32_t entries = h.paletteEntries();
+    for (uint32_t i = 0; i < entries; ++i) {
+        const auto grey = static_cast<uint8_t>(i * 255 / (entries - 1));
+        setPaletteEntry(h, i, grey, grey, grey);
     }
 }
 

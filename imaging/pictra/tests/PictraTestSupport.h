@@ -69,5 +69,55 @@ inline Opened open(const std::string& path, std::size_t slots = 100)
     return o;
 }
 
+// A little-endian classic TIFF file in memory, for damaging fixtures on
+// purpose: its directories, their entries, and numbers patched in place.
+class TiffBytes {
+public:
+    explicit TiffBytes(std::vector<uint8_t> bytes) : bytes(std::move(bytes)) {}
+
+    uint32_t u16(std::size_t at) const { return static_cast<uint32_t>(bytes.at(at) | (bytes.at(at + 1) << 8)); }
+    uint32_t u32(std::size_t at) const { return u16(at) | (u16(at + 2) << 16); }
+    void put16(std::size_t at, uint32_t v)
+    {
+        bytes.at(at) = static_cast<uint8_t>(v);
+        bytes.at(at + 1) = static_cast<uint8_t>(v >> 8);
+    }
+    void put32(std::size_t at, uint32_t v)
+    {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    }
+
+    // Offset of directory `n` (0 first).
+    std::size_t directory(int n) const
+    {
+        std::size_t ifd = u32(4);
+        for (int i = 0; i < n; ++i)
+            ifd = u32(nextPointer(ifd));
+        return ifd;
+    }
+    // Where a directory keeps the offset of the next one.
+    std::size_t nextPointer(std::size_t ifd) const { return ifd + 2 + 12 * u16(ifd); }
+    // Where the entry of `tag` in a directory starts; 0 when it has none.
+    std::size_t entry(std::size_t ifd, uint16_t tag) const
+    {
+        for (std::size_t e = 0; e < u16(ifd); ++e) {
+            if (u16(ifd + 2 + 12 * e) == tag)
+                return ifd + 2 + 12 * e;
+        }
+        return 0;
+    }
+    // Sets a one-value SHORT or LONG entry's value.
+    void setValue(std::size_t ifd, uint16_t tag, uint32_t value)
+    {
+        const std::size_t at = entry(ifd, tag);
+        if (u16(at + 2) == 3)
+            put16(at + 8, value);
+        else
+            put32(at + 8, value);
+    }
+
+    std::vector<uint8_t> bytes;
+};
 
 } // namespace pictratest

@@ -191,24 +191,15 @@ TEST(PictraOpen, ALaterPageThatFailsKeepsThePagesAlreadyStored)
                      quote(dir.file("a.tif")) + " && convert -size 31x21 xc:gray -depth 8 -compress none " +
                      quote(dir.file("b.tif")) + " && tiffcp " + quote(dir.file("a.tif")) + " " +
                      quote(dir.file("b.tif")) + " " + quote(path)));
-    std::vector<uint8_t> bytes = readBytes(path);
-    ASSERT_EQ(bytes[0], 'I');
-    auto u16 = [&](std::size_t at) { return static_cast<uint32_t>(bytes[at] | (bytes[at + 1] << 8)); };
-    auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
-    const std::size_t first = u32(4);
-    const std::size_t second = u32(first + 2 + 12 * u16(first));
-    bool moved = false;
-    for (std::size_t e = 0; e < u16(second); ++e) {
-        const std::size_t at = second + 2 + 12 * e;
-        if (u16(at) == 273 && u16(at + 2) == 4 && u32(at + 4) == 1) {
-            const auto past = static_cast<uint32_t>(bytes.size() * 4);
-            for (int k = 0; k < 4; ++k)
-                bytes[at + 8 + static_cast<std::size_t>(k)] = static_cast<uint8_t>(past >> (8 * k));
-            moved = true;
-        }
-    }
-    ASSERT_TRUE(moved);
-    writeBytes(path, bytes);
+    TiffBytes tiff(readBytes(path));
+    ASSERT_EQ(tiff.bytes[0], 'I');
+    const std::size_t second = tiff.directory(1);
+    const std::size_t strips = tiff.entry(second, 273);
+    ASSERT_NE(strips, 0u);
+    ASSERT_EQ(tiff.u16(strips + 2), 4u);
+    ASSERT_EQ(tiff.u32(strips + 4), 1u);
+    tiff.setValue(second, 273, static_cast<uint32_t>(tiff.bytes.size() * 4));
+    writeBytes(path, tiff.bytes);
 
     const Opened o = open(path, 4);
     EXPECT_EQ(o.result, -1);

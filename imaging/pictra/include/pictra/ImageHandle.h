@@ -13,6 +13,9 @@
 #include <span>
 #include <vector>
 
+#include "pictra/Export.h"
+#include "scanvel/LittleEndian.h"
+
 inline constexpr std::size_t kDibHeaderSize = 40;
 // Upper bound of one block; a page beyond it is refused rather than allocated.
 inline constexpr std::size_t kMaxDibBytes = std::size_t{512} * 1024 * 1024;
@@ -32,15 +35,18 @@ struct BitmapInfoHeader {
 };
 
 // Bytes of one pixel row: ((bitCount x width + 31) / 32) x 4.
-std::size_t DibStride(int64_t width, uint16_t bitCount);
+PICTRA_API std::size_t DibStride(int64_t width, uint16_t bitCount);
 // Palette entries that belong to a bit count: 2, 16, 256, or 0 for 24 bits.
-uint32_t DibPaletteEntries(uint16_t bitCount);
+PICTRA_API uint32_t DibPaletteEntries(uint16_t bitCount);
 // Size of header, palette and rows for a page, computed in 64 bits; nothing
 // when the dimensions are not positive, the bit count is not 1, 4, 8 or 24,
 // or the block would exceed kMaxDibBytes.
-std::optional<std::size_t> DibBlockSize(int64_t width, int64_t height, uint16_t bitCount);
+PICTRA_API std::optional<std::size_t> DibBlockSize(int64_t width, int64_t height, uint16_t bitCount);
+// The 40-byte header at the start of `bytes`, its fields as stored; nothing
+// when there are fewer than 40 bytes.
+PICTRA_API std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes);
 
-class ImageHandle {
+class PICTRA_API ImageHandle {
 public:
     ImageHandle() noexcept = default;
     ImageHandle(ImageHandle&&) noexcept = default;
@@ -71,7 +77,7 @@ public:
     void setHeader(const BitmapInfoHeader& header);
     int32_t width() const { return static_cast<int32_t>(field32(4)); }
     int32_t height() const { return static_cast<int32_t>(field32(8)); }
-    uint16_t bitCount() const { return static_cast<uint16_t>(field32(14) & 0xFFFF); }
+    uint16_t bitCount() const { return block_.size() < kDibHeaderSize ? 0 : le::get16(block_.data() + 14); }
 
     // True when the header describes a page of 1, 4, 8 or 24 bits with
     // positive sizes whose palette and rows lie inside the block. Every
@@ -96,10 +102,7 @@ private:
     // Little-endian u32 at `offset` of the header, 0 for a block without one.
     uint32_t field32(std::size_t offset) const
     {
-        if (block_.size() < kDibHeaderSize)
-            return 0;
-        const uint8_t* p = block_.data() + offset;
-        return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        return block_.size() < kDibHeaderSize ? 0 : le::get32(block_.data() + offset);
     }
 
     std::vector<uint8_t> block_;

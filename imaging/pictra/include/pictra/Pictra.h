@@ -62,24 +62,41 @@ struct ImgInfo {
 };
 
 // Pixels per metre to dots per inch and back, as the header stores them.
-int32_t PtxPpmToDpi(int32_t ppm);
-int32_t PtxDpiToPpm(int32_t dpi);
+PICTRA_API int32_t PtxPpmToDpi(int32_t ppm);
+PICTRA_API int32_t PtxDpiToPpm(int32_t dpi);
 
 // The calling thread's last-error text; never null, empty after success.
-const char* PtxGetLastErrorInfo();
+PICTRA_API const char* PtxGetLastErrorInfo();
 
 // Opens an image file: every page up to handles.size() into its own new
 // handle, 1-bit pages with black at palette index 0. Returns the number of
 // handles stored, or -1 (message in the last-error text). `info` may be null.
-int32_t PtxOpenImageFile(const std::string& path, ImgFileInfo* info, std::span<ImageHandle> handles);
+PICTRA_API int32_t PtxOpenImageFile(const std::string& path, ImgFileInfo* info, std::span<ImageHandle> handles);
+
+// The number of pages PtxOpenImageFile would store with `limit` slots, or
+// -1 when it would fail (message in the last-error text). A TIFF file's
+// pages are counted from its directories, which are checked as an open
+// checks them, without decoding a pixel; other files are opened.
+PICTRA_API int32_t PtxCountImagePages(const std::string& path, int32_t limit);
 
 // Saves one page in info.format (encode option and quality from `info`).
 // The file is replaced only when the new one was written completely. 1 or 0.
-int32_t PtxSaveImageToFile(const ImageHandle& handle, const std::string& path, const ImgFileInfo& info);
+//
+// TIFF pages are written with the compression the encode option names, at
+// the page's own depth: 1-bit pages as 1 bit (min-is-white), 4 and 8-bit
+// pages as grey when their palette is the grey ramp and as palette images
+// otherwise, 24-bit pages as RGB; the resolution in dots per inch. Encode
+// option 0 means CCITT Group 4 for 1-bit pages and LZW for the others; old
+// JPEG (6), which no library writes, is written as JPEG (7). A compression
+// that does not suit a page (CCITT on a page deeper than 1 bit, JPEG on a
+// 1 or 4-bit page or a colour palette) or that is not a TIFF compression
+// fails with a message, and nothing is written.
+PICTRA_API int32_t PtxSaveImageToFile(const ImageHandle& handle, const std::string& path, const ImgFileInfo& info);
 
-// Saves the first info.pages handles as the pages of one TIFF file. 1 or 0.
-int32_t PtxSaveMultiImageToFile(std::span<const ImageHandle> handles, const std::string& path,
-                                const ImgFileInfo& info);
+// Saves the first info.pages handles as the pages of one TIFF file, each
+// as PtxSaveImageToFile writes a TIFF page. 1 or 0.
+PICTRA_API int32_t PtxSaveMultiImageToFile(std::span<const ImageHandle> handles, const std::string& path,
+                                           const ImgFileInfo& info);
 
 // ---- page operations ----
 // Each returns a new handle (null on failure) and leaves its input unchanged.
@@ -96,34 +113,36 @@ inline constexpr uint32_t Grey = 5;       // 8 bits, grey ramp
 
 // A zero-filled page (a bilevel one is all black); null for a type outside 1
 // to 5, a width or height of 0 or above 2^31 - 1, or a page too large.
-ImageHandle PtxCreateHandle(uint32_t width, uint32_t height, uint32_t type);
+PICTRA_API ImageHandle PtxCreateHandle(uint32_t width, uint32_t height, uint32_t type);
 // A new block with the same bytes; null for a null handle.
-ImageHandle PtxCopyHandle(const ImageHandle& handle);
+PICTRA_API ImageHandle PtxCopyHandle(const ImageHandle& handle);
 
 // Size, bit count and resolution (dots per inch) of a page. 1 or 0.
-int32_t PtxGetImgInfo(const ImageHandle& handle, ImgInfo* info);
+PICTRA_API int32_t PtxGetImgInfo(const ImageHandle& handle, ImgInfo* info);
 // Writes the record's resolution into the page itself. 1 or 0.
-int32_t PtxSetImgInfo(ImageHandle& handle, const ImgInfo* info);
+PICTRA_API int32_t PtxSetImgInfo(ImageHandle& handle, const ImgInfo* info);
 
 // Turns the page by `angle` degrees, clockwise for a positive angle, on a
-// white (background nonzero) or black background.
-ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t background);
+// white (background nonzero) or black background. A quarter turn (90 or
+// 270 degrees, either sign) also swaps the horizontal and vertical
+// resolution, so that the page keeps its true size.
+PICTRA_API ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t background);
 // The page upside down: display row y becomes row height - 1 - y.
-ImageHandle PtxImgFlip(const ImageHandle& handle);
+PICTRA_API ImageHandle PtxImgFlip(const ImageHandle& handle);
 // The page left to right: column x becomes column width - 1 - x.
-ImageHandle PtxImgMirror(const ImageHandle& handle);
+PICTRA_API ImageHandle PtxImgMirror(const ImageHandle& handle);
 // The rectangle [left, right) x [top, bottom) of the page, corners in any order.
-ImageHandle PtxImgCrop(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom);
+PICTRA_API ImageHandle PtxImgCrop(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom);
 // The page scaled to newWidth x newHeight: mode 0 averages (24-bit pages
 // made smaller) or interpolates, any other mode takes the nearest pixel.
 // The physical size, and so the resolution, follows the scale.
-ImageHandle PtxImgResample(const ImageHandle& handle, int32_t newWidth, int32_t newHeight, uint8_t mode);
+PICTRA_API ImageHandle PtxImgResample(const ImageHandle& handle, int32_t newWidth, int32_t newHeight, uint8_t mode);
 // The page with `mark` laid on it, its top-left pixel at (x, y), cut at the
 // page's edges. Option nonzero makes white mark pixels transparent on 1-bit
 // pages and keeps black page pixels on 24-bit ones.
-ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& mark, int32_t x, int32_t y, int32_t option);
+PICTRA_API ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& mark, int32_t x, int32_t y, int32_t option);
 // The page with the rectangle [left, right] x [top, bottom] (inclusive)
 // filled: 24 bits with `colour` (0x00BBGGRR), 1 bit with white unless the
 // colour is black, 8 bits with the first white palette entry.
-ImageHandle PtxImgDelete(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom,
-                         uint32_t colour);
+PICTRA_API ImageHandle PtxImgDelete(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                    uint32_t colour);

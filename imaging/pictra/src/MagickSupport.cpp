@@ -1,0 +1,87 @@
+// Starting ImageMagick and reading files from memory with a forced coder.
+
+#include "MagickSupport.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "pictra/Pictra.h"
+
+namespace pictra::codec {
+namespace {
+
+struct ExceptionDeleter {
+    void operator()(mc::ExceptionInfo* e) const { mc::DestroyExceptionInfo(e); }
+};
+using Exception = std::unique_ptr<mc::ExceptionInfo, ExceptionDeleter>;
+
+std::string exceptionText(const mc::ExceptionInfo& e)
+{
+    std::string text = e.reason != nullptr ? e.reason : "image decoding failed";
+    if (e.description != nullptr)
+        text += std::string(" (") + e.description + ")";
+    return text;
+}
+
+} // namespace
+
+void ensureMagickInitialised()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Magick::InitializeMagick(nullptr);
+        // Pages are small and callers run on several threads of their own.
+        Magick::ResourceLimits::thread(1);
+    });
+}
+
+const char* coderFor(uint16_t format)
+{
+    switch (format) {
+    case PtxFormat::Bmp: return "BMP";
+    case PtxFormat::Gif: return "GIF";
+    case PtxFormat::Jpeg: return "JPEG";
+    case PtxFormat::Png: return "PNG";
+    case PtxFormat::Ico: return "ICO";
+    case PtxFormat::Tga: return "TGA";
+    case PtxFormat::Pcx: return "PCX";
+    case PtxFormat::Wmf: return "WMF";
+    case PtxFormat::J2k: return "J2K";
+    case PtxFormat::Pgx: return "PGX";
+    case PtxFormat::Pnm: return "PNM";
+    case PtxFormat::Ras: return "SUN";
+    default: return nullptr;
+    }
+}
+
+ImageList readBlob(std::span<const uint8_t> file, uint16_t format, bool ping, int32_t frame, std::string& error)
+{
+    ensureMagickInitialised();
+    const char* coder = coderFor(format);
+    if (coder == nullptr) {
+        error = "Unknown or wrong format";
+        return nullptr;
+    }
+    std::unique_ptr<mc::ImageInfo, ImageInfoDeleter> info(mc::AcquireImageInfo());
+    Exception exception(mc::AcquireExceptionInfo());
+    std::snprintf(info->magick, sizeof info->magick, "%s", coder);
+    // The name is ours alone: the forced coder and, to decode one frame,
+    // the frame's number as a subimage range.
+    if (ping)
+        std::snprintf(info->filename, sizeof info->filename, "%s:", coder);
+    else
+        std::snprintf(info->filename, sizeof info->filename, "%s:[%d]", coder, frame);
+    ImageList images(ping ? mc::PingBlob(info.get(), file.data(), file.size(), exception.get())
+                          : mc::BlobToImage(info.get(), file.data(), file.size(), exception.get()));
+    if (exception->severity >= mc::ErrorException) {
+        error = exceptionText(*exception);
+        return nullptr;
+    }
+    if (!images || images->columns == 0 || images->rows == 0) {
+        error = exception->severity != mc::UndefinedException ? exceptionText(*exception) : "no image in file";
+        return nullptr;
+    }
+    return images;
+}
+
+} // namespace pictra::codec
