@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "pictra/DibRows.h"
+
 class MonoBitmap {
 public:
     MonoBitmap() = default;
@@ -15,14 +17,8 @@ public:
     int32_t height() const { return height_; }
     bool empty() const { return width_ == 0 || height_ == 0; }
 
-    bool get(int32_t x, int32_t y) const
-    {
-        return (bits_[rowOffset(y) + static_cast<std::size_t>(x >> 3)] >> (7 - (x & 7))) & 1;
-    }
-    void set(int32_t x, int32_t y)
-    {
-        bits_[rowOffset(y) + static_cast<std::size_t>(x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
-    }
+    bool get(int32_t x, int32_t y) const { return DibRowBit(bits_.data() + rowOffset(y), x) != 0; }
+    void set(int32_t x, int32_t y) { DibSetRowBit(bits_.data() + rowOffset(y), x, true); }
 
     // The picture turned 90 degrees clockwise: height() wide, width() high;
     // the top row becomes the right column.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "pictra/DibRows.h"
 #include "pictra/ImageHandle.h"
 
 enum class PixelAction { Keep, White, Black };
@@ -20,11 +21,8 @@ inline constexpr MergeRule kClearRule{PixelAction::Black, PixelAction::Keep};
 
 inline void applyPixel(uint8_t* row, int64_t x, PixelAction action)
 {
-    const auto mask = static_cast<uint8_t>(0x80 >> (x & 7));
-    if (action == PixelAction::White)
-        row[x >> 3] |= mask;
-    else if (action == PixelAction::Black)
-        row[x >> 3] &= static_cast<uint8_t>(~mask);
+    if (action != PixelAction::Keep)
+        DibSetRowBit(row, x, action == PixelAction::White);
 }
 
 // Merges a `width` x `height` picture whose bit at (column, row) is

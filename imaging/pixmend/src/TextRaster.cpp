@@ -4,6 +4,7 @@
 
 #include "FontFaces.h"
 #include "Utf8.h"
+#include "pictra/DibRows.h"
 
 #include FT_SYNTHESIS_H
 
@@ -26,7 +27,7 @@ MonoBitmap copyGlyphBitmap(const FT_Bitmap& bitmap)
             ? bitmap.buffer + static_cast<std::ptrdiff_t>(y) * bitmap.pitch
             : bitmap.buffer + static_cast<std::ptrdiff_t>(bits.height() - 1 - y) * -bitmap.pitch;
         for (int32_t x = 0; x < bits.width(); ++x) {
-            const bool on = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[x >> 3] >> (7 - (x & 7))) & 1) != 0
+            const bool on = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? DibRowBit(row, x) != 0
                                                                     : row[x] >= 128;
             if (on)
                 bits.set(x, y);

@@ -6,66 +6,18 @@
 #include <QPainter>
 
 #include "faxbox/qt/DibScaling.h"
+#include "pictra/DibRows.h"
 
 namespace {
-
-constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kCoreHeaderSize = 12;
-constexpr uint16_t kNoBitCount = 65535;
-
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t le32(const uint8_t* p)
-{
-    return le16(p) | (static_cast<uint32_t>(le16(p + 2)) << 16);
-}
-
-bool isInfoHeader(std::span<const uint8_t> dib)
-{
-    return dib.size() >= 4 && le32(dib.data()) == kInfoHeaderSize;
-}
-
-std::size_t headerSize(std::span<const uint8_t> dib)
-{
-    return isInfoHeader(dib) ? kInfoHeaderSize : kCoreHeaderSize;
-}
-
-bool hasHeader(std::span<const uint8_t> dib)
-{
-    return dib.size() >= headerSize(dib);
-}
-
-std::size_t entrySize(std::span<const uint8_t> dib)
-{
-    return isInfoHeader(dib) ? 4 : 3;
-}
-
-uint16_t bitCountOf(std::span<const uint8_t> dib)
-{
-    return isInfoHeader(dib) ? le16(dib.data() + 14) : le16(dib.data() + 10);
-}
-
-uint32_t defaultColourCount(uint16_t bitCount)
-{
-    switch (bitCount) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
-    }
-}
 
 // The colour-table entries as opaque colours, at most the colour count.
 QList<QRgb> colourTable(std::span<const uint8_t> dib)
 {
     const uint16_t count = GetDibColourCount(dib);
-    const uint8_t* entry = dib.data() + headerSize(dib);
+    const uint8_t* entry = GetDibColourTable(dib);
     QList<QRgb> table;
     table.reserve(count);
-    for (uint16_t i = 0; i < count; ++i, entry += entrySize(dib))
+    for (uint16_t i = 0; i < count; ++i, entry += GetDibColourEntrySize(dib))
         table.push_back(qRgb(entry[2], entry[1], entry[0]));
     return table;
 }
@@ -88,8 +40,7 @@ void copyRow(uchar* target, const uint8_t* row, uint16_t bitCount, int32_t width
         std::memcpy(target, row, std::min<std::size_t>(stride, static_cast<std::size_t>(bytesPerLine)));
         return;
     }
-    for (int32_t x = 0; x < width; ++x)
-        target[x] = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+    DibUnpackRow(row, width, 4, target);
 }
 
 // Where the part `clipped` of `source` lands when `source` fills `dest`.
@@ -108,53 +59,6 @@ QRect mapInto(const QRect& dest, const QRect& source, const QRect& clipped)
 
 } // namespace
 
-int32_t GetDibWidth(std::span<const uint8_t> dib)
-{
-    if (!hasHeader(dib))
-        return 0;
-    return isInfoHeader(dib) ? static_cast<int32_t>(le32(dib.data() + 4)) : le16(dib.data() + 4);
-}
-
-int32_t GetDibHeight(std::span<const uint8_t> dib)
-{
-    if (!hasHeader(dib))
-        return 0;
-    return isInfoHeader(dib) ? static_cast<int32_t>(le32(dib.data() + 8)) : le16(dib.data() + 6);
-}
-
-uint16_t GetDibColourCount(std::span<const uint8_t> dib)
-{
-    if (!hasHeader(dib))
-        return 0;
-    const uint16_t bitCount = bitCountOf(dib);
-    const uint32_t coloursUsed = isInfoHeader(dib) ? le32(dib.data() + 32) : 0;
-    uint32_t count = coloursUsed != 0 ? coloursUsed : defaultColourCount(bitCount);
-    const uint32_t indexable = bitCount >= 1 && bitCount <= 8 ? 1u << bitCount : 0;
-    count = std::min(count, indexable);
-    const std::size_t room = (dib.size() - headerSize(dib)) / entrySize(dib);
-    return static_cast<uint16_t>(std::min<std::size_t>(count, room));
-}
-
-uint32_t GetColourTableSize(std::span<const uint8_t> dib)
-{
-    return static_cast<uint32_t>(GetDibColourCount(dib) * entrySize(dib));
-}
-
-const uint8_t* GetDibPixels(std::span<const uint8_t> dib)
-{
-    if (!hasHeader(dib))
-        return nullptr;
-    return dib.data() + headerSize(dib) + GetColourTableSize(dib);
-}
-
-uint16_t GetDibBitCount(const ImageHandle& handle)
-{
-    const auto dib = DibBytes(handle);
-    if (handle.isNull() || !hasHeader(dib))
-        return kNoBitCount;
-    return bitCountOf(dib);
-}
-
 int MakeDibPalette(const ImageHandle& handle, QList<QRgb>& palette)
 {
     if (handle.isNull() || GetDibColourCount(DibBytes(handle)) == 0)
@@ -170,15 +74,15 @@ namespace {
 QImage dibRowsToImage(const ImageHandle& handle, int32_t firstRow, int32_t rowCount)
 {
     const auto dib = DibBytes(handle);
-    if (handle.isNull() || !hasHeader(dib))
+    if (handle.isNull() || GetDibPixels(dib) == nullptr)
         return {};
     const int32_t width = GetDibWidth(dib);
     const int32_t height = GetDibHeight(dib);
-    const uint16_t bitCount = bitCountOf(dib);
+    const uint16_t bitCount = GetDibBitCountField(dib);
     const QImage::Format format = imageFormat(bitCount);
     if (width <= 0 || height <= 0 || format == QImage::Format_Invalid)
         return {};
-    const std::size_t stride = static_cast<std::size_t>((int64_t{bitCount} * width + 31) / 32 * 4);
+    const std::size_t stride = DibStride(width, bitCount);
     const std::size_t offset = static_cast<std::size_t>(GetDibPixels(dib) - dib.data());
     if (stride * static_cast<std::size_t>(height) > dib.size() - offset)
         return {};

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include "pictra/DibRows.h"
+
 namespace {
 
 // The source pixels [first, last) under each of `target` destination pixels:
@@ -18,11 +20,6 @@ std::vector<std::pair<int, int>> sourceSpans(int sourceLength, int target)
         spans[static_cast<std::size_t>(i)] = {first, std::max(last, first + 1)};
     }
     return spans;
-}
-
-bool bitAt(const uchar* row, int x)
-{
-    return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
 // A 1-bit image scaled so that each pixel is the darker colour of the table
@@ -54,7 +51,7 @@ QImage scaleMonoKeepingDark(const QImage& image, const QSize& size)
         for (int x = 0; x < size.width(); ++x) {
             const auto [firstColumn, lastColumn] = columns[static_cast<std::size_t>(x)];
             for (int c = firstColumn; c < lastColumn; ++c)
-                if (bitAt(combined.data(), c) == (darkIndex == 1)) {
+                if ((DibRowBit(combined.data(), c) != 0) == (darkIndex == 1)) {
                     scaled.setPixel(x, y, static_cast<uint>(darkIndex));
                     break;
                 }
