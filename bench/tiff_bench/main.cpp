@@ -1,0 +1,404 @@
+// tiff_bench: Pictra's TIFF open and save and its page count beside libtiff's
+// own tools on the same files.
+//
+// It makes a text-dense 1728 x 2292 fax page (drawn here, written as G4 by
+// ImageMagick) and a file of that page N times (joined by tiffcp), then
+// times, in alternating runs, whole processes: this program opening a file
+// and saving it as G4 against `tiffcp -c g4`, and counting its pages against
+// `tiffinfo`. It prints medians, ratios and peak memory, and the time of
+// the same calls inside this process (what the program itself waits for).
+// It checks every result and exits 1 on a wrong one; it never judges time.
+//
+//   tiff_bench [--pages N] [--runs R]     (defaults: 100 pages, 5 runs)
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "pictra/DibRows.h"
+#include "pictra/Pictra.h"
+
+namespace {
+
+constexpr int32_t kWidth = 1728;
+constexpr int32_t kHeight = 2292;
+constexpr int32_t kMaxPages = 100;
+
+// ---- the page ----
+
+// A glyph: 8 x 13 pixels of strokes, as the letters of a small fax font.
+using Glyph = std::vector<std::pair<int, int>>;
+
+std::vector<Glyph> makeGlyphs(std::mt19937& random)
+{
+    std::vector<Glyph> glyphs(90);
+    for (Glyph& g : glyphs) {
+        const int strokes = 2 + static_cast<int>(random() % 3);
+        for (int s = 0; s < strokes; ++s) {
+            int x = static_cast<int>(random() % 8);
+            int y = static_cast<int>(random() % 13);
+            const int dx = static_cast<int>(random() % 3) - 1;
+            const int dy = dx == 0 ? 1 : static_cast<int>(random() % 3) - 1;
+            for (int step = 0; step < 9 && x >= 0 && x < 8 && y >= 0 && y < 13; ++step, x += dx, y += dy) {
+                g.emplace_back(x, y);
+                if (x + 1 < 8)
+                    g.emplace_back(x + 1, y); // strokes two pixels wide
+            }
+        }
+    }
+    return glyphs;
+}
+
+// Lines of words across the whole page, as a dense typed letter.
+ImageHandle textPage()
+{
+    ImageHandle page = PtxCreateHandle(kWidth, kHeight, PtxBlank::Bilevel);
+    std::memset(page.pixels(), 0xFF, page.size() - page.pixelOffset());
+    std::mt19937 random(2024);
+    const std::vector<Glyph> glyphs = makeGlyphs(random);
+    for (int32_t top = 60; top + 13 < kHeight - 60; top += 22) {
+        for (int32_t left = 70; left < kWidth - 120;) {
+            const int letters = 2 + static_cast<int>(random() % 8);
+            for (int i = 0; i < letters; ++i, left += 10) {
+                for (const auto& [x, y] : glyphs[random() % glyphs.size()])
+                    DibSetRowBit(page.displayRow(top + y), left + x, false);
+            }
+            left += 10;
+        }
+    }
+    ImgInfo dpi{};
+    dpi.xResolution = 204;
+    dpi.yResolution = 196;
+    PtxSetImgInfo(page, &dpi);
+    return page;
+}
+
+// The page as a binary PBM (1 is black there).
+bool writePbm(const ImageHandle& page, const std::string& path)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << "P4\n" << page.width() << " " << page.height() << "\n";
+    const std::size_t bytes = (static_cast<std::size_t>(page.width()) + 7) / 8;
+    std::vector<char> row(bytes);
+    for (int32_t y = 0; y < page.height(); ++y) {
+        const uint8_t* in = page.displayRow(y);
+        for (std::size_t i = 0; i < bytes; ++i)
+            row[i] = static_cast<char>(~in[i]);
+        out.write(row.data(), static_cast<std::streamsize>(bytes));
+    }
+    return static_cast<bool>(out);
+}
+
+// ---- processes ----
+
+struct Run {
+    double wallMs = 0;
+    double cpuMs = 0;
+    double peakMb = 0;
+    int status = -1;
+};
+
+double millis(const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; }
+
+// Runs a program to its end with its output thrown away.
+Run runProcess(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    Run r;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
+        return r;
+    r.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    r.cpuMs = millis(usage.ru_utime) + millis(usage.ru_stime);
+    r.peakMb = usage.ru_maxrss / 1024.0;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Figures {
+    double wallMs, cpuMs, peakMb;
+};
+
+Figures medians(const std::vector<Run>& runs)
+{
+    std::vector<double> wall, cpu, peak;
+    for (const Run& r : runs) {
+        wall.push_back(r.wallMs);
+        cpu.push_back(r.cpuMs);
+        peak.push_back(r.peakMb);
+    }
+    return {median(wall), median(cpu), median(peak)};
+}
+
+struct Pair {
+    Figures ours;
+    Figures theirs;
+    bool ok = true;
+};
+
+// A and B in turn, one warm-up each, then `runs` counted pairs.
+Pair alternate(const std::vector<std::string>& ours, const std::vector<std::string>& theirs, int runs)
+{
+    runProcess(ours);
+    runProcess(theirs);
+    std::vector<Run> a, b;
+    Pair p;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(runProcess(ours));
+        b.push_back(runProcess(theirs));
+        p.ok = p.ok && a.back().status == 0 && b.back().status == 0;
+    }
+    p.ours = medians(a);
+    p.theirs = medians(b);
+    return p;
+}
+
+double cpuNowMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+// The median CPU time of a call inside this process.
+double inProcessMs(int runs, const std::function<bool()>& call, bool& ok)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double start = cpuNowMs();
+        ok = call() && ok;
+        times.push_back(cpuNowMs() - start);
+    }
+    return median(times);
+}
+
+// ---- what the child processes do ----
+
+bool openAndSaveG4(const std::string& in, const std::string& out)
+{
+    std::vector<ImageHandle> pages(kMaxPages);
+    ImgFileInfo info;
+    const int32_t n = PtxOpenImageFile(in, &info, pages);
+    if (n < 1)
+        return false;
+    info.encodeOption = PtxTiffCompression::CcittG4;
+    info.pages = n;
+    return n == 1 ? PtxSaveImageToFile(pages[0], out, info) == 1
+                  : PtxSaveMultiImageToFile(pages, out, info) == 1;
+}
+
+int child(int argc, char** argv)
+{
+    const std::string job = argv[2];
+    if (job == "open-save" && argc == 5)
+        return openAndSaveG4(argv[3], argv[4]) ? 0 : 1;
+    if (job == "count" && argc == 4)
+        return PtxCountImagePages(argv[3], kMaxPages) > 0 ? 0 : 1;
+    if (job == "start")
+        return 0; // what a process that loads Pictra costs before any work
+    return 2;
+}
+
+// ---- checks ----
+
+std::string output(const std::string& command)
+{
+    std::string text;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+            text.append(buffer, n);
+        ::pclose(p);
+    }
+    return text;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size())
+        ++n;
+    return n;
+}
+
+// Our file holds the source's pages, G4, as tiffinfo reads it; its pixels
+// are those of the source and of tiffcp's copy.
+bool sameFaxes(const std::string& source, const std::string& ours, const std::string& theirs, int32_t pages,
+               std::string& why)
+{
+    const std::string report = output("tiffinfo '" + ours + "' 2>&1");
+    if (occurrences(report, "TIFF Directory") != static_cast<std::size_t>(pages) ||
+        occurrences(report, "Compression Scheme: CCITT Group 4") != static_cast<std::size_t>(pages) ||
+        occurrences(report, "Bits/Sample: 1") != static_cast<std::size_t>(pages)) {
+        why = "tiffinfo does not see " + std::to_string(pages) + " 1-bit G4 pages in " + ours;
+        return false;
+    }
+    const int32_t slots = std::min(pages, kMaxPages);
+    std::vector<ImageHandle> a(static_cast<std::size_t>(slots)), b(a.size()), c(a.size());
+    if (PtxOpenImageFile(source, nullptr, a) != slots || PtxOpenImageFile(ours, nullptr, b) != slots ||
+        PtxOpenImageFile(theirs, nullptr, c) != slots) {
+        why = std::string("cannot reopen the files: ") + PtxGetLastErrorInfo();
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto equal = [&](const ImageHandle& x, const ImageHandle& y) {
+            return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size()) == 0;
+        };
+        if (!equal(a[i], b[i]) || !equal(a[i], c[i])) {
+            why = "page " + std::to_string(i + 1) + " differs";
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- the report ----
+
+std::string verdict(bool met) { return met ? "met" : "NOT met"; }
+
+// One row: Pictra's process and call beside the tool's process, the ratios
+// of CPU time, and the target judged on each.
+void printRow(const std::string& what, const Pair& p, double callMs, double limit)
+{
+    const double process = p.ours.cpuMs / p.theirs.cpuMs;
+    const double call = callMs / p.theirs.cpuMs;
+    std::printf("%-27s %7.1f %7.1f %6.1f  %7.1f  %7.1f %7.1f %6.1f  %5.2f %5.2f  <= %.1f: call %s, process %s\n",
+                what.c_str(), p.ours.cpuMs, p.ours.wallMs, p.ours.peakMb, callMs, p.theirs.cpuMs, p.theirs.wallMs,
+                p.theirs.peakMb, call, process, limit, verdict(call <= limit).c_str(), verdict(process <= limit).c_str());
+}
+
+int fail(const std::string& why)
+{
+    std::fprintf(stderr, "tiff_bench: %s\n", why.c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 3 && std::string(argv[1]) == "--child")
+        return child(argc, argv);
+    int32_t pages = kMaxPages;
+    int runs = 5;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--pages")
+            pages = std::clamp(std::atoi(argv[i + 1]), 1, kMaxPages);
+        else if (option == "--runs")
+            runs = std::clamp(std::atoi(argv[i + 1]), 1, 100);
+        else
+            return fail("usage: tiff_bench [--pages N] [--runs R]");
+    }
+
+    char folder[] = "/tmp/tiff-bench-XXXXXX";
+    if (::mkdtemp(folder) == nullptr)
+        return fail("cannot make a scratch folder");
+    const std::string dir = folder;
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() { std::filesystem::remove_all(dir); }
+    } cleanup{dir};
+    const std::string pbm = dir + "/page.pbm";
+    const std::string one = dir + "/page.tif";
+    const std::string many = dir + "/pages.tif";
+    const ImageHandle page = textPage();
+    if (!writePbm(page, pbm) ||
+        std::system(("convert '" + pbm + "' -density 204x196 -units PixelsPerInch -compress group4 '" + one + "'")
+                        .c_str()) != 0)
+        return fail("cannot make the G4 page with ImageMagick");
+    std::string join = "tiffcp";
+    for (int32_t i = 0; i < pages; ++i)
+        join += " '" + one + "'";
+    if (std::system((join + " '" + many + "'").c_str()) != 0)
+        return fail("cannot join the pages with tiffcp");
+
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    const Pair single = alternate({self, "--child", "open-save", one, dir + "/ours1.tif"},
+                                  {"tiffcp", "-c", "g4", one, dir + "/theirs1.tif"}, runs);
+    const Pair multi = alternate({self, "--child", "open-save", many, dir + "/ours.tif"},
+                                 {"tiffcp", "-c", "g4", many, dir + "/theirs.tif"}, runs);
+    const Pair count = alternate({self, "--child", "count", many}, {"tiffinfo", many}, runs);
+    if (!single.ok || !multi.ok || !count.ok)
+        return fail("a run exited with an error");
+
+    std::string why;
+    if (!sameFaxes(one, dir + "/ours1.tif", dir + "/theirs1.tif", 1, why) ||
+        !sameFaxes(many, dir + "/ours.tif", dir + "/theirs.tif", pages, why))
+        return fail(why);
+    const int32_t expected = std::min(pages, kMaxPages);
+    if (PtxCountImagePages(many, kMaxPages) != expected)
+        return fail("the page count is not " + std::to_string(expected));
+
+    // The same calls inside this process.
+    bool ok = true;
+    const double callOne = inProcessMs(runs, [&] { return openAndSaveG4(one, dir + "/call1.tif"); }, ok);
+    const double callMany = inProcessMs(runs, [&] { return openAndSaveG4(many, dir + "/call.tif"); }, ok);
+    const double callCount =
+        inProcessMs(runs, [&] { return PtxCountImagePages(many, kMaxPages) == expected; }, ok);
+    if (!ok)
+        return fail("an in-process call failed");
+
+    const std::vector<std::string> startOnly = {self, "--child", "start"};
+    runProcess(startOnly);
+    std::vector<Run> starts;
+    for (int i = 0; i < runs; ++i)
+        starts.push_back(runProcess(startOnly));
+    const Figures start = medians(starts);
+
+    const double handleMb = static_cast<double>(page.size()) * expected / (1024.0 * 1024.0);
+    const double memoryLimit = 2 * handleMb + 16;
+    const std::string manyPages = std::to_string(pages) + " pages";
+    std::printf("tiff_bench: %d x %d text-dense G4 page (%.1f KB), %d-page file (%.1f MB); medians of %d "
+                "alternating runs; times in ms, memory in MB\n",
+                kWidth, kHeight, std::filesystem::file_size(one) / 1024.0, pages,
+                std::filesystem::file_size(many) / (1024.0 * 1024.0), runs);
+    std::printf("%-27s %7s %7s %6s  %7s  %7s %7s %6s  %5s %5s  target (cpu)\n", "", "process", "wall", "peak",
+                "call", "tool", "wall", "peak", "call/", "proc/");
+    std::printf("%-27s %7s %7s %6s  %7s  %7s %7s %6s  %5s %5s\n", "", "cpu", "", "", "cpu", "cpu", "", "", "tool",
+                "tool");
+    printRow("open + G4 save, 1 page", single, callOne, 1.5);
+    printRow("open + G4 save, " + manyPages, multi, callMany, 1.5);
+    printRow("page count, " + manyPages, count, callCount, 2.0);
+    std::printf("tools: tiffcp -c g4 (saves), tiffinfo (count); call: the same Pictra calls inside this process\n");
+    std::printf("a process that only loads Pictra (and with it ImageMagick's libraries): %.1f ms cpu, %.1f ms wall, "
+                "%.1f MB\n",
+                start.cpuMs, start.wallMs, start.peakMb);
+    std::printf("peak memory of the %d-page run: %.1f MB; 2 x %.1f MB of handles + 16 MB = %.1f MB: %s\n", pages,
+                multi.ours.peakMb, handleMb, memoryLimit, verdict(multi.ours.peakMb < memoryLimit).c_str());
+    return 0;
+}
