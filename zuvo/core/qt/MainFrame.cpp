@@ -1,5 +1,7 @@
 #include "core/qt/MainFrame.h"
 
+#include "core/qt/FolderTreePane.h"
+
 #include "core/FrameTexts.h"
 #include "core/SessionTexts.h"
 #include "core/SysConfig.h"
@@ -820,9 +822,7 @@ bool CMainFrame::event(QEvent* event)
                            static_cast<QSystemTrayIcon::ActivationReason>(message->LParam()));
         break;
     case WM_FAX_RELOAD: refreshFaxList(); break;
-    case WM_FAX_REFRESH:
-        if (message->WParam() == FAX_REFRESH_LIST) refreshFaxList();
-        break;
+    case WM_FAX_REFRESH: onFaxRefresh(message->WParam()); break;
     default:
         if (interInstanceMessage_ != 0 && message->Message() == interInstanceMessage_) {
             cpLog(6, "m_hBroadCastHandle Proc");
@@ -834,6 +834,23 @@ bool CMainFrame::event(QEvent* event)
         break;
     }
     return true;
+}
+
+void CMainFrame::onFaxRefresh(WPARAM kind)
+{
+    auto* tree = dynamic_cast<FolderTreePane*>(GetLeftView());
+    switch (kind) {
+    case FAX_REFRESH_FOLDER_COUNTS:
+        if (tree) tree->RefreshFolderCounts();
+        break;
+    case FAX_REFRESH_LIST_IF_RECEIVING:
+        if (tree && (tree->IsCurFolderType("inbox") || tree->IsCurFolderType("deposebox") ||
+                     tree->IsCurFolderType("failedbox")))
+            refreshFaxList();
+        break;
+    case FAX_REFRESH_LIST: refreshFaxList(); break;
+    default: break;
+    }
 }
 
 void CMainFrame::refreshFaxList()

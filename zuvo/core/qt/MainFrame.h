@@ -237,6 +237,10 @@ private:
     void openHelp();
     void closeAllWindows();
     void refreshFaxList();
+    // WM_FAX_REFRESH: 2 relabels the folder tree's counts, 1 refreshes the
+    // list when it shows a folder of receipts, invalid or failed faxes, 3
+    // refreshes it.
+    void onFaxRefresh(WPARAM kind);
     void saveCommandBars();
     bool commandAvailable(int id) const;
     CommandContext commandContext() const;

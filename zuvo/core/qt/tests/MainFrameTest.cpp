@@ -4,6 +4,7 @@
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
 #include "core/qt/CPelno1App.h"
+#include "core/qt/FolderTreePane.h"
 #include "core/qt/MainFrame.h"
 #include "core/qt/WindowMessage.h"
 #include "core/qt/XStatusBar.h"
@@ -570,3 +571,62 @@ TEST_F(MainFrameTest, LoginFailureShowsHelpAndApplyPagesWithEncodedToken)
 }
 
 } // namespace
+
+namespace {
+
+// A left pane that answers for the type of its selected folder and counts relabellings.
+class FolderTreeStandIn : public QLabel, public FolderTreePane {
+public:
+    void RefreshFolderCounts() override { ++relabelled; }
+    bool IsCurFolderType(const std::string& type) const override { return type == selectedType; }
+    std::string selectedType;
+    int relabelled = 0;
+};
+
+// A fax list that counts its refreshes.
+class FaxListStandIn : public QLabel {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == WindowMessageEvent::EventType() &&
+            static_cast<WindowMessageEvent*>(e)->Message() == WM_FAX_LIST_REFRESH)
+            ++refreshed;
+        return QLabel::event(e);
+    }
+    int refreshed = 0;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, FaxRefreshRelabelsTheTreeOrRefreshesTheListAsItsKindSays)
+{
+    struct Case {
+        WPARAM kind;
+        const char* selectedType;
+        int relabelled;
+        int refreshed;
+    };
+    const Case cases[] = {
+        {FAX_REFRESH_FOLDER_COUNTS, "faxbox", 1, 0},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "inbox", 0, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "deposebox", 0, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "failedbox", 0, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "faxbox", 0, 0},
+        {FAX_REFRESH_LIST, "faxbox", 0, 1},
+        {7, "inbox", 0, 0},
+    };
+    auto frame = makeFrame();
+    auto* tree = new FolderTreeStandIn;
+    auto* list = new FaxListStandIn;
+    frame->SetPaneWidget(CMainFrame::FramePane::LeftView, tree);
+    frame->SetPaneWidget(CMainFrame::FramePane::FaxView, list);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << " " << c.selectedType);
+        tree->relabelled = list->refreshed = 0;
+        tree->selectedType = c.selectedType;
+        WindowRegistry::Post(frame->Handle(), WM_FAX_REFRESH, c.kind, 0);
+        WaitMs(50);
+        EXPECT_EQ(tree->relabelled, c.relabelled);
+        EXPECT_EQ(list->refreshed, c.refreshed);
+    }
+}
