@@ -7,7 +7,8 @@
 //
 // The browser engine's library (built without the sanitizer) frees some
 // objects with a sized delete of another size, and it and the font and
-// device libraries keep caches for the life of the process. Those reports
+// device libraries and the desktop bus (which a real X session talks to)
+// keep caches for the life of the process. Those reports
 // are theirs; everything else is checked as usual.
 
 #if defined(__SANITIZE_ADDRESS__) && defined(ZUVO_WITH_WEBENGINE)
@@ -21,6 +22,7 @@ extern "C" const char* __lsan_default_suppressions()
     return "leak:libQt6WebEngineCore.so\n"
            "leak:libharfbuzz.so\n"
            "leak:libfontconfig.so\n"
-           "leak:libudev.so\n";
+           "leak:libudev.so\n"
+           "leak:libdbus-1.so\n";
 }
 #endif
