@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <unistd.h>
 
 #include "jotter/Jotter.h"
+#include "testsupport/TestSupport.h"
 
 namespace fuzz {
 
@@ -26,33 +26,11 @@ inline void Quiet()
     (void)done;
 }
 
-// A directory of this process, in memory where the system has one; removed
-// with its files when the process ends normally.
-class ScratchRoot {
-public:
-    ScratchRoot()
-    {
-        const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        path_ = std::string(base) + "/zuvo-fuzz-XXXXXX";
-        if (::mkdtemp(path_.data()) == nullptr)
-            std::abort();
-    }
-    ~ScratchRoot()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchRoot(const ScratchRoot&) = delete;
-    ScratchRoot& operator=(const ScratchRoot&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
+// A scratch directory of this process, removed with its files when the
+// process ends normally.
 inline const std::string& ScratchDirectory()
 {
-    static const ScratchRoot root;
+    static const testsupport::TempDir root;
     return root.path();
 }
 
