@@ -31,6 +31,7 @@
 
 #include "pictra/DibRows.h"
 #include "pictra/Pictra.h"
+#include "testsupport/NetpbmPage.h"
 
 namespace {
 
@@ -85,22 +86,6 @@ ImageHandle textPage()
     dpi.yResolution = 196;
     PtxSetImgInfo(page, &dpi);
     return page;
-}
-
-// The page as a binary PBM (1 is black there).
-bool writePbm(const ImageHandle& page, const std::string& path)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << "P4\n" << page.width() << " " << page.height() << "\n";
-    const std::size_t bytes = (static_cast<std::size_t>(page.width()) + 7) / 8;
-    std::vector<char> row(bytes);
-    for (int32_t y = 0; y < page.height(); ++y) {
-        const uint8_t* in = page.displayRow(y);
-        for (std::size_t i = 0; i < bytes; ++i)
-            row[i] = static_cast<char>(~in[i]);
-        out.write(row.data(), static_cast<std::streamsize>(bytes));
-    }
-    return static_cast<bool>(out);
 }
 
 // ---- processes ----
@@ -337,7 +322,7 @@ int main(int argc, char** argv)
     const std::string one = dir + "/page.tif";
     const std::string many = dir + "/pages.tif";
     const ImageHandle page = textPage();
-    if (!writePbm(page, pbm) ||
+    if (!testsupport::writePbm(page, pbm) ||
         std::system(("convert '" + pbm + "' -density 204x196 -units PixelsPerInch -compress group4 '" + one + "'")
                         .c_str()) != 0)
         return fail("cannot make the G4 page with ImageMagick");

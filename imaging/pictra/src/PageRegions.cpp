@@ -31,24 +31,6 @@ void fillRows(const PageView& page, int32_t left, int32_t top, int32_t right, in
     }
 }
 
-// Sets bits left..right (inclusive) of a 1-bit row to `bit`, whole bytes at once.
-void fillBits(uint8_t* row, int32_t left, int32_t right, unsigned bit)
-{
-    const uint8_t value = bit ? 0xFF : 0x00;
-    auto setMasked = [&](uint8_t& byte, uint8_t mask) { byte = static_cast<uint8_t>((byte & ~mask) | (value & mask)); };
-    const int32_t firstByte = left >> 3;
-    const int32_t lastByte = right >> 3;
-    const auto headMask = static_cast<uint8_t>(0xFF >> (left & 7));
-    const auto tailMask = static_cast<uint8_t>(0xFF << (7 - (right & 7)));
-    if (firstByte == lastByte) {
-        setMasked(row[firstByte], headMask & tailMask);
-        return;
-    }
-    setMasked(row[firstByte], headMask);
-    std::memset(row + firstByte + 1, value, static_cast<std::size_t>(lastByte - firstByte - 1));
-    setMasked(row[lastByte], tailMask);
-}
-
 } // namespace
 
 ImageHandle PtxImgCrop(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom)
@@ -120,7 +102,7 @@ ImageHandle PtxImgDelete(const ImageHandle& handle, int32_t left, int32_t top, i
     } else if (bits == 1) {
         const unsigned bit = redOf(colour) + greenOf(colour) + blueOf(colour) != 0 ? 1 : 0;
         for (int32_t y = top; y <= bottom; ++y)
-            fillBits(page.row(storedRowOf(page, y)), left, right, bit);
+            DibFillRowBits(page.row(storedRowOf(page, y)), left, right, bit != 0);
     } else {
         unsigned white = 0;
         for (unsigned i = 0; i < page.entries; ++i) {

@@ -46,6 +46,44 @@ inline void DibSetRowIndex(uint8_t* row, int64_t x, unsigned bits, unsigned valu
     }
 }
 
+// Sets bits left..right (inclusive) of a 1-bit row to `on`, whole bytes at
+// once; left <= right.
+inline void DibFillRowBits(uint8_t* row, int64_t left, int64_t right, bool on)
+{
+    const uint8_t value = on ? 0xFF : 0x00;
+    auto setMasked = [&](uint8_t& byte, uint8_t mask) { byte = static_cast<uint8_t>((byte & ~mask) | (value & mask)); };
+    const int64_t firstByte = left >> 3;
+    const int64_t lastByte = right >> 3;
+    const auto headMask = static_cast<uint8_t>(0xFF >> (left & 7));
+    const auto tailMask = static_cast<uint8_t>(0xFF << (7 - (right & 7)));
+    if (firstByte == lastByte) {
+        setMasked(row[firstByte], headMask & tailMask);
+        return;
+    }
+    setMasked(row[firstByte], headMask);
+    std::memset(row + firstByte + 1, value, static_cast<std::size_t>(lastByte - firstByte - 1));
+    setMasked(row[lastByte], tailMask);
+}
+
+// The first x in [from, end) whose bit in a 1-bit row is `bit` (0 or 1), or
+// `end` when there is none. Bytes that hold no such bit are passed whole, so
+// that a scan over a mostly white page costs a byte compare per 8 pixels.
+inline int64_t DibFindRowBit(const uint8_t* row, int64_t from, int64_t end, unsigned bit)
+{
+    const uint8_t skip = bit ? 0x00 : 0xFF; // a byte made only of the other bit
+    int64_t x = from;
+    while (x < end) {
+        if ((x & 7) == 0 && row[x >> 3] == skip) {
+            x += 8;
+            continue;
+        }
+        if (DibRowBit(row, x) == bit)
+            return x;
+        ++x;
+    }
+    return end;
+}
+
 // Packs `width` values, one byte each, into a row of `bits` bits per pixel.
 // Every byte the pixels touch is written; the bits after the last pixel of
 // its byte are 0.
