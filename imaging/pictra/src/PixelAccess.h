@@ -3,9 +3,11 @@
 // pages, colours (0x00BBGGRR) of every page, and the nearest palette entry
 // of a colour. Rows are stored rows (0 at the bottom).
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 
 #include "pictra/DibRows.h"
 #include "pictra/ImageHandle.h"
@@ -18,6 +20,8 @@ inline uint8_t redOf(Colour c) { return static_cast<uint8_t>(c); }
 inline uint8_t greenOf(Colour c) { return static_cast<uint8_t>(c >> 8); }
 inline uint8_t blueOf(Colour c) { return static_cast<uint8_t>(c >> 16); }
 inline Colour makeColour(uint32_t red, uint32_t green, uint32_t blue) { return red | (green << 8) | (blue << 16); }
+// A channel value cut to 0..255.
+inline uint8_t clampChannel(int64_t value) { return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255)); }
 
 // Pointers and sizes of a page, read once from its header.
 struct PageView {
@@ -132,6 +136,26 @@ struct PageView {
     int32_t height;
     uint16_t bits;
     uint32_t entries;
+};
+
+// Writes colours into an indexed page as their nearest palette entries,
+// remembering each colour's entry: a filter that makes many pixels of few
+// colours walks the palette once per colour, not once per pixel.
+class PaletteMatcher {
+public:
+    explicit PaletteMatcher(const PageView& page) : page_(page) {}
+
+    void setColour(int32_t x, int32_t r, Colour c)
+    {
+        auto [it, fresh] = indexOf_.try_emplace(c, 0u);
+        if (fresh)
+            it->second = page_.nearestIndex(c);
+        page_.setIndex(x, r, it->second);
+    }
+
+private:
+    PageView page_;
+    std::unordered_map<Colour, unsigned> indexOf_;
 };
 
 // Sets the bytes and bits after the last pixel of every row to zero.

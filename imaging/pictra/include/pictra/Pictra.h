@@ -4,6 +4,7 @@
 // Failures are reported through one 256-byte last-error text per thread,
 // read with PtxGetLastErrorInfo() right after the failing call.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -146,3 +147,63 @@ PICTRA_API ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& ma
 // colour is black, 8 bits with the first white palette entry.
 PICTRA_API ImageHandle PtxImgDelete(const ImageHandle& handle, int32_t left, int32_t top, int32_t right, int32_t bottom,
                                     uint32_t colour);
+
+// ---- colour operations ----
+// Each clears the last-error text on entry (PtxImgGrayScale only writes it
+// on failure), fails with "image handle is null" for a null or damaged page
+// and "failed to allocate memory" when the new page cannot be made, and
+// leaves its input unchanged. Colours written into an indexed page become
+// its nearest palette entries (the first at the least sum of squared
+// differences of red, green and blue).
+
+// A colour as it crosses the interface: each channel 0 to 255.
+struct PtxColour {
+    int32_t blue = 0;
+    int32_t green = 0;
+    int32_t red = 0;
+};
+
+// Counts of the 256 values of one channel.
+using PtxHistogram = std::array<uint32_t, 256>;
+
+// Every colour inverted: the pixels of a 24-bit page, the indices of an
+// 8-bit grey page (255 - i), the palette of any other indexed page (so a
+// 1-bit page keeps its bits and gets white at index 0).
+PICTRA_API ImageHandle PtxImgNegative(const ImageHandle& handle);
+// A 3 by 3 kernel with outer weights -1 and centre `level` (15 for a level
+// of 8 or less), divided by the weights' sum (7 for centre 15, 1 for 9);
+// pixels beyond the edges count as white, results are cut to 0..255.
+PICTRA_API ImageHandle PtxImgSharpen(const ImageHandle& handle, int32_t level);
+// As sharpen with outer weights 1 and centre `level` (8 for a level of -8
+// or less): level 1 averages nine pixels, the default centre divides by 16.
+PICTRA_API ImageHandle PtxImgSoften(const ImageHandle& handle, int32_t level);
+// `amount` added to red, green and blue, cut to 0..255 (on the palette of
+// indexed pages).
+PICTRA_API ImageHandle PtxImgLight(const ImageHandle& handle, int32_t amount);
+// Mode 0: a added to blue, b to green, c to red, cut to 0..255. Any other
+// mode: every colour takes hue (a & 0xFF) and saturation ((a >> 8) & 0xFF),
+// both on a 0 to 255 scale, and keeps its lightness; b and c are unused.
+// Indexed pages change their palette.
+PICTRA_API ImageHandle PtxImgColorize(const ImageHandle& handle, uint8_t mode, int32_t a, int32_t b, int32_t c);
+// A 1-bit page (black, white) of an 8 or 24-bit page, cut at Otsu's
+// threshold t over the greys (blue x 29 + green x 150 + red x 77) >> 8:
+// white where the grey is above t. Greys up to t form the dark class, and
+// of equal scores the lowest t wins, so a page of two greys is cut between
+// them; a page of one grey gives t = 0. Other bit counts fail with "image
+// isn't gary or color image".
+PICTRA_API ImageHandle PtxImgUnicolor(const ImageHandle& handle);
+// An 8-bit page with the grey ramp palette, each pixel
+// (red x 306 + green x 601 + blue x 117) >> 10. Fails with "图像句柄错误"
+// (null page), "原图像已是灰度图像" (already an 8-bit grey ramp) or
+// "创建图像句柄失败" (no memory).
+PICTRA_API ImageHandle PtxImgGrayScale(const ImageHandle& handle);
+// The colour of display pixel (x, y) (row 0 at the top) into `colour`.
+// 1 or 0: "the point is out of image" outside the page, "color is null".
+PICTRA_API int32_t PtxImgGetPixelColor(const ImageHandle& handle, int32_t x, int32_t y, PtxColour* colour);
+// A copy with display pixel (x, y) set to `colour` (channels cut to
+// 0..255); same failures as PtxImgGetPixelColor.
+PICTRA_API ImageHandle PtxImgSetPixelColor(const ImageHandle& handle, int32_t x, int32_t y, const PtxColour* colour);
+// Zeroes every histogram given (null ones are skipped), then counts every
+// pixel's red, green and blue value. 1 or 0.
+PICTRA_API int32_t PtxImgHistogram(const ImageHandle& handle, PtxHistogram* red, PtxHistogram* green,
+                                   PtxHistogram* blue);
