@@ -43,6 +43,19 @@ bool checkHandleAndInfo(const ImageHandle& handle, const void* info)
 
 namespace pictra {
 
+ImageHandle copyToChange(const ImageHandle& handle)
+{
+    clearLastError();
+    if (!handle.isValidDib()) {
+        setLastError("image handle is null");
+        return {};
+    }
+    ImageHandle copy = handle.clone();
+    if (copy.isNull())
+        setLastError("failed to allocate memory");
+    return copy;
+}
+
 ImageHandle newPageLike(const ImageHandle& source, int32_t width, int32_t height, uint16_t bitCount)
 {
     ImageHandle page = ImageHandle::createDib(width, height, bitCount);

@@ -1,4 +1,5 @@
-// Sharpen and soften: a 3 by 3 kernel of one centre weight and eight equal outer weights, over every channel, with white beyond the page's edges.
+// Sharpen and soften: a 3 by 3 kernel over every channel, white beyond the page's edges.
+// The kernel is one centre weight and eight equal outer weights.
 
 #include <vector>
 
@@ -34,16 +35,9 @@ void loadRow(const PageView& page, int32_t r, std::vector<int32_t>& channels)
 
 ImageHandle convolve(const ImageHandle& handle, Kernel kernel)
 {
-    clearLastError();
-    if (!handle.isValidDib()) {
-        setLastError("image handle is null");
-        return {};
-    }
-    ImageHandle result = handle.clone();
-    if (result.isNull()) {
-        setLastError("failed to allocate memory");
-        return {};
-    }
+    ImageHandle result = copyToChange(handle);
+    if (result.isNull())
+        return result;
     const PageView in(handle);
     const PageView out(result);
     PaletteMatcher matcher(out);

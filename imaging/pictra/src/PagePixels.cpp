@@ -53,11 +53,9 @@ ImageHandle PtxImgSetPixelColor(const ImageHandle& handle, int32_t x, int32_t y,
         setLastError("color is null");
         return {};
     }
-    ImageHandle result = handle.clone();
-    if (result.isNull()) {
-        setLastError("failed to allocate memory");
-        return {};
-    }
+    ImageHandle result = copyToChange(handle);
+    if (result.isNull())
+        return result;
     PageView(result).setColour(x, *r, makeColour(clampChannel(colour->red), clampChannel(colour->green),
                                                  clampChannel(colour->blue)));
     return result;

@@ -2,34 +2,14 @@
 
 #include <cstring>
 
-#include "LastError.h"
 #include "PixelAccess.h"
 #include "pictra/Pictra.h"
 
-namespace {
-
 using namespace pictra;
-
-// A copy of the page, header and palette included, ready to receive the
-// reflected pixels; null with the message set when it cannot be made.
-ImageHandle reflectionTarget(const ImageHandle& handle)
-{
-    clearLastError();
-    if (!handle.isValidDib()) {
-        setLastError("image handle is null");
-        return {};
-    }
-    ImageHandle result = handle.clone();
-    if (result.isNull())
-        setLastError("failed to allocate memory");
-    return result;
-}
-
-} // namespace
 
 ImageHandle PtxImgFlip(const ImageHandle& handle)
 {
-    ImageHandle result = reflectionTarget(handle);
+    ImageHandle result = copyToChange(handle);
     if (result.isNull())
         return result;
     // Whole rows move: row r takes row height - 1 - r, padding and all.
@@ -42,7 +22,7 @@ ImageHandle PtxImgFlip(const ImageHandle& handle)
 
 ImageHandle PtxImgMirror(const ImageHandle& handle)
 {
-    ImageHandle result = reflectionTarget(handle);
+    ImageHandle result = copyToChange(handle);
     if (result.isNull())
         return result;
     const PageView in(handle);

@@ -1,4 +1,5 @@
-// Colour changes of whole pages: negative, brightness and colorize, made on the palette of indexed pages and on the pixels of 24-bit ones.
+// Negative, brightness and colorize: colour changes of whole pages, made on the palette
+// of indexed pages and on the pixels of 24-bit ones.
 
 #include <cmath>
 
@@ -9,20 +10,6 @@
 namespace {
 
 using namespace pictra;
-
-// A copy of the page to change, or null with the message set.
-ImageHandle toneTarget(const ImageHandle& handle)
-{
-    clearLastError();
-    if (!handle.isValidDib()) {
-        setLastError("image handle is null");
-        return {};
-    }
-    ImageHandle result = handle.clone();
-    if (result.isNull())
-        setLastError("failed to allocate memory");
-    return result;
-}
 
 // Runs `change` over every colour of the page: each pixel of a 24-bit page,
 // each palette entry of an indexed one (whose pixels keep their indices).
@@ -111,7 +98,7 @@ Colour fromHsl(const Hsl& c)
 
 ImageHandle PtxImgNegative(const ImageHandle& handle)
 {
-    ImageHandle result = toneTarget(handle);
+    ImageHandle result = copyToChange(handle);
     if (result.isNull())
         return result;
     const PageView page(result);
@@ -132,7 +119,7 @@ ImageHandle PtxImgNegative(const ImageHandle& handle)
 
 ImageHandle PtxImgLight(const ImageHandle& handle, int32_t amount)
 {
-    ImageHandle result = toneTarget(handle);
+    ImageHandle result = copyToChange(handle);
     if (result.isNull())
         return result;
     changeColours(result, [amount](Colour c) {
@@ -144,7 +131,7 @@ ImageHandle PtxImgLight(const ImageHandle& handle, int32_t amount)
 
 ImageHandle PtxImgColorize(const ImageHandle& handle, uint8_t mode, int32_t a, int32_t b, int32_t c)
 {
-    ImageHandle result = toneTarget(handle);
+    ImageHandle result = copyToChange(handle);
     if (result.isNull())
         return result;
     if (mode == 0) {

@@ -194,6 +194,11 @@ inline void setGreyRamp(ImageHandle& h)
     }
 }
 
+// A copy of the page for an export to change: the last-error text cleared,
+// then null with "image handle is null" for a null or damaged page and
+// "failed to allocate memory" when the copy cannot be made.
+ImageHandle copyToChange(const ImageHandle& handle);
+
 // A new page of the given size that takes `source`'s header (resolution
 // included) and palette; its image size is the pixel bytes. Null when the
 // size is refused or memory runs out.

@@ -106,6 +106,27 @@ TEST(PageConvolve, IndexedPagesTakeTheNearestPaletteEntry)
                   std::vector<uint8_t>(4, 249));
 }
 
+// One pixel, one row and one column, at every depth: every neighbour but
+// the pixel itself lies beyond the page.
+TEST(PageConvolve, PagesOfOnePixelRowOrColumnAtEveryDepth)
+{
+    for (uint32_t type : {PtxBlank::TrueColour, PtxBlank::Colours256, PtxBlank::Colours16, PtxBlank::Bilevel,
+                          PtxBlank::Grey}) {
+        for (auto [w, h] : {std::pair{1u, 1u}, {9u, 1u}, {1u, 7u}}) {
+            SCOPED_TRACE(std::to_string(type) + ": " + std::to_string(w) + " x " + std::to_string(h));
+            const ImageHandle page = PtxCreateHandle(w, h, type); // black
+            const ImageHandle sharpened = PtxImgSharpen(page, 5);
+            const ImageHandle softened = PtxImgSoften(page, 1);
+            ASSERT_FALSE(sharpened.isNull());
+            ASSERT_FALSE(softened.isNull());
+            // A black pixel among white: sharpen 5 gives (0 - 8 x 255) / 7,
+            // cut to black; soften 1 gives at least 5 x 255 / 9 = 141.
+            EXPECT_EQ(pixelRgb(sharpened, 0, 0), (std::vector<uint8_t>{0, 0, 0}));
+            EXPECT_NE(pixelRgb(softened, 0, 0), (std::vector<uint8_t>{0, 0, 0}));
+        }
+    }
+}
+
 TEST(PageConvolve, NullPageFailsWithItsMessage)
 {
     EXPECT_TRUE(PtxImgSharpen(ImageHandle(), 5).isNull());

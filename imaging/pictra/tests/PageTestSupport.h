@@ -1,44 +1,20 @@
 #pragma once
 // Small pages drawn and read as text: one string per display row, '#' for
-// black and '.' for white (1-bit pages), or one letter per colour.
+// black and '.' for white (1-bit pages, testsupport/AsciiPage.h), or one
+// letter per colour.
 
 #include <map>
 #include <string>
 #include <vector>
 
 #include "pictra/Pictra.h"
+#include "testsupport/AsciiPage.h"
 
 namespace pagetest {
 
-using Rows = std::vector<std::string>;
-
-// A 1-bit page (black at palette index 0) from rows of '#' and '.'.
-inline ImageHandle bilevelPage(const Rows& rows)
-{
-    ImageHandle h = PtxCreateHandle(static_cast<uint32_t>(rows[0].size()), static_cast<uint32_t>(rows.size()),
-                                    PtxBlank::Bilevel);
-    for (int32_t y = 0; y < h.height(); ++y) {
-        uint8_t* row = h.displayRow(y);
-        for (int32_t x = 0; x < h.width(); ++x) {
-            if (rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '.')
-                row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-        }
-    }
-    return h;
-}
-
-inline Rows bilevelRows(const ImageHandle& h)
-{
-    Rows rows;
-    for (int32_t y = 0; y < h.height(); ++y) {
-        std::string s;
-        const uint8_t* row = h.displayRow(y);
-        for (int32_t x = 0; x < h.width(); ++x)
-            s += (row[x / 8] & (0x80 >> (x % 8))) ? '.' : '#';
-        rows.push_back(s);
-    }
-    return rows;
-}
+using testsupport::Rows;
+using testsupport::bilevelPage;
+using testsupport::bilevelRows;
 
 // Colours of the letter pages: 0x00BBGGRR.
 inline const std::map<char, uint32_t>& letterColours()
