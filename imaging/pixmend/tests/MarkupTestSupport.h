@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "PixmendTestSupport.h"
 #include "pictra/ImageHandle.h"
 #include "pixmend/ImageMarkup.h"
 #include "pixmend/PixmendMessage.h"
+#include "testsupport/AsciiPage.h"
 
 namespace markuptest {
+
+using pixmendtest::MessageCollector;
 
 struct Box {
     int32_t left = 0, top = 0, right = -1, bottom = -1; // inclusive; empty when right < left
@@ -65,17 +69,7 @@ inline int countBlack(const ImageHandle& page)
 }
 
 // The page as rows of '#' (black) and '.' (white), top row first.
-inline std::vector<std::string> picture(const ImageHandle& page)
-{
-    std::vector<std::string> rows;
-    for (int32_t y = 0; y < page.height(); ++y) {
-        std::string row;
-        for (int32_t x = 0; x < page.width(); ++x)
-            row += isWhite(page, x, y) ? '.' : '#';
-        rows.push_back(row);
-    }
-    return rows;
-}
+inline std::vector<std::string> picture(const ImageHandle& page) { return testsupport::bilevelRows(page); }
 
 inline MarkupFont font(const std::string& face, int32_t height)
 {
@@ -103,19 +97,5 @@ inline MarkupParams centredText(ImageHandle& page, const std::string& text, cons
     p.orientation = MarkupOrientation::Horizontal;
     return p;
 }
-
-// Collects the messages Pixmend shows while it lives.
-class MessageCollector {
-public:
-    MessageCollector()
-    {
-        previous_ = PixmendSetMessageHandler([this](const std::string& text) { messages.push_back(text); });
-    }
-    ~MessageCollector() { PixmendSetMessageHandler(std::move(previous_)); }
-    std::vector<std::string> messages;
-
-private:
-    PixmendMessageHandler previous_;
-};
 
 } // namespace markuptest

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "pictra/ImageHandle.h"
+#include "pixmend/Export.h"
 
 // A logical font description: what the text dialog hands over.
 struct MarkupFont {
@@ -57,4 +58,4 @@ inline constexpr const char* kMarkupTextOutOfBounds = "文字超出边界";
 // unchanged), centred text that overruns the left edge (message
 // kMarkupTextOutOfBounds shown; a shape already drawn stays), an orientation
 // other than 0 and 1, no usable font, or a text too large to rasterise.
-int32_t ImageMarkup(MarkupParams params);
+PIXMEND_API int32_t ImageMarkup(MarkupParams params);

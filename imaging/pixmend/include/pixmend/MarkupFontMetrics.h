@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "pixmend/Export.h"
 #include "pixmend/ImageMarkup.h"
 
 struct MarkupFontMetrics {
@@ -18,4 +19,4 @@ struct MarkupFontMetrics {
 };
 
 // Nothing when no usable font is found or the size is too large to draw.
-std::optional<MarkupFontMetrics> GetMarkupFontMetrics(const MarkupFont& font);
+PIXMEND_API std::optional<MarkupFontMetrics> GetMarkupFontMetrics(const MarkupFont& font);

@@ -6,11 +6,13 @@
 #include <functional>
 #include <string>
 
+#include "pixmend/Export.h"
+
 using PixmendMessageHandler = std::function<void(const std::string& text)>;
 
 // Installs `handler` (an empty one restores standard error) and returns the
 // previous one. Safe to call from any thread.
-PixmendMessageHandler PixmendSetMessageHandler(PixmendMessageHandler handler);
+PIXMEND_API PixmendMessageHandler PixmendSetMessageHandler(PixmendMessageHandler handler);
 
 // Shows `text` (UTF-8) through the current handler.
-void PixmendShowMessage(const std::string& text);
+PIXMEND_API void PixmendShowMessage(const std::string& text);

@@ -56,31 +56,32 @@ inline bool writePpm(const ImageHandle& page, const std::string& path)
     return static_cast<bool>(out);
 }
 
-// A raw PBM as a 1-bit page with palette black, white; null when the file
-// is not a whole raw PBM.
+// A raw PBM (P4), or a raw 8-bit PGM (P5; a grey below half its maximum is
+// black), as a 1-bit page with palette black, white; null when the file is
+// neither or not whole. (ImageMagick 6 writes PGM far faster than PBM.)
 inline ImageHandle readPbm(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::istringstream head(bytes);
     std::string magic;
-    int32_t width = 0, height = 0;
+    int32_t width = 0, height = 0, maxValue = 1;
     head >> magic >> width >> height;
-    if (magic != "P4" || !head || width < 1 || height < 1)
+    if (magic == "P5")
+        head >> maxValue;
+    if ((magic != "P4" && magic != "P5") || maxValue < 1 || maxValue > 255 || !head || width < 1 || height < 1)
         return {};
     const std::size_t start = static_cast<std::size_t>(head.tellg()) + 1; // one white-space byte
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+    const std::size_t rowBytes = magic == "P4" ? (static_cast<std::size_t>(width) + 7) / 8 : static_cast<std::size_t>(width);
     if (bytes.size() < start + rowBytes * static_cast<std::size_t>(height))
         return {};
     ImageHandle page = ImageHandle::createDib(width, height, 1);
     std::memset(page.palette() + 4, 0xFF, 3);
     for (int32_t y = 0; y < height; ++y) {
-        const char* from = bytes.data() + start + rowBytes * static_cast<std::size_t>(y);
+        const auto* from = reinterpret_cast<const uint8_t*>(bytes.data() + start + rowBytes * static_cast<std::size_t>(y));
         uint8_t* to = page.displayRow(y);
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            to[i] = static_cast<uint8_t>(~from[i]);
-        if (width % 8 != 0) // the handle pads with 0 bits too
-            to[rowBytes - 1] = static_cast<uint8_t>(to[rowBytes - 1] & (0xFF << (8 - width % 8)));
+        for (int32_t x = 0; x < width; ++x)
+            DibSetRowBit(to, x, magic == "P4" ? DibRowBit(from, x) == 0 : 2 * from[x] > maxValue);
     }
     return page;
 }
