@@ -80,10 +80,12 @@ endfunction()
 # A benchmark program in bench/<name>/, built with the tree into bin/. It
 # prints its table when run by hand; CTest runs it once with SMOKE_ARGS (a
 # small case) as a smoke test labelled "bench", which fails only on a wrong
-# result or a crash, never on time.
+# result or a crash, never on time. bench/support holds what the programs
+# share.
 function(zuvo_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SMOKE_ARGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/bench/support)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     ZUVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

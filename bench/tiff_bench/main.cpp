@@ -29,11 +29,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchRun.h"
 #include "pictra/DibRows.h"
 #include "pictra/Pictra.h"
 #include "testsupport/NetpbmPage.h"
 
 namespace {
+
+using namespace benchrun;
 
 constexpr int32_t kWidth = 1728;
 constexpr int32_t kHeight = 2292;
@@ -88,109 +91,6 @@ ImageHandle textPage()
     return page;
 }
 
-// ---- processes ----
-
-struct Run {
-    double wallMs = 0;
-    double cpuMs = 0;
-    double peakMb = 0;
-    int status = -1;
-};
-
-double millis(const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; }
-
-// Runs a program to its end with its output thrown away.
-Run runProcess(const std::vector<std::string>& argv)
-{
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    Run r;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
-        return r;
-    r.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    r.cpuMs = millis(usage.ru_utime) + millis(usage.ru_stime);
-    r.peakMb = usage.ru_maxrss / 1024.0;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-struct Figures {
-    double wallMs, cpuMs, peakMb;
-};
-
-Figures medians(const std::vector<Run>& runs)
-{
-    std::vector<double> wall, cpu, peak;
-    for (const Run& r : runs) {
-        wall.push_back(r.wallMs);
-        cpu.push_back(r.cpuMs);
-        peak.push_back(r.peakMb);
-    }
-    return {median(wall), median(cpu), median(peak)};
-}
-
-struct Pair {
-    Figures ours;
-    Figures theirs;
-    bool ok = true;
-};
-
-// A and B in turn, one warm-up each, then `runs` counted pairs.
-Pair alternate(const std::vector<std::string>& ours, const std::vector<std::string>& theirs, int runs)
-{
-    runProcess(ours);
-    runProcess(theirs);
-    std::vector<Run> a, b;
-    Pair p;
-    for (int i = 0; i < runs; ++i) {
-        a.push_back(runProcess(ours));
-        b.push_back(runProcess(theirs));
-        p.ok = p.ok && a.back().status == 0 && b.back().status == 0;
-    }
-    p.ours = medians(a);
-    p.theirs = medians(b);
-    return p;
-}
-
-double cpuNowMs()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
-}
-
-// The median CPU time of a call inside this process.
-double inProcessMs(int runs, const std::function<bool()>& call, bool& ok)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const double start = cpuNowMs();
-        ok = call() && ok;
-        times.push_back(cpuNowMs() - start);
-    }
-    return median(times);
-}
-
 // ---- what the child processes do ----
 
 bool openAndSaveG4(const std::string& in, const std::string& out)
@@ -220,18 +120,6 @@ int child(int argc, char** argv)
 
 // ---- checks ----
 
-std::string output(const std::string& command)
-{
-    std::string text;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
-            text.append(buffer, n);
-        ::pclose(p);
-    }
-    return text;
-}
-
 std::size_t occurrences(const std::string& text, const std::string& what)
 {
     std::size_t n = 0;
@@ -245,7 +133,7 @@ std::size_t occurrences(const std::string& text, const std::string& what)
 bool sameFaxes(const std::string& source, const std::string& ours, const std::string& theirs, int32_t pages,
                std::string& why)
 {
-    const std::string report = output("tiffinfo '" + ours + "' 2>&1");
+    const std::string report = commandOutput("tiffinfo '" + ours + "' 2>&1");
     if (occurrences(report, "TIFF Directory") != static_cast<std::size_t>(pages) ||
         occurrences(report, "Compression Scheme: CCITT Group 4") != static_cast<std::size_t>(pages) ||
         occurrences(report, "Bits/Sample: 1") != static_cast<std::size_t>(pages)) {
@@ -310,14 +198,10 @@ int main(int argc, char** argv)
             return fail("usage: tiff_bench [--pages N] [--runs R]");
     }
 
-    char folder[] = "/tmp/tiff-bench-XXXXXX";
-    if (::mkdtemp(folder) == nullptr)
+    const ScratchFolder folder("tiff-bench");
+    if (folder.path().empty())
         return fail("cannot make a scratch folder");
-    const std::string dir = folder;
-    struct Cleanup {
-        std::string dir;
-        ~Cleanup() { std::filesystem::remove_all(dir); }
-    } cleanup{dir};
+    const std::string& dir = folder.path();
     const std::string pbm = dir + "/page.pbm";
     const std::string one = dir + "/page.tif";
     const std::string many = dir + "/pages.tif";
