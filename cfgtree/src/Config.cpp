@@ -295,6 +295,24 @@ int Config::getNodeAttr(const char* path, int index, const char* name, std::stri
     return 1;
 }
 
+int Config::getNodesAttr(const char* path, const std::vector<std::string>& names,
+                         std::vector<std::vector<std::string>>& rows)
+{
+    Spindle::VLock guard(mutex_);
+    rows.clear();
+    const std::vector<xmlNodePtr> nodes = cfgtree::selectNodes(state_->requireRoot(), path);
+    rows.reserve(nodes.size());
+    for (xmlNodePtr node : nodes) {
+        std::vector<std::string>& row = rows.emplace_back();
+        row.reserve(names.size());
+        for (const std::string& name : names) {
+            xmlAttrPtr attribute = cfgtree::findAttribute(node, name.c_str());
+            row.push_back(attribute == nullptr ? std::string() : cfgtree::attributeValue(attribute));
+        }
+    }
+    return clampToInt(static_cast<long>(rows.size()));
+}
+
 std::string Config::getNodeAttr(const char* path, const char* name)
 {
     std::string value;

@@ -107,6 +107,41 @@ TEST_F(ConfigPaths, AttributeNamesIgnoreCase)
     EXPECT_EQ(config.getNodeAttr("Account[1]", "Missing"), "");
 }
 
+TEST_F(ConfigPaths, AttributesOfEveryNodeAPathSelectsReadInOneCall)
+{
+    using Rows = std::vector<std::vector<std::string>>;
+    struct RowsCase {
+        const char* path;
+        std::vector<std::string> names;
+        Rows rows;
+    };
+    const std::vector<RowsCase> cases = {
+        {"Account", {"Name", "ID", "Balance"},
+         {{"first", "101", "4000000000"}, {"second", "202", ""}, {"third", "-7x", ""}}},
+        {"Account/Folder", {"name"}, {{"inbox"}, {"sent"}, {"drafts"}}}, // across parents, in document order
+        {"Account[1]/Folder", {"Name", "Missing"}, {{"drafts", ""}}},
+        {"Account[0]", {}, {{}}},
+        {"Account[2]/Folder", {"Name"}, {}},
+        {"Missing", {"Name"}, {}},
+        {"", {"Name"}, {}},
+        {nullptr, {"Name"}, {}},
+    };
+    for (const RowsCase& item : cases) {
+        const char* shown = item.path ? item.path : "(null)";
+        Rows rows = {{"stale"}};
+        EXPECT_EQ(config.getNodesAttr(item.path, item.names, rows), static_cast<int>(item.rows.size())) << shown;
+        EXPECT_EQ(rows, item.rows) << shown;
+        // The same values as the item-by-item reads.
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (std::size_t k = 0; k < item.names.size(); ++k)
+            {
+                std::string one;
+                config.getNodeAttr(item.path, static_cast<int>(i), item.names[k].c_str(), one);
+                EXPECT_EQ(rows[i][k], one) << shown << " " << i << " " << item.names[k];
+            }
+    }
+}
+
 TEST_F(ConfigPaths, TextAndNumbers)
 {
     std::string value;

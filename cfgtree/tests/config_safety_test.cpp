@@ -203,6 +203,7 @@ TEST(ConfigSafety, UseWithoutADocumentThrows)
         {"getNodeTextInt", [](Config& c) { c.getNodeTextInt("System"); }},
         {"setNodeText", [](Config& c) { c.setNodeText("System", "x"); }},
         {"getNodeAttr", [](Config& c) { c.getNodeAttr("Account", "Name"); }},
+        {"getNodesAttr", [](Config& c) { std::vector<std::vector<std::string>> rows; c.getNodesAttr("Account", {"Name"}, rows); }},
         {"getNodeAttrLong", [](Config& c) { c.getNodeAttrLong("Account", "Name"); }},
         {"hasNodeAttr", [](Config& c) { c.hasNodeAttr("Account", "Name"); }},
         {"setNodeAttr", [](Config& c) { c.setNodeAttr("Account", "Name", "x"); }},

@@ -3,6 +3,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "spindle/VMutex.h"
 
@@ -112,6 +113,14 @@ public:
     int getNodeAttr(const char* path, int index, const char* name, std::string& out);
     // The value, or "" when the node or the attribute is absent.
     std::string getNodeAttr(const char* path, const char* name);
+    // Reads the attributes names of every node that path selects, in one
+    // walk of the document (where a loop over getNodeAttr(path, index, ...)
+    // walks again for each item): rows gets one row per node in document
+    // order, each with one value per name in the order of names, "" where
+    // the node lacks the attribute. Returns the number of rows; 0, with rows
+    // empty, when path selects nothing.
+    int getNodesAttr(const char* path, const std::vector<std::string>& names,
+                     std::vector<std::vector<std::string>>& rows);
     int getNodeAttrInt(const char* path, const char* name);
     long getNodeAttrLong(const char* path, const char* name);
     int hasNodeAttr(const char* path, const char* name);
