@@ -1,0 +1,37 @@
+// The builder: finding an event's context and running the features.
+#include "corlane/Builder.h"
+
+#include "EngineLog.h"
+#include "corlane/Context.h"
+#include "jotter/Jotter.h"
+
+namespace CRL {
+
+void Builder::addFeature(Feature* feature)
+{
+    if (!feature) {
+        cpLog_old_version(kEngineLogLevel, "Insert NULL feature refused");
+        return;
+    }
+    cpLog_old_version(kEngineLogLevel, "Insert %s feature", feature->name());
+    features_.push_back(feature);
+}
+
+void Builder::process(Event* event)
+{
+    if (!event) {
+        cpLog_old_version(kEngineLogLevel, "Builder::process:Event==NULL");
+        return;
+    }
+    CtxInfo* context = nullptr;
+    if (container_)
+        context = container_->getCtxInfo(event->getInvokeId());
+    else
+        cpLog_old_version(kEngineLogLevel, "Builder::process: no CtxContainer, the event has no CtxInfo");
+    event->setCtxInfo(context);
+    for (Feature* feature : features_)
+        feature->process(event);
+    cpLog_old_version(kEngineLogLevel, "Done with Builder ");
+}
+
+} // namespace CRL
