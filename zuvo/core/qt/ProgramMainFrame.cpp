@@ -8,6 +8,7 @@
 #include "core/SessionStores.h"
 #include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
+#include "faxbox/qt/LeftView.h"
 
 #include <QCoreApplication>
 
@@ -91,5 +92,8 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
     QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
+    auto* folders = new CLeftView(DefaultLeftViewServices());  // the frame takes it
+    folders->FillTree();
+    frame->SetPaneWidget(CMainFrame::FramePane::LeftView, folders);
     return frame;
 }

@@ -3,6 +3,7 @@
 #include "core/qt/MainFrame.h"
 #include "core/qt/ProgramMainFrame.h"
 #include "core/qt/XStatusBar.h"
+#include "faxbox/qt/LeftView.h"
 
 #include <QElapsedTimer>
 
@@ -20,6 +21,8 @@ TEST_F(ProgramMainFrameTest, BuildsTheWindowWithTheProgramsSessionAndClosesAtOnc
     EXPECT_NE(frame->Session(), nullptr);
     EXPECT_EQ(frame->StatusBar()->PaneText(1), QStringLiteral("状态:脱机"));
     EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kStartTimer));
+    // The folder tree stands in the left pane.
+    EXPECT_NE(qobject_cast<CLeftView*>(frame->GetLeftView()), nullptr);
     // Closed before its session started, the window does not wait for it.
     QElapsedTimer clock;
     clock.start();
