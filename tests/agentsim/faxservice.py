@@ -31,7 +31,12 @@ Service description (JSON; every key optional):
       "updatefax": "success" | "failed",            # default "success"
       "update": {"result": "success", "updatedata": "v2",   # the reply to "update";
                  "files": [{"name": "bin/new", "path": "/tmp/new"}]},  # none: no reply
-      "faults": [ ...agentsim file faults... ]
+      "faults": [ ...agentsim file faults... ],
+      "password": "secret",                         # the account's password: "checkpassword-z"
+                                                    # with it as "password", and "changepassword"
+                                                    # or "changepassword-z" with it as
+                                                    # "oldpassword", succeed; the others fail
+      "password_replies": "answer" | "silent"       # default "answer"; "silent": none answered
     }
 
 Events to use in "after_login" (or on their own):
@@ -115,6 +120,21 @@ def update_rule(update):
     return {"match": {"command": "update"}, "actions": [reply(pairs)]}
 
 
+def password_rules(service):
+    """The password requests: the right password succeeds, any other fails;
+    each reply names its request's command as its "event"."""
+    if "password" not in service or service.get("password_replies", "answer") == "silent":
+        return []
+    rules = []
+    for command, key in (("checkpassword-z", "password"), ("changepassword", "oldpassword"),
+                         ("changepassword-z", "oldpassword")):
+        for result, match in (("success", {"command": command, key: service["password"]}),
+                              ("failed", {"command": command})):
+            pairs = [["event", command], ["result", result], ["invokeid", "${invokeid}"]]
+            rules.append({"match": match, "actions": [reply(pairs)]})
+    return rules
+
+
 def scenario_of(service):
     faxes = service.get("faxes", [])
     rules = [rule for rule in [login_rule(service)] if rule]
@@ -125,6 +145,7 @@ def scenario_of(service):
     if "unlisted" in service:
         rules.append(unlisted_rule(service["unlisted"]))
     rules.append(update_fax_rule(service))
+    rules += password_rules(service)
     downloads = {}
     for owner in faxes + [service.get("update", {})]:
         for item in owner.get("files", []):

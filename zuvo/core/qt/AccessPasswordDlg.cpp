@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/AccessLock.h"
+#include "core/qt/DialogParts.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
 
@@ -21,17 +22,9 @@ CAccessPasswordDlg::CAccessPasswordDlg(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("CAccessPasswordDlg"));
     setWindowTitle(QStringLiteral("账户存取密码"));
     auto* label = new QLabel(QStringLiteral("请输入账户访问密码："), this);
-    edit_ = new QLineEdit(this);
-    edit_->setObjectName(QString::number(kPasswordEditId));
-    edit_->setEchoMode(QLineEdit::Password);
-    edit_->setAccessibleName(label->text());
+    edit_ = MakePasswordEdit(*this, label->text(), kPasswordEditId);
     label->setBuddy(edit_);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);

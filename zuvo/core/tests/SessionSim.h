@@ -86,6 +86,8 @@ public:
     FaxServiceSim& operator=(const FaxServiceSim&) = delete;
 
     int port() const { return port_; }
+    // The server's log of every PDU (tests/agentsim/README.md).
+    const std::string& LogPath() const { return log_; }
 
     // The exit status, or -1 when it still runs after timeoutMs.
     int WaitExit(int timeoutMs)
@@ -108,7 +110,7 @@ public:
     std::vector<WireLine> Wire() const
     {
         const testfiles::CommandResult r = testfiles::run(
-            std::string(Python()) + " " + testfiles::quote(std::string(ZUVO_TEST_DATA) + "/session_wire.py") + " " + testfiles::quote(log_));
+            std::string(Python()) + " " + testfiles::quote(std::string(ZUVO_SOURCE_DIR) + "/zuvo/core/tests/session_wire.py") + " " + testfiles::quote(log_));
         std::vector<WireLine> lines;
         std::istringstream in(r.output);
         std::string text;

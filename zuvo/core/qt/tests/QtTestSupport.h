@@ -14,8 +14,15 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include <gtest/gtest.h>
+
+// Test failures print texts as text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace QtTest {
 

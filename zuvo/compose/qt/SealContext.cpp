@@ -1,0 +1,23 @@
+#include "compose/qt/SealContext.h"
+
+#include "core/AgentHelp.h"
+#include "core/ProgramPaths.h"
+#include "core/qt/CPelno1App.h"
+
+SealContext SealContext::Current()
+{
+    SealContext context;
+    if (CPelno1App* app = CPelno1App::Instance())
+        app->GetCurrentAccount(context.accountPath);
+    return context;
+}
+
+AgentPort& SealContext::Agent() const
+{
+    return agent ? *agent : *AgentHelp::getInstance();
+}
+
+std::string SealContext::Directory() const
+{
+    return programDirectory.empty() ? ProgramDirectory() : programDirectory;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+// What the seal windows need from the program: the agent, the program
+// directory with seal.xml, account.xml and the Seal folder, and the current
+// account. Openers take Current(); tests fill their own.
+
+#include <string>
+
+#include "core/AgentPort.h"
+
+struct SealContext {
+    AgentPort* agent = nullptr;   // AgentHelp's when null
+    std::string programDirectory; // ProgramDirectory() when empty
+    std::string accountPath;      // the current account, "Account[i]"; "" none
+
+    // The application object's current account in this process's program
+    // directory, over AgentHelp.
+    static SealContext Current();
+
+    AgentPort& Agent() const;
+    std::string Directory() const;
+};
