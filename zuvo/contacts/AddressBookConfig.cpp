@@ -10,7 +10,7 @@
 
 #include "core/ProgramPaths.h"
 #include "core/TextUtil.h"
-#include "core/WriteAll.h"
+#include "core/SafeFile.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 
@@ -40,21 +40,6 @@ constexpr Header kTemplateHeaders[] = {
 
 constexpr const char* kTemplateBooks[] = {"公共地址薄", "个人地址薄"};
 
-// Creates a new file beside path (its name goes to name) with the mode of a
-// new file: 0666 less the umask, which the kernel applies, so the process
-// umask is never changed while other threads create files. -1 on failure.
-int createBeside(const std::string& path, std::string& name)
-{
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = FormatText("%s.new-%d-%u", path.c_str(), static_cast<int>(::getpid()), counter++);
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
 } // namespace
 
 std::string AddressBookTemplate()
@@ -71,26 +56,12 @@ std::string AddressBookTemplate()
 
 int WriteAddressBookTemplate(const std::string& path)
 {
-    // Written beside the target and then moved into place: the name appears
-    // only with its whole content, and an existing file is never replaced.
-    std::string name;
-    const int fd = createBeside(path, name);
-    if (fd < 0)
-        return 0;
-    const bool written = WriteAll(fd, AddressBookTemplate()) && ::fsync(fd) == 0;
-    ::close(fd);
-    // Moved into place without replacing anything; where the file system
-    // has no such rename, a hard link does the same.
-    const bool renamed =
-        written && ::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
-    bool linked = renamed;
-    if (written && !renamed && (errno == EINVAL || errno == ENOSYS))
-        linked = ::link(name.c_str(), path.c_str()) == 0;
-    if (!renamed)
-        ::unlink(name.c_str()); // the temporary, not moved or also linked
-    if (!linked)
-        cpLog(2, "cannot create %s from the template", path.c_str());
-    return linked ? 1 : 0;
+    // The name appears only with its whole content, and an existing file is
+    // never replaced.
+    if (CreateFileWithBytes(path, AddressBookTemplate()))
+        return 1;
+    cpLog(2, "cannot create %s from the template", path.c_str());
+    return 0;
 }
 
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing)

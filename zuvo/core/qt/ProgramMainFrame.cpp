@@ -2,6 +2,7 @@
 
 #include "compose/NotificationSoundPlayer.h"
 #include "compose/PageCount.h"
+#include "compose/qt/SealCommand.h"
 #include "core/AccountConfig.h"
 #include "core/AgentHelp.h"
 #include "core/ServerSession.h"
@@ -89,6 +90,9 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     services.outboxFaxCount = outboxFaxCount;
     services.faxUser = [] { return AccountConfig::GetFaxUser(); };
     services.setFaxUser = storeFaxUser;
+    services.commandHandlers[FrameCommandId::ElectronicSeal] = [] {
+        RunSealManagement(nullptr, SealContext::Current());
+    };
     auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
     QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);

@@ -73,3 +73,39 @@ TEST(FileScrambler, ShortWriteReportsFailure)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, 0);
 }
+
+TEST(FileScrambler, APlainCopyLeavesTheFileAsItWasAndGoesWithItsObject)
+{
+    testfiles::TempDir dir;
+    testfiles::TempDir tmp;
+    testfiles::ScopedEnv privateTmp("TMPDIR", tmp.path());
+    for (std::size_t length : {std::size_t(0), std::size_t(700), std::size_t(3000)}) {
+        const std::string original = pattern(length);
+        const std::string path = dir.file("seal");
+        testfiles::writeFile(path, original);
+        ASSERT_EQ(ScrambleFile(path), 1);
+        const std::string scrambled = testfiles::readFile(path);
+
+        std::string inMemory = scrambled;
+        ScrambleBytes(inMemory);
+        EXPECT_EQ(inMemory, original) << "the bytes and the file unscramble alike, " << length;
+
+        std::string copyPath;
+        {
+            const std::optional<UnscrambledCopy> copy = UnscrambledCopy::Make(path);
+            ASSERT_TRUE(copy) << length;
+            copyPath = copy->Path();
+            EXPECT_EQ(testfiles::readFile(copyPath), original) << length;
+            EXPECT_EQ(std::filesystem::path(copyPath).filename(), "seal");
+            const auto mode = std::filesystem::status(std::filesystem::path(copyPath).parent_path()).permissions();
+            EXPECT_EQ(mode & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+        }
+        EXPECT_EQ(testfiles::readFile(path), scrambled) << length;
+        EXPECT_FALSE(std::filesystem::exists(copyPath));
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "its directory is gone too";
+    }
+    EXPECT_FALSE(UnscrambledCopy::Make(dir.file("missing")));
+    testfiles::writeFile(dir.file("big"), pattern(2000));
+    EXPECT_FALSE(UnscrambledCopy::Make(dir.file("big"), 1999)) << "longer than allowed";
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+}

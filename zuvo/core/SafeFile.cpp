@@ -1,0 +1,86 @@
+#include "core/SafeFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "core/TextUtil.h"
+#include "core/WriteAll.h"
+#include "jotter/Jotter.h"
+
+namespace {
+
+// A new file beside path holding bytes, synced; its name, or "" (nothing
+// left behind) on failure. The mode is that of a new file: 0666 less the
+// umask, which the kernel applies, so the process umask is never changed
+// while other threads create files.
+std::string WriteBeside(const std::string& path, std::string_view bytes)
+{
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = FormatText("%s.new-%d-%u", path.c_str(), static_cast<int>(::getpid()), counter++);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return {};
+        const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+        if (::close(fd) == 0 && written)
+            return name;
+        ::unlink(name.c_str());
+        return {};
+    }
+    return {};
+}
+
+void SyncDirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+int CreateFileWithBytes(const std::string& path, std::string_view bytes)
+{
+    const std::string name = WriteBeside(path, bytes);
+    if (name.empty()) {
+        cpLog(2, "cannot write a new file beside %s", path.c_str());
+        return 0;
+    }
+    // Moved into place without replacing anything; where the file system
+    // has no such rename, a hard link does the same.
+    const bool renamed = ::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    bool linked = renamed;
+    if (!renamed && (errno == EINVAL || errno == ENOSYS))
+        linked = ::link(name.c_str(), path.c_str()) == 0;
+    if (!renamed)
+        ::unlink(name.c_str()); // the temporary, not moved or also linked
+    if (!linked) {
+        cpLog(2, "cannot create %s", path.c_str());
+        return 0;
+    }
+    SyncDirectoryOf(path);
+    return 1;
+}
+
+int ReplaceFileWithBytes(const std::string& path, std::string_view bytes)
+{
+    const std::string name = WriteBeside(path, bytes);
+    if (name.empty() || std::rename(name.c_str(), path.c_str()) != 0) {
+        if (!name.empty())
+            ::unlink(name.c_str());
+        cpLog(2, "cannot write %s", path.c_str());
+        return 0;
+    }
+    SyncDirectoryOf(path);
+    return 1;
+}
