@@ -2,10 +2,13 @@
 #include "XmlEncodings.h"
 
 #include <libxml/encoding.h>
+#include <libxml/tree.h>
 #include <strings.h>
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -75,12 +78,106 @@ void registerGbEncodings()
     xmlNewCharEncodingHandler("GB18030", readGb18030, writeGb18030);
 }
 
-const char* savedEncoding(const char* declared)
+namespace {
+
+const char* const kGbkNames[] = {"GB2312", "GBK"};
+
+bool isGbkName(const char* encoding)
 {
-    if (declared)
-        for (const char* kept : {"GB2312", "GBK", "GB18030", "UTF-8"})
-            if (::strcasecmp(declared, kept) == 0)
-                return declared;
+    return std::any_of(std::begin(kGbkNames), std::end(kGbkNames),
+                       [encoding](const char* name) { return ::strcasecmp(encoding, name) == 0; });
+}
+
+// Whether GBK has a code for every character of the UTF-8 text.
+bool gbkHolds(const xmlChar* text)
+{
+    if (text == nullptr)
+        return true;
+    const std::string_view utf8(reinterpret_cast<const char*>(text));
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    std::string bytes;
+    return !TextCodec::encodeGb18030(utf8, bytes, TextCodec::Repertoire::Gbk, TextCodec::OnMissing::Stop, true)
+                .stopped;
+}
+
+// The internal subset as it is written: names, entity values and defaults
+// all in one text.
+bool gbkHoldsSubset(xmlDocPtr document, xmlNodePtr dtd)
+{
+    std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> text(xmlBufferCreate(), xmlBufferFree);
+    return text && xmlNodeDump(text.get(), document, dtd, 0, 0) >= 0 && gbkHolds(xmlBufferContent(text.get()));
+}
+
+bool gbkHoldsElementNames(xmlNodePtr element)
+{
+    if (!gbkHolds(element->name))
+        return false;
+    for (xmlNsPtr ns = element->nsDef; ns != nullptr; ns = ns->next)
+        if (!gbkHolds(ns->prefix))
+            return false;
+    for (xmlAttrPtr attribute = element->properties; attribute != nullptr; attribute = attribute->next)
+        if (!gbkHolds(attribute->name))
+            return false;
+    return true;
+}
+
+// Whether every character a character reference cannot stand for (in
+// names, comments, processing instructions, CDATA and the internal subset)
+// has a GBK code. Text and attribute values may hold any character.
+bool gbkHoldsTheMarkup(xmlDocPtr document)
+{
+    xmlNodePtr node = document->children;
+    while (node != nullptr) {
+        switch (node->type) {
+        case XML_ELEMENT_NODE:
+            if (!gbkHoldsElementNames(node))
+                return false;
+            break;
+        case XML_PI_NODE:
+        case XML_ENTITY_REF_NODE:
+            if (!gbkHolds(node->name) || !gbkHolds(node->content))
+                return false;
+            break;
+        case XML_COMMENT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            if (!gbkHolds(node->content))
+                return false;
+            break;
+        case XML_DTD_NODE:
+            if (!gbkHoldsSubset(document, node))
+                return false;
+            break;
+        default:
+            break;
+        }
+        // Depth first through the elements; an entity reference's children
+        // are the entity's, written by its name only.
+        if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+            node = node->children;
+            continue;
+        }
+        // The next sibling, or that of the nearest ancestor that has one.
+        while (node != nullptr && node->next == nullptr)
+            node = node->parent == nullptr || node->parent->type != XML_ELEMENT_NODE ? nullptr : node->parent;
+        if (node != nullptr)
+            node = node->next;
+    }
+    return true;
+}
+
+} // namespace
+
+const char* savedEncoding(xmlDocPtr document)
+{
+    const char* declared = reinterpret_cast<const char*>(document->encoding);
+    if (declared == nullptr)
+        return "UTF-8";
+    if (isGbkName(declared))
+        return gbkHoldsTheMarkup(document) ? declared : "GB18030";
+    for (const char* kept : {"GB18030", "UTF-8"})
+        if (::strcasecmp(declared, kept) == 0)
+            return declared;
     return "UTF-8";
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <libxml/tree.h>
+
 namespace cfgtree {
 
 // Gives the XML library the program's GBK codec for the names GB2312, GBK
@@ -10,9 +12,13 @@ namespace cfgtree {
 // such a code as a character reference; GB18030 is written whole.
 void registerGbEncodings();
 
-// The encoding a document declared in `declared` is saved in: the declared
-// one when it is GB2312, GBK, GB18030 or UTF-8 (in any letter case), else
-// UTF-8, whose files always reload. An undeclared document is UTF-8 too.
-const char* savedEncoding(const char* declared);
+// The encoding a document is saved in, so that the file reloads: the
+// declared one when it is GB2312, GBK, GB18030 or UTF-8 (in any letter
+// case), else UTF-8; an undeclared document is UTF-8 too. A GB2312 or GBK
+// document with a character GBK lacks where no character reference can
+// stand for it (a name, a comment, a processing instruction, CDATA, the
+// internal subset) is saved in GB18030, which writes the GBK characters
+// with the same bytes and has a code for every other one.
+const char* savedEncoding(xmlDocPtr document);
 
 } // namespace cfgtree

@@ -320,7 +320,7 @@ std::optional<std::string> documentBytes(xmlDocPtr document, const FileLayout& l
     ErrorsToLog errors;
     Buffer buffer(xmlBufferCreate());
     const char* declared = reinterpret_cast<const char*>(document->encoding);
-    const char* encoding = savedEncoding(declared);
+    const char* encoding = savedEncoding(document);
     // A declared encoding was declared in a declaration, whatever the bytes
     // of the file looked like (UTF-16 ones do not read "<?xml").
     const bool declaration = layout.declaration || declared != nullptr;
@@ -335,7 +335,7 @@ std::optional<std::string> documentBytes(xmlDocPtr document, const FileLayout& l
     if (!written)
         return std::nullopt;
     if (declared && encoding != declared)
-        cpLog(kLogLevel, "XML: a document declared %s is saved as UTF-8", declared);
+        cpLog(kLogLevel, "XML: a document declared %s is saved as %s", declared, encoding);
     std::string bytes(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
                       static_cast<std::size_t>(xmlBufferLength(buffer.get())));
     if (!declared && declaration) {

@@ -35,10 +35,9 @@ void prepareXmlLibrary();
 // missing or not well-formed or has no root element.
 Document loadDocument(const std::string& file, FileLayout& layout);
 
-// The bytes of the document as a file: in its declared encoding when that
-// is GB2312, GBK, GB18030 or UTF-8, else (or undeclared) in UTF-8 with a
-// UTF-8 declaration, so that the file always reloads; with the line ends of
-// the layout. No value (reason logged) when it cannot be written.
+// The bytes of the document as a file, in the encoding savedEncoding
+// (XmlEncodings.h) gives, so that the file always reloads; with the line
+// ends of the layout. No value (reason logged) when it cannot be written.
 std::optional<std::string> documentBytes(xmlDocPtr document, const FileLayout& layout);
 
 // Writes document to file as documentBytes gives it: into a temporary file

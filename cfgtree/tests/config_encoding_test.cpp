@@ -190,3 +190,48 @@ TEST(ConfigEncoding, EveryDeclaredEncodingSavesAFileThatReopens)
         EXPECT_EQ(reopened.getNodeAttr("Seal", "Name"), text) << c.declared;
     }
 }
+
+// A name can hold no character reference: an element or attribute name, a
+// comment or a processing instruction with a character GBK lacks (an invalid
+// pair read as U+FFFD, or a name given by a caller) is saved in GB18030,
+// which has a code for every character. Every other byte stays as it was, and
+// the saved file reopens with the same names and saves again unchanged.
+TEST(ConfigEncoding, NamesWithoutAGbkCodeAreSavedInGb18030AndReopen)
+{
+    TempDir dir;
+    const std::string file = dir.file("address.xml");
+    const std::string body = "\r\n<Config>\r\n\t<Card\x81\xFF Name=\"\xD5\xC5\" Fax\x85\xFF=\"1\"/>\r\n"
+                             "\t<!-- \x83\xFF -->\r\n\t<?note \x84\xFF?>\r\n</Config>\r\n";
+    writeFile(file, "<?xml version=\"1.0\" encoding=\"GB2312\"?>" + body);
+
+    Config config;
+    ASSERT_EQ(config.open(file.c_str()), 1);
+    ASSERT_EQ(config.getNodeAttr("Card\xEF\xBF\xBD", "Name"), "张");
+    ASSERT_EQ(config.save(), 1);
+    const std::string saved = readFile(file);
+    // U+FFFD is 84 31 A4 37 in GB18030.
+    const std::string fffd = "\x84\x31\xA4\x37";
+    std::string expected = body;
+    for (const char* invalid : {"\x81\xFF", "\x85\xFF", "\x83\xFF", "\x84\xFF"})
+        expected.replace(expected.find(invalid), 2, fffd);
+    EXPECT_EQ(saved, "<?xml version=\"1.0\" encoding=\"GB18030\"?>" + expected);
+
+    Config reopened;
+    ASSERT_EQ(reopened.open(file.c_str()), 1);
+    EXPECT_EQ(reopened.getNodeAttr("Card\xEF\xBF\xBD", "Name"), "张");
+    EXPECT_EQ(reopened.getNodeAttr("Card\xEF\xBF\xBD", "Fax\xEF\xBF\xBD"), "1");
+    ASSERT_EQ(reopened.save(), 1);
+    EXPECT_EQ(readFile(file), saved);
+
+    // The same for a name a caller gives.
+    const std::string plain = dir.file("plain.xml");
+    writeFile(plain, "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<Config><Card Name=\"\xD5\xC5\"/></Config>\n");
+    Config named;
+    ASSERT_EQ(named.open(plain.c_str()), 1);
+    ASSERT_EQ(named.addNode(nullptr, "한글", "", "", ""), 1) << "Hangul has no GBK code";
+    ASSERT_EQ(named.save(), 1);
+    Config again;
+    ASSERT_EQ(again.open(plain.c_str()), 1) << readFile(plain);
+    EXPECT_EQ(again.setCurNode("한글"), 1);
+    EXPECT_EQ(readFile(plain).rfind("<?xml version=\"1.0\" encoding=\"GB18030\"?>", 0), 0u);
+}

@@ -28,9 +28,11 @@
 // never costs the file. A save keeps the declared encoding when it is GB2312,
 // GBK, GB18030 or UTF-8 (GB2312 and GBK written with GB18030's one- and
 // two-byte codes, so what was read is written back byte for byte, and a
-// character without such a code as a character reference); a file in any
-// other encoding is saved as UTF-8 with a UTF-8 declaration. So a saved file
-// always reloads.
+// character without such a code as a character reference); a GB2312 or GBK
+// file with a character GBK lacks where a character reference cannot stand
+// (a name, a comment, a processing instruction) is saved as GB18030, the
+// same bytes for every GBK character; a file in any other encoding is saved
+// as UTF-8 with a UTF-8 declaration. So a saved file always reloads.
 //
 // Layout: a save keeps the file's own formatting. Every text node is kept,
 // the indentation too; an empty element is written as it was read (<a></a>
