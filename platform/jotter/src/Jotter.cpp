@@ -13,6 +13,9 @@ namespace {
 struct LogState {
     std::mutex mutex;
     std::FILE* file = nullptr;
+    std::string path;        // of the open file
+    unsigned long size = 0;  // bytes in the open file
+    unsigned long sizeLimit = kLogSizeLimit;
     int priority = 10;
 };
 
@@ -63,6 +66,21 @@ std::string formatLine(int level, const char* file, int line, const char* format
     return text;
 }
 
+// Makes room for `more` bytes under the size limit: the full file becomes
+// the old log and a new one is opened (under log.mutex). When the new file
+// cannot be opened the lines go to stderr.
+void rollOver(LogState& log, unsigned long more)
+{
+    if (!log.file || log.sizeLimit == 0 || log.size == 0 || log.size + more <= log.sizeLimit)
+        return;
+    std::fclose(log.file);
+    log.file = nullptr;
+    const std::string old = log.path + ".1";
+    std::rename(log.path.c_str(), old.c_str());
+    log.file = std::fopen(log.path.c_str(), "a");
+    log.size = 0;
+}
+
 void writeLine(int level, const char* file, int line, const char* format, va_list args) noexcept
 {
     try {
@@ -74,9 +92,12 @@ void writeLine(int level, const char* file, int line, const char* format, va_lis
         }
         std::string text = formatLine(level, file, line, format, args);
         std::lock_guard<std::mutex> guard(log.mutex);
+        rollOver(log, text.size());
         std::FILE* out = log.file ? log.file : stderr;
         std::fwrite(text.data(), 1, text.size(), out);
         std::fflush(out);
+        if (log.file)
+            log.size += text.size();
     } catch (...) {
         // Logging must never take the caller down.
     }
@@ -91,12 +112,23 @@ int cpLogOpen(const char* file)
     std::FILE* opened = std::fopen(file, "a");
     if (!opened)
         return 0;
+    std::fseek(opened, 0, SEEK_END);
+    const long size = std::ftell(opened);
     LogState& log = state();
     std::lock_guard<std::mutex> guard(log.mutex);
     if (log.file)
         std::fclose(log.file);
     log.file = opened;
+    log.path = file;
+    log.size = size > 0 ? static_cast<unsigned long>(size) : 0;
     return 1;
+}
+
+void cpLogSetSizeLimit(unsigned long bytes)
+{
+    LogState& log = state();
+    std::lock_guard<std::mutex> guard(log.mutex);
+    log.sizeLimit = bytes;
 }
 
 void cpLogClose()
@@ -106,6 +138,7 @@ void cpLogClose()
     if (log.file)
         std::fclose(log.file);
     log.file = nullptr;
+    log.size = 0;
 }
 
 void cpLogSetPriority(int level)

@@ -99,3 +99,41 @@ TEST(JotterOpen, UnwritablePathFailsAndLoggingGoesOn)
     EXPECT_EQ(cpLogOpen(nullptr), 0);
     cpLog_old_version(6, "still safe to call %d", 1);
 }
+
+// The log stays below its size limit: a full file becomes "<name>.1" (one
+// old file kept) and a new file takes the next lines. The size of a file
+// that already existed counts.
+TEST_F(JotterTest, AFullLogRollsOverToOneOldFile)
+{
+    constexpr unsigned long limit = 1000;
+    cpLogSetSizeLimit(limit);
+    cpLog_old_version(5, "%s", std::string(900, 'x').c_str()); // nearly full before the numbered lines
+    cpLogClose();
+    ASSERT_EQ(cpLogOpen(path_.c_str()), 1);
+    for (int i = 0; i < 30; ++i)
+        cpLog_old_version(5, "line %02d %s", i, std::string(60, 'y').c_str());
+    cpLogSetSizeLimit(kLogSizeLimit);
+
+    const std::string old = path_ + ".1";
+    auto linesOf = [](const std::string& file) {
+        std::ifstream in(file);
+        std::vector<std::string> result;
+        for (std::string line; std::getline(in, line);)
+            result.push_back(line);
+        return result;
+    };
+    const std::vector<std::string> current = lines();
+    const std::vector<std::string> previous = linesOf(old);
+    ASSERT_FALSE(current.empty());
+    ASSERT_FALSE(previous.empty());
+    EXPECT_LE(testsupport::readFile(path_).size(), limit);
+    EXPECT_LE(testsupport::readFile(old).size(), limit);
+    for (const std::string& line : previous)
+        EXPECT_EQ(line.find(std::string(900, 'x')), std::string::npos) << "only one old file is kept";
+    // The old file ends right before the current one begins, with line 29 last.
+    auto number = [](const std::string& line) { return std::stoi(line.substr(line.find("line ") + 5, 2)); };
+    EXPECT_EQ(number(previous.back()) + 1, number(current.front()));
+    EXPECT_EQ(number(current.back()), 29);
+    EXPECT_EQ(number(current.back()) - number(previous.front()) + 1,
+              static_cast<int>(previous.size() + current.size()));
+}

@@ -9,7 +9,15 @@
 
 // Directs the log to a file, appending. Returns 1 on success, 0 when the file
 // cannot be opened (the log then stays where it was).
+//
+// The file is kept below a size limit (8 MiB unless set otherwise): a line
+// that would take it past the limit first renames it to the same name with
+// ".1" appended (replacing the older one, so one old log is kept) and opens
+// a new file under the name.
 int cpLogOpen(const char* file);
+inline constexpr unsigned long kLogSizeLimit = 8ul * 1024 * 1024;
+// Sets the size limit of the log file in bytes (0: no limit).
+void cpLogSetSizeLimit(unsigned long bytes);
 // Closes the log file; later lines go to stderr again.
 void cpLogClose();
 void cpLogSetPriority(int level);
