@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "NameLookup.h"
 #include "SocketIo.h"
 #include "UniqueFd.h"
 
@@ -33,25 +34,6 @@ bool knownProtocol(const char* protocol)
 int socketType(const char* protocol)
 {
     return isUdp(protocol) ? SOCK_DGRAM : SOCK_STREAM;
-}
-
-// Resolves host (null: any local address) and service to an IPv4 address.
-// The port must not be 0.
-bool resolve(const char* host, const char* service, const char* protocol, sockaddr_in& out)
-{
-    if (!service || !*service)
-        return false;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = socketType(protocol);
-    if (!host)
-        hints.ai_flags = AI_PASSIVE;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, service, &hints, &found) != 0 || !found)
-        return false;
-    std::memcpy(&out, found->ai_addr, sizeof out);
-    ::freeaddrinfo(found);
-    return out.sin_port != 0;
 }
 
 bool setBuffers(int fd)
@@ -102,7 +84,7 @@ int Socket::ConnectSocket(const char* host, const char* service, const char* pro
     if (!host || !*host || !knownProtocol(protocol))
         return -1;
     sockaddr_in address{};
-    if (!resolve(host, service, protocol, address))
+    if (!Netvoy::lookUpAddress(host, service, socketType(protocol), lookupTimeoutMs_, address))
         return -1;
     UniqueFd fd(::socket(AF_INET, socketType(protocol) | SOCK_CLOEXEC, 0));
     if (fd.get() < 0 || !setBuffers(fd.get()))
@@ -131,7 +113,7 @@ int Socket::PassiveSocket(const char* service, const char* protocol, int backlog
     if (!knownProtocol(protocol))
         return -1;
     sockaddr_in address{};
-    if (!resolve(nullptr, service, protocol, address))
+    if (!Netvoy::lookUpAddress(nullptr, service, socketType(protocol), lookupTimeoutMs_, address))
         return -1;
     UniqueFd fd(::socket(AF_INET, socketType(protocol) | SOCK_CLOEXEC, 0));
     if (fd.get() < 0)

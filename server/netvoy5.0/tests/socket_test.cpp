@@ -1,6 +1,7 @@
-// Opening sockets: refused and invalid targets, and the connect time-out
+// Opening sockets: refused and invalid targets, the connect time-out
 // against a loopback listener whose backlog is full (so SYNs go unanswered
-// and no packet ever leaves the machine).
+// and no packet ever leaves the machine), and the look-up time-out against a
+// name server on loopback that never answers.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -8,11 +9,17 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <thread>
 #include <vector>
 
 #include "netvoy/Socket.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -127,4 +134,73 @@ TEST(NetvoySocket, PassiveTcpAcceptsAConnectTcp)
     EXPECT_EQ(::fcntl(client.fd, F_GETFL) & O_NONBLOCK, 0) << "the connected socket is handed out blocking";
     Fd udp(socket.ConnectUDP("127.0.0.1", port.c_str()));
     EXPECT_GE(udp.fd, 0);
+}
+
+namespace {
+
+// Outcomes of the look-up child.
+enum LookupOutcome { GaveUpInTime = 0, Connected = 1, TookTooLong = 2, NoQueryArrived = 3, NoPrivateResolver = 4 };
+
+// In a child process of its own mount namespace: /etc/resolv.conf names a
+// server on a loopback address that receives queries and never answers,
+// with a resolver time-out of 30 s. A look-up bounded to 300 ms gives up
+// long before the resolver would.
+int lookUpThroughASilentNameServer(const std::string& scratch)
+{
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return NoPrivateResolver;
+    // A loopback address of this process alone, so parallel runs never share it.
+    const unsigned pid = static_cast<unsigned>(::getpid());
+    const std::string server = "127.77." + std::to_string((pid >> 8) & 0xFF) + "." + std::to_string((pid & 0xFF) | 1);
+    Fd silent(::socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    ::inet_pton(AF_INET, server.c_str(), &address.sin_addr);
+    if (::bind(silent.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return NoPrivateResolver;
+    const std::string conf = scratch + "/resolv.conf";
+    testsupport::writeFile(conf, "nameserver " + server + "\noptions timeout:30 attempts:1\n");
+    if (::mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+        return NoPrivateResolver;
+
+    Socket socket;
+    socket.setLookupTimeout(300);
+    const auto start = std::chrono::steady_clock::now();
+    Fd fd(socket.ConnectTCP("zuvo-lookup.invalid-test", "8000"));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    pollfd query{silent.fd, POLLIN, 0};
+    if (::poll(&query, 1, 0) != 1)
+        return NoQueryArrived;
+    if (fd.fd != -1)
+        return Connected;
+    return elapsed < std::chrono::seconds(5) ? GaveUpInTime : TookTooLong;
+}
+
+} // namespace
+
+TEST(NetvoySocket, ANameServerThatNeverAnswersHoldsTheConnectOnlyForTheLookUpTimeout)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a private /etc/resolv.conf needs a mount namespace (root)";
+    testsupport::TempDir scratch;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(lookUpThroughASilentNameServer(scratch.path()));
+    int status = 0;
+    const auto start = std::chrono::steady_clock::now();
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(40)) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "the look-up did not end";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    const int outcome = WEXITSTATUS(status);
+    if (outcome == NoPrivateResolver || outcome == NoQueryArrived)
+        GTEST_SKIP() << "no private name server could be set up (" << outcome << ")";
+    EXPECT_EQ(outcome, GaveUpInTime) << (outcome == TookTooLong ? "the look-up waited for the resolver" : "connected");
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 // Opens TCP and UDP sockets (IPv4). Every call returns a socket descriptor or
-// -1; there is no error text. A TCP connect gives up after the connect
-// time-out, so an unreachable host cannot block the caller for minutes.
+// -1; there is no error text. A host name's look-up gives up after the
+// look-up time-out and a TCP connect after the connect time-out, so neither
+// a dead name server nor an unreachable host can block the caller for
+// minutes.
 class Socket {
 public:
     static constexpr int kDefaultConnectTimeoutMs = 5000;
+    static constexpr int kDefaultLookupTimeoutMs = 5000;
 
     Socket() = default;
     Socket(const Socket&) = delete;
@@ -26,7 +29,10 @@ public:
 
     void setConnectTimeout(int milliseconds) { connectTimeoutMs_ = milliseconds; }
     int connectTimeout() const { return connectTimeoutMs_; }
+    void setLookupTimeout(int milliseconds) { lookupTimeoutMs_ = milliseconds; }
+    int lookupTimeout() const { return lookupTimeoutMs_; }
 
 private:
     int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
+    int lookupTimeoutMs_ = kDefaultLookupTimeoutMs;
 };
