@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <exception>
+#include <cstring>
 #include <netinet/in.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -43,7 +44,9 @@ Client::~Client()
 
 void Client::storeServer(const char* host)
 {
-    serverAddress_ = std::string(host ? host : "").substr(0, kMaxHostLength);
+    // Kept whole: a name over the limit is refused when connecting, never
+    // cut into the name of another host.
+    serverAddress_ = host ? host : "";
 }
 
 // ------------------------------------------------------------ connection
@@ -52,6 +55,11 @@ int Client::Net_SysInit(const char* host, int port)
 {
     if (!host)
         return -1;
+    if (std::strlen(host) > kMaxHostLength) {
+        cpLog(kNetvoyLogLevel, "server name of %zu characters is over the %zu the client takes: not connected",
+              std::strlen(host), kMaxHostLength);
+        return -1;
+    }
     cpLog(kNetvoyLogLevel, "try connect server[%s]:[%d]... ...", host, port);
     if (connected_.load())
         disConnect();
@@ -74,6 +82,10 @@ int Client::Net_SysInit(const char* host, int port)
         connectionId_.fetch_add(1);
         connected_.store(1);
     }
+    {
+        Spindle::VLock lock(queueLock_);
+        lost_ = false;
+    }
     wake_.signal();
     cpLog(kNetvoyLogLevel, "connected to server[%s]:[%d]", host, port);
     return 0;
@@ -95,13 +107,13 @@ int Client::disConnect()
     return 1;
 }
 
-void Client::dropConnection(int fd)
+bool Client::dropConnection(int fd)
 {
     bool wasConnected = false;
     {
         std::lock_guard<std::mutex> guard(sockLock_);
         if (fd < 0 || fd != sock_)
-            return; // an older connection, already ended
+            return false; // an older connection, already ended
         wasConnected = connected_.exchange(0) != 0;
         if (!workerInLoop_ || std::this_thread::get_id() == workerId_) {
             Io::closeSocket(sock_);
@@ -113,8 +125,39 @@ void Client::dropConnection(int fd)
         }
     }
     wake_.signal();
-    if (wasConnected)
+    if (wasConnected) {
+        dropQueuedEvents();
         fireDisconnect();
+    }
+    return wasConnected;
+}
+
+void Client::dropQueuedEvents()
+{
+    std::deque<Outgoing> dropped;
+    {
+        Spindle::VLock lock(queueLock_);
+        lost_ = true;
+        dropped.swap(queue_);
+    }
+    for (Outgoing& item : dropped)
+        logDropped(*item.event, "the connection ended");
+}
+
+void Client::logDropped(CRL::Event& event, const char* why)
+{
+    // Requests name their command; the heartbeat answer its event.
+    const char* command = event.getString("command");
+    cpLog(kNetvoyLogLevel, "request <%s> invokeid <%s> dropped: %s", *command ? command : event.getString("event"),
+          event.getString("invokeid"), why);
+}
+
+void Client::connectionBroken()
+{
+    // Only a connection that ends while nobody is ending it broke: a close
+    // by stop() or disConnect() wakes the worker with an end of stream too.
+    if (dropConnection(recvFd_) && !stopping_.load())
+        cpLog(kNetvoyLogLevel, "NetWork Broken,shutdown... ...");
 }
 
 int Client::currentSocket() const
@@ -202,8 +245,7 @@ void Client::thread()
         }
         // Wait for the server only while nothing else is to do; new work
         // wakes the wait early.
-        if (nc_PeekNetMesg(hasReadyWork() ? 0 : limits.idlePollMs) == -4)
-            cpLog(kNetvoyLogLevel, "NetWork Broken,shutdown... ...");
+        nc_PeekNetMesg(hasReadyWork() ? 0 : limits.idlePollMs);
         hdrEvents();
         handleFileServiceTasks();
     }
@@ -260,6 +302,7 @@ void Client::stop()
     if (!isRunning())
         return;
     cpLog(kNetvoyLogLevel, "stop2!");
+    stopping_.store(true);
     flushQueue();
     disConnect();
     cpLog(kNetvoyLogLevel, "stop3!");
@@ -269,6 +312,7 @@ void Client::stop()
     wake_.signal();
     cpLog(kNetvoyLogLevel, "stop5!");
     join();
+    stopping_.store(false);
     cpLog(kNetvoyLogLevel, "stop6!");
 }
 
@@ -383,7 +427,13 @@ int Client::push(CRL::EventPtr event)
     }
     {
         Spindle::VLock lock(queueLock_);
-        queue_.push_back(Outgoing{std::move(event), std::move(*wire)});
+        // What is asked while a lost connection is down would go out on the
+        // next one ahead of its login.
+        if (lost_) {
+            logDropped(*event, "not connected");
+            return 0;
+        }
+        queue_.push_back(Outgoing{std::move(event), std::move(*wire), ++queued_});
     }
     wake_.signal();
     return 1;
@@ -434,16 +484,22 @@ int Client::hdrEvents()
     if (!connected_.load())
         return 0;
     std::string wire;
+    std::uint64_t serial;
     {
         Spindle::VLock lock(queueLock_);
         if (queue_.empty())
             return 0;
         wire = queue_.front().wire;
+        serial = queue_.front().serial;
     }
-    // Only the worker takes events off the queue, so the front is still the
-    // one just sent; a failed send leaves it there for the next pass.
-    if (Net_Require(GetNetAddr(), 0, wire.data(), static_cast<int>(wire.size())) == 0)
-        popEvent();
+    // A failed send leaves the event at the front for the next pass. A sent
+    // one is taken off unless the queue was dropped meanwhile (the front is
+    // then another connection's).
+    if (Net_Require(GetNetAddr(), 0, wire.data(), static_cast<int>(wire.size())) == 0) {
+        Spindle::VLock lock(queueLock_);
+        if (!queue_.empty() && queue_.front().serial == serial)
+            queue_.pop_front();
+    }
     return 1;
 }
 
@@ -614,7 +670,7 @@ int Client::nc_PeekNetMesg(int waitMs)
 {
     int family = HR_Pdu(waitMs);
     if (family == -4) {
-        dropConnection(recvFd_);
+        connectionBroken();
         return -4;
     }
     PduView pdu = received();
@@ -668,7 +724,7 @@ int Client::nc_HRMsuSys()
         return 1;
     }
     if (pdu.code() == kSysShutdown) {
-        dropConnection(recvFd_);
+        connectionBroken();
         return -4;
     }
     return 1;

@@ -11,6 +11,7 @@
 
 #include "AgentSim.h"
 #include "Recorder.h"
+#include "jotter/Jotter.h"
 #include "netvoy/AgentProxy.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -53,6 +54,7 @@ inline std::vector<Bytes> requiresOf(const AgentSim& sim)
 
 class NetvoyClientAgainstSim : public ::testing::Test {
 protected:
+    void SetUp() override { ASSERT_EQ(cpLogOpen(logDir.file("netvoy.log").c_str()), 1); }
     // Starts the server and connects to it; the worker is not running yet.
     void connectTo(const std::string& scenario, ClientTimeouts timeouts = quickTimeouts())
     {
@@ -91,8 +93,19 @@ protected:
     {
         client.stop();
         client.removeEventListeners();
+        cpLogClose();
+    }
+    // The client's log so far.
+    std::string log() const { return testsupport::readFile(logDir.file("netvoy.log")); }
+    static std::size_t count(const std::string& text, const std::string& what)
+    {
+        std::size_t found = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++found;
+        return found;
     }
 
+    testsupport::TempDir logDir;
     Recorder recorder; // declared before the client, so it outlives the client
     AgentProxy client;
     std::unique_ptr<AgentSim> sim;

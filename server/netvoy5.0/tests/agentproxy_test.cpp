@@ -29,7 +29,8 @@ TEST(NetvoyAgentProxy, ConnectResultsHaveOppositeSenses)
 {
     AgentProxy proxy;
     proxy.setServerAddress(std::string(200, 'h').c_str());
-    EXPECT_EQ(std::string(proxy.getServerAddress()).size(), 127u);
+    EXPECT_EQ(std::string(proxy.getServerAddress()).size(), 200u) << "kept whole, never cut into another name";
+    EXPECT_EQ(proxy.openServer(), 0) << "a name over 127 characters is refused";
     proxy.setServerAddress("127.0.0.1");
     proxy.setService(0);
     EXPECT_EQ(proxy.connect(), -1);

@@ -117,6 +117,7 @@ TEST_P(NetvoyConnectionEnding, GivesExactlyOneDisconnectAndTheWorkerLivesOn)
     client.stop();
     EXPECT_EQ(recorder.disconnects(), 1) << "stop() after a lost connection tells nobody again";
     EXPECT_EQ(client.isRun(), 0);
+    EXPECT_EQ(count(log(), "NetWork Broken"), 1u) << log();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,6 +140,60 @@ TEST_F(NetvoyClientAgainstSim, LogoutQueuedRightBeforeStopReachesTheServer)
     std::vector<Bytes> sent = requiresOf(*sim);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(textAt15(sent[0]), "command=logout|invokeid=1|");
+    EXPECT_EQ(count(log(), "NetWork Broken"), 0u) << "a normal stop is no broken network:\n" << log();
+}
+
+// A request belongs to its connection. What is queued when the connection
+// ends, and what is asked while it is down, is dropped (logged with its
+// command and invoke id), so the next connection's first request is the one
+// its owner sends first: the login.
+TEST_F(NetvoyClientAgainstSim, NothingQueuedAcrossALostConnectionGoesAheadOfTheNextLogin)
+{
+    // Queued and not yet sent (no worker) when the owner ends the connection.
+    connectTo(R"({})");
+    request({{"command", "queryfaxlist"}, {"invokeid", "3"}});
+    client.disConnect();
+    EXPECT_EQ(client.pendingEvents(), 0u);
+    EXPECT_EQ(sim->waitExit(5000), 0);
+
+    // Asked while a connection the server closed is down.
+    sim = std::make_unique<AgentSim>(R"({"on_connect": [{"close": true}]})");
+    ASSERT_EQ(client.connect("127.0.0.1", sim->port()), 1);
+    client.run();
+    ASSERT_TRUE(recorder.waitFor([&] { return recorder.disconnectsLocked() >= 2; }));
+    client.clearArgs();
+    client.appendArg("command", "queryfax");
+    client.appendArg("invokeid", "4");
+    EXPECT_EQ(client.invoke(), 0);
+
+    sim = std::make_unique<AgentSim>(R"({})");
+    ASSERT_EQ(client.connect("127.0.0.1", sim->port()), 1);
+    request({{"command", "login"}, {"invokeid", "5"}});
+    auto start = Clock::now();
+    while (client.pendingEvents() > 0 && msSince(start) < 3000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    finish();
+    std::vector<Bytes> sent = requiresOf(*sim);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(textAt15(sent[0]), "command=login|invokeid=5|");
+    const std::string text = log();
+    EXPECT_NE(text.find("request <queryfaxlist> invokeid <3> dropped: the connection ended"), std::string::npos) << text;
+    EXPECT_NE(text.find("request <queryfax> invokeid <4> dropped: not connected"), std::string::npos) << text;
+}
+
+TEST_F(NetvoyClientAgainstSim, AServerNameOverTheLimitIsRefusedNotCut)
+{
+    sim = std::make_unique<AgentSim>(R"({})");
+    // Cut to 127 characters this would be another name.
+    const std::string name = std::string(127, 'h') + "x";
+    EXPECT_EQ(client.connect(name.c_str(), sim->port()), 0);
+    EXPECT_EQ(std::string(client.getServerAddress()), name);
+    EXPECT_EQ(count(log(), "try connect"), 0u);
+    EXPECT_NE(log().find("server name of 128 characters is over the 127 the client takes: not connected"),
+              std::string::npos)
+        << log();
+    EXPECT_EQ(client.connect(std::string(127, 'h').c_str(), sim->port()), 0) << "127 characters are tried";
+    EXPECT_EQ(count(log(), "try connect"), 1u);
 }
 
 TEST_F(NetvoyClientAgainstSim, EventsQueuedBeforeConnectGoOutInOrder)

@@ -184,15 +184,30 @@ TEST_F(NetvoyFileTransfer, EmptyFileUploadsWithoutAChunk)
 TEST(NetvoyFileService, FilesAndNamesThatCannotGoAreRefused)
 {
     testsupport::TempDir scratch;
+    const std::string logFile = scratch.file("netvoy.log");
+    ASSERT_EQ(cpLogOpen(logFile.c_str()), 1);
     Client client;
     EXPECT_EQ(client.upLoadFile(1, "u", scratch.file("missing.tif").c_str()), 0);
     EXPECT_EQ(client.upLoadFile(1, "u", scratch.path().c_str()), 0) << "a directory is no file";
 
+    // A local path travels whole in the record: one too long for its field,
+    // or with a character GBK lacks, fails at once, and the log names it.
     const std::string deep = scratch.file(std::string(150, 'd'));
     std::filesystem::create_directory(deep);
     const std::string longName = deep + "/" + std::string(120, 'f'); // over 255 characters
     writeFile(longName, {1, 2, 3});
     EXPECT_EQ(client.upLoadFile(1, "u", longName.c_str()), 0);
+    const std::string odd = scratch.file("fax \xF0\x9F\x98\x80.tif");
+    writeFile(odd, {1, 2, 3});
+    EXPECT_EQ(client.upLoadFile(1, "u", odd.c_str()), 0);
+    EXPECT_EQ(client.fileServiceTaskCount(), 0u);
+    cpLogClose();
+    const std::string log = testsupport::readFile(logFile);
+    EXPECT_NE(log.find("transfer of <" + longName + "> refused: the file name is "), std::string::npos) << log;
+    EXPECT_NE(log.find("transfer of <" + odd + "> refused: the file name holds characters without a GBK code (U+1F600)"),
+              std::string::npos)
+        << log;
+
     const std::string fine = scratch.file("fine.tif");
     writeFile(fine, {1});
     EXPECT_EQ(client.upLoadFile(1, std::string(128, 'u').c_str(), fine.c_str()), 0);

@@ -16,7 +16,7 @@ public:
     AgentProxy(const char* host, int port) : Client(host, port) {}
     ~AgentProxy() override = default;
 
-    // At most 127 characters are kept.
+    // Kept whole; connect() refuses a name over 127 characters.
     void setServerAddress(const char* host) { storeServer(host); }
     void setService(int port) { serverPort_ = port; }
     const char* getServerAddress() const { return serverAddress_.c_str(); }

@@ -50,7 +50,8 @@ public:
 
     // ---- connection
     // Connects to host:port (an existing connection is ended first).
-    // 0 connected, -1 failed.
+    // 0 connected, -1 failed; a host name over 127 characters is refused
+    // (logged) without an attempt.
     int Net_SysInit(const char* host, int port);
     // Net_SysInit with the stored server address and port.
     int tryConnect();
@@ -94,6 +95,13 @@ public:
     // non-null event. Characters GBK lacks go out as "?" (logged). 0 (and the
     // event released, logged) for null, for an event that cannot be written
     // as text, or whose text exceeds the 4064 bytes one PDU carries; else 1.
+    //
+    // A request belongs to its connection: when the connection ends, what is
+    // still queued is dropped, and so is what is pushed until the next
+    // connection is made (each logged with its command and invoke id, push
+    // then gives 0), so that the first request of a new connection is the
+    // one its owner sends first, its login. Events pushed before the first
+    // connection wait for it.
     int push(CRL::Event* event);
     int push(CRL::EventPtr event);
     // Queues the heartbeat answer ("event" = "heartbeat", "eventclass" = "system").
@@ -143,6 +151,7 @@ protected:
     struct Outgoing {
         CRL::EventPtr event;
         std::string wire;
+        std::uint64_t serial; // the queue's count of events at its push
     };
 
     CRL::Event* peekEvent();
@@ -197,7 +206,7 @@ protected:
     // Worker: the connection it served is gone.
     void onConnectionLost();
 
-    // The stored server (at most 127 characters) and port.
+    // The stored server and port.
     void storeServer(const char* host);
     std::string serverAddress_;
     int serverPort_ = 0;
@@ -209,8 +218,15 @@ private:
     int sendPayload(std::uint8_t family, std::uint8_t type, const NetAddr& dest, std::uint8_t code,
                     std::uint8_t flag, std::uint32_t word4, std::size_t offset, std::string_view payload);
     int currentSocket() const;
-    // Ends the connection on `fd` if it is still the current one.
-    void dropConnection(int fd);
+    // Ends the connection on `fd` if it is still the current one: the queued
+    // events are dropped and the listeners told. True when it ended it.
+    bool dropConnection(int fd);
+    // Worker: the connection it received on has ended.
+    void connectionBroken();
+    // Drops every queued event (each logged) and every push until the next
+    // connection, so the first request of a connection is the owner's.
+    void dropQueuedEvents();
+    static void logDropped(CRL::Event& event, const char* why);
     // Worker: closes sockets others have given up; notices a lost connection.
     int workerSocket();
     void closeOwnedSockets();
@@ -241,6 +257,7 @@ private:
 
     std::atomic<int> stopped_{1};
     std::atomic<int> stopRequest_{0};
+    std::atomic<bool> stopping_{false}; // stop() is under way
     Netvoy::WakeSignal wake_;
 
     // Worker state.
@@ -253,8 +270,12 @@ private:
     Spindle::VMutex listenerLock_;
     std::vector<ClientEventListener*> listeners_;
 
+    // Under queueLock_: the queue, the count of pushes, and whether the last
+    // connection was lost and no new one made.
     mutable Spindle::VMutex queueLock_;
     std::deque<Outgoing> queue_;
+    std::uint64_t queued_ = 0;
+    bool lost_ = false;
 
     mutable Spindle::VMutex taskLock_;
     std::deque<std::shared_ptr<FileService_Task>> tasks_;
