@@ -86,6 +86,14 @@ int FaxSession::openFaxServer()
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    // A new connection carries nothing of the last one: no login has gone
+    // out on it yet, and a fax list asked for on an earlier connection that
+    // never answered is asked for again after this one's login.
+    state_.loginQueued = 0;
+    if (listAsked_ && !listAnswered_) {
+        cpLog(4, "the fax list was not answered before the connection ended: asked again after the login");
+        state_.ArmFaxList(0);
+    }
     return 1;
 }
 
@@ -163,6 +171,7 @@ int FaxSession::SendUpdateRequest()
 
 int FaxSession::SendQueryFaxList()
 {
+    listAsked_ = true;
     return requests_.QueryFaxList(context_.account.Load().faxUser);
 }
 
@@ -196,6 +205,7 @@ void FaxSession::StartFaxList(CRL::Event& reply)
         cpLog(3, "the fax list claims %d faxes; at most %d are asked for", count, kMaxFaxListCount);
         count = kMaxFaxListCount;
     }
+    listAnswered_ = true;
     std::lock_guard<std::mutex> hold(listLock_);
     cursor_ = 0;
     count_ = count;

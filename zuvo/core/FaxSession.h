@@ -118,6 +118,9 @@ private:
     DownloadQueue queue_;
     InboxWriter writer_;
 
+    // The fax list of this run was asked for; its reply arrived.
+    std::atomic<bool> listAsked_{false};
+    std::atomic<bool> listAnswered_{false};
     std::mutex listLock_;
     CRL::EventPtr faxList_;
     int cursor_ = 0;

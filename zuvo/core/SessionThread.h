@@ -44,7 +44,7 @@ public:
     std::atomic<int> loggedIn{0};
     std::atomic<int> kicked{0};      // logged in elsewhere: a disconnect changes nothing
     std::atomic<int> threadDone{0};
-    std::atomic<int> loginQueued{0}; // a login went out since the thread started
+    std::atomic<int> loginQueued{0}; // a login went out on the current connection
     std::atomic<int> enabled{1};     // the session may connect
 
     void ArmRetry(int ms) { retry_.Arm(ms); }
@@ -73,8 +73,10 @@ public:
 };
 
 // The server session thread: connects, logs in (again every loginRepeatMs
-// until a success reply arrives), asks once for the fax list after the
-// first login went out, and drains the download pump on every pass.
+// until a success reply arrives), asks for the fax list once the login
+// has gone out on the connection, when the fax-list timer has expired
+// (once per run, unless the session re-arms it for a new connection), and
+// drains the download pump on every pass.
 class SessionThread : public Spindle::ThreadIf {
 public:
     SessionThread(SessionSteps& steps, SessionState& state, SessionPeriods periods = {})

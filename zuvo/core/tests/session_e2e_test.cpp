@@ -42,6 +42,7 @@ TEST_F(LiveSession, LoginThenTheFaxListAndTheLogoutReachesTheServerAtShutDown)
     session->Disconnect();
     EXPECT_EQ(sim.WaitExit(5000), 0);
     EXPECT_EQ(Commands(sim.Requests()).back(), "logout");
+    EXPECT_EQ(Log().find("NetWork Broken"), std::string::npos) << "the program's own end is no broken network";
     EXPECT_EQ(sim.Requests("logout").at(0).get("netfaxflag"), requests[0].get("netfaxflag"));
 }
 
@@ -209,6 +210,29 @@ TEST_F(LiveSession, AfterShutdownNoReconnectUntilOnlineAgain)
     // Online again: the next loss of the connection is noticed.
     ASSERT_TRUE(WaitFor([&] { return !events.Values("connectionlost").empty(); }));
     EXPECT_FALSE(session->IsLoggedIn());
+}
+
+// The server closes after the login, before it answered the fax list. A
+// request asked for while the connection is down goes nowhere; the next
+// connection starts with the login, and the unanswered list is asked again.
+TEST_F(LiveSession, AfterALostConnectionTheLoginComesFirstAndTheUnansweredListIsAskedAgain)
+{
+    const int port = FreePort();
+    FaxServiceSim& first = Serve(R"({"after_login": [{"close": true}]})", port);
+    StartSession(port);
+    ASSERT_TRUE(WaitFor([&] { return !events.Values("connectionlost").empty(); }));
+    EXPECT_EQ(first.WaitExit(5000), 0);
+    EXPECT_EQ(Commands(first.Requests()).at(0), "login");
+    EXPECT_EQ(AgentRequest(*AgentHelp::getInstance(), "queryfax").arg("faxid", "EARLY").arg("invokeid", 7L).invoke(), 0);
+
+    FaxServiceSim& second = Serve("{}", port);
+    ASSERT_TRUE(WaitFor([&] { return !second.Requests("queryfaxlist").empty(); }));
+    const std::vector<std::string> commands = Commands(second.Requests());
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[0], "login");
+    EXPECT_EQ(commands[1], "queryfaxlist");
+    EXPECT_TRUE(second.Requests("queryfax").empty());
+    EXPECT_NE(Log().find("request <queryfax> invokeid <7> dropped"), std::string::npos);
 }
 
 TEST_F(LiveSession, HeartbeatNotifyAndAForeignInvokeId)
