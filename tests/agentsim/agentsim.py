@@ -190,8 +190,9 @@ class Closed(Exception):
 
 
 class Connection:
-    def __init__(self, sock, number, scenario, log, deadline):
+    def __init__(self, sock, number, scenario, log, deadline, hook=None):
         self.sock = sock
+        self.hook = hook
         self.number = number
         self.scenario = scenario
         self.log = log
@@ -304,11 +305,16 @@ class Connection:
         family, ptype = raw[1], raw[12]
         if family == MSU and ptype == REQUIRE:
             pairs = split_event(ungbk(text_of(raw[15:])))
+            request = dict((k.lower(), v) for k, v in pairs)
+            answer = self.hook(request) if self.hook else None
+            if answer is not None:
+                self.perform(answer, request)
+                return
             for rule in self.rules:
                 times = rule.get("times")
                 if (times is None or rule["used"] < times) and matches(rule.get("match", {}), raw, pairs):
                     rule["used"] += 1
-                    self.perform(rule.get("actions", []), dict((k.lower(), v) for k, v in pairs))
+                    self.perform(rule.get("actions", []), request)
                     break
         elif family == MSU and ptype == USERCMD:
             rec = parse_record(raw[15:])
@@ -461,7 +467,10 @@ def basename(name):
 
 # ---------------------------------------------------------------- the server
 
-def main(argv=None):
+def main(argv=None, hook=None):
+    """hook(request) -> actions or None: a service that keeps state answers
+    requests first (request: the lower-cased keys and their values); None
+    leaves the request to the scenario's rules."""
     parser = argparse.ArgumentParser(description="fake agent server for tests")
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0, help="0 picks a free port")
@@ -506,7 +515,7 @@ def main(argv=None):
         # Every blocking call on the connection ends with the lifetime, so a
         # client that stops reading cannot hold the server past it.
         sock.settimeout(max(0.05, deadline - time.monotonic()))
-        Connection(sock, served, scenario, log, deadline).run()
+        Connection(sock, served, scenario, log, deadline, hook).run()
     server.close()
     log.note(0, "end", served=served)
     return status

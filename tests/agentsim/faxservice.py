@@ -28,7 +28,12 @@ Service description (JSON; every key optional):
       "count": 1000000000,                          # the list's claimed count (default: len(faxes))
       "unlisted": "nofax" | "failed",               # reply to "queryfax" for a fax not listed
                                                     # (default: none)
-      "updatefax": "success" | "failed",            # default "success"
+      "updatefax": "success" | "failed",            # default "success"; a fax acknowledged
+                                                    # with success leaves later lists
+      "upload_dir": "/tmp/x/uploads",               # uploads kept there (md5 in the log)
+      "sendfax": "success" | "failed" | "<other>" | "none"  # the answer to every "sendfax",
+                 or ["failed", "none", ...],        # or one per "sendfax" in turn, then
+                                                    # "success"; "none" answers nothing
       "update": {"result": "success", "updatedata": "v2",   # the reply to "update";
                  "files": [{"name": "bin/new", "path": "/tmp/new"}]},  # none: no reply
       "faults": [ ...agentsim file faults... ],
@@ -72,12 +77,12 @@ def login_rule(service):
             "actions": [reply(pairs)] + list(service.get("after_login", []))}
 
 
-def fax_list_rule(faxes, count):
+def fax_list_reply(faxes, count):
     pairs = [["event", "queryfaxlist"], ["result", "success"], ["count", str(count)]]
     for i, fax in enumerate(faxes):
         pairs += [["faxlist[%d].faxid" % i, str(fax["faxid"])], ["faxlist[%d].type" % i, str(fax.get("type", 30))]]
     pairs.append(["invokeid", "${invokeid}"])
-    return {"match": {"command": "queryfaxlist"}, "actions": [reply(pairs)]}
+    return [reply(pairs)]
 
 
 def fax_rule(fax):
@@ -104,10 +109,37 @@ def unlisted_rule(result):
     return {"match": {"command": "queryfax"}, "actions": [reply(pairs)]}
 
 
-def update_fax_rule(service):
-    pairs = [["event", "updatefax"], ["result", service.get("updatefax", "success")],
-             ["faxid", "${faxid}"], ["invokeid", "${invokeid}"]]
-    return {"match": {"command": "updatefax"}, "actions": [reply(pairs)]}
+class FaxService:
+    """What the service remembers between requests: the faxes acknowledged
+    so far (a later list leaves them out) and the "sendfax" answers still to
+    give. Answers the requests that depend on it; agentsim's rules answer
+    the rest."""
+
+    def __init__(self, service):
+        self.faxes = service.get("faxes", [])
+        self.count = service.get("count")
+        self.update_result = service.get("updatefax", "success")
+        answers = service.get("sendfax", "success")
+        self.send_answers = list(answers) if isinstance(answers, list) else None
+        self.send_answer = "success" if isinstance(answers, list) else answers
+        self.acknowledged = set()
+
+    def __call__(self, request):
+        command = request.get("command", "").lower()
+        if command == "queryfaxlist":
+            waiting = [fax for fax in self.faxes if str(fax["faxid"]) not in self.acknowledged]
+            return fax_list_reply(waiting, len(waiting) if self.count is None else self.count)
+        if command == "updatefax":
+            if self.update_result == "success":
+                self.acknowledged.add(request.get("faxid", ""))
+            return [reply([["event", "updatefax"], ["result", self.update_result],
+                           ["faxid", "${faxid}"], ["invokeid", "${invokeid}"]])]
+        if command == "sendfax":
+            answer = self.send_answers.pop(0) if self.send_answers else self.send_answer
+            if answer == "none":
+                return []
+            return [reply([["event", "sendfax"], ["result", answer], ["invokeid", "${invokeid}"]])]
+        return None
 
 
 def update_rule(update):
@@ -140,17 +172,18 @@ def scenario_of(service):
     rules = [rule for rule in [login_rule(service)] if rule]
     if "update" in service:
         rules.append(update_rule(service["update"]))
-    rules.append(fax_list_rule(faxes, service.get("count", len(faxes))))
     rules += [fax_rule(fax) for fax in faxes]
     if "unlisted" in service:
         rules.append(unlisted_rule(service["unlisted"]))
-    rules.append(update_fax_rule(service))
     rules += password_rules(service)
     downloads = {}
     for owner in faxes + [service.get("update", {})]:
         for item in owner.get("files", []):
             downloads[item["name"]] = item["path"]
-    return {"rules": rules, "files": {"downloads": downloads, "faults": service.get("faults", [])}}
+    files = {"downloads": downloads, "faults": service.get("faults", [])}
+    if "upload_dir" in service:
+        files["upload_dir"] = service["upload_dir"]
+    return {"rules": rules, "files": files}
 
 
 def main(argv=None):
@@ -160,11 +193,12 @@ def main(argv=None):
     parser.add_argument("--write-scenario", help="also save the scenario made")
     args, rest = parser.parse_known_args(argv)
     with open(args.service, encoding="utf-8") as f:
-        scenario = scenario_of(json.load(f))
+        service = json.load(f)
+    scenario = scenario_of(service)
     if args.write_scenario:
         with open(args.write_scenario, "w", encoding="utf-8") as f:
             json.dump(scenario, f, ensure_ascii=False, indent=1)
-    return agentsim.main(rest + ["--scenario-json", json.dumps(scenario)])
+    return agentsim.main(rest + ["--scenario-json", json.dumps(scenario)], hook=FaxService(service))
 
 
 if __name__ == "__main__":
