@@ -15,6 +15,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "core/NewFile.h"
 #include "core/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "core/WriteAll.h"
@@ -42,89 +43,6 @@ std::string BodyBytes(const std::string& content)
 {
     return TextCodec::utf8ToGbk(content).text;
 }
-
-std::optional<std::string> ReadPage(const std::string& path)
-{
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error || size > kMaxPageBytes)
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return std::nullopt;
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
-    if (in.bad() || bytes.size() != size)
-        return std::nullopt;
-    return bytes;
-}
-
-enum class Created { Yes, NameTaken, Failed };
-
-// Writes the bytes as a new file, never replacing one: a temporary file in
-// the same directory, synced, then given the target name only if nothing
-// has it (renameat2 without replacing, or a hard link where the file system
-// lacks that), and the directory synced.
-// TODO(shared writer): the one crash-safe writer of platform/ takes this
-// over in its create-only mode.
-Created CreateNewFile(const std::string& target, const std::string& bytes)
-{
-    const std::string directory = fs::path(target).parent_path().string();
-    std::string temp = JoinPath(directory, ".zuvo-new-XXXXXX");
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return Created::Failed;
-    const bool written = WriteAll(fd, bytes) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(temp.c_str());
-        return Created::Failed;
-    }
-    int moved = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
-    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        moved = ::link(temp.c_str(), target.c_str());
-        const int cause = errno;
-        ::unlink(temp.c_str());
-        errno = cause;
-    }
-    if (moved != 0) {
-        const int cause = errno;
-        ::unlink(temp.c_str());
-        return cause == EEXIST ? Created::NameTaken : Created::Failed;
-    }
-    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return Created::Yes;
-}
-
-// The files one record wrote; removed again unless the record was stored.
-class RecordFiles {
-public:
-    RecordFiles() = default;
-    RecordFiles(const RecordFiles&) = delete;
-    RecordFiles& operator=(const RecordFiles&) = delete;
-    ~RecordFiles()
-    {
-        if (kept_)
-            return;
-        for (const std::string& path : paths_)
-            ::unlink(path.c_str());
-    }
-
-    Created Create(const std::string& path, const std::string& bytes)
-    {
-        const Created created = CreateNewFile(path, bytes);
-        if (created == Created::Yes)
-            paths_.push_back(path);
-        return created;
-    }
-    void Keep() { kept_ = true; }
-
-private:
-    std::vector<std::string> paths_;
-    bool kept_ = false;
-};
 
 // file, or file with " (2)", " (3)"... before its extension, whichever no
 // earlier page of the record took; within the File limit.
@@ -262,7 +180,7 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
                                               const std::string& directory, const std::vector<Page>& pages,
                                               std::time_t now)
 {
-    RecordFiles written;
+    NewFiles written;
     const std::string bodyName = FormatBodyFileName(now);
     const std::string bodyPath = JoinPath(directory, bodyName);
     switch (written.Create(bodyPath, BodyBytes(item.getString("content")))) {
@@ -278,7 +196,7 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
     const std::string createTime = FormatCreateTime(now);
     int pageCount = 0;
     for (const Page& page : pages) {
-        const std::optional<std::string> bytes = ReadPage(page.source);
+        const std::optional<std::string> bytes = ReadWholeFile(page.source, kMaxPageBytes);
         if (!bytes) {
             cpLog(3, "addInBox: attachment <%s> cannot be read", page.source.c_str());
             return Written::Failed;
