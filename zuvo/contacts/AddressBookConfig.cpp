@@ -118,39 +118,76 @@ bool AddressBookConfig::Open(const std::string& directory)
     return OpenAddressBookFile(*this, directory, false) == 1;
 }
 
+bool AddressBookConfig::VisitCards(const std::string& what,
+                                   const std::function<bool(const std::string&, const std::string&)>& visit)
+{
+    if (!isOpen())
+        return false;
+    if (!reload()) {
+        cpLog(2, "address.xml cannot be read again; no name for %s", what.c_str());
+        return false;
+    }
+    const int books = getNodeCnt("AddressBook");
+    for (int b = 0; b < books; ++b) {
+        const int folders = getNodeCnt(FormatText("AddressBook[%d]/Folder", b).c_str());
+        for (int f = 0; f < folders; ++f) {
+            const std::string folder = FormatText("AddressBook[%d]/Folder[%d]", b, f);
+            const int cards = getNodeCnt((folder + "/Address").c_str());
+            for (int c = 0; c < cards; ++c) {
+                const std::string card = FormatText("%s/Address[%d]", folder.c_str(), c);
+                std::string faxNum;
+                if (getNodeAttr(card.c_str(), "FaxNum", faxNum) && !visit(card, faxNum))
+                    return true;
+            }
+        }
+    }
+    return true;
+}
+
 int AddressBookConfig::FindByFaxNumber(const std::string& number, std::string& name, std::string& company)
 {
     name.clear();
     company.clear();
     Spindle::VLock lock(lookup_);
+    bool found = false;
     try {
-        if (!isOpen())
-            return 0;
-        if (!reload()) {
-            cpLog(2, "address.xml cannot be read again; no name for %s", number.c_str());
-            return 0;
-        }
-        const int books = getNodeCnt("AddressBook");
-        for (int b = 0; b < books; ++b) {
-            const int folders = getNodeCnt(FormatText("AddressBook[%d]/Folder", b).c_str());
-            for (int f = 0; f < folders; ++f) {
-                const std::string folder = FormatText("AddressBook[%d]/Folder[%d]", b, f);
-                const int cards = getNodeCnt((folder + "/Address").c_str());
-                for (int c = 0; c < cards; ++c) {
-                    const std::string card = FormatText("%s/Address[%d]", folder.c_str(), c);
-                    std::string faxNum;
-                    if (getNodeAttr(card.c_str(), "FaxNum", faxNum) && EqualsNoCase(faxNum, number)) {
-                        getNodeAttr(card.c_str(), "Name", name);
-                        getNodeAttr(card.c_str(), "CompanyName", company);
-                        return 1;
-                    }
-                }
-            }
-        }
+        VisitCards(number, [&](const std::string& card, const std::string& faxNum) {
+            if (!EqualsNoCase(faxNum, number))
+                return true;
+            getNodeAttr(card.c_str(), "Name", name);
+            getNodeAttr(card.c_str(), "CompanyName", company);
+            found = true;
+            return false;
+        });
     } catch (const std::exception& e) {
         cpLog(2, "address lookup for %s failed: %s", number.c_str(), e.what());
         name.clear();
         company.clear();
+        found = false;
     }
-    return 0;
+    return found ? 1 : 0;
+}
+
+std::vector<std::optional<std::string>> AddressBookConfig::FindNamesByFaxNumbers(const std::vector<std::string>& numbers)
+{
+    std::vector<std::optional<std::string>> names(numbers.size());
+    Spindle::VLock lock(lookup_);
+    try {
+        std::size_t left = numbers.size();
+        VisitCards(FormatText("%zu numbers", numbers.size()), [&](const std::string& card, const std::string& faxNum) {
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                if (names[i] || !EqualsNoCase(faxNum, numbers[i]))
+                    continue;
+                std::string name;
+                getNodeAttr(card.c_str(), "Name", name);
+                names[i] = std::move(name);
+                --left;
+            }
+            return left > 0;
+        });
+    } catch (const std::exception& e) {
+        cpLog(2, "address lookup of %zu numbers failed: %s", numbers.size(), e.what());
+        names.assign(numbers.size(), std::nullopt);
+    }
+    return names;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cfgtree/Config.h"
 #include "spindle/VMutex.h"
@@ -62,6 +65,17 @@ public:
     // be read any more (logged; safe on any thread).
     int FindByFaxNumber(const std::string& number, std::string& name, std::string& company);
 
+    // The Name of the first card of each number, matched as FindByFaxNumber
+    // does, from one read of the file: beside the numbers, nothing for a
+    // number that no card has (all nothing when the store is not open or
+    // the file cannot be read).
+    std::vector<std::optional<std::string>> FindNamesByFaxNumbers(const std::vector<std::string>& numbers);
+
 private:
+    // Reads the file again and calls visit(card path, FaxNum) for each card
+    // in book, folder and card order until it returns false; false when the
+    // store is closed or the file cannot be read. Under lookup_.
+    bool VisitCards(const std::string& what, const std::function<bool(const std::string&, const std::string&)>& visit);
+
     Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
 };
