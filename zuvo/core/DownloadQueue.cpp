@@ -1,6 +1,9 @@
 #include "core/DownloadQueue.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <fstream>
 #include <system_error>
 
@@ -34,25 +37,107 @@ bool Truncate(const std::string& path)
     return static_cast<bool>(out);
 }
 
+// The faxes held by the download queues of the process, by "faxid": a
+// queue registers each fax item it holds until the item leaves it.
+class FetchRegistry {
+public:
+    static FetchRegistry& Instance()
+    {
+        static FetchRegistry registry;
+        return registry;
+    }
+    // Registers the fax for the queue: false (and nothing registered) when
+    // `exclusive` and another queue holds it.
+    bool Claim(const std::string& faxId, const void* queue, bool exclusive)
+    {
+        if (faxId.empty())
+            return true;
+        std::lock_guard<std::mutex> hold(lock_);
+        if (exclusive && HeldByOther(faxId, queue))
+            return false;
+        held_.emplace(faxId, queue);
+        return true;
+    }
+    void Release(const std::string& faxId, const void* queue)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        auto [first, last] = held_.equal_range(faxId);
+        for (auto it = first; it != last; ++it)
+            if (it->second == queue) {
+                held_.erase(it);
+                return;
+            }
+    }
+    void ReleaseAll(const void* queue)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        std::erase_if(held_, [queue](const auto& entry) { return entry.second == queue; });
+    }
+    bool HeldElsewhere(const std::string& faxId, const void* queue)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return HeldByOther(faxId, queue);
+    }
+
+private:
+    bool HeldByOther(const std::string& faxId, const void* queue) const
+    {
+        auto [first, last] = held_.equal_range(faxId);
+        return std::any_of(first, last, [queue](const auto& entry) { return entry.second != queue; });
+    }
+
+    std::mutex lock_;
+    std::multimap<std::string, const void*> held_;
+};
+
+CRL::EventPtr IdleCopy(CRL::Event& event)
+{
+    CRL::EventPtr copy = CRL::makeEvent();
+    if (!copy->copy(&event))
+        return nullptr;
+    copy->setKV("currentstate", 0);
+    copy->setKV("currentattachfile", 0);
+    return copy;
+}
+
 } // namespace
 
-int DownloadQueue::PushEvent(CRL::Event* item)
+DownloadQueue::~DownloadQueue()
+{
+    FetchRegistry::Instance().ReleaseAll(this);
+}
+
+int DownloadQueue::Push(CRL::EventPtr item, bool exclusive)
 {
     if (!item)
         return 0;
+    if (!FetchRegistry::Instance().Claim(item->getString("faxid"), this, exclusive)) {
+        cpLog(3, "fax <%s> is being fetched already; not queued twice", item->getString("faxid"));
+        return 0;
+    }
     Spindle::VLock hold(lock_);
-    items_.emplace_back(item);
+    items_.push_back(std::move(item));
     return 1;
+}
+
+int DownloadQueue::PushEvent(CRL::Event* item)
+{
+    return Push(CRL::EventPtr(item), false);
 }
 
 int DownloadQueue::PushCopy(CRL::Event& event)
 {
-    CRL::EventPtr copy = CRL::makeEvent();
-    if (!copy->copy(&event))
-        return 0;
-    copy->setKV("currentstate", Idle);
-    copy->setKV("currentattachfile", 0);
-    return PushEvent(copy.release());
+    return Push(IdleCopy(event), false);
+}
+
+int DownloadQueue::PushCopyUnlessFetched(CRL::Event& event)
+{
+    return Push(IdleCopy(event), true);
+}
+
+bool DownloadQueue::FetchedElsewhere(const std::string& faxId)
+{
+    return !faxId.empty() && FetchRegistry::Instance().HeldElsewhere(faxId, this);
 }
 
 bool DownloadQueue::IsRetry(CRL::Event& item)
@@ -71,7 +156,7 @@ int DownloadQueue::PushRetry(CRL::Event& item)
     copy->setKV("currentattachfile", 0);
     copy->setKV("download.stagingdir", "");
     copy->setKV("download.retried", 1);
-    return PushEvent(copy.release());
+    return Push(std::move(copy), false);
 }
 
 CRL::Event* DownloadQueue::PeekEvent()
@@ -92,6 +177,7 @@ CRL::EventPtr DownloadQueue::TakeHead()
         return nullptr;
     CRL::EventPtr head = std::move(items_.front());
     items_.pop_front();
+    FetchRegistry::Instance().Release(head->getString("faxid"), this);
     return head;
 }
 
@@ -322,6 +408,20 @@ void DownloadQueue::SetOnline(bool online)
     Spindle::VLock hold(lock_);
     online_ = online;
     lastProgress_ = std::chrono::steady_clock::now();
+}
+
+void DownloadQueue::Clear()
+{
+    std::deque<CRL::EventPtr> dropped;
+    {
+        Spindle::VLock hold(lock_);
+        if (!items_.empty() && items_.front()->getInt("currentstate") == Downloading)
+            agent_.cancelDownloadFile(invokeId_, items_.front()->getLong("taskid"));
+        dropped.swap(items_);
+    }
+    FetchRegistry::Instance().ReleaseAll(this);
+    for (const CRL::EventPtr& item : dropped)
+        RemoveStagingDirectory(item->getString("download.stagingdir"));
 }
 
 void DownloadQueue::RestartStalledDownload()

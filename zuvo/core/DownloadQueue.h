@@ -65,6 +65,7 @@ public:
 
     DownloadQueue(AgentPort& agent, long invokeId, DownloadOwner& owner, int stallMs = kDefaultStallMs)
         : agent_(agent), invokeId_(invokeId), owner_(owner), stallMs_(stallMs) {}
+    ~DownloadQueue();
     DownloadQueue(const DownloadQueue&) = delete;
     DownloadQueue& operator=(const DownloadQueue&) = delete;
 
@@ -72,6 +73,12 @@ public:
     int PushEvent(CRL::Event* item);
     // Appends a copy of a server event, idle at its first file: 1, or 0.
     int PushCopy(CRL::Event& event);
+    // The same, unless another queue of the process holds a fax of the same
+    // "faxid" (the main window's and the receive dialog's queues never
+    // fetch one fax twice): 0 then, and nothing is queued.
+    int PushCopyUnlessFetched(CRL::Event& event);
+    // Whether another queue than this one holds a fax of that "faxid".
+    bool FetchedElsewhere(const std::string& faxId);
     // Appends a fresh copy of an item that was not stored, for a second
     // try: 1, or 0 when the item had its second try already.
     int PushRetry(CRL::Event& item);
@@ -103,6 +110,10 @@ public:
     // While offline no download can progress, so none is given up as
     // stalled; back online, the running one has stallMs again.
     void SetOnline(bool online);
+    // Gives up every item: the running download is cancelled and each
+    // item's staging directory (with its ".download" file) removed. The
+    // faxes stay on the server.
+    void Clear();
 
 private:
     enum State { Idle = 0, Downloading = 1, Failed = 2 };
@@ -123,6 +134,8 @@ private:
     std::optional<DownloadOwner::NotStored> FileFax(CRL::Event& done);
     // Pops the head item (which the pump is done with).
     CRL::EventPtr TakeHead();
+    // Queues the item; with `exclusive`, not when another queue holds its fax.
+    int Push(CRL::EventPtr item, bool exclusive);
     // The item that waits for taskId, under the lock.
     CRL::Event* Waiting(long taskId);
     // Gives up the head item's download when it has stalled: true then.

@@ -4,6 +4,7 @@
 #include "core/DownloadStaging.h"
 #include "core/ProgramPaths.h"
 #include "core/SysConfig.h"
+#include "core/TextUtil.h"
 #include "contacts/AddressBookConfig.h"
 #include "spindle/VLock.h"
 
@@ -31,17 +32,22 @@ std::string AccountStoreSource::DataDirectory()
     return AccountConfig::GetDataDirectory();
 }
 
+std::string AccountStoreSource::FolderPathOf(const std::string& type)
+{
+    return AccountConfig::GetFolderPath(type);
+}
+
 std::string AccountStoreSource::FolderDirectory(const std::string& type)
 {
     Spindle::VLock hold(AccountConfig::Mutex());
-    const std::string path = AccountConfig::GetFolderPath(type);
+    const std::string path = FolderPathOf(type);
     return path.empty() ? "" : AccountConfig::GetFolderFullDirectory(path);
 }
 
 int AccountStoreSource::AddFaxRecord(const std::string& type, const FaxRecord& record)
 {
     Spindle::VLock hold(AccountConfig::Mutex());
-    const std::string path = AccountConfig::GetFolderPath(type);
+    const std::string path = FolderPathOf(type);
     return path.empty() ? 0 : AppendFaxRecord(path, record);
 }
 
@@ -49,7 +55,7 @@ std::time_t AccountStoreSource::FreeRecordTime(const std::string& type, const st
                                                std::time_t from)
 {
     Spindle::VLock hold(AccountConfig::Mutex());
-    const std::string path = AccountConfig::GetFolderPath(type);
+    const std::string path = FolderPathOf(type);
     if (path.empty())
         return from;
     const std::string directory = AccountConfig::GetFolderFullDirectory(path);
@@ -67,6 +73,34 @@ int AccountStoreSource::StoreUpdate(const std::string& updateData)
     if (!AccountConfig::SetUpdateFlag(1) || !AccountConfig::SetUpdateData(updateData))
         return 0;
     return AccountConfig::Save();
+}
+
+FixedFolderSource::FixedFolderSource(const std::string& accountPath, const std::vector<std::string>& types)
+{
+    Spindle::VLock hold(AccountConfig::Mutex());
+    accountPath_ = accountPath.empty() ? AccountConfig::GetDefaultAccountPath() : accountPath;
+    if (accountPath_.empty())
+        return;
+    for (const std::string& type : types) {
+        const std::string path = AccountConfig::FindFolderPath(accountPath_, type);
+        if (path.empty())
+            continue;
+        EnsureFolderDirectory(path);
+        folders_.emplace_back(type, path);
+    }
+}
+
+std::string FixedFolderSource::DataDirectory()
+{
+    return accountPath_.empty() ? "" : AccountConfig::GetFolderFullDirectory(accountPath_);
+}
+
+std::string FixedFolderSource::FolderPathOf(const std::string& type)
+{
+    for (const auto& [known, path] : folders_)
+        if (EqualsNoCase(known, type))
+            return path;
+    return "";
 }
 
 std::string SysConfigSource::LoginMode()

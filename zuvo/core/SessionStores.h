@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/InboxWriter.h"
 #include "core/SessionSources.h"
@@ -18,6 +20,30 @@ public:
     std::time_t FreeRecordTime(const std::string& type, const std::vector<std::string>& files,
                                std::time_t from) override;
     int StoreUpdate(const std::string& updateData) override;
+
+protected:
+    // The path of the folder of that Type that records go to; "" when none.
+    virtual std::string FolderPathOf(const std::string& type);
+};
+
+// The same store with the folders of one account fixed when it is made, so
+// that every record goes to the folders chosen then (the receive dialog's).
+class FixedFolderSource : public AccountStoreSource {
+public:
+    // The folders of these Types of the account at accountPath ("" = the
+    // default account); their directories are created.
+    FixedFolderSource(const std::string& accountPath, const std::vector<std::string>& types);
+
+    std::string DataDirectory() override;
+    // The account path the folders belong to ("" when there is none).
+    const std::string& AccountPath() const { return accountPath_; }
+
+protected:
+    std::string FolderPathOf(const std::string& type) override;
+
+private:
+    std::string accountPath_;
+    std::vector<std::pair<std::string, std::string>> folders_; // Type, path
 };
 
 class SysConfigSource : public SessionSettings {
