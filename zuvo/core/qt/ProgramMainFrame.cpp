@@ -2,11 +2,15 @@
 
 #include "compose/NotificationSoundPlayer.h"
 #include "compose/PageCount.h"
+#include "compose/qt/RcvFaxDlg.h"
 #include "compose/qt/SealCommand.h"
+#include "compose/qt/SendFaxDlg.h"
+#include "contacts/AddressBookConfig.h"
 #include "core/AccountConfig.h"
 #include "core/AgentHelp.h"
 #include "core/ServerSession.h"
 #include "core/SessionStores.h"
+#include "core/SysConfig.h"
 #include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
 #include "faxbox/qt/LeftView.h"
@@ -47,6 +51,60 @@ int outboxFaxCount(bool defaultAccount)
     CPelno1App* app = CPelno1App::Instance();
     if (defaultAccount || !app || !app->GetCurrentAccount(account)) return AccountConfig::GetOutBoxFaxCount();
     return AccountConfig::GetFaxCount(account, "outbox");
+}
+
+// The send window's sources: the address store, the application's slots and config.xml.
+SendSources programSendSources()
+{
+    SendSources sources;
+    sources.names = [](const std::vector<std::string>& numbers) {
+        return AddressBookConfig::GetInstance().FindNamesByFaxNumbers(numbers);
+    };
+    sources.phone = [] {
+        CPelno1App* app = CPelno1App::Instance();
+        return app ? app->GetPhone() : std::string();
+    };
+    sources.netFaxNo = [] {
+        CPelno1App* app = CPelno1App::Instance();
+        return app ? app->GetNetFaxNo() : std::string();
+    };
+    sources.loginMode = [] { return SysConfig::Instance().GetLoginMode(); };
+    return sources;
+}
+
+// A transfer window over the program's agent and task queue, registered with the frame.
+void fillTransferServices(TransferWindowServices& services, CPelno1App* app, CMainFrame* frame)
+{
+    services.agent = []() -> AgentPort& { return *AgentHelp::getInstance(); };
+    services.tasks = [app]() -> TaskQueue& { return app->Tasks(); };
+    services.noticeTarget = frame->Handle();
+    services.addThread = [frame](QWidget* window) { frame->AddThread(window); };
+}
+
+void openSendWindow(CMainFrame* frame)
+{
+    CPelno1App* app = CPelno1App::Instance();
+    if (!app || !frame)
+        return;
+    SendWindowServices services;
+    fillTransferServices(services, app, frame);
+    services.sources = programSendSources;
+    OpenSendWindow(services);
+}
+
+// The receive command: the current account's task, then the receive window.
+void openReceiveWindow(CMainFrame* frame)
+{
+    CPelno1App* app = CPelno1App::Instance();
+    if (!app || !frame)
+        return;
+    ReceiveWindowServices services;
+    fillTransferServices(services, app, frame);
+    services.pages = CountImagePages;
+    services.contacts = AddressBookContact;
+    std::string account;
+    app->GetCurrentAccount(account);
+    OpenReceiveWindow(services, account);
 }
 
 bool storeFaxUser(const std::string& faxUser)
@@ -93,7 +151,13 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     services.commandHandlers[FrameCommandId::ElectronicSeal] = [] {
         RunSealManagement(nullptr, SealContext::Current());
     };
+    // The frame is made after its services; they reach it through this slot.
+    auto frameSlot = std::make_shared<CMainFrame*>(nullptr);
+    // One account: the send window sends the default account's outbox whichever was asked for.
+    services.openSendWindow = [frameSlot](bool) { openSendWindow(*frameSlot); };
+    services.commandHandlers[FrameCommandId::ReceiveFax] = [frameSlot] { openReceiveWindow(*frameSlot); };
     auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
+    *frameSlot = frame.get();
     QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
     auto* folders = new CLeftView(DefaultLeftViewServices());  // the frame takes it
