@@ -160,10 +160,11 @@ TEST_F(SendLiveTest, CancelDuringAnUploadSendsNoFurtherChunk)
     const std::string big = sessiontest::MakeTiff(dir_.file("big.tif"), 3);
     AddOutboxFax("20261210093001", "111", {{"big.tif", testfiles::readFile(big)}});
     // The reply to the second chunk comes late; cancel goes in meanwhile.
-    ServeAndSend(Service(R"(, "faults": [{"op": "upload", "chunk": 1, "action": "delay", "seconds": 0.8}])"), view);
+    ServeAndSend(Service(R"(, "faults": [{"op": "upload", "chunk": 1, "action": "delay", "seconds": 2}])"), view);
     ASSERT_TRUE(WaitFor([this] { return WireLines("UPLOAD").size() == 1 && WireLines("UPLOAD")[0].find(",2048") != std::string::npos; }));
     sender->Cancel();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Past the held-back answer: a client that still served the upload would send its next chunk.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2800));
     EXPECT_EQ(WireLines("UPLOAD"), std::vector<std::string>{"UPLOAD big.tif.20261210093001 0,2048"});
     EXPECT_TRUE(WireLines("SENDFAX").empty());
     EXPECT_EQ(view.ends(), 1);

@@ -54,7 +54,7 @@ TEST_F(RcvFaxDlgTest, FetchesAFaxThroughItsTimersAndHasTheMainWindowReloadOnClos
     // The second chunk is answered late, so the window can be seen mid-download.
     sim = std::make_unique<sessiontest::FaxServiceSim>(
         R"({"faxes": [{"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + page +
-            R"("}]}], "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": 1.5}]})",
+            R"("}]}], "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": 2.5}]})",
         dir_.path());
     ASSERT_EQ(AgentHelp::getInstance()->connect("127.0.0.1", sim->port()), 1);
     AgentHelp::getInstance()->run();

@@ -72,7 +72,7 @@ TEST_F(SendFaxDlgTest, SendsTwoFaxesShowingEachAndClosesWhenAllAreIn)
     AddOutboxFax("20261210093001", "111", {{"cover.tif", testfiles::readFile(sessiontest::MakeTiff(dir_.file("c.tif"), 1))}});
     AddOutboxFax("20261210093002", "222", {{"big.tif", testfiles::readFile(big)}});
     // The second fax's second chunk is answered late, so the window can be seen mid-send.
-    Serve(R"(, "faults": [{"op": "upload", "chunk": 2, "action": "delay", "seconds": 1.5}])");
+    Serve(R"(, "faults": [{"op": "upload", "chunk": 2, "action": "delay", "seconds": 2.5}])");
     OpenSendWindow(Services());
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("发送传真"));
