@@ -49,27 +49,39 @@ void SyncDirectoryOf(const std::string& path)
 
 } // namespace
 
-int CreateFileWithBytes(const std::string& path, std::string_view bytes)
+Created CreateNewFile(const std::string& path, std::string_view bytes)
 {
     const std::string name = WriteBeside(path, bytes);
-    if (name.empty()) {
-        cpLog(2, "cannot write a new file beside %s", path.c_str());
-        return 0;
-    }
+    if (name.empty())
+        return Created::Failed;
     // Moved into place without replacing anything; where the file system
     // has no such rename, a hard link does the same.
     const bool renamed = ::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
     bool linked = renamed;
     if (!renamed && (errno == EINVAL || errno == ENOSYS))
         linked = ::link(name.c_str(), path.c_str()) == 0;
+    const int cause = errno;
     if (!renamed)
         ::unlink(name.c_str()); // the temporary, not moved or also linked
-    if (!linked) {
-        cpLog(2, "cannot create %s", path.c_str());
-        return 0;
-    }
+    if (!linked)
+        return cause == EEXIST ? Created::NameTaken : Created::Failed;
     SyncDirectoryOf(path);
-    return 1;
+    return Created::Yes;
+}
+
+int CreateFileWithBytes(const std::string& path, std::string_view bytes)
+{
+    switch (CreateNewFile(path, bytes)) {
+    case Created::Yes:
+        return 1;
+    case Created::NameTaken:
+        cpLog(2, "cannot create %s: it exists", path.c_str());
+        return 0;
+    case Created::Failed:
+        break;
+    }
+    cpLog(2, "cannot create %s", path.c_str());
+    return 0;
 }
 
 int ReplaceFileWithBytes(const std::string& path, std::string_view bytes)

@@ -12,6 +12,11 @@
 // exists or any step fails (the reason logged), 1 when written.
 int CreateFileWithBytes(const std::string& path, std::string_view bytes);
 
+// The same, telling a name that is taken (NameTaken) from a failed write,
+// for callers that then try another name. Nothing is logged.
+enum class Created { Yes, NameTaken, Failed };
+Created CreateNewFile(const std::string& path, std::string_view bytes);
+
 // Writes bytes as path, replacing the file there, and syncs the directory.
 // 0 when any step fails (the old file, if any, is then as it was), 1 when written.
 int ReplaceFileWithBytes(const std::string& path, std::string_view bytes);
