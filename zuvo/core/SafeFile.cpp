@@ -13,15 +13,25 @@
 
 namespace {
 
+// The directory part of path ("." without one).
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // A new file beside path holding bytes, synced; its name, or "" (nothing
-// left behind) on failure. The mode is that of a new file: 0666 less the
-// umask, which the kernel applies, so the process umask is never changed
-// while other threads create files.
+// left behind) on failure. The name is short, so that a target whose own
+// name is as long as a name can be still gets its temporary. The mode is
+// that of a new file: 0666 less the umask, which the kernel applies, so the
+// process umask is never changed while other threads create files.
 std::string WriteBeside(const std::string& path, std::string_view bytes)
 {
     static std::atomic<unsigned> counter{0};
+    const std::string directory = DirectoryOf(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = FormatText("%s.new-%d-%u", path.c_str(), static_cast<int>(::getpid()), counter++);
+        std::string name =
+            FormatText("%s/.new-%d-%u", directory.c_str(), static_cast<int>(::getpid()), counter++);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
@@ -38,9 +48,7 @@ std::string WriteBeside(const std::string& path, std::string_view bytes)
 
 void SyncDirectoryOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
