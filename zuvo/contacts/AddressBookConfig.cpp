@@ -80,12 +80,8 @@ int OpenAddressBookFile(Config& document, const std::string& directory, bool cre
     return 1;
 }
 
-int AppendAddressCard(Config& document, const std::string& folderPath, const AddressCard& card)
+int AddAddressCardNode(Config& document, const std::string& folderPath, int position, const AddressCard& card)
 {
-    if (!document.isOpen() || document.getNodeCnt(folderPath.c_str()) == 0)
-        return 0;
-    const std::string cards = folderPath + "/Address";
-    const int before = document.getNodeCnt(cards.c_str());
     if (!document.addNode(folderPath.c_str(), "Address", "", "", ""))
         return 0;
     bool complete = true;
@@ -93,10 +89,26 @@ int AppendAddressCard(Config& document, const std::string& folderPath, const Add
         const auto value = card.find(attribute);
         complete = complete && document.addNodeAttr(attribute, value == card.end() ? "" : value->second.c_str());
     }
-    if (complete && document.save())
+    if (complete)
         return 1;
-    // A card refused or not saved is taken out again, so that no later save
-    // writes it half-made and the document stays what the file holds.
+    // A card refused is taken out again, so that no later save writes it
+    // half-made.
+    document.removeNode(FormatText("%s/Address[%d]", folderPath.c_str(), position).c_str());
+    return 0;
+}
+
+int AppendAddressCard(Config& document, const std::string& folderPath, const AddressCard& card)
+{
+    if (!document.isOpen() || document.getNodeCnt(folderPath.c_str()) == 0)
+        return 0;
+    const std::string cards = folderPath + "/Address";
+    const int before = document.getNodeCnt(cards.c_str());
+    if (!AddAddressCardNode(document, folderPath, before, card))
+        return 0;
+    if (document.save())
+        return 1;
+    // A card not saved is taken out again, so that the document stays what
+    // the file holds.
     document.removeNode(FormatText("%s[%d]", cards.c_str(), before).c_str());
     return 0;
 }
@@ -119,28 +131,27 @@ bool AddressBookConfig::Open(const std::string& directory)
 }
 
 bool AddressBookConfig::VisitCards(const std::string& what,
-                                   const std::function<bool(const std::string&, const std::string&)>& visit)
+                                   const std::function<bool(const std::vector<std::string>&)>& visit)
 {
     if (!isOpen())
         return false;
-    if (!reload()) {
-        cpLog(2, "address.xml cannot be read again; no name for %s", what.c_str());
-        return false;
-    }
-    const int books = getNodeCnt("AddressBook");
-    for (int b = 0; b < books; ++b) {
-        const int folders = getNodeCnt(FormatText("AddressBook[%d]/Folder", b).c_str());
-        for (int f = 0; f < folders; ++f) {
-            const std::string folder = FormatText("AddressBook[%d]/Folder[%d]", b, f);
-            const int cards = getNodeCnt((folder + "/Address").c_str());
-            for (int c = 0; c < cards; ++c) {
-                const std::string card = FormatText("%s/Address[%d]", folder.c_str(), c);
-                std::string faxNum;
-                if (getNodeAttr(card.c_str(), "FaxNum", faxNum) && !visit(card, faxNum))
-                    return true;
-            }
+    // Parsed again only when the file is another version than the one read.
+    const std::optional<FileStamp> stamp = FileStamp::Of(path_);
+    if (!stamp || stamp != loaded_) {
+        loaded_.reset();
+        if (!reload()) {
+            cpLog(2, "address.xml cannot be read again; no name for %s", what.c_str());
+            return false;
         }
+        loaded_ = stamp;
     }
+    // One walk over every card of every folder of every book, in document
+    // order; a card without a number is nobody's.
+    std::vector<std::vector<std::string>> cards;
+    getNodesAttr("AddressBook/Folder/Address", {"FaxNum", "Name", "CompanyName"}, cards);
+    for (const std::vector<std::string>& card : cards)
+        if (!card[0].empty() && !visit(card))
+            return true;
     return true;
 }
 
@@ -151,11 +162,11 @@ int AddressBookConfig::FindByFaxNumber(const std::string& number, std::string& n
     Spindle::VLock lock(lookup_);
     bool found = false;
     try {
-        VisitCards(number, [&](const std::string& card, const std::string& faxNum) {
-            if (!EqualsNoCase(faxNum, number))
+        VisitCards(number, [&](const std::vector<std::string>& card) {
+            if (!EqualsNoCase(card[0], number))
                 return true;
-            getNodeAttr(card.c_str(), "Name", name);
-            getNodeAttr(card.c_str(), "CompanyName", company);
+            name = card[1];
+            company = card[2];
             found = true;
             return false;
         });
@@ -174,13 +185,11 @@ std::vector<std::optional<std::string>> AddressBookConfig::FindNamesByFaxNumbers
     Spindle::VLock lock(lookup_);
     try {
         std::size_t left = numbers.size();
-        VisitCards(FormatText("%zu numbers", numbers.size()), [&](const std::string& card, const std::string& faxNum) {
+        VisitCards(FormatText("%zu numbers", numbers.size()), [&](const std::vector<std::string>& card) {
             for (std::size_t i = 0; i < numbers.size(); ++i) {
-                if (names[i] || !EqualsNoCase(faxNum, numbers[i]))
+                if (names[i] || !EqualsNoCase(card[0], numbers[i]))
                     continue;
-                std::string name;
-                getNodeAttr(card.c_str(), "Name", name);
-                names[i] = std::move(name);
+                names[i] = card[1];
                 --left;
             }
             return left > 0;

@@ -44,6 +44,12 @@ int OpenAddressBookFile(Config& document, const std::string& directory, bool cre
 // not in the document either.
 int AppendAddressCard(Config& document, const std::string& folderPath, const AddressCard& card);
 
+// Appends the card under the folder at folderPath, whose number of cards
+// before it is `position`, with all 34 attributes, without saving: 1 when
+// added; 0 when the folder is absent or a value cannot be stored (the card
+// is then not in the document either).
+int AddAddressCardNode(Config& document, const std::string& folderPath, int position, const AddressCard& card);
+
 class AddressBookConfig : public Config {
 public:
     // The program uses GetInstance; own objects serve tools and tests.
@@ -72,10 +78,11 @@ public:
     std::vector<std::optional<std::string>> FindNamesByFaxNumbers(const std::vector<std::string>& numbers);
 
 private:
-    // Reads the file again and calls visit(card path, FaxNum) for each card
-    // in book, folder and card order until it returns false; false when the
+    // Reads the file again (unless it is the version read last) and calls
+    // visit({FaxNum, Name, CompanyName}) for each card with a number, in
+    // book, folder and card order, until it returns false; false when the
     // store is closed or the file cannot be read. Under lookup_.
-    bool VisitCards(const std::string& what, const std::function<bool(const std::string&, const std::string&)>& visit);
+    bool VisitCards(const std::string& what, const std::function<bool(const std::vector<std::string>&)>& visit);
 
     Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
 };

@@ -6,8 +6,11 @@
 #include "compose/qt/SealCommand.h"
 #include "compose/qt/SendFaxDlg.h"
 #include "contacts/AddressBookConfig.h"
+#include "contacts/qt/AddressFrm.h"
+#include "contacts/qt/SmsFrm.h"
 #include "core/AccountConfig.h"
 #include "core/AgentHelp.h"
+#include "core/ProgramPaths.h"
 #include "core/ServerSession.h"
 #include "core/SessionStores.h"
 #include "core/SysConfig.h"
@@ -16,6 +19,7 @@
 #include "faxbox/qt/LeftView.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 namespace {
 
@@ -114,6 +118,16 @@ bool storeFaxUser(const std::string& faxUser)
            AccountConfig::Save() == 1;
 }
 
+// Shows a window opened by a command: a top-level window owned by the main
+// window, gone when closed, and registered so that shut-down closes it.
+void openWindow(CMainFrame* frame, QWidget* window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (frame)
+        frame->AddThread(window);
+    window->show();
+}
+
 } // namespace
 
 ApplicationSlots ProgramApplicationSlots()
@@ -156,6 +170,14 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     // One account: the send window sends the default account's outbox whichever was asked for.
     services.openSendWindow = [frameSlot](bool) { openSendWindow(*frameSlot); };
     services.commandHandlers[FrameCommandId::ReceiveFax] = [frameSlot] { openReceiveWindow(*frameSlot); };
+    services.commandHandlers[FrameCommandId::AddressBook] = [frameSlot] {
+        CMainFrame* frame = *frameSlot;
+        openWindow(frame, new CAddressFrm(ProgramAddressFrameServices(frame ? frame->Handle() : 0), frame));
+    };
+    services.commandHandlers[FrameCommandId::SmsNotice] = [frameSlot] {
+        CMainFrame* frame = *frameSlot;
+        openWindow(frame, new CSmsFrm(ProgramDirectory(), frame));
+    };
     auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
     *frameSlot = frame.get();
     QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),

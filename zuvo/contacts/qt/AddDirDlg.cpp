@@ -1,0 +1,46 @@
+// The folder name dialog.
+
+#include "contacts/qt/AddDirDlg.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "contacts/AddressBookTexts.h"
+
+CAddDirDlg::CAddDirDlg(const QString& name, std::function<bool(const QString&)> acceptable, QWidget* parent)
+    : QDialog(parent), acceptable_(std::move(acceptable))
+{
+    setObjectName(QStringLiteral("CAddDirDlg"));
+    setWindowTitle(QString::fromUtf8(AddressText::kAddDirTitle));
+    auto* prompt = new QLabel(QString::fromUtf8(AddressText::kAddDirPrompt), this);
+    name_ = new QLineEdit(name, this);
+    name_->setObjectName(QStringLiteral("FolderName"));
+    name_->setAccessibleName(QString::fromUtf8(AddressText::kAddDirPrompt));
+    name_->selectAll();
+    prompt->setBuddy(name_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CAddDirDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CAddDirDlg::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(name_);
+    layout->addWidget(buttons);
+    setMinimumWidth(280);
+}
+
+QString CAddDirDlg::Name() const
+{
+    return name_->text();
+}
+
+void CAddDirDlg::accept()
+{
+    if (acceptable_ && !acceptable_(Name())) {
+        name_->setFocus();
+        name_->selectAll();
+        return;
+    }
+    QDialog::accept();
+}
