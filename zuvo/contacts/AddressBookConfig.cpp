@@ -127,7 +127,11 @@ bool AddressBookConfig::Open()
 bool AddressBookConfig::Open(const std::string& directory)
 {
     Spindle::VLock lock(lookup_);
-    return OpenAddressBookFile(*this, directory, false) == 1;
+    path_ = JoinPath(directory, "address.xml");
+    const std::optional<FileStamp> stamp = FileStamp::Of(path_);
+    const bool opened = OpenAddressBookFile(*this, directory, false) == 1;
+    loaded_ = opened ? stamp : std::nullopt;
+    return opened;
 }
 
 bool AddressBookConfig::VisitCards(const std::string& what,

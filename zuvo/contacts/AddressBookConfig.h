@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cfgtree/Config.h"
+#include "contacts/FileStamp.h"
 #include "spindle/VMutex.h"
 
 // The address book file address.xml (program directory, GB2312, root
@@ -65,7 +66,8 @@ public:
 
     // Finds the first card, in book, folder and card order, whose FaxNum
     // equals number as a whole (letter case aside; no other normalisation).
-    // The file is read again first, so cards saved by any window are seen.
+    // The file is read again first (unless it is the version read last),
+    // so cards saved by any window are seen.
     // 1 with the card's Name and CompanyName ("" when absent); 0 with both
     // empty when the store is not open, nothing matches or the file cannot
     // be read any more (logged; safe on any thread).
@@ -85,4 +87,6 @@ private:
     bool VisitCards(const std::string& what, const std::function<bool(const std::vector<std::string>&)>& visit);
 
     Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
+    std::string path_;                // the file opened, under lookup_
+    std::optional<FileStamp> loaded_; // the version of it the document holds, under lookup_
 };

@@ -125,16 +125,21 @@ std::uint64_t CardFingerprint(const std::vector<std::string>& values)
     return hash;
 }
 
-AddressBookDocument::AddressBookDocument(std::string directory) : directory_(std::move(directory)) {}
+AddressBookDocument::AddressBookDocument(std::string directory)
+    : directory_(std::move(directory)), path_(JoinPath(directory_, "address.xml"))
+{
+}
 
 bool AddressBookDocument::Open()
 {
     std::lock_guard<std::mutex> lock(AddressBookFileLock());
     std::error_code error;
-    const bool existed = std::filesystem::exists(JoinPath(directory_, "address.xml"), error) || error;
+    const bool existed = std::filesystem::exists(path_, error) || error;
     try {
+        const std::optional<FileStamp> stamp = FileStamp::Of(path_);
         const bool opened = OpenAddressBookFile(document_, directory_, true) == 1;
         createdFile_ = opened && !existed;
+        loaded_ = existed ? stamp : FileStamp::Of(path_);
         return opened;
     } catch (const ConfigError& e) {
         cpLog(2, "address book: %s", e.what());
@@ -151,10 +156,23 @@ bool AddressBookDocument::reloadLocked()
 {
     if (!document_.isOpen())
         return false;
-    if (document_.reload())
+    // The stamp is taken before the file is read: a version saved while it
+    // is read has another one and is read next time.
+    const std::optional<FileStamp> stamp = FileStamp::Of(path_);
+    if (stamp && stamp == loaded_)
         return true;
+    if (document_.reload()) {
+        loaded_ = stamp;
+        return true;
+    }
     cpLog(2, "address.xml does not load any more; the address book keeps what it read last");
     return false;
+}
+
+void AddressBookDocument::revertLocked()
+{
+    const std::optional<FileStamp> stamp = FileStamp::Of(path_);
+    loaded_ = document_.reload() ? stamp : std::nullopt;
 }
 
 std::vector<BookEntry> AddressBookDocument::Books()
@@ -231,17 +249,19 @@ ChangeResult AddressBookDocument::change(Change&& work)
         if (!reloadLocked())
             return ChangeResult::Failed;
         const ChangeResult result = work();
-        if (result == ChangeResult::Done && document_.save())
+        if (result == ChangeResult::Done && document_.save()) {
+            loaded_ = FileStamp::Of(path_);
             return result;
+        }
         if (result == ChangeResult::Done || result == ChangeResult::Failed) {
             cpLog(2, "address.xml was not changed: %s", result == ChangeResult::Done ? "the save failed" : "refused");
-            document_.reload(); // back to what the file holds
+            revertLocked();
             return ChangeResult::Failed;
         }
         return result;
     } catch (const ConfigError& e) {
         cpLog(2, "address book: %s", e.what());
-        document_.reload();
+        revertLocked();
         return ChangeResult::Failed;
     }
 }

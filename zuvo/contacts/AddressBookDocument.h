@@ -8,6 +8,7 @@
 
 #include "cfgtree/Config.h"
 #include "contacts/AddressBookConfig.h"
+#include "contacts/FileStamp.h"
 
 // address.xml as one address-book window works on it, without widgets.
 //
@@ -132,13 +133,19 @@ private:
     // reverts to the file when the save fails).
     template <typename Change>
     ChangeResult change(Change&& change);
-    // Under the lock: reloads; false when the file does not load.
+    // Under the lock: reads the file again unless it is the version the
+    // document holds; false when it does not load.
     bool reloadLocked();
+    // Under the lock: back to what the file holds, after a change that
+    // was not saved (the next read parses again when that fails too).
+    void revertLocked();
     bool folderIsThere(const FolderRef& folder);
     bool cardIsThere(const FolderRef& folder, const CardRef& card);
 
     Config document_;
     std::string directory_;
+    std::string path_;
+    std::optional<FileStamp> loaded_; // the file version the document holds, under the lock
     bool createdFile_ = false;
 };
 

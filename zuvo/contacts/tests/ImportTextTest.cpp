@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/tests/TestFiles.h"
 #include "textcodec/Gbk.h"
@@ -193,9 +195,23 @@ TEST_F(ImportTextTest, EncodingsGiveTheSameCardsAsTheOracle)
 
 TEST_F(ImportTextTest, HostileFiles)
 {
-    // Read-only is enough.
+    // Read-only is enough (for root too, which the mode does not stop: the
+    // file is made immutable while the test reads it).
     const std::string readOnly = file("12345678 只读\n", "readonly.txt");
     ::chmod(readOnly.c_str(), 0444);
+    struct Immutable {
+        std::string path;
+        bool set = ::geteuid() == 0 && testfiles::runOk("chattr +i " + testfiles::quote(path));
+        ~Immutable()
+        {
+            if (set)
+                testfiles::runOk("chattr -i " + testfiles::quote(path));
+        }
+    } immutable{readOnly};
+    const int writable = ::open(readOnly.c_str(), O_RDWR);
+    if (writable >= 0)
+        ::close(writable);
+    EXPECT_LT(writable, 0) << "the file can still be opened for writing";
     EXPECT_EQ(ReadNumberAndNameLines(readOnly).cards.size(), 1u);
 
     // What is no file to read.
