@@ -51,7 +51,7 @@ CAddrNewSheet::CAddrNewSheet(Mode mode, const StoredCard& card, QWidget* parent)
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
         FieldState& state = fields_[i];
-        state.spec = &fields[i];
+        state.field = &fields[i];
         const auto found = card.find(fields[i].attribute);
         state.loaded = found == card.end() ? QString() : QString::fromStdString(found->second);
         const int p = static_cast<int>(fields[i].page);
@@ -79,10 +79,10 @@ CAddrNewSheet::CAddrNewSheet(Mode mode, const StoredCard& card, QWidget* parent)
 
 QWidget* CAddrNewSheet::makeField(FieldState& state, QWidget* page)
 {
-    const QString attribute = text(state.spec->attribute);
-    const QString label = text(state.spec->label);
+    const QString attribute = text(state.field->attribute);
+    const QString label = text(state.field->label);
     QWidget* field = nullptr;
-    switch (state.spec->kind) {
+    switch (state.field->kind) {
     case FieldKind::Text: {
         auto* edit = new QLineEdit(state.loaded, page);
         field = edit;
@@ -141,7 +141,7 @@ QWidget* CAddrNewSheet::makeField(FieldState& state, QWidget* page)
 
 QString CAddrNewSheet::textOf(const FieldState& state) const
 {
-    switch (state.spec->kind) {
+    switch (state.field->kind) {
     case FieldKind::Text: {
         auto* edit = static_cast<QLineEdit*>(state.widget);
         return edit->isModified() ? edit->text() : state.loaded;
@@ -167,7 +167,7 @@ QString CAddrNewSheet::textOf(const FieldState& state) const
 QString CAddrNewSheet::valueOf(const char* attribute) const
 {
     for (const FieldState& state : fields_)
-        if (qstrcmp(state.spec->attribute, attribute) == 0)
+        if (qstrcmp(state.field->attribute, attribute) == 0)
             return textOf(state);
     return {};
 }
@@ -176,7 +176,7 @@ AddressCard CAddrNewSheet::Card() const
 {
     AddressCard card;
     for (const FieldState& state : fields_)
-        card[state.spec->attribute] = textOf(state).toStdString();
+        card[state.field->attribute] = textOf(state).toStdString();
     return card;
 }
 

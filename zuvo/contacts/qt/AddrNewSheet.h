@@ -39,7 +39,7 @@ public:
 
 private:
     struct FieldState {
-        const ContactField* spec = nullptr;
+        const ContactField* field = nullptr;
         QWidget* widget = nullptr;
         QString loaded;
         bool touched = false; // for the drop-down and the birthday
