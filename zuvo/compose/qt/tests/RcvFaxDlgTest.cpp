@@ -42,6 +42,27 @@ protected:
 
     MainWindowSink sink;
     TaskQueue tasks;
+    // Serves one 3-page fax whose second download chunk is answered after
+    // `delay` seconds, connects the agent and opens the receive window.
+    void openOnOneFaxAnsweredLate(double delay, const std::string& account)
+    {
+        const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 3, 64);
+        sim = std::make_unique<sessiontest::FaxServiceSim>(
+            R"({"faxes": [{"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + page +
+                R"("}]}], "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": )" +
+                std::to_string(delay) + "}]}",
+            dir_.path());
+        ASSERT_EQ(AgentHelp::getInstance()->connect("127.0.0.1", sim->port()), 1);
+        AgentHelp::getInstance()->run();
+        ReceiveWindowServices services;
+        services.agent = []() -> AgentPort& { return *AgentHelp::getInstance(); };
+        services.tasks = [this]() -> TaskQueue& { return tasks; };
+        services.pages = CountImagePages;
+        services.noticeTarget = sink.Handle();
+        services.addThread = [this](QWidget* window) { dialog = qobject_cast<CRcvFaxDlg*>(window); };
+        OpenReceiveWindow(services, account);
+    }
+
     std::unique_ptr<sessiontest::FaxServiceSim> sim;
     QPointer<CRcvFaxDlg> dialog;
 };
@@ -50,22 +71,8 @@ protected:
 
 TEST_F(RcvFaxDlgTest, FetchesAFaxThroughItsTimersAndHasTheMainWindowReloadOnClose)
 {
-    const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 3, 64);
     // The second chunk is answered late, so the window can be seen mid-download.
-    sim = std::make_unique<sessiontest::FaxServiceSim>(
-        R"({"faxes": [{"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + page +
-            R"("}]}], "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": 2.5}]})",
-        dir_.path());
-    ASSERT_EQ(AgentHelp::getInstance()->connect("127.0.0.1", sim->port()), 1);
-    AgentHelp::getInstance()->run();
-
-    ReceiveWindowServices services;
-    services.agent = []() -> AgentPort& { return *AgentHelp::getInstance(); };
-    services.tasks = [this]() -> TaskQueue& { return tasks; };
-    services.pages = CountImagePages;
-    services.noticeTarget = sink.Handle();
-    services.addThread = [this](QWidget* window) { dialog = qobject_cast<CRcvFaxDlg*>(window); };
-    OpenReceiveWindow(services, "Account[0]");
+    openOnOneFaxAnsweredLate(2.5, "Account[0]");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("接收传真"));
     EXPECT_EQ(tasks.Count(), 0u); // the window took its task
@@ -87,20 +94,7 @@ TEST_F(RcvFaxDlgTest, FetchesAFaxThroughItsTimersAndHasTheMainWindowReloadOnClos
 
 TEST_F(RcvFaxDlgTest, CancelFromTheKeyboardClosesAndLeavesTheFaxOnTheServer)
 {
-    const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 3, 64);
-    sim = std::make_unique<sessiontest::FaxServiceSim>(
-        R"({"faxes": [{"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + page +
-            R"("}]}], "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": 3}]})",
-        dir_.path());
-    ASSERT_EQ(AgentHelp::getInstance()->connect("127.0.0.1", sim->port()), 1);
-    AgentHelp::getInstance()->run();
-    ReceiveWindowServices services;
-    services.agent = []() -> AgentPort& { return *AgentHelp::getInstance(); };
-    services.tasks = [this]() -> TaskQueue& { return tasks; };
-    services.pages = CountImagePages;
-    services.noticeTarget = sink.Handle();
-    services.addThread = [this](QWidget* window) { dialog = qobject_cast<CRcvFaxDlg*>(window); };
-    OpenReceiveWindow(services, "");
+    openOnOneFaxAnsweredLate(3, "");
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->Receiver().Count() == 1; }, 10000));
     QtTest::ProcessEventsFor(300);
