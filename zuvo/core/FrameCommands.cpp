@@ -30,6 +30,8 @@ std::vector<FrameCommand> buildCommands()
     return {
         command(FileNew, "新建", R::Always, kFile),
         command(FileOpen, "打开", R::Always, kFile),
+        command(FileSave, "保存", R::Always, kFile),
+        command(FileSaveAs, "另存为", R::Always, kFile),
         command(FilePrint, "打印", R::Always, kFile),
         command(TrayExit, "退出", R::Always, ""),  // tray menu only
         command(Connect, "联机", R::NotLoggedIn, kFax, true),

@@ -42,6 +42,8 @@ inline constexpr int Customize = 35001;
 inline constexpr int TrayExit = 32876;
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
+inline constexpr int FileSave = 57603;
+inline constexpr int FileSaveAs = 57604;
 inline constexpr int FilePrint = 57607;
 } // namespace FrameCommandId
 

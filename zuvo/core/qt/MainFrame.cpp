@@ -655,6 +655,7 @@ bool CMainFrame::commandAvailable(int id) const
     // Commands whose work lives in other windows: available once installed.
     case ReceiveFax: case ReceiveAll: case ComposeFax: case AddressBook: case SmsNotice:
     case ReplyFax: case ForwardFax: case MoveFax: case AccountProperties: case ElectronicSeal:
+    case FilePrint: case FileSave: case FileSaveAs:
         return services_.commandHandlers.count(id) > 0;
     // Connecting needs a session.
     case Connect: case CheckUpdate:
@@ -673,6 +674,12 @@ void CMainFrame::UpdateCommands()
         action->setEnabled(IsCommandEnabled(command, context) && commandAvailable(command.id));
         if (action->isCheckable()) action->setChecked(IsCommandChecked(command, context));
     }
+}
+
+void CMainFrame::SetCommandHandler(int id, std::function<void()> handler)
+{
+    services_.commandHandlers[id] = std::move(handler);
+    UpdateCommands();
 }
 
 QAction* CMainFrame::CommandAction(int id) const

@@ -163,6 +163,9 @@ public:
 
     // Commands.
     void OnCommand(int id);
+    // Routes command `id` to a window installed after the frame was made
+    // (the page viewer's print, the document's save).
+    void SetCommandHandler(int id, std::function<void()> handler);
     QAction* CommandAction(int id) const;
     void UpdateCommands();
     QMenu* TrayMenu() const { return trayMenu_; }

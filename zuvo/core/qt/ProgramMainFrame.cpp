@@ -16,6 +16,7 @@
 #include "core/SysConfig.h"
 #include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
+#include "faxbox/qt/DocumentPanes.h"
 #include "faxbox/qt/LeftView.h"
 
 #include <QCoreApplication>
@@ -180,6 +181,7 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     };
     auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
     *frameSlot = frame.get();
+    InstallDocumentPanes(*frame);
     QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
     auto* folders = new CLeftView(DefaultLeftViewServices());  // the frame takes it
