@@ -43,6 +43,7 @@ CAttachFileView::CAttachFileView(CPelno1Doc& document, const SelectedFolderSourc
     setRootIsDecorated(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHeaderLabels({text(AttachText::kFileColumn), text(AttachText::kCreateTimeColumn)});
+    header()->setStretchLastSection(false);
     header()->resizeSection(0, AttachText::kFileColumnWidth);
     header()->resizeSection(1, AttachText::kCreateTimeColumnWidth);
     createMenu();
