@@ -734,6 +734,7 @@ void CMainFrame::OnCommand(int id)
         }
         break;
     case TrayExit:
+        if (!shutDown_ && closeCheck_ && !closeCheck_()) break;
         ShutDown(false);
         close();
         break;
@@ -925,6 +926,10 @@ void CMainFrame::Quit()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    if (!shutDown_ && closeCheck_ && !closeCheck_()) {
+        event->ignore();
+        return;
+    }
     ShutDown(true);
     event->accept();
 }

@@ -166,6 +166,9 @@ public:
     // Routes command `id` to a window installed after the frame was made
     // (the page viewer's print, the document's save).
     void SetCommandHandler(int id, std::function<void()> handler);
+    // Asked before the window closes or the tray's "退出" ends the program
+    // (the document's save prompt); false keeps the program running.
+    void SetCloseCheck(std::function<bool()> mayClose) { closeCheck_ = std::move(mayClose); }
     QAction* CommandAction(int id) const;
     void UpdateCommands();
     QMenu* TrayMenu() const { return trayMenu_; }
@@ -282,6 +285,7 @@ private:
     QTimer commandUpdate_;
     std::map<int, FrameTimer> timers_;
 
+    std::function<bool()> closeCheck_;
     std::unique_ptr<MainFrameSession> session_;
     bool sessionEnabled_ = false;
     bool sessionStarted_ = false;

@@ -61,5 +61,6 @@ DocumentPanes InstallDocumentPanes(CMainFrame& frame)
     frame.SetCommandHandler(FrameCommandId::FilePrint, [viewer] { viewer->OnFilePrint(); });
     frame.SetCommandHandler(FrameCommandId::FileSave, [document] { document->OnFileSave(); });
     frame.SetCommandHandler(FrameCommandId::FileSaveAs, [document] { document->OnFileSaveAs(); });
+    frame.SetCloseCheck([document] { return document->SaveModified(); });
     return panes;
 }

@@ -15,7 +15,8 @@ struct DocumentPanes {
 };
 
 // Makes the document (it lives as long as the frame), installs both panes
-// and routes 57607 (print), 57603 (save) and 57604 (save as). The
+// and routes 57607 (print), 57603 (save) and 57604 (save as); closing the
+// window with unsaved changes runs the document's save prompt first. The
 // attachments view reads the selected folder from the folder tree in the
 // frame's left pane, once one is installed there.
 DocumentPanes InstallDocumentPanes(CMainFrame& frame);

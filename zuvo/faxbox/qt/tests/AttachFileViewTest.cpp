@@ -3,7 +3,8 @@
 // browser through their ".wav" copy (md5sum), other files as stored; the
 // pop-up or the notice without a selection, save as (exact copies, failures
 // told), printing without a printer, and the document's panes in the main
-// window with the file menu's save, save as and print.
+// window with the file menu's save, save as and print, and the save prompt
+// when the window closes.
 
 #include "faxbox/qt/AttachFileView.h"
 
@@ -256,7 +257,15 @@ TEST(DocumentPanesTest, TheMainWindowShowsBothPanesAndRoutesSavePrintAndSaveAs)
     EXPECT_EQ(testsupport::run("tiffinfo " + testsupport::quote(dir.file("fax.tif")) + " | grep -c 'Width: 1100'")
                   .output,
               "1\n");
-    frame->ShutDown(false);
+
+    // Closing with unsaved changes asks first: Cancel keeps the window, No lets it go.
+    panes.viewer->OnCommand(1008);
+    script.threeWayAnswers = {PromptAnswer::Cancel, PromptAnswer::No};
+    frame->close();
+    EXPECT_FALSE(frame->IsShutDown());
+    EXPECT_EQ(script.texts.back(), QStringLiteral("保存被修改过的文件?"));
+    frame->close();
+    EXPECT_TRUE(frame->IsShutDown());
 }
 
 } // namespace
