@@ -9,13 +9,13 @@
 // viewer through DocumentView; both are set by the window side. Everything
 // here runs on the GUI thread.
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "faxbox/PageList.h"
 #include "pictra/Pictra.h"
 
 // What the document asks of the person; the window side answers through the
@@ -68,7 +68,7 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 
 class CPelno1Doc {
 public:
-    static constexpr int32_t kMaxPages = 100;
+    static constexpr int32_t kMaxPages = PageList::kMaxPages;
 
     CPelno1Doc() = default;
     CPelno1Doc(const CPelno1Doc&) = delete;
@@ -89,22 +89,22 @@ public:
     // the person cancels or the save fails.
     bool Reset();
 
-    int32_t GetPageCount() const { return pageCount_; }
-    int32_t GetCurrentPage() const { return currentPage_; }
+    int32_t GetPageCount() const { return pages_.GetPageCount(); }
+    int32_t GetCurrentPage() const { return pages_.GetCurrentPage(); }
     // The current page's handle; a null handle when there is none.
-    const ImageHandle& GetCurrentPageDib() const;
+    const ImageHandle& GetCurrentPageDib() const { return pages_.GetCurrentPageDib(); }
     // Page i (0 <= i < page count); a null handle otherwise.
-    const ImageHandle& GetPageDib(int32_t i) const;
+    const ImageHandle& GetPageDib(int32_t i) const { return pages_.GetPageDib(i); }
     // The record that opening filled; null while nothing is open.
-    const ImgFileInfo* GetImageInfo() const { return fileInfo_ ? &*fileInfo_ : nullptr; }
-    std::string GetPathName() const { return path_; }
+    const ImgFileInfo* GetImageInfo() const { return pages_.GetImageInfo(); }
+    std::string GetPathName() const { return pages_.GetPathName(); }
     // Display size of the current page: width, and the height doubled when
     // it is smaller than the width; 0 x 0 without a page.
-    int32_t GetDisplayWidth() const { return displayWidth_; }
-    int32_t GetDisplayHeight() const { return displayHeight_; }
+    int32_t GetDisplayWidth() const { return pages_.GetDisplayWidth(); }
+    int32_t GetDisplayHeight() const { return pages_.GetDisplayHeight(); }
     // The current page's colours (0x00RRGGBB), empty for a page without a
     // colour table.
-    const std::vector<uint32_t>& GetPalette() const { return palette_; }
+    const std::vector<uint32_t>& GetPalette() const { return pages_.GetPalette(); }
 
     // Makes page i current when 0 <= i < page count.
     void SetCurrentPage(int32_t i);
@@ -128,9 +128,8 @@ public:
 private:
     // Frees pages, record and display data without asking or telling.
     void clear();
-    // Display size and colours of page i; a page without a positive size is
-    // freed ("图像太大").
-    void buildDisplayData(int32_t i);
+    // "图像太大" when the list refused a page as too large to show.
+    void checkShown(bool shown) const;
     // The viewer's page, copied into the current slot.
     void takeViewerPage();
     // Writes the pages back to their file; false with the reason in `message`
@@ -139,14 +138,7 @@ private:
     void inform(const std::string& text) const;
     void updateViews() const;
 
-    std::array<ImageHandle, kMaxPages> pages_{};
-    std::string path_;
-    int32_t pageCount_ = -1;
-    int32_t displayWidth_ = 0;
-    int32_t displayHeight_ = 0;
-    std::vector<uint32_t> palette_;
-    std::optional<ImgFileInfo> fileInfo_;
-    int32_t currentPage_ = -1;
+    PageList pages_;
     bool modified_ = false;
 
     DocumentPrompts* prompts_ = nullptr;

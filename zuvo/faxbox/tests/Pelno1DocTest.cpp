@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 
 #include "faxbox/DocumentTexts.h"
 #include "faxbox/tests/FaxPageFixtures.h"
+#include "faxbox/tests/ScriptedPrompts.h"
 
 using faxfixtures::patternPage;
 using faxfixtures::tiffPageCount;
@@ -23,35 +23,6 @@ using testsupport::run;
 using testsupport::runOk;
 
 namespace {
-
-// Records what the document shows and answers from queues.
-class ScriptedPrompts : public DocumentPrompts {
-public:
-    void Inform(const std::string& text) override { texts.push_back(text); }
-    Answer AskYesNoCancel(const std::string& text) override
-    {
-        texts.push_back(text);
-        if (answers.empty())
-            return Answer::Cancel;
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::optional<SavePath> ChooseSavePath(const std::string& filter) override
-    {
-        filters.push_back(filter);
-        if (paths.empty())
-            return std::nullopt;
-        auto chosen = paths.front();
-        paths.pop_front();
-        return chosen;
-    }
-
-    std::vector<std::string> texts;
-    std::vector<std::string> filters;
-    std::deque<Answer> answers;
-    std::deque<std::optional<SavePath>> paths;
-};
 
 // A viewer that shows a page of the test's choosing.
 class FakeView : public DocumentView {
