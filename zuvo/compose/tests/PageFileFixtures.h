@@ -1,0 +1,82 @@
+#pragma once
+// Page files for the page editor's tests: Group 4 pages drawn by the fax
+// fixtures, PackBits copies and long files joined by tiffcp, grey pages
+// written as PGM and turned into TIFF by netpbm; ImageMagick compares pages.
+
+#include <string>
+#include <vector>
+
+#include "faxbox/tests/FaxPageFixtures.h"
+
+namespace pagefiles {
+
+using testsupport::quote;
+
+// A Group 4 file of `count` pattern pages, page i marked i + 1.
+inline std::string g4File(const testsupport::TempDir& dir, const std::string& name, int count, int32_t width = 1728,
+                          int32_t height = 1100)
+{
+    std::vector<ImageHandle> pages;
+    for (int i = 0; i < count; ++i)
+        pages.push_back(faxfixtures::patternPage(width, height, i + 1));
+    std::vector<const ImageHandle*> pointers;
+    for (const ImageHandle& page : pages)
+        pointers.push_back(&page);
+    const std::string path = dir.file(name);
+    return faxfixtures::writeFaxTiff(pointers, path, 200, 100, dir) ? path : std::string();
+}
+
+// The same pages, PackBits compressed.
+inline std::string packBitsFile(const testsupport::TempDir& dir, const std::string& name, int count)
+{
+    const std::string g4 = g4File(dir, "g4-" + name, count);
+    const std::string path = dir.file(name);
+    return testsupport::runOk("tiffcp -c packbits " + quote(g4) + " " + quote(path)) ? path : std::string();
+}
+
+// `count` small pages, one file repeated by tiffcp.
+inline std::string longFile(const testsupport::TempDir& dir, const std::string& name, int count)
+{
+    const std::string one = g4File(dir, "one-" + name, 1, 64, 32);
+    std::string parts;
+    for (int i = 0; i < count; ++i)
+        parts += " " + quote(one);
+    const std::string path = dir.file(name);
+    return testsupport::runOk("tiffcp" + parts + " " + quote(path)) ? path : std::string();
+}
+
+// `count` Group 4 pages with an 8-bit grey page in place `greyAt`.
+inline std::string fileWithGreyPage(const testsupport::TempDir& dir, const std::string& name, int count, int greyAt)
+{
+    const std::string pgm = dir.file("grey.pgm");
+    testsupport::writeFile(pgm, "P5\n64 32\n255\n" + std::string(64 * 32, '\x80'));
+    const std::string grey = dir.file("grey.tif");
+    if (!testsupport::runOk("pnmtotiff " + quote(pgm) + " > " + quote(grey)))
+        return {};
+    std::string parts;
+    for (int i = 0; i < count; ++i)
+        parts += " " + quote(i == greyAt ? grey : g4File(dir, "page-" + std::to_string(i) + "-" + name, 1, 64, 32));
+    const std::string path = dir.file(name);
+    return testsupport::runOk("tiffcp" + parts + " " + quote(path)) ? path : std::string();
+}
+
+// The number of pixels in which page `pageA` of `a` and page `pageB` of `b`
+// differ (ImageMagick's compare -metric AE); -1 when it cannot tell.
+inline long differingPixels(const std::string& a, int pageA, const std::string& b, int pageB)
+{
+    const auto r = testsupport::run("compare -metric AE " + quote(a + "[" + std::to_string(pageA) + "]") + " " +
+                                    quote(b + "[" + std::to_string(pageB) + "]") + " null: 2>&1");
+    try {
+        return std::stol(r.output);
+    } catch (...) {
+        return -1;
+    }
+}
+
+// "width x height" of page `page` of `file` as ImageMagick reads it.
+inline std::string pageSize(const std::string& file, int page = 0)
+{
+    return testsupport::run("identify -format '%wx%h' " + quote(file + "[" + std::to_string(page) + "]")).output;
+}
+
+} // namespace pagefiles
