@@ -48,9 +48,9 @@ inline std::string longFile(const testsupport::TempDir& dir, const std::string& 
 // `count` Group 4 pages with an 8-bit grey page in place `greyAt`.
 inline std::string fileWithGreyPage(const testsupport::TempDir& dir, const std::string& name, int count, int greyAt)
 {
-    const std::string pgm = dir.file("grey.pgm");
+    const std::string pgm = dir.file("grey-page.pgm");
     testsupport::writeFile(pgm, "P5\n64 32\n255\n" + std::string(64 * 32, '\x80'));
-    const std::string grey = dir.file("grey.tif");
+    const std::string grey = dir.file("grey-page.tif");
     if (!testsupport::runOk("pnmtotiff " + quote(pgm) + " > " + quote(grey)))
         return {};
     std::string parts;

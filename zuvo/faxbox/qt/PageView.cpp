@@ -32,7 +32,7 @@ QRect toRect(const PageRect& rect)
 CPageView::CPageView(double zoomStep, QWidget* parent) : QAbstractScrollArea(parent), zoom_(zoomStep)
 {
     setFocusPolicy(Qt::StrongFocus);
-    viewport()->setCursor(Qt::OpenHandCursor);
+    viewport()->setCursor(handCursor_);
 }
 
 // ------------------------------------------------------------ zoom
@@ -162,7 +162,14 @@ void CPageView::SetHandMode(bool on)
     handMode_ = on;
     if (!on)
         dragging_ = false;
-    viewport()->setCursor(on ? Qt::OpenHandCursor : Qt::ArrowCursor);
+    viewport()->setCursor(on ? handCursor_ : QCursor(Qt::ArrowCursor));
+}
+
+void CPageView::SetHandCursor(const QCursor& cursor)
+{
+    handCursor_ = cursor;
+    if (handMode_)
+        viewport()->setCursor(handCursor_);
 }
 
 void CPageView::mousePressEvent(QMouseEvent* event)

@@ -13,6 +13,7 @@
 // a right-button release ask the derived view for its pop-up menu.
 
 #include <QAbstractScrollArea>
+#include <QCursor>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -55,6 +56,9 @@ public:
     bool IsHandMode() const { return handMode_; }
     // Hand mode on shows the hand cursor; off ends a drag and shows the arrow.
     void SetHandMode(bool on);
+    // The cursor of hand mode (the platform's open hand unless a derived
+    // view draws its own).
+    void SetHandCursor(const QCursor& cursor);
     bool IsDragging() const { return dragging_; }
 
 protected:
@@ -78,6 +82,7 @@ private:
 
     PageZoom zoom_;
     bool handMode_ = true;
+    QCursor handCursor_{Qt::OpenHandCursor};
     bool dragging_ = false;
     QPoint lastDragPoint_;
 };
