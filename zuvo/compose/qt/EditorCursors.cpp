@@ -51,6 +51,7 @@ QCursor CropCursor()
 QCursor HandCursor()
 {
     QPainterPath path;
+    path.setFillRule(Qt::WindingFill);  // the parts overlap; their union is the hand
     // Four fingers, the thumb and the palm.
     for (int finger = 0; finger < 4; ++finger)
         path.addRoundedRect(8 + finger * 4, 4 + (finger == 0 || finger == 3 ? 3 : 0), 4, 12, 2, 2);

@@ -8,6 +8,8 @@
 #include "compose/qt/FaxView.h"
 
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QScrollBar>
@@ -18,6 +20,7 @@
 
 #include <filesystem>
 
+#include "compose/qt/EditorCursors.h"
 #include "compose/tests/PageFileFixtures.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
@@ -298,6 +301,40 @@ TEST_F(FaxViewTest, RefusalsAndFailuresReachThePrompter)
     trigger(C::Save);
     EXPECT_EQ(script.texts, QStringList{QString::fromUtf8(FaxViewText::kSaveFailedReadOnly)});
     EXPECT_TRUE(view->IsModified());
+}
+
+TEST(EditorCursorsTest, EachCursorIsDrawnInBlackOnWhiteAroundItsHotSpot)
+{
+    QtTest::EnsureApplication();
+    QWidget strip;
+    strip.setAccessibleName(QStringLiteral("cursors"));
+    auto* layout = new QHBoxLayout(&strip);
+    const std::pair<const char*, QCursor> cursors[] = {
+        {"crop", CropCursor()}, {"hand", HandCursor()}, {"text", TextCursor()}};
+    for (const auto& [name, cursor] : cursors) {
+        const QImage image = cursor.pixmap().toImage();
+        ASSERT_EQ(image.size(), QSize(32, 32)) << name;
+        EXPECT_TRUE(QRect(0, 0, 32, 32).contains(cursor.hotSpot())) << name;
+        int black = 0;
+        int white = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                black += pixel == qRgb(0, 0, 0);
+                white += pixel == qRgb(255, 255, 255);
+            }
+        EXPECT_GT(black, 20) << name;
+        EXPECT_GT(white, 20) << name;
+        EXPECT_EQ(qAlpha(image.pixel(0, 31)), 0) << name;  // a corner stays clear
+        auto* label = new QLabel(&strip);
+        label->setPixmap(cursor.pixmap().scaled(96, 96));
+        label->setAccessibleName(QString::fromUtf8(name));
+        layout->addWidget(label);
+    }
+    strip.setStyleSheet(QStringLiteral("background: #808080"));
+    strip.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&strip));
+    QtTest::SaveScreenshot(strip, QStringLiteral("editor-cursors"));
 }
 
 } // namespace
