@@ -101,6 +101,8 @@ bool CFaxView::OnSave()
 
 int CFaxView::SaveIfModified()
 {
+    if (!editor_.IsModified())
+        return 1;
     const int result = editor_.SaveIfModified();
     if (!editor_.IsCropMode())
         SetHandMode(false);
