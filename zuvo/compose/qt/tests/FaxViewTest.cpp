@@ -2,7 +2,8 @@
 // toolbar, as the compose window will host it) over TIFF files that netpbm
 // and tiffcp made: a rubber band and a right press crop the page, which
 // saved equals ImageMagick's crop of the original; zoom steps and limits;
-// paging and the commands' enabling; the pop-up; undo after a page change;
+// paging and the commands' enabling; the pop-up; a three-page file cut and
+// saved from the toolbar; a view not laid out; undo after a page change;
 // the save command's and the question's refusals through the prompter.
 
 #include "compose/qt/FaxView.h"
@@ -40,12 +41,13 @@ public:
     {
         setWindowTitle(QStringLiteral("传真页面编辑"));
         view = new CFaxView(this);
-        auto* toolbar = addToolBar(QStringLiteral("电子印章"));
+        toolbar = addToolBar(QStringLiteral("电子印章"));
         toolbar->addActions(view->ToolbarActions());
         setCentralWidget(view);
     }
 
     CFaxView* view = nullptr;
+    QToolBar* toolbar = nullptr;
 };
 
 class FaxViewTest : public ::testing::Test {
@@ -65,6 +67,14 @@ protected:
     }
 
     void trigger(int id) { view->CommandAction(id)->trigger(); }
+
+    // A click on the command's toolbar button.
+    void click(int id)
+    {
+        QWidget* button = window.toolbar->widgetForAction(view->CommandAction(id));
+        ASSERT_NE(button, nullptr) << id;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
 
     // A rubber band on the viewport from `from` to `to`.
     void drawCropRectangle(QPoint from, QPoint to)
@@ -136,8 +146,32 @@ TEST_F(FaxViewTest, ARubberBandAndARightPressCropThePageAsImageMagickDoes)
         const std::string expected = dir.file(name + "-expected.tif");
         ASSERT_TRUE(runOk("convert " + quote(original) + " -crop " + c.convertCrop + " +repage " + quote(expected)));
         EXPECT_EQ(pagefiles::differingPixels(path, 0, expected, 0), 0) << c.height;
+        EXPECT_EQ(faxfixtures::tiffPagesCompressedWith(path, "CCITT Group 4"), 1) << c.height;
         EXPECT_TRUE(script.texts.isEmpty()) << script.texts.join("|").toStdString();
     }
+}
+
+TEST_F(FaxViewTest, AMultiPageFileSavedFromTheToolbarKeepsItsCompressionAndItsOtherPages)
+{
+    const std::string path = pagefiles::packBitsFile(dir, "three.tif", 3);
+    const std::string original = dir.file("three-original.tif");
+    std::filesystem::copy_file(path, original);
+    load(path);
+    click(C::NextPage);
+    click(C::ActualSize);
+    click(C::Crop);
+    // (QTest takes the point (0, 0) for the widget's middle.)
+    drawCropRectangle(QPoint(10, 10), QPoint(1010, 1010));
+    QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(500, 500));
+    EXPECT_EQ(view->GetCurrentPage(), 1);
+    EXPECT_EQ(view->GetWorkPage().width(), 1000);
+    click(C::Save);
+    EXPECT_FALSE(view->IsModified());
+    EXPECT_EQ(faxfixtures::tiffPageCount(path), 3);
+    EXPECT_EQ(faxfixtures::tiffPagesCompressedWith(path, "PackBits"), 3);
+    EXPECT_EQ(pagefiles::pageSize(path, 1), "1000x500");
+    for (int page : {0, 2})
+        EXPECT_EQ(pagefiles::differingPixels(path, page, original, page), 0) << page;
 }
 
 TEST_F(FaxViewTest, TheTrackerMovesAndFollowsTheZoom)
@@ -183,6 +217,22 @@ TEST_F(FaxViewTest, NineStepsEachWayReachTheLimitsAndAPageChangeFitsTheWidth)
     EXPECT_EQ(view->GetCurrentPage(), 1);
     EXPECT_DOUBLE_EQ(view->Zoom(), static_cast<double>(view->viewport()->width()) / 1728);
     EXPECT_EQ(view->PagePosition(), QStringLiteral("2 - 2"));
+}
+
+TEST_F(FaxViewTest, AViewNotLaidOutKeepsZoomOne)
+{
+    // A child squeezed to no width in a shown window.
+    QWidget holder;
+    auto* squeezed = new CFaxView(&holder);
+    holder.resize(300, 300);
+    holder.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&holder));
+    squeezed->setGeometry(0, 0, 0, 300);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(squeezed->viewport()->width(), 0);
+    ASSERT_EQ(squeezed->LoadFile(QString::fromStdString(pagefiles::g4File(dir, "one.tif", 1))), 1);
+    EXPECT_EQ(squeezed->Zoom(), 1.0);
+    EXPECT_EQ(squeezed->ContentSize(), QSize(1728, 2200));
 }
 
 TEST_F(FaxViewTest, CommandsAreEnabledAsThePageAndToolsSayAndRotationNever)
