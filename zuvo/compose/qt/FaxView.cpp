@@ -284,23 +284,33 @@ TrackPoint CFaxView::contentPoint(const QPoint& viewportPoint) const
 
 // ------------------------------------------------------------ drawing
 
+QRect CFaxView::StampTracker() const
+{
+    const PageStamp& stamp = editor_.Stamp();
+    if (!stamp.pending || !stamp.drawn)
+        return {};
+    return toQRect(zoomedRect(stamp.rect, Zoom()));
+}
+
 void CFaxView::paintEvent(QPaintEvent* event)
 {
     CPageView::paintEvent(event);
-    const QRect tracker = CropTracker();
-    if (!editor_.IsCropMode() || tracker.isEmpty())
-        return;
+    const QRect trackers[] = {StampTracker(), editor_.IsCropMode() ? CropTracker() : QRect()};
     QPainter painter(viewport());
     painter.translate(-ScrollPosition());
-    // A dotted border on the rectangle's outline, the handles outside it.
-    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-    painter.drawRect(tracker.adjusted(0, 0, -1, -1));
-    RectTracker handles;
-    handles.SetRect({tracker.left(), tracker.top(), tracker.width(), tracker.height()});
-    using Hit = RectTracker::Hit;
-    for (Hit hit : {Hit::TopLeft, Hit::Top, Hit::TopRight, Hit::Right, Hit::BottomRight, Hit::Bottom, Hit::BottomLeft,
-                    Hit::Left})
-        painter.fillRect(toQRect(handles.HandleRect(hit)), Qt::black);
+    for (const QRect& tracker : trackers) {
+        if (tracker.isEmpty())
+            continue;
+        // A dotted border on the rectangle's outline, the handles outside it.
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(tracker.adjusted(0, 0, -1, -1));
+        RectTracker handles;
+        handles.SetRect({tracker.left(), tracker.top(), tracker.width(), tracker.height()});
+        using Hit = RectTracker::Hit;
+        for (Hit hit : {Hit::TopLeft, Hit::Top, Hit::TopRight, Hit::Right, Hit::BottomRight, Hit::Bottom,
+                        Hit::BottomLeft, Hit::Left})
+            painter.fillRect(toQRect(handles.HandleRect(hit)), Qt::black);
+    }
 }
 
 // ------------------------------------------------------------ mouse

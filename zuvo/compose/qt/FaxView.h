@@ -9,7 +9,8 @@
 // rotate commands stay disabled, and the seal and text commands are present
 // but disabled until the annotation tools are built. A right-button release
 // opens the pop-up "__FAXVIEWPOP_". The base draws, zooms, drags and
-// scrolls; this view adds the crop tracker over the page.
+// scrolls; this view adds the crop tracker and the pending stamp's tracker
+// over the page.
 //
 // While crop mode is on, a left press inside the tracker moves or resizes
 // it and elsewhere draws a new one; a right press inside it cuts the page
@@ -80,6 +81,9 @@ public:
     // The crop tracker in content coordinates (the crop rectangle times the
     // zoom); empty while there is none.
     QRect CropTracker() const;
+    // The stamp tracker in content coordinates (the stamp rectangle times
+    // the zoom) while a stamp is pending and drawn; empty otherwise.
+    QRect StampTracker() const;
 
 protected:
     const ImageHandle& ShownPage() const override { return editor_.GetWorkPage(); }

@@ -191,6 +191,33 @@ TEST_F(FaxViewTest, TheTrackerMovesAndFollowsTheZoom)
     EXPECT_TRUE(view->CropTracker().isEmpty());
 }
 
+TEST_F(FaxViewTest, APendingStampIsDrawnWithItsTrackerAndUndoEndsIt)
+{
+    load(pagefiles::g4File(dir, "one.tif", 1));
+    trigger(C::ActualSize);
+    PageStamp& stamp = view->Editor().Stamp();
+    // Over a white part of the page.
+    stamp.rect = {600, 800, 100, 50};
+    stamp.pending = true;
+    EXPECT_TRUE(view->StampTracker().isEmpty());  // not drawn yet
+    stamp.drawn = true;
+    trigger(C::ZoomOut);
+    EXPECT_EQ(view->StampTracker(), QRect(400, 533, 66, 33));
+    trigger(C::ActualSize);
+    EXPECT_EQ(view->StampTracker(), QRect(600, 800, 100, 50));
+    EXPECT_FALSE(view->CommandAction(C::Crop)->isEnabled());
+    view->viewport()->repaint();
+    const QImage shot = view->viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixel(595, 795), qRgb(0, 0, 0));        // the top-left handle
+    EXPECT_EQ(shot.pixel(650, 795), qRgb(0, 0, 0));        // the top side's handle
+    EXPECT_EQ(shot.pixel(620, 795), qRgb(255, 255, 255));  // between them
+    EXPECT_EQ(shot.pixel(650, 825), qRgb(255, 255, 255));  // inside
+    QtTest::SaveScreenshot(window, QStringLiteral("editor-stamp-tracker"));
+    trigger(C::Undo);
+    EXPECT_TRUE(view->StampTracker().isEmpty());
+    EXPECT_TRUE(view->CommandAction(C::Crop)->isEnabled());
+}
+
 TEST_F(FaxViewTest, NineStepsEachWayReachTheLimitsAndAPageChangeFitsTheWidth)
 {
     load(pagefiles::g4File(dir, "two.tif", 2));
