@@ -128,7 +128,15 @@ std::optional<std::vector<InboxWriter::Page>> InboxWriter::Pages(CRL::Event& ite
             cpLog(3, "addInBox: attachment name <%s> refused", name.c_str());
             continue;
         }
-        pages.push_back(Page{DistinctFile(file, taken), JoinPath(directory, LastPathComponent(name))});
+        const std::string source = JoinPath(directory, LastPathComponent(name));
+        std::error_code error;
+        if (!fs::is_regular_file(source, error)) {
+            // The record is stored without it (so with fewer pages) and the
+            // item acknowledged: the file will not come later.
+            cpLog(3, "addInBox: attachment <%s> is not in the folder; the record goes without it", name.c_str());
+            continue;
+        }
+        pages.push_back(Page{DistinctFile(file, taken), source});
     }
     return pages;
 }

@@ -46,7 +46,8 @@ public:
     // (the server's "attachfile.items[i].filename" when that is empty).
     // Without staged files the attachments are looked up by name in the
     // chosen folder's own directory (items stored as they arrive); a name
-    // that cannot be a file there is left out. Two attachments of one name
+    // that cannot be a file there, or names no file there, is left out (a
+    // record whose every attachment is missing has Pages 0). Two attachments of one name
     // are told apart by " (2)", " (3)"... before the extension. The body is
     // written in the bytes the server sent it in (GBK). A folder Type the
     // account lacks falls back to the failedbox. Returns the Type written,

@@ -137,6 +137,37 @@ TEST_F(LiveSession, FaxesOfTypes30And20And40LandInTheirBoxes)
         EXPECT_NE(entry.path().extension(), ".download") << entry.path();
 }
 
+TEST_F(LiveSession, AFaxOfAnUnknownTypeOrAFailedQueryIsLeftOnTheServerAndTheListGoesOn)
+{
+    const std::string tiff = MakeTiff(home.file("served.tif"), 1);
+    const std::string service = R"({"faxes": [
+      {"faxid": "ONE", "type": 30, "files": [{"name": "one.tif", "path": ")" + tiff + R"("}]},
+      {"faxid": "ODD", "type": 60},
+      {"faxid": "BROKEN", "type": 30, "queryfax": "failed"},
+      {"faxid": "FOUR", "type": 30, "files": [{"name": "four.tif", "path": ")" + tiff + R"("}]}]})";
+    FaxServiceSim& sim = Serve(service, 0, 60.0); // outlives both waits below
+    StartSession(sim.port());
+    // The session's cursor first (cheap to watch), then the server's log.
+    ASSERT_TRUE(WaitFor([&] { return session->session().FaxListAtEnd(); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 2; }, 15000));
+
+    std::vector<std::string> asked;
+    for (const WireLine& line : sim.Requests("queryfax"))
+        asked.push_back(line.get("faxid"));
+    EXPECT_EQ(asked, (std::vector<std::string>{"ONE", "ODD", "BROKEN", "FOUR"}));
+    std::vector<std::string> acknowledged;
+    for (const WireLine& line : sim.Requests("updatefax"))
+        acknowledged.push_back(line.get("faxid"));
+    EXPECT_EQ(acknowledged, (std::vector<std::string>{"ONE", "FOUR"}));
+    const std::string fax = "/Config/Account/Folder[@Type='faxbox']/Fax";
+    EXPECT_EQ(Xpath("count(" + fax + ")"), "2");
+    EXPECT_EQ(Xpath("string(" + fax + "[1]/AttachFile/@File)"), "one.tif");
+    EXPECT_EQ(Xpath("string(" + fax + "[2]/AttachFile/@File)"), "four.tif");
+    const std::string log = Log();
+    EXPECT_NE(log.find("fax <ODD> of type <60> is not one this program receives"), std::string::npos) << log;
+    EXPECT_NE(log.find("queryfax of <BROKEN> failed"), std::string::npos) << log;
+}
+
 TEST_F(LiveSession, ARefusedChunkIsNotAcknowledgedAndBadNamesStayInTheMailbox)
 {
     const std::string tiff = MakeTiff(home.file("served.tif"), 1);

@@ -143,7 +143,7 @@ TEST_F(InboxWriterTest, TheRecordNamesItsBodyAndPageCopiesInItsOrder)
               "<html>正文</html>");
 }
 
-TEST_F(InboxWriterTest, WithoutFilesPagesComeFromTheItemAndAMissingFileStoresNothing)
+TEST_F(InboxWriterTest, WithoutFilesPagesComeFromTheItemAndAMissingFileIsLeftOut)
 {
     CRL::EventPtr none = Item("faxreply-accept", "20");
     none->setKV("sendfaxflag", 1);
@@ -151,13 +151,27 @@ TEST_F(InboxWriterTest, WithoutFilesPagesComeFromTheItemAndAMissingFileStoresNot
     ASSERT_EQ(writer.addInBox(*none), "inbox");
     EXPECT_EQ(account.Records().back().second.Get("Pages"), "7");
 
-    CRL::EventPtr missing = Item("queryfax", "20");
-    missing->setKV("attachfilecount", 1);
-    missing->setKV("attachfile[0].name", "gone.tif");
-    missing->setKV("pages", 7);
-    EXPECT_EQ(writer.addInBox(*missing), "");
-    EXPECT_EQ(account.Records().size(), 1u);
-    EXPECT_FALSE(fs::exists(account.folders["failedbox"]) && !fs::is_empty(account.folders["failedbox"]));
+    // A reply naming a file that is not there is stored all the same (so it
+    // is acknowledged), without that page.
+    fs::create_directories(account.folders["failedbox"]);
+    testfiles::writeFile(account.folders["failedbox"] + "/here.tif", "PP");
+    for (const std::vector<std::string>& names :
+         {std::vector<std::string>{"gone.tif"}, std::vector<std::string>{"gone.tif", "here.tif"}}) {
+        CRL::EventPtr missing = Item("queryfax", "20");
+        missing->setKV("attachfilecount", static_cast<int>(names.size()));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            missing->setKV(FormatText("attachfile[%zu].name", i).c_str(), names[i].c_str());
+        missing->setKV("pages", 7);
+        ASSERT_EQ(writer.addInBox(*missing), "failedbox") << names.size();
+        const FaxRecord record = account.Records().back().second;
+        EXPECT_EQ(record.Get("Pages"), names.size() == 1 ? "0" : "2");
+        ASSERT_EQ(record.attachments.size(), names.size() - 1);
+        if (!record.attachments.empty()) {
+            EXPECT_EQ(record.attachments[0].file, "here.tif");
+        }
+        ++fixedTime;
+    }
+    EXPECT_FALSE(fs::exists(account.folders["failedbox"] + "/gone.tif." + FormatCreateTime(fixedTime - 2)));
 }
 
 TEST_F(InboxWriterTest, TwoRecordsInOneSecondGetDistinctTimesAndBodies)
