@@ -128,26 +128,44 @@ bool AddressBookConfig::Open(const std::string& directory)
 {
     Spindle::VLock lock(lookup_);
     path_ = JoinPath(directory, "address.xml");
+    return OpenFile();
+}
+
+bool AddressBookConfig::OpenFile()
+{
+    loaded_.reset();
+    std::error_code error;
+    if (!std::filesystem::exists(path_, error)) {
+        cpLog(4, "no %s yet; callers have no names until it is made", path_.c_str());
+        return false;
+    }
     const std::optional<FileStamp> stamp = FileStamp::Of(path_);
-    const bool opened = OpenAddressBookFile(*this, directory, false) == 1;
-    loaded_ = opened ? stamp : std::nullopt;
-    return opened;
+    if (!open(path_.c_str())) {
+        cpLog(2, "cannot load %s; it is left as it is", path_.c_str());
+        return false;
+    }
+    loaded_ = stamp;
+    return true;
 }
 
 bool AddressBookConfig::VisitCards(const std::string& what,
                                    const std::function<bool(const std::vector<std::string>&)>& visit)
 {
-    if (!isOpen())
-        return false;
-    // Parsed again only when the file is another version than the one read.
-    const std::optional<FileStamp> stamp = FileStamp::Of(path_);
-    if (!stamp || stamp != loaded_) {
-        loaded_.reset();
-        if (!reload()) {
-            cpLog(2, "address.xml cannot be read again; no name for %s", what.c_str());
+    if (!isOpen()) {
+        // Not there at start: opened once it exists.
+        if (path_.empty() || !OpenFile())
             return false;
+    } else {
+        // Parsed again only when the file is another version than the one read.
+        const std::optional<FileStamp> stamp = FileStamp::Of(path_);
+        if (!stamp || stamp != loaded_) {
+            loaded_.reset();
+            if (!reload()) {
+                cpLog(2, "address.xml cannot be read again; no name for %s", what.c_str());
+                return false;
+            }
+            loaded_ = stamp;
         }
-        loaded_ = stamp;
     }
     // One walk over every card of every folder of every book, in document
     // order; a card without a number is nobody's.

@@ -60,17 +60,21 @@ public:
     static AddressBookConfig& GetInstance();
 
     // Opens address.xml of the program directory (or of directory); true
-    // when it loaded. The store never creates the file.
+    // when it loaded. The store never creates the file, nor writes the
+    // backup (the windows' loads do). A store that could not be opened
+    // tries the same file again at each look-up, so a file made later (by
+    // the address book window) serves without a restart.
     bool Open();
     bool Open(const std::string& directory);
 
     // Finds the first card, in book, folder and card order, whose FaxNum
     // equals number as a whole (letter case aside; no other normalisation).
-    // The file is read again first (unless it is the version read last),
-    // so cards saved by any window are seen.
-    // 1 with the card's Name and CompanyName ("" when absent); 0 with both
-    // empty when the store is not open, nothing matches or the file cannot
-    // be read any more (logged; safe on any thread).
+    // The file is read again first (unless it is the version read last;
+    // or opened, when Open could not), so cards saved by any window are
+    // seen. 1 with the card's Name and CompanyName ("" when absent); 0 with
+    // both empty when the store was never given a directory or its file is
+    // still missing, nothing matches or the file cannot be read any more
+    // (logged; safe on any thread).
     int FindByFaxNumber(const std::string& number, std::string& name, std::string& company);
 
     // The Name of the first card of each number, matched as FindByFaxNumber
@@ -85,8 +89,10 @@ private:
     // book, folder and card order, until it returns false; false when the
     // store is closed or the file cannot be read. Under lookup_.
     bool VisitCards(const std::string& what, const std::function<bool(const std::vector<std::string>&)>& visit);
+    // Loads path_ and notes its version; under lookup_.
+    bool OpenFile();
 
     Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
-    std::string path_;                // the file opened, under lookup_
+    std::string path_;                // the file of the store; "" until Open; under lookup_
     std::optional<FileStamp> loaded_; // the version of it the document holds, under lookup_
 };

@@ -176,6 +176,24 @@ TEST_F(AddressBookTest, CardsSavedByAWindowAreFoundWithoutRestart)
     EXPECT_EQ(AppendAddressCard(window, "AddressBook[5]/Folder[0]", {}), 0);
 }
 
+TEST_F(AddressBookTest, AStoreOpenedBeforeTheFileExistsFindsItsCardsOnceItDoes)
+{
+    std::string name, company;
+    EXPECT_FALSE(store().Open(dir_.path()));
+    EXPECT_EQ(store().FindByFaxNumber("555", name, company), 0);
+    EXPECT_FALSE(std::filesystem::exists(path()));
+
+    testfiles::writeFile(path(), addressFile());
+    EXPECT_EQ(store().FindByFaxNumber("555", name, company), 1);
+    EXPECT_EQ(name, "dup-first");
+    EXPECT_EQ(company, "first co");
+    // Only the windows' loads write the backup.
+    EXPECT_FALSE(std::filesystem::exists(backup()));
+    AddressBookConfig atStart;
+    ASSERT_TRUE(atStart.Open(dir_.path()));
+    EXPECT_FALSE(std::filesystem::exists(backup()));
+}
+
 TEST_F(AddressBookTest, ACardThatIsNotSavedLeavesNoTrace)
 {
     Config window;
