@@ -6,6 +6,7 @@
 
 CSoundIn::CSoundIn(AudioDeviceFactory devices) : CSoundStream(std::move(devices))
 {
+    setName("zuvo-sound-in");
 }
 
 CSoundIn::~CSoundIn()

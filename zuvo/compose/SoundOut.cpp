@@ -16,6 +16,7 @@ constexpr auto kStallLimit = std::chrono::seconds(2);
 
 CSoundOut::CSoundOut(AudioDeviceFactory devices) : CSoundStream(std::move(devices))
 {
+    setName("zuvo-sound-out");
 }
 
 CSoundOut::~CSoundOut()

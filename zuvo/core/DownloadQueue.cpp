@@ -117,6 +117,7 @@ int DownloadQueue::Push(CRL::EventPtr item, bool exclusive)
     }
     Spindle::VLock hold(lock_);
     items_.push_back(std::move(item));
+    Signal();
     return 1;
 }
 
@@ -386,10 +387,12 @@ int DownloadQueue::DownloadSucceeded(long taskId)
     if (error) {
         cpLog(3, "rename <%s> to <%s> failed: %s", temp.c_str(), final.c_str(), error.message().c_str());
         item->setKV("currentstate", Failed);
+        Signal();
         return 1;
     }
     item->setKV("currentattachfile", index + 1);
     item->setKV("currentstate", Idle);
+    Signal();
     return 1;
 }
 
@@ -400,6 +403,7 @@ int DownloadQueue::DownloadFailed(long taskId)
     if (!item)
         return 0;
     item->setKV("currentstate", Failed);
+    Signal();
     return 1;
 }
 
@@ -408,6 +412,31 @@ void DownloadQueue::SetOnline(bool online)
     Spindle::VLock hold(lock_);
     online_ = online;
     lastProgress_ = std::chrono::steady_clock::now();
+    Signal();
+}
+
+void DownloadQueue::SetWorkSignal(std::function<void()> signal)
+{
+    Spindle::VLock hold(lock_);
+    signal_ = std::move(signal);
+}
+
+void DownloadQueue::Signal()
+{
+    if (signal_)
+        signal_();
+}
+
+int DownloadQueue::NextStallCheckMs()
+{
+    Spindle::VLock hold(lock_);
+    if (!online_ || items_.empty() || items_.front()->getInt("currentstate") != Downloading)
+        return -1;
+    const auto left = std::chrono::milliseconds(stallMs_) - (std::chrono::steady_clock::now() - lastProgress_);
+    // Rounded up, so that the pump never looks a moment too early and finds
+    // the download not yet stalled.
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms <= 0 ? 0 : static_cast<int>(ms);
 }
 
 void DownloadQueue::Clear()
@@ -433,5 +462,6 @@ void DownloadQueue::RestartStalledDownload()
     CRL::Event& item = *items_.front();
     agent_.cancelDownloadFile(invokeId_, item.getLong("taskid"));
     item.setKV("currentstate", Idle);
+    Signal();
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,6 +116,14 @@ public:
     // faxes stay on the server.
     void Clear();
 
+    // Called (on the calling thread, under the queue's lock) whenever the
+    // pump has something new to do: an item added, a download ended or
+    // restarted, the queue back online. The pump's thread waits for it.
+    void SetWorkSignal(std::function<void()> signal);
+    // Milliseconds until the running download would count as stalled (the
+    // pump must look then even if nothing is posted); -1 when none runs.
+    int NextStallCheckMs();
+
 private:
     enum State { Idle = 0, Downloading = 1, Failed = 2 };
     enum class Kind { Fax, Update };
@@ -140,6 +149,8 @@ private:
     CRL::Event* Waiting(long taskId);
     // Gives up the head item's download when it has stalled: true then.
     bool GiveUpStalled(CRL::Event& item);
+    // Tells the pump's thread there is work; under lock_.
+    void Signal();
 
     AgentPort& agent_;
     long invokeId_;
@@ -154,4 +165,5 @@ private:
     // never held over a request or a call to the owner.
     Spindle::VMutex lock_;
     std::deque<CRL::EventPtr> items_;
+    std::function<void()> signal_; // under lock_
 };

@@ -25,6 +25,8 @@ FaxSession::FaxSession(const SessionContext& context, int downloadStallMs)
       queue_(context.agent, requests_.invokeId(), *this, downloadStallMs),
       writer_(context.account, context.pageCounter, context.contacts)
 {
+    // The session thread waits for the pump's work.
+    queue_.SetWorkSignal([this] { state_.wake().Post(); });
 }
 
 void FaxSession::NoticeId(SessionStringId id)

@@ -57,6 +57,7 @@ public:
     int loginFaxServer() override;
     int SendQueryFaxList() override;
     int HandleDownload() override { return queue_.HandleDownload(); }
+    int NextDownloadCheckMs() override { return queue_.NextStallCheckMs(); }
 
     int LogoutFaxServer();
     int SendUpdateRequest();

@@ -50,7 +50,7 @@ void ServerSession::Reconnect()
 
 void ServerSession::SetEnabled(bool enabled)
 {
-    session_.state().enabled = enabled ? 1 : 0;
+    session_.state().SetEnabled(enabled);
 }
 
 bool ServerSession::IsLoggedIn() const

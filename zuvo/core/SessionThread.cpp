@@ -1,7 +1,6 @@
 #include "core/SessionThread.h"
 
 #include <chrono>
-#include <thread>
 
 void SharedTimer::Arm(int ms)
 {
@@ -36,11 +35,41 @@ bool SharedTimer::Expired() const
     return timer_.TimeOut() != 0;
 }
 
+int SharedTimer::RemainingMs() const
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    return timer_.RemainingMs();
+}
+
+void WorkSignal::Post()
+{
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        pending_ = true;
+    }
+    posted_.notify_one();
+}
+
+void WorkSignal::Wait(int ms)
+{
+    std::unique_lock<std::mutex> hold(lock_);
+    if (ms < 0)
+        posted_.wait(hold, [this] { return pending_; });
+    else
+        posted_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return pending_; });
+    pending_ = false;
+}
+
 namespace {
 
-void SleepMs(int ms)
+// The nearer of two deadlines in milliseconds, where -1 is none.
+int Nearer(int a, int b)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (a < 0)
+        return b;
+    if (b < 0)
+        return a;
+    return a < b ? a : b;
 }
 
 } // namespace
@@ -48,13 +77,23 @@ void SleepMs(int ms)
 void SessionThread::Stop()
 {
     shutdown();
+    state_.wake().Post();
     join();
+}
+
+int SessionThread::NextDeadlineMs()
+{
+    int next = Nearer(state_.RetryRemainingMs(), steps_.NextDownloadCheckMs());
+    if (state_.loginQueued)
+        next = Nearer(next, state_.FaxListRemainingMs());
+    return next;
 }
 
 bool SessionThread::RetryStep()
 {
-    if (!state_.enabled) {
-        SleepMs(periods_.disabledSleepMs);
+    if (!state_.Enabled()) {
+        // Nothing happens until the session is enabled again (or stopped).
+        state_.wake().Wait(-1);
         return false;
     }
     if (!state_.connected) {
@@ -96,7 +135,8 @@ void SessionThread::thread()
         }
         while (steps_.HandleDownload() != 0 && !isShutdown()) {
         }
-        SleepMs(periods_.passSleepMs);
+        if (!isShutdown())
+            state_.wake().Wait(NextDeadlineMs());
     }
     state_.threadDone = 1;
 }

@@ -1,5 +1,7 @@
 #include "spindle/ThreadIf.h"
 
+#include <pthread.h>
+
 namespace Spindle {
 
 ThreadIf::~ThreadIf()
@@ -16,11 +18,19 @@ void ThreadIf::run()
         thread_.join(); // the previous run has returned from thread()
     shutdown_.store(false);
     running_.store(true);
-    thread_ = std::thread(&ThreadIf::body, this);
+    thread_ = std::thread(&ThreadIf::body, this, name_);
 }
 
-void ThreadIf::body()
+void ThreadIf::setName(std::string name)
 {
+    std::lock_guard<std::mutex> guard(control_);
+    name_ = name.substr(0, 15);
+}
+
+void ThreadIf::body(std::string name)
+{
+    if (!name.empty())
+        ::pthread_setname_np(::pthread_self(), name.c_str());
     try {
         thread();
     } catch (...) {

@@ -1,6 +1,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <pthread.h>
+#include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -118,6 +120,28 @@ TEST(ThreadIf, ShutdownIsSeenByTheLoopAndFromOtherThreads)
     EXPECT_TRUE(worker.isShutdown());
     worker.join();
     EXPECT_FALSE(worker.isRunning());
+}
+
+TEST(ThreadIf, TheThreadCarriesItsNameCutToTheKernelsLimit)
+{
+    struct Named : ThreadIf {
+        ~Named() override { stopAndJoin(); }
+        void thread() override
+        {
+            char buffer[32] = {};
+            ::pthread_getname_np(::pthread_self(), buffer, sizeof buffer);
+            seen = buffer;
+        }
+        std::string seen;
+    };
+    for (const auto& [name, shown] : {std::pair<std::string, std::string>{"zuvo-session", "zuvo-session"},
+                                      {"a-name-of-twenty-one", "a-name-of-twent"}}) {
+        Named worker;
+        worker.setName(name);
+        worker.run();
+        worker.join();
+        EXPECT_EQ(worker.seen, shown);
+    }
 }
 
 TEST(ThreadIf, DestroyingWithoutJoinDoesNotTerminate)

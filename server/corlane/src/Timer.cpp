@@ -43,3 +43,14 @@ int Timer::KillTimer()
     interval_ = 0;
     return 1;
 }
+
+int Timer::RemainingMs() const
+{
+    if (!active_)
+        return -1;
+    // The distance as TimeOut measures it: on the low 32 bits, either way.
+    const auto distance = static_cast<std::int32_t>(static_cast<std::uint32_t>(clock_()) -
+                                                    static_cast<std::uint32_t>(start_));
+    const std::int64_t magnitude = distance < 0 ? -static_cast<std::int64_t>(distance) : distance;
+    return magnitude >= interval_ ? 0 : static_cast<int>(interval_ - magnitude);
+}

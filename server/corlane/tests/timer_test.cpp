@@ -20,14 +20,19 @@ TEST_P(TimerAt, ExpiresAfterItsIntervalAndStaysExpired)
     fakeMilliseconds = GetParam();
     Timer timer(&fakeStamp);
     EXPECT_EQ(timer.TimeOut(), 0) << "a new timer is not armed";
+    EXPECT_EQ(timer.RemainingMs(), -1);
     EXPECT_EQ(timer.SetTimer(2000), 1);
     EXPECT_EQ(timer.TimeOut(), 0);
+    EXPECT_EQ(timer.RemainingMs(), 2000);
     fakeMilliseconds += 1999;
     EXPECT_EQ(timer.TimeOut(), 0);
+    EXPECT_EQ(timer.RemainingMs(), 1);
     fakeMilliseconds += 1;
     EXPECT_EQ(timer.TimeOut(), 1);
+    EXPECT_EQ(timer.RemainingMs(), 0);
     fakeMilliseconds += 60000;
     EXPECT_EQ(timer.TimeOut(), 1) << "asking does not disarm";
+    EXPECT_EQ(timer.RemainingMs(), 0);
 
     Timer copy = timer;
     EXPECT_EQ(copy.TimeOut(), 1);
@@ -37,6 +42,7 @@ TEST_P(TimerAt, ExpiresAfterItsIntervalAndStaysExpired)
     fakeMilliseconds += 5000;
     EXPECT_EQ(timer.KillTimer(), 1);
     EXPECT_EQ(timer.TimeOut(), 0) << "killed";
+    EXPECT_EQ(timer.RemainingMs(), -1);
 }
 
 // Ordinary stamps, and timers armed just before the stamp passes 2^31 (where

@@ -24,10 +24,14 @@ constexpr std::size_t kMaxHostLength = 127;
 
 // ------------------------------------------------------------ construction
 
-Client::Client() = default;
+Client::Client()
+{
+    setName("netvoy-worker");
+}
 
 Client::Client(const char* host, int port)
 {
+    setName("netvoy-worker");
     storeServer(host);
     serverPort_ = port;
     Net_SysInit(serverAddress_.c_str(), port);

@@ -396,19 +396,21 @@ protected:
     DownloadQueueStall() { owner.stagingRoot = dir.file("staging"); }
 
     // Queues an item with one file and starts its download.
-    void StartOne(const char* event, const char* faxId, const char* file)
+    void StartOne(const char* event, const char* faxId, const char* file) { StartOne(queue, event, faxId, file); }
+    static void StartOne(DownloadQueue& into, const char* event, const char* faxId, const char* file)
     {
         CRL::Event item;
         item.setKV("event", event);
         item.setKV("faxid", faxId);
         item.setKV("attachfilecount", 1);
         item.setKV("attachfile.items[0].filename", file);
-        queue.PushCopy(item);
-        Drain();
+        into.PushCopy(item);
+        Drain(into);
     }
-    void Drain()
+    void Drain() { Drain(queue); }
+    static void Drain(DownloadQueue& pump)
     {
-        while (queue.HandleDownload()) {
+        while (pump.HandleDownload()) {
         }
     }
 
@@ -462,4 +464,39 @@ TEST_F(DownloadQueueStall, ADownloadWaitingForTheConnectionIsNotGivenUpMeanwhile
     Drain();
     EXPECT_EQ(agent.cancelled().size(), 2u);
     EXPECT_EQ(owner.notStored, std::vector<std::string>{"WAIT"});
+}
+
+TEST_F(DownloadQueueStall, ThePumpsThreadIsToldOfNewWorkAndOfWhenToLookForAStall)
+{
+    // A stall limit of a minute: the time left is still ahead at every look
+    // below, however loaded the machine.
+    DownloadQueue patient{agent, 5, owner, 60000};
+    int signals = 0;
+    patient.SetWorkSignal([&] { ++signals; });
+    EXPECT_EQ(patient.NextStallCheckMs(), -1);
+    StartOne(patient, "queryfax", "ONE", "one.tif");
+    EXPECT_EQ(signals, 1); // the item
+    const int check = patient.NextStallCheckMs();
+    EXPECT_GT(check, 0);
+    EXPECT_LE(check, 60000);
+
+    // Offline, nothing is given up, so there is nothing to look for.
+    patient.RestartStalledDownload();
+    EXPECT_EQ(signals, 2);
+    Drain(patient);
+    EXPECT_EQ(patient.NextStallCheckMs(), -1);
+    patient.SetOnline(true);
+    EXPECT_EQ(signals, 3);
+    EXPECT_GT(patient.NextStallCheckMs(), 0);
+
+    // The end of the download is news for the pump too.
+    EXPECT_EQ(patient.DownloadSucceeded(agent.downloads().back().taskId), 1);
+    EXPECT_EQ(signals, 4);
+    Drain(patient);
+    EXPECT_EQ(patient.NextStallCheckMs(), -1);
+
+    // Past the limit (80 ms here) the look is due at once, never put off.
+    StartOne("queryfax", "TWO", "two.tif");
+    std::this_thread::sleep_for(std::chrono::milliseconds(90));
+    EXPECT_EQ(queue.NextStallCheckMs(), 0);
 }

@@ -43,6 +43,7 @@ public:
         ++pumps;
         return 0;
     }
+    int NextDownloadCheckMs() override { return downloadCheckMs.load(); }
     std::vector<std::string> Calls()
     {
         std::lock_guard<std::mutex> hold(lock);
@@ -58,6 +59,7 @@ public:
 
     std::atomic<int> connects{1};
     std::atomic<int> pumps{0};
+    std::atomic<int> downloadCheckMs{-1};
     // Run inside openFaxServer and loginFaxServer, as events of the agent's
     // worker would.
     std::function<void()> onConnect;
@@ -79,7 +81,6 @@ SessionPeriods Fast()
     periods.startMs = 5;
     periods.retryMs = 40;
     periods.loginRepeatMs = 150;
-    periods.disabledSleepMs = 5;
     return periods;
 }
 
@@ -143,12 +144,12 @@ TEST(SessionThread, ADisabledOrKickedSessionDoesNotConnect)
 {
     ScriptedSteps steps;
     SessionState state;
-    state.enabled = 0;
+    state.SetEnabled(false);
     SessionThread thread(steps, state, Fast());
     thread.run();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(steps.Calls().empty());
-    state.enabled = 1;
+    state.SetEnabled(true);
     ASSERT_TRUE(WaitFor([&] { return steps.Count("login") == 1; }));
 
     // Logged in elsewhere: the retry timer is killed until "联机".
@@ -197,4 +198,43 @@ TEST(SessionThread, AConnectionLostWhileItOpensIsOpenedAgain)
     thread.run();
     EXPECT_TRUE(WaitFor([&] { return steps.Count("connect") == 2; }));
     thread.Stop();
+}
+
+TEST(SessionThread, IdleItWaitsForItsNextDeadlineOrPostedWork)
+{
+    ScriptedSteps steps;
+    SessionState state;
+    SessionPeriods periods = Fast();
+    // Logged in, the retry timer is the only deadline, and it is far beyond
+    // every wait below: only posted work can wake the thread, however
+    // loaded the machine.
+    periods.retryMs = 60000;
+    SessionThread thread(steps, state, periods);
+    thread.run();
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("list") == 1; }));
+    state.loggedIn = 1;
+    ASSERT_TRUE(WaitFor([&] { return steps.Count("login") >= 1 && steps.pumps > 0; }));
+    // Once the login repeat (150 ms) has passed, nothing is due for a
+    // minute: at most a late pass of that repeat, where a polling loop
+    // would make hundreds.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const int idle = steps.pumps;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LE(steps.pumps - idle, 1) << "passes while idle";
+
+    // Work for the pump wakes it long before its deadline; so does a
+    // deadline of the pump's.
+    const int before = steps.pumps;
+    state.wake().Post();
+    EXPECT_TRUE(WaitFor([&] { return steps.pumps > before; }, 10000));
+    const int woken = steps.pumps;
+    steps.downloadCheckMs = 50;
+    state.wake().Post();
+    EXPECT_TRUE(WaitFor([&] { return steps.pumps >= woken + 4; }, 10000));
+    steps.downloadCheckMs = -1;
+
+    // Stopping does not wait for a deadline.
+    const auto start = std::chrono::steady_clock::now();
+    thread.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20000));
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace Spindle {
@@ -30,6 +31,10 @@ public:
     // The work of the thread.
     virtual void thread() = 0;
 
+    // The name the next run() gives the thread, as `top -H`, `ps -L` and a
+    // debugger show it (at most 15 bytes are kept: the kernel's limit).
+    void setName(std::string name);
+
     void shutdown() { shutdown_.store(true); }
     bool isShutdown() const { return shutdown_.load(); }
     bool isRunning() const { return running_.load(); }
@@ -39,10 +44,11 @@ protected:
     void stopAndJoin();
 
 private:
-    void body();
+    void body(std::string name);
 
-    std::mutex control_;           // guards thread_ against concurrent run/join
+    std::mutex control_;           // guards thread_ and name_ against concurrent run/join
     std::thread thread_;
+    std::string name_;
     std::atomic<bool> shutdown_{false};
     std::atomic<bool> running_{false};
 };

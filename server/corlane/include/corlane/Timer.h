@@ -26,6 +26,9 @@ public:
     int TimeOut() const;
     // Disarms the timer. Returns 1.
     int KillTimer();
+    // Milliseconds until TimeOut() turns 1: -1 when not armed, 0 once it has
+    // (for a loop that blocks until its nearest deadline).
+    int RemainingMs() const;
 
     void setHandle(int handle) { handle_ = handle; }
     int getHandle() const { return handle_; }
