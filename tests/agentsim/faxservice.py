@@ -41,7 +41,9 @@ Service description (JSON; every key optional):
                                                     # with it as "password", and "changepassword"
                                                     # or "changepassword-z" with it as
                                                     # "oldpassword", succeed; the others fail
-      "password_replies": "answer" | "silent"       # default "answer"; "silent": none answered
+      "password_replies": "answer" | "silent",      # default "answer"; "silent": none answered
+      "later": {"after": 60, "state": "...",        # after the login: a "notify" with this
+                "faxes": [ ...as above... ]}        # state, then each fax as "faxreceived"
     }
 
 Events to use in "after_login" (or on their own):
@@ -73,8 +75,9 @@ def login_rule(service):
                   ["netfaxno", service.get("netfaxno", "88001234")]]
     else:
         pairs.append(["cause", service.get("cause", "refused")])
+    later = later_actions(service["later"]) if "later" in service else []
     return {"match": {"command": "login"},
-            "actions": [reply(pairs)] + list(service.get("after_login", []))}
+            "actions": [reply(pairs)] + list(service.get("after_login", [])) + later}
 
 
 def fax_list_reply(faxes, count):
@@ -85,9 +88,9 @@ def fax_list_reply(faxes, count):
     return [reply(pairs)]
 
 
-def fax_rule(fax):
+def fax_pairs(fax, event):
     files = fax.get("files", [])
-    pairs = [["event", "queryfax"], ["result", fax.get("queryfax", "success")], ["faxid", str(fax["faxid"])],
+    pairs = [["event", event], ["result", fax.get("queryfax", "success")], ["faxid", str(fax["faxid"])],
              ["faxtype", str(fax.get("type", 30))], ["called", fax.get("called", "02100000000")],
              ["title", fax.get("title", "")], ["content", fax.get("content", "")],
              ["createtime", fax.get("createtime", "")], ["pages", str(fax.get("pages", 0))],
@@ -97,8 +100,23 @@ def fax_rule(fax):
     for i, item in enumerate(files):
         pairs += [["attachfile.items[%d].filename" % i, item["name"]],
                   ["attachfile[%d].name" % i, item.get("label", item["name"])]]
-    pairs.append(["invokeid", "${invokeid}"])
+    return pairs
+
+
+def fax_rule(fax):
+    pairs = fax_pairs(fax, "queryfax") + [["invokeid", "${invokeid}"]]
     return {"match": {"command": "queryfax", "faxid": str(fax["faxid"])}, "actions": [reply(pairs)]}
+
+
+def later_actions(later):
+    """After the login: the connection is served as usual for "after"
+    seconds (or until a logout), then a "notify" with "state" and each fax
+    as a "faxreceived" event the server sends by itself."""
+    actions = [{"wait_for": {"command": "logout"}, "timeout": later.get("after", 60)}]
+    if "state" in later:
+        actions.append(reply([["event", "notify"], ["state", later["state"]]]))
+    actions += [reply(fax_pairs(fax, "faxreceived")) for fax in later.get("faxes", [])]
+    return actions
 
 
 def unlisted_rule(result):
@@ -177,7 +195,7 @@ def scenario_of(service):
         rules.append(unlisted_rule(service["unlisted"]))
     rules += password_rules(service)
     downloads = {}
-    for owner in faxes + [service.get("update", {})]:
+    for owner in faxes + service.get("later", {}).get("faxes", []) + [service.get("update", {})]:
         for item in owner.get("files", []):
             downloads[item["name"]] = item["path"]
     files = {"downloads": downloads, "faults": service.get("faults", [])}
