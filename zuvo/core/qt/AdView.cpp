@@ -7,6 +7,8 @@ CAdView::CAdView(AddressSource adUrl, QWidget* parent)
     : CHtmlView(false, parent), adUrl_(std::move(adUrl))
 {
     setObjectName(QStringLiteral("CAdView"));
+    // The control's errors are swallowed: a page that fails shows nothing.
+    SetQuietErrors(true);
 }
 
 int CAdView::OnAdNavigate()

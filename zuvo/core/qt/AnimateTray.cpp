@@ -6,8 +6,18 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QWidget>
+
+bool StatusNotifierTrayActive()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr)
+        return false;
+    return bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+}
 
 CAnimateTray::CAnimateTray(QObject* parent) : QObject(parent) {}
 
@@ -31,6 +41,8 @@ bool CAnimateTray::SetIconList(QWidget* owner, int id, const QString& tip, const
         cpLog(4, "CAnimateTray::SetIconList: the desktop has no notification area");
         return false;
     }
+    singleClickOpens_ = StatusNotifierTrayActive();
+    cpLog(4, "CAnimateTray::SetIconList: %s tray", singleClickOpens_ ? "StatusNotifier" : "system");
     tray_ = std::make_unique<QSystemTrayIcon>();
     if (!icons_.isEmpty()) tray_->setIcon(icons_.first());
     tray_->setToolTip(tip);
@@ -75,6 +87,10 @@ int CAnimateTray::OnTrayNotify(int id, QSystemTrayIcon::ActivationReason reason)
             menuOpen_ = false;
         }
         break;
+    case QSystemTrayIcon::Trigger:
+        if (!singleClickOpens_)
+            break;
+        [[fallthrough]];
     case QSystemTrayIcon::DoubleClick:
         if (owner_) {
             WindowMessageEvent message(mainWindowShown_ ? WM_FAX_HIDE_MAIN : WM_FAX_SHOW_MAIN, 0, 0);

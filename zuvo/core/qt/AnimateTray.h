@@ -14,8 +14,10 @@ class QWidget;
 // The program's icon in the notification area: one of a small set of state
 // icons, the tray menu on a right click, and showing or hiding the main
 // window on a double click (WM_FAX_SHOW_MAIN / WM_FAX_HIDE_MAIN sent to the
-// owner). Where the desktop has no notification area the icon is not added;
-// the owner then shows its window instead.
+// owner). A StatusNotifier tray (its watcher on the session bus) reports no
+// double clicks, so there a single click does the same; elsewhere a single
+// click does nothing. Where the desktop has no notification area the icon
+// is not added; the owner then shows its window instead.
 class CAnimateTray : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +43,9 @@ public:
     void StopAnimation();
     // Chooses between hiding and showing on the next double click.
     void SetMainWindowShown(bool shown) { mainWindowShown_ = shown; }
+    // Whether a single click shows or hides the window (a StatusNotifier
+    // tray; decided by SetIconList).
+    bool SingleClickOpens() const { return singleClickOpens_; }
 
     int CurrentIndex() const { return currentIndex_; }
     QIcon CurrentIcon() const;
@@ -63,4 +68,9 @@ private:
     bool menuOpen_ = false;
     bool mainWindowShown_ = false;
     bool stopped_ = false;
+    bool singleClickOpens_ = false;
 };
+
+// Whether the session bus has a StatusNotifier watcher, which is what makes
+// Qt put its tray icon there.
+bool StatusNotifierTrayActive();

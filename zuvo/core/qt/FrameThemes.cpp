@@ -3,24 +3,54 @@
 #include "core/FrameCommands.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
+
+// The text colour of a disabled entry in every look: grey, at a distance
+// from both the black of enabled text and the light backgrounds.
+const QColor kDisabledText(128, 128, 128);
+
+// The WCAG relative luminance of a colour (sRGB, 0 to 1).
+double luminance(const QColor& colour)
+{
+    auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
 
 QPalette paletteOf(QColor window, QColor button, QColor highlight)
 {
     QPalette palette(button, window);
     palette.setColor(QPalette::Highlight, highlight);
-    palette.setColor(QPalette::HighlightedText, Qt::white);
+    // White on a dark highlight, black on a light one (the caption bar is drawn so).
+    palette.setColor(QPalette::HighlightedText, ReadableTextOn(highlight));
     palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::ButtonText, Qt::black);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Active, role, Qt::black);
+        palette.setColor(QPalette::Inactive, role, Qt::black);
+        palette.setColor(QPalette::Disabled, role, kDisabledText);
+    }
     return palette;
 }
 
 } // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ReadableTextOn(const QColor& background)
+{
+    const QColor white(Qt::white), black(Qt::black);
+    return ContrastRatio(background, white) >= ContrastRatio(background, black) ? white : black;
+}
 
 FrameLook FrameLookOf(int theme)
 {

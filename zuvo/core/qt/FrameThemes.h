@@ -15,3 +15,8 @@ struct FrameLook {
 FrameLook FrameLookOf(int theme);
 // Applies the look to the whole application.
 void ApplyFrameTheme(int theme);
+
+// The contrast ratio of two colours as WCAG defines it (1 to 21).
+double ContrastRatio(const QColor& a, const QColor& b);
+// Black or white, whichever stands out more on background.
+QColor ReadableTextOn(const QColor& background);

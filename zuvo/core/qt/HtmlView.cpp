@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #ifdef ZUVO_WITH_WEBENGINE
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #endif
 
@@ -13,13 +14,10 @@ CHtmlView::CHtmlView(bool externalFallback, QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);  // owned by the widget
     layout->setContentsMargins(0, 0, 0, 0);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
 #ifdef ZUVO_WITH_WEBENGINE
     Q_UNUSED(externalFallback);
-    browser_ = new QWebEngineView(this);
-    layout->addWidget(browser_);
-    connect(browser_, &QWebEngineView::loadFinished, this, [this](bool) {
-        OnDocumentComplete(browser_->url().toString(QUrl::FullyEncoded));
-    });
 #else
     externalFallback_ = externalFallback;
     address_ = new QLabel(this);
@@ -32,6 +30,33 @@ CHtmlView::CHtmlView(bool externalFallback, QWidget* parent) : QWidget(parent)
 }
 
 CHtmlView::~CHtmlView() = default;
+
+#ifdef ZUVO_WITH_WEBENGINE
+QWebEngineView& CHtmlView::browser()
+{
+    if (browser_)
+        return *browser_;
+    browser_ = new QWebEngineView(this);
+    layout()->addWidget(browser_);
+    browser_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, !quietErrors_);
+    connect(browser_, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        // A failed page is not shown where errors are to stay quiet.
+        if (quietErrors_)
+            browser_->setVisible(ok);
+        OnDocumentComplete(browser_->url().toString(QUrl::FullyEncoded));
+    });
+    return *browser_;
+}
+#endif
+
+bool CHtmlView::HasBrowser() const
+{
+#ifdef ZUVO_WITH_WEBENGINE
+    return browser_ != nullptr;
+#else
+    return false;
+#endif
+}
 
 bool CHtmlView::HasEmbeddedBrowser()
 {
@@ -47,7 +72,7 @@ void CHtmlView::Navigate(const QString& address)
     requested_ = address;
     QUrl url = QUrl::fromUserInput(address);
 #ifdef ZUVO_WITH_WEBENGINE
-    browser_->setUrl(url);
+    browser().setUrl(url);
 #else
     address_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                           .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), address.toHtmlEscaped()));
@@ -59,7 +84,7 @@ void CHtmlView::Navigate(const QString& address)
 QString CHtmlView::LocationURL() const
 {
 #ifdef ZUVO_WITH_WEBENGINE
-    if (!browser_->url().isEmpty()) return browser_->url().toString(QUrl::FullyEncoded);
+    if (browser_ && !browser_->url().isEmpty()) return browser_->url().toString(QUrl::FullyEncoded);
 #endif
     return requested_;
 }

@@ -58,13 +58,21 @@ QPixmap loadPaneBitmap(const QString& name)
 
 XPaneInfo::XPaneInfo()
 {
-    QPalette palette = QApplication::palette();
-    QColor menu = palette.color(QPalette::Window);
-    disabledTextColor_ = halved(menu);
-    textColor_ = palette.color(QPalette::WindowText);
-    disabledBackground_ = menu;
-    background_ = menu;
     font_ = QApplication::font();
+}
+
+QColor XPaneInfo::TextColor(bool disabled) const
+{
+    const QPalette palette = QApplication::palette();
+    if (disabled)
+        return disabledTextColor_.value_or(halved(palette.color(QPalette::Window)));
+    return textColor_.value_or(palette.color(QPalette::WindowText));
+}
+
+QColor XPaneInfo::Background(bool disabled) const
+{
+    const std::optional<QColor>& own = disabled ? disabledBackground_ : background_;
+    return own.value_or(QApplication::palette().color(QPalette::Window));
 }
 
 XPaneInfo::~XPaneInfo() = default;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class XStatusBar;
@@ -35,6 +36,8 @@ public:
     // Stores the flags. With the progress bit a progress control is created
     // (once) on the most recently constructed bar; without it, it is removed.
     void SetMode(std::uint32_t flags);
+    // Colours of the pane's own; until they are set, the pane follows the
+    // application's palette (so a change of theme repaints it in the new one).
     void SetColors(const QColor& text, const QColor& background);
     void SetDisabledColors(const QColor& text, const QColor& background);
 
@@ -42,17 +45,17 @@ public:
     const QString& Text() const { return text_; }
     const QString& DisabledText() const { return disabledText_; }
     const QFont& Font() const { return font_; }
-    QColor TextColor(bool disabled) const { return disabled ? disabledTextColor_ : textColor_; }
-    QColor Background(bool disabled) const { return disabled ? disabledBackground_ : background_; }
+    QColor TextColor(bool disabled) const;
+    QColor Background(bool disabled) const;
     QProgressBar* ProgressControl() const { return progress_.get(); }
     std::int32_t& HorizontalOffset() { return horizontalOffset_; }
     std::int32_t& VerticalOffset() { return verticalOffset_; }
 
 private:
-    QColor disabledTextColor_;
-    QColor textColor_;
-    QColor disabledBackground_;
-    QColor background_;
+    std::optional<QColor> disabledTextColor_;
+    std::optional<QColor> textColor_;
+    std::optional<QColor> disabledBackground_;
+    std::optional<QColor> background_;
     QString disabledText_;
     QString text_;
     std::unique_ptr<QProgressBar> progress_;

@@ -9,6 +9,7 @@
 
 #include "core/qt/CPelno1App.h"
 #include "core/qt/Prompter.h"
+#include "core/qt/QtTranslations.h"
 #include "core/qt/QuitSignals.h"
 #include "core/qt/SanitizerDefaults.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 #endif
     QApplication application(argc, argv);
+    // Qt's own buttons and labels in the language of the program's texts.
+    InstallQtTranslations(application);
     // The program lives on while its main window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallPrompterFromEnvironment();

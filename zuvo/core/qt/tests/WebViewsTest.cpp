@@ -81,9 +81,11 @@ TEST_F(BrowserViewTest, AdPaneNavigatesOnlyToAConfiguredAddress)
     WindowMessageEvent navigate(WM_AD_NAVIGATE, 0, 0);
     QCoreApplication::sendEvent(&view, &navigate);
     EXPECT_TRUE(view.LocationURL().isEmpty());  // stays where it is
+    EXPECT_FALSE(view.HasBrowser());            // and no browser is started for nothing
     adUrl = QStringLiteral("http://127.0.0.1:9/ad.html");
     EXPECT_EQ(view.OnAdNavigate(), 1);
     EXPECT_EQ(view.LocationURL(), adUrl);
+    EXPECT_EQ(view.HasBrowser(), CHtmlView::HasEmbeddedBrowser());
     adUrl.clear();
     QCoreApplication::sendEvent(&view, &navigate);
     EXPECT_EQ(view.LocationURL(), QStringLiteral("http://127.0.0.1:9/ad.html"));
@@ -127,6 +129,20 @@ TEST_F(BrowserViewTest, EmbeddedBrowserReportsTheCallbackPageOfALocalServer)
     view.Navigate(server.base() + QStringLiteral("/callback/logined.jsp?Succeed=Y&UserId=42&UserName=abc"));
     ASSERT_TRUE(WaitUntil([&] { return succeeded > 0; }, 30000));
     EXPECT_EQ(stored, "00210000000042abc");
+}
+
+TEST_F(BrowserViewTest, AnAdvertisementThatFailsToLoadShowsNothing)
+{
+    if (!CHtmlView::HasEmbeddedBrowser()) GTEST_SKIP() << "built without the embedded browser";
+    CAdView view([] { return QStringLiteral("http://127.0.0.1:9/ad.html"); });  // nothing listens there
+    int completed = 0;
+    QObject::connect(&view, &CHtmlView::documentComplete, [&] { ++completed; });
+    view.resize(300, 200);
+    view.show();
+    view.OnAdNavigate();
+    ASSERT_TRUE(WaitUntil([&] { return completed > 0; }, 30000));
+    for (QWidget* child : view.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        EXPECT_FALSE(child->isVisible()) << child->metaObject()->className();
 }
 
 } // namespace
