@@ -244,12 +244,15 @@ void Client::thread()
     while (!stopRequest_.load() && !isShutdown()) {
         ClientTimeouts limits = timeouts();
         if (workerSocket() < 0) {
+            // A connect, a new request and stop() all signal the wake-up.
             wake_.wait(limits.notConnectedMs);
             continue;
         }
         // Wait for the server only while nothing else is to do; new work
-        // wakes the wait early.
-        nc_PeekNetMesg(hasReadyWork() ? 0 : limits.idlePollMs);
+        // wakes the wait early. Without a file task waiting for its reply
+        // (whose time limit the passes check) nothing else needs a pass.
+        const int idleMs = fileServiceTaskCount() > 0 ? limits.idlePollMs : -1;
+        nc_PeekNetMesg(hasReadyWork() ? 0 : idleMs);
         hdrEvents();
         handleFileServiceTasks();
     }

@@ -124,8 +124,9 @@ CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, Q
     SetTheme(theme_);
     cpLog(6, "OnCreate End");
 
-    connect(&commandUpdate_, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
-    commandUpdate_.start(500);
+    // Every change a command's state depends on (login, state, account
+    // properties, the auto-receive mark, the theme) updates the commands
+    // where it happens; nothing polls them.
     UpdateCommands();
     resize(1100, 760);
 }
@@ -454,7 +455,12 @@ void CMainFrame::onTimeoutTimer()
 
 void CMainFrame::onAnimationTimer()
 {
-    if (session_ && session_->IsLoggedIn()) return;
+    if (session_ && session_->IsLoggedIn()) {
+        // Logged in the icon stands still: the timer rests until a lost
+        // connection or "联机" runs it again.
+        killTimer(kAnimationTimer);
+        return;
+    }
     animationFrame_ = NextAnimationFrame(animationFrame_);
     tray_.ModifyIcon(animationFrame_);
 }
@@ -913,7 +919,6 @@ void CMainFrame::ShutDown(bool saveCommandBarsFirst)
     }
     stopConnectionTimers();
     killTimer(kStartTimer);
-    commandUpdate_.stop();
     tray_.StopAnimation();
     closeAllWindows();
     emit shutDownFinished();

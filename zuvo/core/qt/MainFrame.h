@@ -282,7 +282,6 @@ private:
     bool layoutDone_ = false;
     QToolBar* toolBar_ = nullptr;
     std::map<int, QAction*> actions_;
-    QTimer commandUpdate_;
     std::map<int, FrameTimer> timers_;
 
     std::function<bool()> closeCheck_;

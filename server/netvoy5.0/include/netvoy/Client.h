@@ -27,8 +27,8 @@ struct ClientTimeouts {
     int sendMs = 3000;     // one whole PDU out
     int pduMs = 3000;      // the rest of a PDU once its first byte arrived
     int flushMs = 1000;    // stop(): events still queued may go out
-    int idlePollMs = 100;  // the worker's wait while there is nothing to do
-    int notConnectedMs = 500; // the worker's wait while not connected
+    int idlePollMs = 100;  // the worker's wait while only file tasks wait for replies (else it blocks)
+    int notConnectedMs = -1; // the worker's wait while not connected (-1: until a connect or stop wakes it)
     int replyMs = 30000;   // a file chunk's reply; a task that waits longer fails
 };
 
