@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "SessionSim.h"
 
@@ -52,9 +54,23 @@ private:
     pid_t pid_ = -1;
 };
 
+// Waits as WaitFor does, trying condition only every tryEveryMs: each try
+// here starts a process (the log's parser, xmllint).
+bool WaitTryingEvery(const std::function<bool()>& condition, int timeoutMs, int tryEveryMs)
+{
+    return WaitFor(
+        [&] {
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(tryEveryMs));
+            return false;
+        },
+        timeoutMs);
+}
+
 std::string DemoHome(const std::string& home, int port)
 {
-    return "bash " + testfiles::quote(std::string(ZUVO_SOURCE_DIR) + "/scripts/demo-home") + " " +
+    return "bash " + testfiles::quote(std::string(ZUVO_SOURCE_DIR) + "/scripts/demo-home") + " --faxes " +
            testfiles::quote(home) + " " + std::to_string(port);
 }
 
@@ -71,11 +87,11 @@ TEST(DemoHome, TheThreeDemoFaxesAreFiledWithinTenSecondsOfTheLogin)
     ASSERT_TRUE(testfiles::runOk(DemoHome(home, sim.port())));
 
     ProgramRun program(home);
-    ASSERT_TRUE(WaitFor([&] { return !sim.Requests("login").empty(); }, 60000))
+    ASSERT_TRUE(WaitTryingEvery([&] { return !sim.Requests("login").empty(); }, 60000, 100))
         << testfiles::readFile(home + "/zuvo.out");
     const std::string account = home + "/account.xml";
     auto filed = [&] { return testfiles::xpath(account, "count(//Folder/Fax)").value_or("?"); };
-    EXPECT_TRUE(WaitFor([&] { return filed() == "3"; }, 10000)) << filed();
+    EXPECT_TRUE(WaitTryingEvery([&] { return filed() == "3"; }, 10000, 50)) << filed();
 
     struct Box {
         const char* type;
