@@ -22,10 +22,25 @@
 #include "faxbox/PageGeometry.h"
 #include "faxbox/PageList.h"
 #include "faxbox/Pelno1Doc.h"
+#include "pixmend/ImageMarkup.h"
 
 namespace FaxViewText {
 inline constexpr const char* kSaveFailedReadOnly = "保存失败, 请确定该文件不是只读文件后,关闭后重试!";
+inline constexpr const char* kResampleFailed = "Error!";
+inline constexpr const char* kCreateImageFailed = "创建图像句柄失败";
+inline constexpr const char* kMarkupFailed = "标记失败";
+inline constexpr const char* kNotBilevel = "原图像不是二值图像";
+inline constexpr const char* kStampLogFailed = "日志文件操作失败!";
 } // namespace FaxViewText
+
+// A typed note as the text dialog hands it over.
+struct TextNote {
+    std::string text;         // UTF-8
+    MarkupFont font;
+    int32_t lineHeight = 0;   // pixels
+    int32_t charWidth = 0;    // average character width, pixels
+    int32_t length = 0;       // the text's length in GBK bytes
+};
 
 // The stamp that the annotation tools move over the page.
 struct PageStamp {
@@ -107,6 +122,36 @@ public:
     // the stamped working page stays.
     void EndStamp();
 
+    // ---- annotations (FaxPageAnnotations.cpp)
+    // Stamps the stamp image onto a clean copy of the stamp base with its
+    // top-left corner at (x, y), image coordinates (negative values become
+    // 0), resampled to the stamp rectangle's size unless that is empty, and
+    // squeezed to half its height at half the y on a page shown at double
+    // height. The result becomes the working page; the stamp rectangle
+    // covers it and the stamp is pending and drawn. 1 placed, 0 failed (the
+    // reason shown, the working page kept).
+    int PlaceStamp(int64_t x, int64_t y);
+    // The text tool on or off; refused with "原图像不是二值图像" (false,
+    // nothing changed) unless the working page has 1 bit per pixel.
+    bool ToggleTextTool();
+    // Renders the note into a white 1-bit image of length x character width
+    // by line height and places it at (x, y); the undo page becomes the
+    // page before the note. False (the reason shown) when nothing was placed.
+    bool StartTextNote(int64_t x, int64_t y, const TextNote& note);
+    // Opens the seal image (through a private plain copy, the seal file
+    // itself never changes) as the stamp image; the stamp base and the undo
+    // page become copies of the working page. False (the reason shown) when
+    // it cannot be opened.
+    bool OpenSeal(const std::string& sealPath);
+    // Presses the opened seal at its own size with its top-left corner at
+    // (x, y), moved into the page where it would reach past an edge, marks
+    // the pages modified and appends the press to the stamp log at
+    // `logPath` (a failing log is shown; the seal stays). False when the
+    // seal could not be placed.
+    bool PressSeal(int64_t x, int64_t y, const std::string& logPath);
+    // The seal file that OpenSeal opened.
+    const std::string& SealPath() const { return sealPath_; }
+
     // ---- files
     // Loads `path` into the list and shows page 0: 1 loaded, 0 refused (the
     // reason shown). Unsaved changes are offered for saving first; Cancel,
@@ -144,6 +189,8 @@ private:
     // Writes the list; the outcome, with nothing shown.
     SaveResult writeBack();
     void inform(const std::string& text) const;
+    // The stamp base and the undo page become copies of the working page.
+    void startStamp();
 
     PageList pages_;
     ImageHandle workPage_;
@@ -152,6 +199,7 @@ private:
     PageRect cropRect_;
     bool cropMode_ = false;
     bool textTool_ = false;
+    std::string sealPath_;
 
     bool modified_ = false;
     // List pages that differ from the file, by index.

@@ -11,13 +11,20 @@
 #include <cmath>
 
 #include "compose/qt/EditorCursors.h"
+#include "compose/qt/PasswordDlg1.h"
+#include "compose/qt/WordDialog.h"
+#include "compose/qt/ZManagerDlg1.h"
+#include "core/ProgramPaths.h"
+#include "core/qt/Prompter.h"
 
 namespace {
 
 namespace C = FaxViewCommand;
 
-// The seal and text commands wait for the annotation tools.
-constexpr bool kAnnotationToolsBuilt = false;
+// The seal's first point: this far left of the client area's right edge,
+// this far below the top of the part shown.
+constexpr int kSealRightOffset = 200;
+constexpr int kSealTopOffset = 100;
 
 std::string localPath(const QString& path)
 {
@@ -177,8 +184,6 @@ FaxViewState CFaxView::commandState() const
 
 bool CFaxView::IsCommandEnabled(int id) const
 {
-    if ((id == C::Seal || id == C::TextNote) && !kAnnotationToolsBuilt)
-        return false;
     return IsFaxViewCommandEnabled(id, commandState());
 }
 
@@ -216,6 +221,8 @@ void CFaxView::OnCommand(int id)
     case C::PageTop: ScrollToTopLeft(); break;
     case C::PageEnd: ScrollToBottomRight(); break;
     case C::Crop: toggleCrop(); break;
+    case C::Seal: pressSeal(); break;
+    case C::TextNote: toggleTextTool(); break;
     case C::Undo: undo(); break;
     case C::Save: OnSave(); break;
     default: break;
@@ -255,6 +262,82 @@ void CFaxView::toggleCrop()
     refresh();
 }
 
+SealContext CFaxView::sealContext() const
+{
+    return hasSealContext_ ? sealContext_ : SealContext::Current();
+}
+
+void CFaxView::toggleTextTool()
+{
+    if (editor_.ToggleTextTool() && editor_.IsTextTool())
+        SetHandMode(false);
+    refresh();
+}
+
+void CFaxView::writeTextNote(TrackPoint point)
+{
+    CWordDialog dialog(this);
+    if (CurrentPrompter().RunDialog(dialog) == QDialog::Accepted) {
+        const TextNote note{dialog.Text().toStdString(), dialog.Font(), dialog.GetLineHeight(),
+                            dialog.GetCharWidth(), dialog.GetTextLength()};
+        editor_.StartTextNote(static_cast<int64_t>(point.x / Zoom()), static_cast<int64_t>(point.y / Zoom()), note);
+    }
+    editor_.SetTextTool(false);
+    refresh();
+}
+
+void CFaxView::pressSeal()
+{
+    const SealContext context = sealContext();
+    CPasswordDlg1 password(context, this);
+    if (CurrentPrompter().RunDialog(password) != QDialog::Accepted)
+        return;
+    CZManagerDlg1 manager(context, CZManagerDlg1::SelectCaption(), this);
+    if (CurrentPrompter().RunDialog(manager) != QDialog::Accepted || manager.ChosenSealPath().isEmpty())
+        return;
+    if (!editor_.OpenSeal(localPath(manager.ChosenSealPath()))) {
+        refresh();
+        return;
+    }
+    ScrollToBottomRight();
+    const int64_t x = viewport()->width() - kSealRightOffset;
+    const int64_t y = static_cast<int64_t>(ScrollPosition().y() / Zoom()) + kSealTopOffset;
+    editor_.PressSeal(x, y, JoinPath(context.Directory(), "LogIt.txt"));
+    SetHandMode(false);
+    refresh();
+}
+
+void CFaxView::placeTrackedStamp()
+{
+    PageStamp& stamp = editor_.Stamp();
+    const PageRect tracked = unzoomedRect(tracker_.Rect(), Zoom());
+    if (stampHit_ == RectTracker::Hit::Inside)
+        stamp.rect = {tracked.left, tracked.top, stamp.rect.width, stamp.rect.height};
+    else
+        stamp.rect = tracked;
+    editor_.PlaceStamp(stamp.rect.left, stamp.rect.top);
+}
+
+void CFaxView::updateStampCursor(TrackPoint point)
+{
+    RectTracker stampTracker;
+    const QRect shown = StampTracker();
+    stampTracker.SetRect({shown.left(), shown.top(), shown.width(), shown.height()});
+    using Hit = RectTracker::Hit;
+    switch (stampTracker.HitTest(point)) {
+    case Hit::TopLeft:
+    case Hit::BottomRight: viewport()->setCursor(Qt::SizeFDiagCursor); break;
+    case Hit::TopRight:
+    case Hit::BottomLeft: viewport()->setCursor(Qt::SizeBDiagCursor); break;
+    case Hit::Left:
+    case Hit::Right: viewport()->setCursor(Qt::SizeHorCursor); break;
+    case Hit::Top:
+    case Hit::Bottom: viewport()->setCursor(Qt::SizeVerCursor); break;
+    case Hit::Inside: viewport()->setCursor(HandCursor()); break;
+    case Hit::Nothing: updateCursor(); break;
+    }
+}
+
 void CFaxView::cropToTracker()
 {
     editor_.Crop();
@@ -271,7 +354,7 @@ void CFaxView::undo()
 
 QRect CFaxView::CropTracker() const
 {
-    if (tracker_.IsTracking())
+    if (tracker_.IsTracking() && !trackingStamp_)
         return toQRect(tracker_.Rect());
     return toQRect(zoomedRect(editor_.CropRect(), Zoom()));
 }
@@ -289,6 +372,8 @@ QRect CFaxView::StampTracker() const
     const PageStamp& stamp = editor_.Stamp();
     if (!stamp.pending || !stamp.drawn)
         return {};
+    if (trackingStamp_)
+        return toQRect(tracker_.Rect());
     return toQRect(zoomedRect(stamp.rect, Zoom()));
 }
 
@@ -317,6 +402,24 @@ void CFaxView::paintEvent(QPaintEvent* event)
 
 void CFaxView::mousePressEvent(QMouseEvent* event)
 {
+    const TrackPoint pressed = contentPoint(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && editor_.IsTextTool()) {
+        writeTextNote(pressed);
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && !StampTracker().isEmpty()) {
+        const QRect shown = StampTracker();
+        tracker_.SetRect({shown.left(), shown.top(), shown.width(), shown.height()});
+        stampHit_ = tracker_.HitTest(pressed);
+        if (stampHit_ != RectTracker::Hit::Nothing) {
+            trackingStamp_ = true;
+            tracker_.Begin(pressed);
+            event->accept();
+            return;
+        }
+        tracker_.Clear();
+    }
     if (!editor_.IsCropMode()) {
         CPageView::mousePressEvent(event);
         return;
@@ -336,6 +439,8 @@ void CFaxView::mousePressEvent(QMouseEvent* event)
 void CFaxView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!tracker_.IsTracking()) {
+        if (!StampTracker().isEmpty() && !IsHandMode())
+            updateStampCursor(contentPoint(event->position().toPoint()));
         CPageView::mouseMoveEvent(event);
         return;
     }
@@ -352,6 +457,14 @@ void CFaxView::mouseReleaseEvent(QMouseEvent* event)
     }
     tracker_.Track(contentPoint(event->position().toPoint()));
     tracker_.End();
+    if (trackingStamp_) {
+        trackingStamp_ = false;
+        placeTrackedStamp();
+        tracker_.Clear();
+        refresh();
+        event->accept();
+        return;
+    }
     // Kept in image coordinates: the tracker divided by the zoom.
     editor_.SetCropRect(unzoomedRect(tracker_.Rect(), Zoom()));
     tracker_.Clear();

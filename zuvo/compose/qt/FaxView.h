@@ -6,8 +6,13 @@
 // the compose window to place in its toolbar and its seal menu, in toolbar
 // order (ToolbarActions), each with its command id as data: paging, zoom in
 // steps of 1.5, the crop tool with its rectangle tracker, undo and save; the
-// rotate commands stay disabled, and the seal and text commands are present
-// but disabled until the annotation tools are built. A right-button release
+// rotate commands stay disabled. The seal command asks for the seal
+// password, lets the person choose a seal in the seal manager and presses
+// it near the page's end; the text tool turns a left click into a text note
+// typed in the text dialog. A pressed stamp stays pending: its tracker moves
+// it (a press inside) or resizes it (a press on a handle), each placement on
+// a clean copy of the page, until undo, save or a page change. A
+// right-button release
 // opens the pop-up "__FAXVIEWPOP_". The base draws, zooms, drags and
 // scrolls; this view adds the crop tracker and the pending stamp's tracker
 // over the page.
@@ -25,6 +30,7 @@
 #include "compose/FaxPageEditor.h"
 #include "compose/FaxViewCommands.h"
 #include "compose/RectTracker.h"
+#include "compose/qt/SealContext.h"
 #include "faxbox/qt/DocumentPrompter.h"
 #include "faxbox/qt/PageView.h"
 
@@ -76,6 +82,11 @@ public:
     // Enables and checks the actions as the state says.
     void UpdateCommands();
 
+    // ---- annotations
+    // The program's seal files, agent and account for the seal command;
+    // SealContext::Current() until set.
+    void SetSealContext(SealContext context) { sealContext_ = std::move(context); hasSealContext_ = true; }
+
     // ---- the crop tool
     bool IsCropMode() const { return editor_.IsCropMode(); }
     // The crop tracker in content coordinates (the crop rectangle times the
@@ -105,6 +116,14 @@ private:
     void cropToTracker();
     void undo();
     void updateCursor();
+    void toggleTextTool();
+    void pressSeal();
+    void writeTextNote(TrackPoint contentPoint);
+    // The stamp placed again where its tracker was moved or resized to.
+    void placeTrackedStamp();
+    // The cursor over a pending stamp's tracker.
+    void updateStampCursor(TrackPoint contentPoint);
+    SealContext sealContext() const;
     TrackPoint contentPoint(const QPoint& viewportPoint) const;
     FaxViewState commandState() const;
 
@@ -112,6 +131,12 @@ private:
     PrompterDocumentPrompts prompts_;
     RectTracker tracker_;
     bool skipNextPopup_ = false;
+    // The tracker follows the pending stamp, not the crop rectangle; what
+    // the press hit (a move or a resize).
+    bool trackingStamp_ = false;
+    RectTracker::Hit stampHit_ = RectTracker::Hit::Nothing;
+    SealContext sealContext_;
+    bool hasSealContext_ = false;
     QMenu* popup_ = nullptr;
     QList<QAction*> toolbar_;
     std::map<int, QAction*> actions_;

@@ -60,6 +60,46 @@ inline std::string fileWithGreyPage(const testsupport::TempDir& dir, const std::
     return testsupport::runOk("tiffcp" + parts + " " + quote(path)) ? path : std::string();
 }
 
+// A one-page 24-bit TIFF of 64 x 32 pixels in a colour no grey matches
+// (netpbm's pnmtotiff).
+inline std::string colourFile(const testsupport::TempDir& dir, const std::string& name)
+{
+    std::string pixels;
+    for (int i = 0; i < 64 * 32; ++i)
+        pixels += "\xF0\x80\x20";
+    const std::string ppm = dir.file(name + ".ppm");
+    testsupport::writeFile(ppm, "P6\n64 32\n255\n" + pixels);
+    const std::string path = dir.file(name);
+    return testsupport::runOk("pnmtotiff -truecolor " + quote(ppm) + " > " + quote(path) + " 2>/dev/null") ? path
+                                                                                                         : std::string();
+}
+
+// A 1-bit BMP seal of width x height drawn as a PBM and turned into a BMP
+// by netpbm: a black frame `frame` pixels wide around a black disc of
+// radius `radius` in the middle.
+inline std::string sealBmp(const testsupport::TempDir& dir, const std::string& name, int width, int height,
+                           int frame = 3, int radius = 20)
+{
+    std::string pbm = "P4\n" + std::to_string(width) + " " + std::to_string(height) + "\n";
+    const int stride = (width + 7) / 8;
+    for (int y = 0; y < height; ++y) {
+        std::string row(static_cast<std::size_t>(stride), '\0');
+        for (int x = 0; x < width; ++x) {
+            const int dx = x - width / 2, dy = y - height / 2;
+            const bool black = x < frame || y < frame || x >= width - frame || y >= height - frame ||
+                               dx * dx + dy * dy <= radius * radius;
+            if (black)
+                row[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+        }
+        pbm += row;
+    }
+    const std::string pbmPath = dir.file(name + ".pbm");
+    testsupport::writeFile(pbmPath, pbm);
+    const std::string path = dir.file(name + ".bmp");
+    return testsupport::runOk("ppmtobmp -bpp=1 " + quote(pbmPath) + " > " + quote(path) + " 2>/dev/null") ? path
+                                                                                                            : std::string();
+}
+
 // The number of pixels in which page `pageA` of `a` and page `pageB` of `b`
 // differ (ImageMagick's compare -metric AE); -1 when it cannot tell.
 inline long differingPixels(const std::string& a, int pageA, const std::string& b, int pageB)

@@ -22,6 +22,7 @@
 #include <filesystem>
 
 #include "compose/qt/EditorCursors.h"
+#include "compose/qt/tests/EditorWindow.h"
 #include "compose/tests/PageFileFixtures.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
@@ -33,22 +34,6 @@ using testsupport::runOk;
 namespace C = FaxViewCommand;
 
 namespace {
-
-// A plain window around the editor: its toolbar above, the editor below.
-class EditorWindow : public QMainWindow {
-public:
-    EditorWindow()
-    {
-        setWindowTitle(QStringLiteral("传真页面编辑"));
-        view = new CFaxView(this);
-        toolbar = addToolBar(QStringLiteral("电子印章"));
-        toolbar->addActions(view->ToolbarActions());
-        setCentralWidget(view);
-    }
-
-    CFaxView* view = nullptr;
-    QToolBar* toolbar = nullptr;
-};
 
 class FaxViewTest : public ::testing::Test {
 protected:
@@ -71,7 +56,7 @@ protected:
     // A click on the command's toolbar button.
     void click(int id)
     {
-        QWidget* button = window.toolbar->widgetForAction(view->CommandAction(id));
+        QWidget* button = window.ButtonFor(id);
         ASSERT_NE(button, nullptr) << id;
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -274,10 +259,15 @@ TEST_F(FaxViewTest, CommandsAreEnabledAsThePageAndToolsSayAndRotationNever)
 
     auto enabled = [&](int id) { return view->CommandAction(id)->isEnabled(); };
     auto expectNeverEnabled = [&](const char* state) {
-        for (int id : {C::RotateLeft, C::RotateRight, C::Seal, C::TextNote})
+        for (int id : {C::RotateLeft, C::RotateRight})
             EXPECT_FALSE(enabled(id)) << state << " " << id;
     };
+    auto expectAnnotations = [&](bool on, const char* state) {
+        for (int id : {C::Seal, C::TextNote})
+            EXPECT_EQ(enabled(id), on) << state << " " << id;
+    };
     expectNeverEnabled("empty");
+    expectAnnotations(false, "empty");
     EXPECT_FALSE(enabled(C::Crop));
 
     load(pagefiles::g4File(dir, "three.tif", 3));
@@ -287,8 +277,10 @@ TEST_F(FaxViewTest, CommandsAreEnabledAsThePageAndToolsSayAndRotationNever)
     EXPECT_TRUE(enabled(C::NextPage));
     EXPECT_TRUE(enabled(C::Crop));
     expectNeverEnabled("page 0");
+    expectAnnotations(true, "page 0");
     trigger(C::Crop);
     expectNeverEnabled("crop on");
+    expectAnnotations(false, "crop on");
     trigger(C::Crop);
 
     trigger(C::NextPage);
