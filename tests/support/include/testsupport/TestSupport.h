@@ -52,7 +52,8 @@ private:
     std::string path_;
 };
 
-// Sets an environment variable for the lifetime of the object.
+// Sets an environment variable (or, given std::nullopt, removes it) for the
+// lifetime of the object.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::string& value) : name_(name)
@@ -60,6 +61,12 @@ public:
         if (const char* old = std::getenv(name))
             old_ = old;
         ::setenv(name, value.c_str(), 1);
+    }
+    ScopedEnv(const char* name, std::nullopt_t) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::unsetenv(name);
     }
     ~ScopedEnv()
     {
