@@ -6,7 +6,7 @@
 #include "faxbox/AttachmentFiles.h"
 #include "jotter/Jotter.h"
 
-bool FaxPrinterSwitch::PrintOnFaxPrinter(const std::string& path, FaxPrinterPrompts& prompts)
+bool FaxPrinterSwitch::PrintOnFaxPrinter(const std::string& path, ComposePrompts& prompts)
 {
     previous_.fill('\0');
     std::size_t size = previous_.size();

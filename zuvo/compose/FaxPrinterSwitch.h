@@ -8,15 +8,7 @@
 #include <array>
 #include <string>
 
-// The questions and notices of the switch; the compose window answers them
-// through its prompter, tests from a script.
-class FaxPrinterPrompts {
-public:
-    virtual ~FaxPrinterPrompts() = default;
-    virtual void Inform(const std::string& text) = 0;
-    // A Yes/No question: true for Yes.
-    virtual bool Ask(const std::string& text) = 0;
-};
+#include "compose/ComposePrompts.h"
 
 namespace FaxPrinterText {
 inline constexpr const char* kGetDefaultFailed = "get default printer failed";
@@ -33,7 +25,7 @@ public:
     // nothing) and prints the file on the default destination. A refused
     // job says the print failure text with the file's path and puts the
     // remembered default back. True when the job was taken.
-    bool PrintOnFaxPrinter(const std::string& path, FaxPrinterPrompts& prompts);
+    bool PrintOnFaxPrinter(const std::string& path, ComposePrompts& prompts);
 
     // Puts the remembered default back unless it names the fax printer, and
     // forgets it; nothing when none is remembered.

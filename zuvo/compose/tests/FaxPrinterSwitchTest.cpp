@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <deque>
 #include <filesystem>
 
 #include "compose/DefaultPrinter.h"
 #include "compose/FaxPrinterSwitch.h"
+#include "compose/tests/ScriptedComposePrompts.h"
 #include "testsupport/PrivateCupsServer.h"
 
 using testsupport::PrivateCupsServer;
@@ -40,23 +40,6 @@ std::string DefaultLine(const std::string& queue)
 {
     return "system default destination: " + queue + "\n";
 }
-
-class ScriptedPrinterPrompts : public FaxPrinterPrompts {
-public:
-    void Inform(const std::string& text) override { texts.push_back(text); }
-    bool Ask(const std::string& text) override
-    {
-        texts.push_back(text);
-        if (answers.empty())
-            return false;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::vector<std::string> texts;
-    std::deque<bool> answers;
-};
 
 TEST(FaxPrinterNameTest, BothSpellingsInAnyCaseNameTheFaxPrinter)
 {
@@ -127,7 +110,7 @@ protected:
 
     testsupport::TempDir dir_;
     const std::string document_ = dir_.file("备忘 memo.txt");
-    ScriptedPrinterPrompts prompts_;
+    ScriptedComposePrompts prompts_;
     FaxPrinterSwitch switch_;
 };
 
