@@ -6,7 +6,9 @@
 // opening the address-book window (file, backup, tree
 // and list columns), filling the list with the folder's N cards and sorting
 // it by name, FindByFaxNumber for the first card, the last and a missing
-// number (each a look at the file's stamp and one walk of the cards), importing N fax numbers
+// number (each a look at the file's stamp and one walk of the cards), the
+// recipient picker's add-all of the folder's N cards to To while half of
+// their numbers stand in CC, importing N fax numbers
 // into an empty folder (one save), and deleting N/10 selected cards (one
 // save) - at 10,000 cards: importing 10,000 numbers and deleting 1,000. It
 // prints each figure for both sizes and their ratio, which stays near the
@@ -31,6 +33,7 @@
 #include "contacts/AddressBookConfig.h"
 #include "contacts/AddressBookDocument.h"
 #include "contacts/AddressBookImport.h"
+#include "contacts/RecipientPicker.h"
 #include "contacts/qt/AddrListView.h"
 #include "contacts/qt/AddressFrm.h"
 #include "contacts/qt/ContactTableModel.h"
@@ -93,7 +96,8 @@ void writeBook(const std::string& directory, int n)
 }
 
 struct Figures {
-    double open = 0, fill = 0, sort = 0, findFirst = 0, findLast = 0, findMissing = 0, import = 0, remove = 0;
+    double open = 0, fill = 0, sort = 0, findFirst = 0, findLast = 0, findMissing = 0, pickAll = 0, import = 0,
+           remove = 0;
 };
 
 Figures measure(int n)
@@ -143,6 +147,16 @@ Figures measure(int n)
         if (store.FindByFaxNumber("999", name, company) != 0)
             wrong("missing number found");
     });
+
+    RecipientPicker picker(scratch.path(), "All");
+    const std::vector<PickerCard> cards = picker.Cards(0);
+    std::string half;
+    for (int i = 0; i < n; i += 2)
+        half += number(i) + ",";
+    picker.PrefillCc(half);
+    f.pickAll = millis([&] { picker.AddToTo(cards, nullptr); });
+    if (static_cast<int>(cards.size()) != n || static_cast<int>(picker.To().size()) != n / 2)
+        wrong("numbers the picker added");
 
     const std::string list = scratch.path() + "/numbers.txt";
     {
@@ -207,6 +221,7 @@ int main(int argc, char** argv)
     row("FindByFaxNumber, first card", a.findFirst, b.findFirst);
     row("FindByFaxNumber, last card", a.findLast, b.findLast);
     row("FindByFaxNumber, missing", a.findMissing, b.findMissing);
+    row("picker: add all, half in CC", a.pickAll, b.pickAll);
     row("import numbers (one save)", a.import, b.import);
     row("delete a tenth, selected", a.remove, b.remove);
     return 0;
