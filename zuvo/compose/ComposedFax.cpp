@@ -64,6 +64,15 @@ void TakeCommonFields(const FaxRecord& record, ComposeStart& start)
 
 } // namespace
 
+bool HasAttachmentNamed(const std::vector<ComposeAttachment>& items, const std::string& path)
+{
+    const std::string file = AttachFileName(path);
+    for (const ComposeAttachment& item : items)
+        if (AttachFileName(item.path) == file)
+            return true;
+    return false;
+}
+
 bool IsComposeTask(const CTask& task)
 {
     return dynamic_cast<const CFaxNewTask*>(&task) != nullptr || dynamic_cast<const CFaxReplyTask*>(&task) != nullptr ||

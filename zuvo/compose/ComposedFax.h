@@ -35,6 +35,11 @@ struct ComposeStart {
     bool modified = false;
 };
 
+// Whether an item of the list would be stored under the same File as
+// `path` (its last component, shortened as records store it): both would be
+// copied to one "<File>.<CreateTime>".
+bool HasAttachmentNamed(const std::vector<ComposeAttachment>& items, const std::string& path);
+
 // The tasks the compose window takes off the queue: new, reply, forward
 // and edit.
 bool IsComposeTask(const CTask& task);

@@ -302,6 +302,23 @@ TEST_F(ComposeSaveTest, AReplyAForwardAndAnEditStartFromTheStoredFax)
     EXPECT_FALSE(start.modified);
 }
 
+TEST(ComposedFaxTest, AnItemIsNamedLikeAnotherWhenBothWouldBeStoredAsOneFile)
+{
+    const std::string longName(250, 'n');
+    const std::vector<ComposeAttachment> items = {{"/a/x.tif", 0}, {"/a/" + longName + "1.tif", 0}};
+    const struct {
+        std::string path;
+        bool named;
+    } cases[] = {
+        {"/b/x.tif", true},
+        {"/a/X.tif", false},
+        {"/a/y.tif", false},
+        {"/c/" + longName + "2.tif", true}, // both shortened to the same File
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HasAttachmentNamed(items, c.path), c.named) << c.path;
+}
+
 TEST(NumberCheckTest, RepeatsAndNumbersPastAHundredGo)
 {
     std::string hundredAndOne;

@@ -840,7 +840,9 @@ bool CMainFrame::event(QEvent* event)
     default:
         if (interInstanceMessage_ != 0 && message->Message() == interInstanceMessage_) {
             cpLog(6, "m_hBroadCastHandle Proc");
-            if (message->WParam() == HANDOVER_OPEN_COMPOSE)
+            if (message->WParam() == HANDOVER_OPEN_COMPOSE && services_.composeHandOver)
+                services_.composeHandOver(message->Files());
+            else if (message->WParam() == HANDOVER_OPEN_COMPOSE)
                 OnCommand(FrameCommandId::ComposeFax);
             else if (message->WParam() == HANDOVER_TO_COMPOSE)
                 WindowRegistry::Post(message->LParam(), WM_FAX_ADD_FILE, 0, 0, {}, message->Files());

@@ -86,6 +86,9 @@ struct MainFrameServices {
     std::function<int(bool defaultAccount)> outboxFaxCount;
     // Opens the send window for the current (false) or default (true) account.
     std::function<void(bool defaultAccount)> openSendWindow;
+    // Opens a compose window on the files a start of the program handed to
+    // the main window (without it, the compose command runs).
+    std::function<void(const QStringList& files)> composeHandOver;
     // The default account's fax user: read, and store with a save of account.xml.
     std::function<std::string()> faxUser;
     std::function<bool(const std::string&)> setFaxUser;

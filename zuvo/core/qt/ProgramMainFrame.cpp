@@ -5,6 +5,7 @@
 #include "compose/qt/RcvFaxDlg.h"
 #include "compose/qt/SealCommand.h"
 #include "compose/qt/SendFaxDlg.h"
+#include "compose/qt/SendFaxFrm.h"
 #include "contacts/AddressBookConfig.h"
 #include "contacts/qt/AddressFrm.h"
 #include "contacts/qt/SmsFrm.h"
@@ -112,6 +113,26 @@ void openReceiveWindow(CMainFrame* frame)
     OpenReceiveWindow(services, account);
 }
 
+// A compose window over the program's task queue and accounts, registered
+// with the frame; the files a start of the program handed over go with it.
+void openComposeWindow(CMainFrame* frame, const QStringList& handedOver)
+{
+    CPelno1App* app = CPelno1App::Instance();
+    if (!app || !frame)
+        return;
+    ComposeWindowServices services;
+    services.tasks = [app]() -> TaskQueue& { return app->Tasks(); };
+    services.openSendWindow = [frame = QPointer<CMainFrame>(frame)] { openSendWindow(frame.data()); };
+    services.currentAccount = [app] {
+        std::string account;
+        app->GetCurrentAccount(account);
+        return account;
+    };
+    services.addressDirectory = QString::fromStdString(ProgramDirectory());
+    services.handOverDirectory = QString::fromStdString(AccountConfig::GetDataDirectory());
+    OpenComposeWindow(services, handedOver, [frame](QWidget* window) { frame->AddThread(window); });
+}
+
 bool storeFaxUser(const std::string& faxUser)
 {
     const std::string account = AccountConfig::GetDefaultAccountPath();
@@ -171,6 +192,8 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     // One account: the send window sends the default account's outbox whichever was asked for.
     services.openSendWindow = [frameSlot](bool) { openSendWindow(*frameSlot); };
     services.commandHandlers[FrameCommandId::ReceiveFax] = [frameSlot] { openReceiveWindow(*frameSlot); };
+    services.commandHandlers[FrameCommandId::ComposeFax] = [frameSlot] { openComposeWindow(*frameSlot, {}); };
+    services.composeHandOver = [frameSlot](const QStringList& files) { openComposeWindow(*frameSlot, files); };
     services.commandHandlers[FrameCommandId::AddressBook] = [frameSlot] {
         CMainFrame* frame = *frameSlot;
         openWindow(frame, new CAddressFrm(ProgramAddressFrameServices(frame ? frame->Handle() : 0), frame));

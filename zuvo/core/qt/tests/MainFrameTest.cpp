@@ -606,3 +606,20 @@ TEST_F(MainFrameTest, FaxRefreshRelabelsTheTreeOrRefreshesTheListAsItsKindSays)
         EXPECT_EQ(list->refreshed, c.refreshed);
     }
 }
+
+TEST_F(MainFrameTest, AHandOverToTheMainWindowOpensAComposeWindowWithItsFiles)
+{
+    std::vector<QStringList> opened;
+    int composeCommands = 0;
+    services.composeHandOver = [&](const QStringList& files) { opened.push_back(files); };
+    services.commandHandlers[FrameCommandId::ComposeFax] = [&] { ++composeCommands; };
+    auto frame = makeFrame();
+    const QStringList files{QStringLiteral("/tmp/a.tif"), QStringLiteral("/tmp/b.tif")};
+    WindowRegistry::Post(frame->Handle(), RegisterWindowMessage(QStringLiteral("ZUVO")), HANDOVER_OPEN_COMPOSE, 0, {},
+                         files);
+    for (int waited = 0; opened.empty() && waited < 5000; waited += 20)
+        WaitMs(20);
+    ASSERT_EQ(opened.size(), 1U);
+    EXPECT_EQ(opened[0], files);
+    EXPECT_EQ(composeCommands, 0);
+}

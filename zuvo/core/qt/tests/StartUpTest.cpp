@@ -267,8 +267,11 @@ TEST_F(StartUp, ASecondStartHandsItsFilesToTheFirst)
 {
     QProcess& first = StartFirst();
     EXPECT_EQ(Run({QStringLiteral("a.tif"), QStringLiteral("b c.tif")}), 0);
-    EXPECT_EQ(readAll(HandOverFile()), QByteArray("a.tif\nb c.tif\n"));
     ASSERT_TRUE(LogGets(QStringLiteral("hand-over wParam[1] lParam[0] files[2]")));
+    // The compose window it opens takes both files and removes addfile.temp.
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[b c.tif]")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("read filename:[a.tif]")));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !QFile::exists(HandOverFile()); }, kExitMs));
     const QString log = Log();
     EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[a.tif]")));
     EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[b c.tif]")));
@@ -287,9 +290,9 @@ TEST_F(StartUp, TwoQuickHandOversBothArrive)
         [&] { return Log().count(QStringLiteral("m_hBroadCastHandle Proc")) == 2; }, kExitMs));
     EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[one.tif]")));
     EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[two.tif]")));
-    // The file holds one whole hand-over, never a mix.
-    const QByteArray file = readAll(HandOverFile());
-    EXPECT_TRUE(file == "one.tif\n" || file == "two.tif\n") << file.constData();
+    // Both reach a compose window, each whole.
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[one.tif]")));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[two.tif]")));
 }
 
 TEST_F(StartUp, APrintFileArgumentIsUnscrambledAndHandedOver)
@@ -311,8 +314,8 @@ TEST_F(StartUp, APrintFileArgumentIsUnscrambledAndHandedOver)
     StartFirst();
     EXPECT_EQ(Run({QStringLiteral("#\"") + printFile + QStringLiteral("\""), QStringLiteral("ignored.tif")}), 0);
     EXPECT_EQ(QProcess::execute(QStringLiteral("cmp"), {printFile, expected}), 0);
-    EXPECT_EQ(readAll(HandOverFile()), (printFile + QLatin1Char('\n')).toUtf8());
     EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[%1]").arg(printFile)));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(printFile)));
     EXPECT_FALSE(Log().contains(QStringLiteral("hand-over file[ignored.tif]")));
 }
 
@@ -330,9 +333,20 @@ TEST_F(StartUp, NoAnsweringFirstInstanceMeansNothingIsWritten)
 TEST_F(StartUp, AFirstStartWithArgumentsHandsThemToItsOwnMainWindow)
 {
     StartFirst({QStringLiteral("x.tif")});
-    EXPECT_EQ(readAll(HandOverFile()), QByteArray("x.tif\n"));
     EXPECT_TRUE(LogGets(QStringLiteral("hand-over wParam[1] lParam[0] files[1]")));
     EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[x.tif]")));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[x.tif]")));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !QFile::exists(HandOverFile()); }, kExitMs));
+}
+
+TEST_F(StartUp, ASecondStartHandsItsFileToTheOpenComposeWindow)
+{
+    StartFirst({QStringLiteral("x.tif")});
+    ASSERT_TRUE(LogGets(QStringLiteral("read filename:[x.tif]")));
+    EXPECT_EQ(Run({QStringLiteral("y.tif")}), 0);
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[y.tif]")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over wParam[2]")));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !QFile::exists(HandOverFile()); }, kExitMs));
 }
 
 TEST_F(StartUp, APendingUpdateStartsTheUpdaterAndStops)
