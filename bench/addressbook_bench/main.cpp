@@ -150,10 +150,10 @@ Figures measure(int n)
 
     RecipientPicker picker(scratch.path(), "All");
     const std::vector<PickerCard> cards = picker.Cards(0);
-    std::string half;
-    for (int i = 0; i < n; i += 2)
-        half += number(i) + ",";
-    picker.PrefillCc(half);
+    std::vector<PickerCard> half;
+    for (std::size_t i = 0; i < cards.size(); i += 2)
+        half.push_back(cards[i]);
+    picker.AddToCc(half, nullptr); // not a prefill, which takes 4000 characters only
     f.pickAll = millis([&] { picker.AddToTo(cards, nullptr); });
     if (static_cast<int>(cards.size()) != n || static_cast<int>(picker.To().size()) != n / 2)
         wrong("numbers the picker added");
