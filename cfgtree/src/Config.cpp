@@ -313,6 +313,38 @@ int Config::getNodesAttr(const char* path, const std::vector<std::string>& names
     return clampToInt(static_cast<long>(rows.size()));
 }
 
+namespace {
+
+std::vector<std::optional<std::string>> attributesOf(xmlNodePtr node, const std::vector<std::string>& names)
+{
+    std::vector<std::optional<std::string>> values;
+    values.reserve(names.size());
+    for (const std::string& name : names) {
+        xmlAttrPtr attribute = cfgtree::findAttribute(node, name.c_str());
+        values.push_back(attribute == nullptr ? std::nullopt : std::optional(cfgtree::attributeValue(attribute)));
+    }
+    return values;
+}
+
+} // namespace
+
+int Config::getNodesWithChildren(const char* path, const std::vector<std::string>& names, const char* childPath,
+                                 const std::vector<std::string>& childNames, std::vector<NodeAttributes>& nodes,
+                                 std::size_t limit)
+{
+    Spindle::VLock guard(mutex_);
+    nodes.clear();
+    const std::vector<xmlNodePtr> selected = cfgtree::selectNodes(state_->requireRoot(), path, limit);
+    nodes.reserve(selected.size());
+    for (xmlNodePtr node : selected) {
+        NodeAttributes& read = nodes.emplace_back();
+        read.values = attributesOf(node, names);
+        for (xmlNodePtr child : cfgtree::selectNodes(node, childPath))
+            read.children.push_back(attributesOf(child, childNames));
+    }
+    return clampToInt(static_cast<long>(nodes.size()));
+}
+
 std::string Config::getNodeAttr(const char* path, const char* name)
 {
     std::string value;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 #include <vector>
 
 using namespace cfgtree_test;
@@ -140,6 +141,25 @@ TEST_F(ConfigPaths, AttributesOfEveryNodeAPathSelectsReadInOneCall)
                 EXPECT_EQ(rows[i][k], one) << shown << " " << i << " " << item.names[k];
             }
     }
+}
+
+TEST_F(ConfigPaths, NodesReadWithTheirChildrenTellAbsentFromEmptyAndStopAtTheLimit)
+{
+    using Values = std::vector<std::optional<std::string>>;
+    std::vector<Config::NodeAttributes> nodes = {{{"stale"}, {}}};
+    ASSERT_EQ(config.getNodesWithChildren("Account", {"Name", "Balance"}, "Folder", {"Name", "Type"}, nodes), 3);
+    EXPECT_EQ(nodes[0].values, (Values{"first", "4000000000"}));
+    EXPECT_EQ(nodes[0].children, (std::vector<Values>{{"inbox", std::nullopt}, {"sent", std::nullopt}}));
+    EXPECT_EQ(nodes[1].values, (Values{"second", std::nullopt}));
+    EXPECT_EQ(nodes[1].children, (std::vector<Values>{{"drafts", std::nullopt}}));
+    EXPECT_TRUE(nodes[2].children.empty());
+
+    EXPECT_EQ(config.getNodesWithChildren("Account", {"Name"}, "Folder", {"Name"}, nodes, 2), 2);
+    EXPECT_EQ(nodes[1].values, (Values{"second"}));
+    EXPECT_EQ(config.getNodesWithChildren("Account", {"Name"}, nullptr, {"Name"}, nodes), 3);
+    EXPECT_TRUE(nodes[0].children.empty()) << "a null child path selects no children";
+    EXPECT_EQ(config.getNodesWithChildren("Missing", {"Name"}, "Folder", {}, nodes), 0);
+    EXPECT_TRUE(nodes.empty());
 }
 
 TEST_F(ConfigPaths, TextAndNumbers)

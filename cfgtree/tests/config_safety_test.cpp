@@ -204,6 +204,7 @@ TEST(ConfigSafety, UseWithoutADocumentThrows)
         {"setNodeText", [](Config& c) { c.setNodeText("System", "x"); }},
         {"getNodeAttr", [](Config& c) { c.getNodeAttr("Account", "Name"); }},
         {"getNodesAttr", [](Config& c) { std::vector<std::vector<std::string>> rows; c.getNodesAttr("Account", {"Name"}, rows); }},
+        {"getNodesWithChildren", [](Config& c) { std::vector<Config::NodeAttributes> nodes; c.getNodesWithChildren("Account", {"Name"}, "Folder", {"Name"}, nodes); }},
         {"getNodeAttrLong", [](Config& c) { c.getNodeAttrLong("Account", "Name"); }},
         {"hasNodeAttr", [](Config& c) { c.hasNodeAttr("Account", "Name"); }},
         {"setNodeAttr", [](Config& c) { c.setNodeAttr("Account", "Name", "x"); }},

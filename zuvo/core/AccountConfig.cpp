@@ -269,6 +269,16 @@ int GetNodeCount(const std::string& path)
     return withDocument(0, [&](Config& doc) { return doc.getNodeCnt(path.c_str()); });
 }
 
+int GetNodesWithChildren(const std::string& path, const std::vector<std::string>& names, const std::string& childPath,
+                         const std::vector<std::string>& childNames, std::vector<Config::NodeAttributes>& nodes,
+                         std::size_t limit)
+{
+    nodes.clear();
+    return withDocument(0, [&](Config& doc) {
+        return doc.getNodesWithChildren(path.c_str(), names, childPath.c_str(), childNames, nodes, limit);
+    });
+}
+
 int SetCurNode(const std::string& path)
 {
     return withDocument(0, [&](Config& doc) { return doc.setCurNode(path.c_str()); });

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cfgtree/Config.h"
 #include "spindle/VMutex.h"
 
 // The account store: the one document of account.xml (program directory,
@@ -78,6 +79,11 @@ int AddNodeAttrInt(const std::string& name, int value);
 int AddChildAttr(const std::string& name, const std::string& value);
 int RemoveNode(const std::string& path);
 int GetNodeCount(const std::string& path);
+// Config::getNodesWithChildren: records with their children read in one
+// walk of the document (0 and nothing when closed).
+int GetNodesWithChildren(const std::string& path, const std::vector<std::string>& names, const std::string& childPath,
+                         const std::vector<std::string>& childNames, std::vector<Config::NodeAttributes>& nodes,
+                         std::size_t limit = static_cast<std::size_t>(-1));
 // Cursor walk.
 int SetCurNode(const std::string& path);
 int GetChildNum(); // -1 without a cursor or when closed

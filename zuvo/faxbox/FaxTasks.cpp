@@ -28,33 +28,38 @@ std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const std::string& folderPath, int
     const std::optional<FaxRecord> record = ReadFaxRecord(folderPath, index);
     if (!record)
         return nullptr;
-    const std::string directory = FolderDirectory(folderPath);
-    if (directory.empty() || !HasSafeFileNames(*record)) {
+    return MakeFaxMoveTask(*record, folderPath, FolderDirectory(folderPath), index);
+}
+
+std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const FaxRecord& record, const std::string& folderPath,
+                                              const std::string& directory, int index)
+{
+    if (directory.empty() || !HasSafeFileNames(record)) {
         cpLog(3, "fax %s/Fax[%d] names a file outside %s; not moved", folderPath.c_str(), index,
               directory.c_str());
         return nullptr;
     }
     auto task = std::make_unique<CFaxMoveTask>();
     task->sourcePath = FormatText("%s/Fax[%d]", folderPath.c_str(), index);
-    task->Caller = record->Get(FaxRecord::kCaller);
-    task->ToCC = record->Get(FaxRecord::kToCC);
-    task->Topic = record->Get(FaxRecord::kTopic);
-    task->Name = record->Get(FaxRecord::kName);
-    task->Company = record->Get(FaxRecord::kCompany);
-    task->Date = record->Get(FaxRecord::kDate);
-    task->Pages = record->Get(FaxRecord::kPages);
-    task->CreateTime = record->CreateTime();
-    task->SendTimer = record->Get(FaxRecord::kSendTimer);
-    task->SendFaxTime = record->Get(FaxRecord::kSendFaxTime);
-    task->ReadFlag = record->Get(FaxRecord::kReadFlag);
-    task->TimerFlag = AtoiText(record->Get(FaxRecord::kTimerFlag));
-    for (const AttachFile& page : record->attachments) {
+    task->Caller = record.Get(FaxRecord::kCaller);
+    task->ToCC = record.Get(FaxRecord::kToCC);
+    task->Topic = record.Get(FaxRecord::kTopic);
+    task->Name = record.Get(FaxRecord::kName);
+    task->Company = record.Get(FaxRecord::kCompany);
+    task->Date = record.Get(FaxRecord::kDate);
+    task->Pages = record.Get(FaxRecord::kPages);
+    task->CreateTime = record.CreateTime();
+    task->SendTimer = record.Get(FaxRecord::kSendTimer);
+    task->SendFaxTime = record.Get(FaxRecord::kSendFaxTime);
+    task->ReadFlag = record.Get(FaxRecord::kReadFlag);
+    task->TimerFlag = AtoiText(record.Get(FaxRecord::kTimerFlag));
+    for (const AttachFile& page : record.attachments) {
         task->files.push_back(JoinPath(directory, page.file));
         task->headFlags.push_back(AtoiText(page.headFlag));
     }
-    if (record->Flag() == 1) {
+    if (record.Flag() == 1) {
         task->hasBody = 1;
-        task->bodyPath = JoinPath(directory, record->Get(FaxRecord::kBodyFileName));
+        task->bodyPath = JoinPath(directory, record.Get(FaxRecord::kBodyFileName));
     }
     return task;
 }

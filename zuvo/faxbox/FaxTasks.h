@@ -95,6 +95,17 @@ public:
     std::vector<int> headFlags;     // HeadFlag of each attachment, beside files
     int hasBody = 0;                // 1 when the record's Flag is 1
     std::string bodyPath;           // full path of the body file
+    // The folder Type whose consumer the task is made for ("trashbox",
+    // "outbox"); a consumer takes only its own. "" for a task its producer
+    // takes back itself (the send dialog's).
+    std::string target;
+    // The suffix of the attachment files to read ({file}.{suffix}); "" when
+    // it is the task's CreateTime. A resend from the failed box reads the
+    // sent fax's files under that fax's CreateTime, while the new record
+    // carries the report's.
+    std::string fileSuffix;
+
+    const std::string& FileSuffix() const { return fileSuffix.empty() ? CreateTime : fileSuffix; }
 
     int FileCount() const { return static_cast<int>(files.size()); }
 };
@@ -103,6 +114,11 @@ public:
 // account store's lock); null when there is no such record or a name in it
 // would lead outside the folder's directory.
 std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const std::string& folderPath, int index);
+// The same from a record already read (record `index` of the folder whose
+// directory is folderDirectory); null when a name in it would lead outside
+// that directory.
+std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const FaxRecord& record, const std::string& folderPath,
+                                              const std::string& folderDirectory, int index);
 
 // The receive command's account for the receive dialog. The first text is
 // the account path ("Account[%d]"); the other two are carried unused.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -123,6 +124,20 @@ public:
     // empty, when path selects nothing.
     int getNodesAttr(const char* path, const std::vector<std::string>& names,
                      std::vector<std::vector<std::string>>& rows);
+    // A node read with its children: one value per name asked for, nullopt
+    // where the node lacks that attribute; the same for each child.
+    struct NodeAttributes {
+        std::vector<std::optional<std::string>> values;
+        std::vector<std::vector<std::optional<std::string>>> children;
+    };
+    // The same walk for records that carry children: every node that path
+    // selects, in document order, with the attributes names, and with the
+    // attributes childNames of each node that childPath selects from it (in
+    // document order). Returns the number of nodes read: at most limit;
+    // 0, with nodes empty, when path selects nothing.
+    int getNodesWithChildren(const char* path, const std::vector<std::string>& names, const char* childPath,
+                             const std::vector<std::string>& childNames, std::vector<NodeAttributes>& nodes,
+                             std::size_t limit = static_cast<std::size_t>(-1));
     int getNodeAttrInt(const char* path, const char* name);
     long getNodeAttrLong(const char* path, const char* name);
     int hasNodeAttr(const char* path, const char* name);

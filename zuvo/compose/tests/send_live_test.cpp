@@ -12,6 +12,7 @@
 #include "core/tests/LiveSession.h"
 #include "core/tests/SessionSim.h"
 #include "core/tests/TestFiles.h"
+#include "faxbox/FaxFiling.h"
 
 using namespace sendtest;
 using sessiontest::FaxServiceSim;
@@ -170,4 +171,37 @@ TEST_F(SendLiveTest, CancelDuringAnUploadSendsNoFurtherChunk)
     EXPECT_EQ(view.ends(), 1);
     EXPECT_TRUE(view.notices().empty());
     EXPECT_EQ(OutboxCount(), 1);
+}
+
+TEST_F(SendLiveTest, AFailedFaxPutBackIntoTheOutboxIsUploadedAndSentOnce)
+{
+    // A sent fax in the sent box and the server's report that it failed, in a failed box.
+    const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 1, 20);
+    FaxRecord sent;
+    sent.Set(FaxRecord::kCaller, "333");
+    sent.Set(FaxRecord::kCreateTime, "20261209080000");
+    sent.attachments.push_back({"page.tif", ""});
+    ASSERT_EQ(AppendFaxRecord(AccountConfig::GetOverBoxPath(), sent), 1);
+    std::filesystem::create_directories(SentBox());
+    std::filesystem::copy_file(page, SentBox() + "/page.tif.20261209080000");
+    ASSERT_EQ(AccountConfig::AddNode("Account[0]", "Folder"), 1);
+    AccountConfig::AddNodeAttr("Name", "失败箱");
+    AccountConfig::AddNodeAttr("Type", "failedbox");
+    AccountConfig::AddNodeAttr("Directory", "failed");
+    FaxRecord report;
+    report.Set(FaxRecord::kCaller, "333");
+    report.Set(FaxRecord::kCreateTime, "20261210070000");
+    report.Set(FaxRecord::kSendFaxTime, "20261209080000");
+    ASSERT_EQ(AppendFaxRecord("Account[0]/Folder[2]", report), 1);
+
+    const FaxMoveOutcome outcome = ResendFailedFaxes(tasks, "Account[0]/Folder[2]", {{"20261210070000", 0}}, "Account[0]");
+    ASSERT_EQ(outcome.moved, 1);
+    const std::string pageMd5 = testfiles::md5sumOf(page);
+    EXPECT_EQ(testfiles::md5sumOf(Outbox() + "/page.tif.20261210070000"), pageMd5);
+
+    ServeAndSend(Service(), view);
+    ASSERT_TRUE(Ended(view));
+    EXPECT_EQ(WireVerdict(), "OK");
+    EXPECT_EQ(WireLines("SENDFAX"), (std::vector<std::string>{"SENDFAX 20261210070000 page.tif.20261210070000"}));
+    EXPECT_EQ(WireLines("DONE"), (std::vector<std::string>{"DONE page.tif.20261210070000 " + pageMd5}));
 }
