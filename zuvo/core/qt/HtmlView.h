@@ -23,6 +23,14 @@ public:
     ~CHtmlView() override;
 
     void Navigate(const QString& address);
+    // Shows an HTML text from outside (a fax's body from the server) as a
+    // page of its own, until the next Navigate: no script runs, and nothing
+    // is loaded from files or the network, only what the text carries in
+    // data: addresses. The text names its character set itself.
+    void ShowUntrustedHtml(const QByteArray& html);
+    // Whether the page shown is such a text, and that page's title.
+    bool IsShowingUntrustedHtml() const { return showingUntrusted_; }
+    QString UntrustedTitle() const;
     // The address of the document shown (or last asked for).
     QString LocationURL() const;
     static bool HasEmbeddedBrowser();
@@ -37,6 +45,8 @@ protected:
 signals:
     // A document finished loading; the address as the browser reports it.
     void documentComplete(const QString& address);
+    // A text of ShowUntrustedHtml is shown.
+    void untrustedHtmlShown();
 
 public:
     // Called for every finished document; passes it on as documentComplete.
@@ -45,11 +55,15 @@ public:
 private:
     QString requested_;
     bool quietErrors_ = false;
+    bool showingUntrusted_ = false;
 #ifdef ZUVO_WITH_WEBENGINE
     // Makes the browser on first use.
     QWebEngineView& browser();
+    // Shows one of the two views and hides the other.
+    void showBrowser(QWebEngineView* shown);
 
     QWebEngineView* browser_ = nullptr;  // child widget, owned by this pane; null until the first Navigate
+    QWebEngineView* untrusted_ = nullptr;  // child widget on a locked-down profile, made at first use
 #else
     QLabel* address_ = nullptr;          // child widget, owned by this pane
     bool externalFallback_;

@@ -23,6 +23,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -288,6 +289,35 @@ void CMainFrame::Navigate(const QString& address)
 {
     ShowBrowserView();
     browserView_->Navigate(address);
+}
+
+void CMainFrame::ShowBody(const QString& path)
+{
+    // QtWebEngine shows no page given as more than 2 MB of text.
+    constexpr qint64 kMaxBodyBytes = 3 * 512 * 1024;
+    QFile file(path);
+    QByteArray html;
+    if (file.open(QIODevice::ReadOnly))
+        html = file.read(kMaxBodyBytes);
+    else
+        cpLog(3, "the fax body <%s> cannot be read", path.toUtf8().constData());
+    ShowBrowserView();
+    browserView_->ShowUntrustedHtml(html);
+}
+
+void CMainFrame::SetCaptionText(const QString& text)
+{
+    captionBar_->setText(text);
+}
+
+void CMainFrame::SetAttachmentPaneShown(bool shown)
+{
+    panes_[FramePane::AttachFileView].widget->setVisible(shown);
+}
+
+bool CMainFrame::IsLoggedIn() const
+{
+    return session_ && session_->IsLoggedIn();
 }
 
 void CMainFrame::NavigateAdView()

@@ -95,6 +95,9 @@ struct MainFrameServices {
     // Handlers of commands whose windows live elsewhere (receive, compose,
     // address book, reply, account properties ...), by command id.
     std::map<int, std::function<void()>> commandHandlers;
+    // Opens a compose window, which takes the task queued for it (the fax
+    // list's open, resend, reply and forward); empty while there is none.
+    std::function<void()> openCompose;
 };
 
 // The program's main window: folder tree, advertisement pane, fax list,
@@ -151,6 +154,15 @@ public:
     // Shows the browser pane at an address.
     void Navigate(const QString& address);
     void NavigateAdView();
+    // Shows a fax's body file in the browser pane: the server's text, shown
+    // without script and without access to files or the network.
+    void ShowBody(const QString& path);
+    // The caption bar's text ("" clears it).
+    void SetCaptionText(const QString& text);
+    // Shows the attachments pane beside the content, or takes it away.
+    void SetAttachmentPaneShown(bool shown);
+    bool IsLoggedIn() const;
+    const std::function<void()>& ComposeOpener() const { return services_.openCompose; }
     void RecalcSplitterLayout();
     void SetSplitterColumns(int leftWidth, int rightWidth);
 

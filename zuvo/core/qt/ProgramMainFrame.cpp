@@ -17,7 +17,10 @@
 #include "core/SysConfig.h"
 #include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
+#include "core/qt/WindowMessage.h"
+#include "core/WindowMessages.h"
 #include "faxbox/qt/DocumentPanes.h"
+#include "faxbox/qt/FaxListPane.h"
 #include "faxbox/qt/LeftView.h"
 
 #include <QCoreApplication>
@@ -150,6 +153,15 @@ void openWindow(CMainFrame* frame, QWidget* window)
     window->show();
 }
 
+// The application's task queue; a queue of its own while there is no
+// application object (a window made without the program around it).
+TaskQueue& programTasks()
+{
+    static TaskQueue withoutApplication;
+    CPelno1App* app = CPelno1App::Instance();
+    return app ? app->Tasks() : withoutApplication;
+}
+
 } // namespace
 
 ApplicationSlots ProgramApplicationSlots()
@@ -204,10 +216,14 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     };
     auto frame = std::make_unique<CMainFrame>(MainFrameSettings::Load(), std::move(services));
     *frameSlot = frame.get();
-    InstallDocumentPanes(*frame);
+    const DocumentPanes panes = InstallDocumentPanes(*frame);
+    InstallFaxList(*frame, panes, programTasks);
     QObject::connect(frame.get(), &CMainFrame::shutDownFinished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
-    auto* folders = new CLeftView(DefaultLeftViewServices());  // the frame takes it
+    LeftViewServices folderServices = DefaultLeftViewServices();
+    CMainFrame* window = frame.get();
+    folderServices.postListRefresh = [window] { WindowRegistry::Post(window->Handle(), WM_FAX_RELOAD, 0, 0); };
+    auto* folders = new CLeftView(folderServices);  // the frame takes it
     folders->FillTree();
     frame->SetPaneWidget(CMainFrame::FramePane::LeftView, folders);
     return frame;
