@@ -206,6 +206,8 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     services.commandHandlers[FrameCommandId::ReceiveFax] = [frameSlot] { openReceiveWindow(*frameSlot); };
     services.commandHandlers[FrameCommandId::ComposeFax] = [frameSlot] { openComposeWindow(*frameSlot, {}); };
     services.composeHandOver = [frameSlot](const QStringList& files) { openComposeWindow(*frameSlot, files); };
+    // The fax list queues a reply, forward or edit task first; the window takes it from the queue.
+    services.openCompose = [frameSlot] { openComposeWindow(*frameSlot, {}); };
     services.commandHandlers[FrameCommandId::AddressBook] = [frameSlot] {
         CMainFrame* frame = *frameSlot;
         openWindow(frame, new CAddressFrm(ProgramAddressFrameServices(frame ? frame->Handle() : 0), frame));

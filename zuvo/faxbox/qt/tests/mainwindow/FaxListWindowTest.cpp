@@ -3,13 +3,15 @@
 // the Delete key moving records and files into the trash with the tree's
 // counts following, the right-click pop-ups, the failed box's resend with
 // the send command after it, and the compose tasks of a receipt's double
-// click, reply and forward.
+// click, reply and forward; in the program's own window, a reply opens the
+// compose window over the fax replied to.
 #include "faxbox/qt/Pelno1View.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTcpServer>
@@ -23,8 +25,12 @@
 #include "core/FrameCommands.h"
 #include "core/TextUtil.h"
 #include "core/WindowMessages.h"
+#include "compose/qt/FaxSubjectBar.h"
+#include "compose/qt/SendFaxFrm.h"
 #include "core/qt/BrowserView.h"
+#include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
+#include "core/qt/ProgramMainFrame.h"
 #include "core/qt/WindowMessage.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
@@ -347,6 +353,44 @@ TEST_F(FaxListWindowTest, AReceiptsDoubleClickAndReplyAndForwardNameTheirFax)
     EXPECT_EQ(forward->GetFaxPath(), "Account[0]/Folder[0]/Fax[2]");
     EXPECT_EQ(forward->GetFolderPath(), Folder::FaxBox);
     EXPECT_EQ(tasks.Count(), 0u);
+}
+
+// The program's main window gives the list its compose opener: the list
+// queues a reply (as the reply command does once logged in) on the
+// application's queue and calls it, and the window that opens takes the
+// task, addressed to the fax's caller.
+TEST_F(FaxListWindowTest, InTheProgramsWindowTheComposeOpenerOpensTheWindowOverTheQueuedFax)
+{
+    openFolders({receivedFaxes()});
+    CPelno1App app;
+    std::unique_ptr<MainWindowInterface> program = CreateProgramMainFrame();
+    auto* window = qobject_cast<CMainFrame*>(&program->Widget());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->ComposeOpener()) << "reply, forward, resend and the double click need it";
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    auto reply = std::make_unique<CFaxReplyTask>();
+    reply->SetFaxPath("Account[0]/Folder[0]/Fax[2]");
+    app.Tasks().AddTask(std::move(reply));
+    window->ComposeOpener()();
+    CSendFaxFrm* compose = nullptr;
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] {
+        compose = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* candidate = qobject_cast<CSendFaxFrm*>(top); candidate && candidate->isVisible())
+                compose = candidate;
+        return compose != nullptr;
+    }));
+    EXPECT_EQ(compose->windowTitle(), QStringLiteral("回复传真"));
+    const auto* to = qobject_cast<QLineEdit*>(compose->SubjectBar()->ControlOf(CFaxSubjectBar::ToEdit));
+    ASSERT_NE(to, nullptr);
+    EXPECT_EQ(to->text(), QStringLiteral("021-080003"));
+    EXPECT_EQ(app.Tasks().Count(), 0u) << "the compose window took the reply";
+    EXPECT_EQ(window->RegisteredWindowCount(), 1);
+    QtTest::SaveScreenshot(*compose, QStringLiteral("fax-list-reply-compose"));
+    compose->close();
+    window->close();
 }
 
 TEST_F(FaxListWindowTest, AFaxBodyIsShownInTheBrowserWithoutScriptFilesOrNetwork)
