@@ -81,18 +81,7 @@ std::vector<std::string> CalledNumbers(std::string_view called)
 
 std::string NameForRequest(std::string_view name)
 {
-    const std::string gbk = ToGbk(name);
-    if (gbk.size() <= kMaxNameBytes)
-        return std::string(name);
-    // GBK written from UTF-8 has one-byte ASCII and two-byte codes only.
-    std::size_t cut = 0;
-    while (cut < gbk.size()) {
-        const std::size_t width = static_cast<unsigned char>(gbk[cut]) < 0x80 ? 1 : 2;
-        if (cut + width > kMaxNameBytes - 1)
-            break;
-        cut += width;
-    }
-    return FromGbk(std::string_view(gbk).substr(0, cut));
+    return CutGbkText(name, kMaxNameBytes);
 }
 
 std::vector<std::pair<std::string, std::string>> NamedNumbers(const std::string& called, const NameLookup& lookup)

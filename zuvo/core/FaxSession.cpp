@@ -137,16 +137,25 @@ int FaxSession::loginFaxServer()
     }
     const int queued = requests_.Login(values);
     cpLog(4, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
+    if (queued) {
+        std::lock_guard<std::mutex> hold(textsLock_);
+        lastLogin_ = values;
+    }
     return queued;
 }
 
 int FaxSession::LogoutFaxServer()
 {
-    LoginValues values;
-    if (!context_.agent.isRun() || !SignInValues(values) || !CheckFaxUser(values.faxUser))
+    // The user that logged in is the one to log out: the account may have
+    // been changed since, and a user that never logged in has nothing to end.
+    std::optional<LoginValues> values;
+    {
+        std::lock_guard<std::mutex> hold(textsLock_);
+        values = lastLogin_;
+    }
+    if (!context_.agent.isRun() || !values)
         return 0;
-    values.token = LoginToken();
-    const int queued = requests_.Logout(values);
+    const int queued = requests_.Logout(*values);
     cpLog(4, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
     return queued;
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ public:
     int HandleDownload() override { return queue_.HandleDownload(); }
     int NextDownloadCheckMs() override { return queue_.NextStallCheckMs(); }
 
+    // Queues "logout" with the values of the last login queued on this
+    // session (0, nothing sent, before any).
     int LogoutFaxServer();
     int SendUpdateRequest();
     // Asks for the fax list's next entry and advances the cursor.
@@ -133,4 +136,5 @@ private:
     std::mutex textsLock_;
     std::string netFaxNumber_;
     std::string loginToken_;
+    std::optional<LoginValues> lastLogin_;
 };

@@ -61,6 +61,11 @@ public:
     // Whether an update check is already running, and marking one as running.
     virtual bool IsUpdateInProgress() const = 0;
     virtual void SetUpdateInProgress(bool running) = 0;
+    // The account's identity changed: when the agent connection runs, queues
+    // "logout" for the user logged in last and forgets the login, so the
+    // session logs in again, as the account now says, on the same
+    // connection. 1 when the logout was queued.
+    virtual int LogInAgain() = 0;
     // The login token of the last login ("" before any).
     virtual std::string LoginToken() const = 0;
     // The account's network fax number from the last login ("" before any).

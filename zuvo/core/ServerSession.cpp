@@ -73,6 +73,15 @@ void ServerSession::SetUpdateInProgress(bool running)
     session_.updateInProgress = running ? 1 : 0;
 }
 
+int ServerSession::LogInAgain()
+{
+    if (!agent_.isRun())
+        return 0;
+    const int queued = session_.LogoutFaxServer();
+    session_.state().loggedIn = 0;
+    return queued;
+}
+
 std::string ServerSession::LoginToken() const
 {
     return session_.LoginToken();

@@ -29,6 +29,7 @@ public:
     int SendUpdateRequest() override;
     bool IsUpdateInProgress() const override;
     void SetUpdateInProgress(bool running) override;
+    int LogInAgain() override;
     std::string LoginToken() const override;
     std::string NetFaxNumber() const override;
 

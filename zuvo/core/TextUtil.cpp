@@ -36,6 +36,22 @@ std::string FromGbk(std::string_view gbk)
     return TextCodec::gbkToUtf8(gbk).text;
 }
 
+std::string CutGbkText(std::string_view utf8, std::size_t limit)
+{
+    const std::string gbk = ToGbk(utf8);
+    if (gbk.size() <= limit)
+        return std::string(utf8);
+    // GBK written from UTF-8 has one-byte ASCII and two-byte codes only.
+    std::size_t cut = 0;
+    while (cut < gbk.size()) {
+        const std::size_t width = static_cast<unsigned char>(gbk[cut]) < 0x80 ? 1 : 2;
+        if (cut + width + 1 > limit)
+            break;
+        cut += width;
+    }
+    return FromGbk(std::string_view(gbk).substr(0, cut));
+}
+
 std::string FormatText(const char* format, ...)
 {
     va_list args;

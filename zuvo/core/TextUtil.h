@@ -16,6 +16,12 @@ std::string ToGbk(std::string_view utf8);
 // The UTF-8 text of GBK bytes; a sequence that is not GBK is U+FFFD.
 std::string FromGbk(std::string_view gbk);
 
+// A text kept whole while its GBK form takes at most `limit` bytes; a longer
+// one is cut to what fits in its first limit - 1 GBK bytes, never inside a
+// character (the rule of the program's fixed text fields, which kept room
+// for their terminating zero).
+std::string CutGbkText(std::string_view utf8, std::size_t limit);
+
 // printf into a std::string of the right size.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

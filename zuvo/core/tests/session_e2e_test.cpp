@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "LiveSession.h"
+#include "core/AccountConfig.h"
 #include "core/InvokeIds.h"
 
 using namespace sessiontest;
@@ -372,4 +373,51 @@ TEST_F(LiveSession, AnUpdateWithTwoFilesIsFetchedAndRecordedForTheNextStart)
     EXPECT_EQ(update.get("version"), "V4200");
     EXPECT_EQ(update.get("os"), "unknown");
     EXPECT_TRUE(events.Values("notice").empty());
+}
+
+TEST_F(LiveSession, AChangedIdentityLogsTheLastUserOutAndTheNewOneInOnTheSameConnection)
+{
+    FaxServiceSim& sim = Serve(R"({"login": "success", "netfaxno": "88001234"})");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return session->IsLoggedIn(); }));
+
+    // The account is given another number, as the account properties store it.
+    ASSERT_EQ(AccountConfig::SetAttr("Account[0]", "FaxUser", "00210000012346"), 1);
+    ASSERT_EQ(AccountConfig::Save(), 1);
+    EXPECT_EQ(session->LogInAgain(), 1);
+    EXPECT_FALSE(session->IsLoggedIn());
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("login").size() >= 2; }));
+    EXPECT_TRUE(WaitFor([&] { return session->IsLoggedIn(); }));
+
+    const std::vector<WireLine> requests = sim.Requests();
+    std::vector<std::string> identity;
+    for (const WireLine& line : requests)
+        if (line.get("command") == "login" || line.get("command") == "logout")
+            identity.push_back(line.get("command") + " " + line.get("loginid"));
+    EXPECT_EQ(identity, (std::vector<std::string>{"login 00210000012345", "logout 00210000012345",
+                                                  "login 00210000012346"}));
+    const WireLine logout = sim.Requests("logout").at(0);
+    EXPECT_EQ(logout.get("netfaxflag"), sim.Requests("login").at(0).get("netfaxflag"));
+    EXPECT_EQ(logout.get("devicename"), "fax:///00210000012345");
+    EXPECT_EQ(logout.get("password"), "secret");
+    EXPECT_EQ(sim.Requests("login").at(1).get("devicename"), "fax:///00210000012346");
+    // One connection throughout.
+    EXPECT_EQ(Log().find("NetWork Broken"), std::string::npos);
+}
+
+TEST_F(LiveSession, NoLogoutForAUserThatNoLoginWasSentFor)
+{
+    // An empty fax user: the session never sends a login.
+    testfiles::writeFile(home.file("account.xml"), std::regex_replace(std::string(kAccountXml),
+                                                                      std::regex("00210000012345"), ""));
+    AccountConfig::Close();
+    ASSERT_EQ(AccountConfig::Open(home.path()), 1);
+    FaxServiceSim& sim = Serve(R"({"login": "success"})");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return !events.Values("notice").empty(); }));
+    EXPECT_EQ(session->LogInAgain(), 0);
+    EndSession();
+    EXPECT_EQ(sim.WaitExit(5000), 0);
+    EXPECT_TRUE(sim.Requests("logout").empty());
+    EXPECT_TRUE(sim.Requests("login").empty());
 }

@@ -35,6 +35,7 @@ public:
     void Stop() override { record("Stop"); }
     void Disconnect() override { record("Disconnect"); }
     void Reconnect() override { record("Reconnect"); }
+    int LogInAgain() override { record("LogInAgain"); return 1; }
     void SetEnabled(bool enabled) override { log_.enabled = enabled; }
     bool IsLoggedIn() const override { return log_.loggedIn; }
     int SendUpdateRequest() override { record("Update"); return log_.updateResult; }

@@ -56,6 +56,7 @@ public:
     void Stop() override {}
     void Disconnect() override {}
     void Reconnect() override {}
+    int LogInAgain() override { return 0; }
     void SetEnabled(bool) override {}
     bool IsLoggedIn() const override { return true; }
     int SendUpdateRequest() override { return 0; }
