@@ -43,7 +43,9 @@ Service description (JSON; every key optional):
                                                     # "oldpassword", succeed; the others fail
       "password_replies": "answer" | "silent",      # default "answer"; "silent": none answered
       "later": {"after": 60, "state": "...",        # after the login: a "notify" with this
-                "faxes": [ ...as above... ]}        # state, then each fax as "faxreceived"
+                "faxes": [ ...as above... ]},       # state, then each fax as "faxreceived"
+      "voiceprompt": "success" | "<other>" | "none" # the answer to "validatefaxprompt" (default
+                                                    # "success"); "none" answers nothing
     }
 
 Events to use in "after_login" (or on their own):
@@ -185,6 +187,16 @@ def password_rules(service):
     return rules
 
 
+def voice_prompt_rules(service):
+    """The answer to "validatefaxprompt", which names an uploaded file as the
+    account's voice prompt."""
+    result = service.get("voiceprompt", "success")
+    if result == "none":
+        return []
+    pairs = [["event", "validatefaxprompt"], ["result", result], ["invokeid", "${invokeid}"]]
+    return [{"match": {"command": "validatefaxprompt"}, "actions": [reply(pairs)]}]
+
+
 def scenario_of(service):
     faxes = service.get("faxes", [])
     rules = [rule for rule in [login_rule(service)] if rule]
@@ -194,6 +206,7 @@ def scenario_of(service):
     if "unlisted" in service:
         rules.append(unlisted_rule(service["unlisted"]))
     rules += password_rules(service)
+    rules += voice_prompt_rules(service)
     downloads = {}
     for owner in faxes + service.get("later", {}).get("faxes", []) + [service.get("update", {})]:
         for item in owner.get("files", []):

@@ -88,6 +88,17 @@ class FaxService(unittest.TestCase):
             reply = client.ask("command=sendfax|invokeid=9|")
             self.assertEqual((reply["event"], reply["result"], reply["invokeid"]), ("sendfax", "success", "9"))
 
+    def test_voice_prompt_answers_as_described(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            for service, result in (({}, "success"), ({"voiceprompt": "nofile"}, "nofile")):
+                client = self.serve(tmp, service)
+                reply = client.ask("command=validatefaxprompt|faxuser=8001|filename=ring.wav.8001|invokeid=4|")
+                self.assertEqual((reply["event"], reply["result"], reply["invokeid"]),
+                                 ("validatefaxprompt", result, "4"))
+            client = self.serve(tmp, {"voiceprompt": "none"})
+            client.ask("command=validatefaxprompt|invokeid=4|", answered=False)
+            self.assertTrue(client.silent_for(0.5))
+
     def test_uploads_are_kept_with_their_digest(self):
         with tempfile.TemporaryDirectory() as tmp:
             uploads = os.path.join(tmp, "up")

@@ -18,6 +18,8 @@
 #include "core/AgentPort.h"
 #include "core/FrameSession.h"
 #include "core/SessionSources.h"
+#include "corlane/Event.h"
+#include "netvoy/ClientEventListener.h"
 #include "spindle/VMutex.h"
 
 namespace sessiontest {
@@ -181,6 +183,20 @@ private:
     std::vector<ClientEventListener*> listeners_;
     long lastTask_ = 100;
 };
+
+// An event of the server, handed to every listener of the agent on a thread
+// of its own, as the agent's worker does.
+inline void DeliverFromWorker(FakeAgent& agent, const Pairs& pairs)
+{
+    std::thread worker([&] {
+        CRL::Event event;
+        for (const auto& [key, value] : pairs)
+            event.appendKV(key.c_str(), value.c_str());
+        for (ClientEventListener* listener : agent.listeners())
+            listener->onReceive(&event);
+    });
+    worker.join();
+}
 
 // A default account with folders in a directory of the test's own; the
 // records it is given are kept in memory.

@@ -37,16 +37,9 @@ const QString kWrongPassword = QStringLiteral("密码错误");
 const QString kChangeFailed = QStringLiteral("修改密码失败！");
 
 // An event of the server, handed to every listener on a thread of its own.
-void Deliver(FakeAgent& agent, const Pairs& pairs)
+void Deliver(sessiontest::FakeAgent& agent, const Pairs& pairs)
 {
-    std::thread worker([&] {
-        CRL::Event event;
-        for (const auto& [key, value] : pairs)
-            event.appendKV(key.c_str(), value.c_str());
-        for (ClientEventListener* listener : agent.listeners())
-            listener->onReceive(&event);
-    });
-    worker.join();
+    sessiontest::DeliverFromWorker(agent, pairs);
 }
 
 Pairs Reply(const std::string& command, const std::string& result, long invokeId)
