@@ -624,6 +624,18 @@ void CMainFrame::ConnectionLost()
     });
 }
 
+void CMainFrame::OnAccountIdentityChanged()
+{
+    setPaneTextNow(3, LoadText(IDS_UNKNOWN));
+    setPaneTextNow(2, services_.application.netFaxNo ? fromStd(services_.application.netFaxNo()) : QString());
+    publishLogin(false);
+    setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
+    applyState(StateOffline);
+    accountPropertiesEnabled_ = true;
+    if (session_) session_->LogInAgain();
+    UpdateCommands();
+}
+
 void CMainFrame::publishLogin(bool loggedIn)
 {
     // The application's slots carry the login to the windows that send

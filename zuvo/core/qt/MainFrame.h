@@ -176,6 +176,11 @@ public:
     void AddThread(QWidget* window);
     int RegisteredWindowCount() const;
 
+    // The account's fax user or proxy use was changed: the address pane shows
+    // "未知", the connection time-out runs again, the state is offline, and
+    // the session logs the last user out and the account's user in.
+    void OnAccountIdentityChanged();
+
     // Commands.
     void OnCommand(int id);
     // Routes command `id` to a window installed after the frame was made

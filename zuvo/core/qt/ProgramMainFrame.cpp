@@ -3,6 +3,7 @@
 #include "compose/NotificationSoundPlayer.h"
 #include "compose/PageCount.h"
 #include "compose/qt/RcvFaxDlg.h"
+#include "compose/qt/RecordDlg.h"
 #include "compose/qt/SealCommand.h"
 #include "compose/qt/SendFaxDlg.h"
 #include "compose/qt/SendFaxFrm.h"
@@ -15,8 +16,10 @@
 #include "core/ServerSession.h"
 #include "core/SessionStores.h"
 #include "core/SysConfig.h"
+#include "core/qt/AccountPropertiesCommand.h"
 #include "core/qt/CPelno1App.h"
 #include "core/qt/MainFrame.h"
+#include "core/qt/Prompter.h"
 #include "core/qt/WindowMessage.h"
 #include "core/WindowMessages.h"
 #include "faxbox/qt/DocumentPanes.h"
@@ -136,6 +139,46 @@ void openComposeWindow(CMainFrame* frame, const QStringList& handedOver)
     OpenComposeWindow(services, handedOver, [frame](QWidget* window) { frame->AddThread(window); });
 }
 
+std::string currentAccount()
+{
+    std::string account;
+    if (CPelno1App* app = CPelno1App::Instance())
+        app->GetCurrentAccount(account);
+    return account;
+}
+
+// The voice prompt dialog of the header page, for the current account.
+void openVoicePrompt(QWidget* parent)
+{
+    std::string account = currentAccount();
+    if (account.empty())
+        account = AccountConfig::GetDefaultAccountPath();
+    CRecordDlg dialog(RecordDlgContext{nullptr, {}, account}, parent);
+    CurrentPrompter().RunDialog(dialog);
+}
+
+// "账户属性" for the account selected in the folder tree.
+void openAccountProperties(CMainFrame* frame)
+{
+    if (!frame)
+        return;
+    AccountPropertiesContext context;
+    context.parent = frame;
+    if (auto* tree = dynamic_cast<CLeftView*>(frame->GetLeftView())) {
+        context.treeAccount = [tree] { return tree->GetCurAccountPath(); };
+        context.relabelFolders = [tree] { tree->RefreshFolderCounts(); };
+    }
+    context.currentAccount = currentAccount;
+    context.sheet.faxPrintIni = ProgramDirectory() + "/FaxPrint.ini";
+    context.sheet.openVoicePrompt = openVoicePrompt;
+    context.sheet.setAutoReceiveMark = [] {
+        if (CPelno1App* app = CPelno1App::Instance())
+            app->SetAutoReceiveMark(1);
+    };
+    context.identityChanged = [frame] { frame->OnAccountIdentityChanged(); };
+    RunAccountProperties(context);
+}
+
 bool storeFaxUser(const std::string& faxUser)
 {
     const std::string account = AccountConfig::GetDefaultAccountPath();
@@ -212,6 +255,7 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
         CMainFrame* frame = *frameSlot;
         openWindow(frame, new CAddressFrm(ProgramAddressFrameServices(frame ? frame->Handle() : 0), frame));
     };
+    services.commandHandlers[FrameCommandId::AccountProperties] = [frameSlot] { openAccountProperties(*frameSlot); };
     services.commandHandlers[FrameCommandId::SmsNotice] = [frameSlot] {
         CMainFrame* frame = *frameSlot;
         openWindow(frame, new CSmsFrm(ProgramDirectory(), frame));
@@ -225,7 +269,10 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     LeftViewServices folderServices = DefaultLeftViewServices();
     CMainFrame* window = frame.get();
     folderServices.postListRefresh = [window] { WindowRegistry::Post(window->Handle(), WM_FAX_RELOAD, 0, 0); };
-    auto* folders = new CLeftView(folderServices);  // the frame takes it
+    folderServices.accountProperties = [frameSlot] {
+        if (CMainFrame* owner = *frameSlot) owner->OnCommand(FrameCommandId::AccountProperties);
+    };
+    auto* folders = new CLeftView(std::move(folderServices));  // the frame takes it
     folders->FillTree();
     frame->SetPaneWidget(CMainFrame::FramePane::LeftView, folders);
     return frame;

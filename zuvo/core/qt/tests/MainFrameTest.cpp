@@ -623,3 +623,29 @@ TEST_F(MainFrameTest, AHandOverToTheMainWindowOpensAComposeWindowWithItsFiles)
     EXPECT_EQ(opened[0], files);
     EXPECT_EQ(composeCommands, 0);
 }
+
+// A new identity from the account properties: offline, the address
+// unknown, the connection time-out again, and the session logs in anew.
+TEST_F(MainFrameTest, ANewAccountIdentityLogsInAgainWithTheTimeOutRunning)
+{
+    settings.timings.startMs = 20;
+    bool appLoggedIn = true;
+    services.application.setLoggedIn = [&](bool loggedIn) { appLoggedIn = loggedIn; };
+    services.application.netFaxNo = [] { return std::string("88001234"); };
+    services.commandHandlers[AccountProperties] = [] {};
+    auto frame = makeFrame();
+    ASSERT_TRUE(WaitUntil([&] { return log.startedAtMs >= 0; }));
+    frame->SetState(1);
+    frame->SetPaneText(3, "10.1.2.3");
+    ASSERT_TRUE(WaitUntil([&] { return pane(*frame, 1) == QStringLiteral("状态:联机"); }));
+    frame->OnAccountIdentityChanged();
+    EXPECT_EQ(log.calls.back(), "LogInAgain");
+    EXPECT_EQ(frame->State(), 0);
+    EXPECT_EQ(pane(*frame, 1), QStringLiteral("状态:脱机"));
+    EXPECT_TRUE(pane(*frame, 3).endsWith(QStringLiteral("未知"))) << pane(*frame, 3).toStdString();
+    EXPECT_TRUE(pane(*frame, 2).endsWith(QStringLiteral("88001234"))) << pane(*frame, 2).toStdString();
+    EXPECT_FALSE(appLoggedIn);
+    EXPECT_TRUE(frame->IsTimerActive(CMainFrame::kTimeoutTimer));
+    EXPECT_EQ(frame->TimerInterval(CMainFrame::kTimeoutTimer), settings.timings.timeoutMs);
+    EXPECT_TRUE(frame->CommandAction(AccountProperties)->isEnabled());
+}
