@@ -62,7 +62,14 @@ void CPageView::SetZoom(double zoom)
 void CPageView::FitToWidth()
 {
     const ImageHandle& page = ShownPage();
-    zoom_.FitToWidth(viewport()->width(), page.isNull() ? 0 : page.width());
+    const int64_t pageWidth = page.isNull() ? 0 : page.width();
+    // The room the viewport has once the page's own bars are settled: a page
+    // taller than it brings the vertical scroll bar, which takes its width,
+    // so the page is fitted beside it and needs no horizontal bar.
+    const QSize room = maximumViewportSize();
+    zoom_.FitToWidth(room.width(), pageWidth);
+    if (pageWidth > 0 && verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && PageRectangle().height() > room.height())
+        zoom_.FitToWidth(room.width() - verticalScrollBar()->sizeHint().width(), pageWidth);
     PageChanged();
 }
 

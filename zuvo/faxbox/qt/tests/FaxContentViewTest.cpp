@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "core/qt/tests/QtTestSupport.h"
@@ -122,6 +123,36 @@ TEST_F(FaxContentViewTest, ShowsThePageFittedToTheWidthAndPixelForPixelAtZoomOne
     QCoreApplication::processEvents();
     EXPECT_EQ(view->ScrollPosition(), QPoint(333, 1001));
     EXPECT_EQ(viewportAgainstOracle("viewer-zoom-1-scrolled"), 0);
+}
+
+// Fitted to the width, a page taller than the view takes the room beside the
+// vertical scroll bar, so it never needs a horizontal one: whether both bars
+// showed before (zoom 1) or neither did (zoomed out to a small page).
+TEST_F(FaxContentViewTest, FittedToTheWidthATallPageNeedsNoHorizontalScrollBar)
+{
+    open(1);
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        bool barsBefore;
+    };
+    const Case cases[] = {
+        {"from zoom 1", [&] { view->OnCommand(C::ActualSize); }, true},
+        {"from zoomed out", [&] { while (view->ZoomOut()) {} }, false},
+    };
+    for (const Case& c : cases) {
+        c.before();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(view->verticalScrollBar()->isVisible(), c.barsBefore) << c.name;
+        view->FitToWidth();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(view->verticalScrollBar()->isVisible()) << c.name;
+        EXPECT_FALSE(view->horizontalScrollBar()->isVisible()) << c.name;
+        EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0) << c.name;
+        EXPECT_LE(view->ContentSize().width(), view->viewport()->width()) << c.name;
+        EXPECT_GE(view->ContentSize().width(), view->viewport()->width() - 1) << c.name;
+        QtTest::SaveScreenshot(window, QStringLiteral("viewer-fit-to-width-") + QString::fromLatin1(c.name).replace(' ', '-'));
+    }
 }
 
 TEST_F(FaxContentViewTest, GreyFillsAllOutsideThePage)
