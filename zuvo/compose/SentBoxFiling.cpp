@@ -50,12 +50,7 @@ std::string SentCreateTime(const std::string& overbox, const std::string& direct
 FaxRecord SentRecord(const CFaxMoveTask& task, const std::string& createTime)
 {
     FaxRecord record;
-    record.Set(FaxRecord::kCaller, task.Caller);
-    record.Set(FaxRecord::kToCC, task.ToCC);
-    record.Set(FaxRecord::kTopic, task.Topic);
-    record.Set(FaxRecord::kName, task.Name);
-    record.Set(FaxRecord::kCompany, task.Company);
-    record.Set(FaxRecord::kDate, task.Date);
+    SetMovedFaxParties(record, task);
     record.Set(FaxRecord::kReadFlag, "1");
     record.Set(FaxRecord::kPages, task.Pages);
     record.Set(FaxRecord::kCreateTime, createTime);

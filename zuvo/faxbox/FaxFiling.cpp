@@ -192,12 +192,7 @@ bool FaxMoveConsumer::file(const CFaxMoveTask& task)
         return false;
     auto moves = std::make_unique<FileMoves>();
     FaxRecord record;
-    record.Set(FaxRecord::kCaller, task.Caller);
-    record.Set(FaxRecord::kToCC, task.ToCC);
-    record.Set(FaxRecord::kTopic, task.Topic);
-    record.Set(FaxRecord::kName, task.Name);
-    record.Set(FaxRecord::kCompany, task.Company);
-    record.Set(FaxRecord::kDate, task.Date);
+    SetMovedFaxParties(record, task);
     record.Set(FaxRecord::kSendFaxTime, task.SendFaxTime);
     record.Set(FaxRecord::kReadFlag, task.ReadFlag);
     record.Set(FaxRecord::kPages, task.Pages);

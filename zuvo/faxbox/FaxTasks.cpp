@@ -63,3 +63,13 @@ std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const FaxRecord& record, const std
     }
     return task;
 }
+
+void SetMovedFaxParties(FaxRecord& record, const CFaxMoveTask& task)
+{
+    record.Set(FaxRecord::kCaller, task.Caller);
+    record.Set(FaxRecord::kToCC, task.ToCC);
+    record.Set(FaxRecord::kTopic, task.Topic);
+    record.Set(FaxRecord::kName, task.Name);
+    record.Set(FaxRecord::kCompany, task.Company);
+    record.Set(FaxRecord::kDate, task.Date);
+}

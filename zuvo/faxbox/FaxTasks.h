@@ -120,6 +120,11 @@ std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const std::string& folderPath, int
 std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const FaxRecord& record, const std::string& folderPath,
                                               const std::string& folderDirectory, int index);
 
+// Sets on `record` what a moved fax keeps wherever it is filed: its caller,
+// copies, topic, name, company and date, in the order stored records carry
+// them (the writer sets its own attributes after these).
+void SetMovedFaxParties(FaxRecord& record, const CFaxMoveTask& task);
+
 // The receive command's account for the receive dialog. The first text is
 // the account path ("Account[%d]"); the other two are carried unused.
 class CFaxRcvTask : public CTask {
