@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "cfgtree/Config.h"
+#include "core/FaxRecordValue.h"
 #include "core/ProgramPaths.h"
 #include "core/TextUtil.h"
-#include "faxbox/FaxRecord.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 
@@ -528,24 +528,6 @@ int FaxExistsByCreateTime(const std::string& folderPath, const std::string& crea
         }
         return 0;
     });
-}
-
-std::optional<OutboxFax> LoadFaxRecord(int index)
-{
-    Spindle::VLock lock(store().mutex);
-    const std::string outbox = GetOutBoxPath();
-    const auto fax = outbox.empty() ? std::nullopt : ReadFaxRecord(outbox, index);
-    if (!fax)
-        return std::nullopt;
-    auto pages = AttachmentPaths(GetFolderFullDirectory(outbox), *fax);
-    if (!pages)
-        return std::nullopt;
-    OutboxFax record;
-    record.recipients = fax->Get(FaxRecord::kCaller);
-    if (const std::string cc = fax->Get(FaxRecord::kToCC); !cc.empty())
-        record.recipients += "," + cc;
-    record.pages = std::move(*pages);
-    return record;
 }
 
 int RemoveOutBoxFax(int index)

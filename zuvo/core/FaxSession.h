@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "compose/NotificationSoundPlayer.h"
 #include "core/AgentPort.h"
 #include "core/DownloadQueue.h"
 #include "core/FrameSession.h"
 #include "core/InboxWriter.h"
+#include "core/NotificationSoundPlayer.h"
 #include "core/SessionRequests.h"
 #include "core/SessionSources.h"
 #include "core/SessionTexts.h"

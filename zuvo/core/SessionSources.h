@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "faxbox/FaxRecord.h"
+#include "core/FaxRecordValue.h"
 
 // What the server session reads from and writes to the program's stores:
 // the default account of account.xml and the settings of config.xml. The

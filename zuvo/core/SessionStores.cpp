@@ -6,6 +6,7 @@
 #include "core/SysConfig.h"
 #include "core/TextUtil.h"
 #include "contacts/AddressBookConfig.h"
+#include "faxbox/FaxRecord.h"
 #include "spindle/VLock.h"
 
 SessionAccountData AccountStoreSource::Load()

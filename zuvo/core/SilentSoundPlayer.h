@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/NotificationSoundPlayer.h"
+#include "core/NotificationSoundPlayer.h"
 
 // A player that plays nothing: for sessions without a sound device.
 class SilentSoundPlayer : public NotificationSoundPlayer {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "compose/NotificationSoundPlayer.h"
+#include "compose/PipeNotificationSoundPlayer.h"
 #include "compose/Pipe.h"
 #include "sound_test_support.h"
 

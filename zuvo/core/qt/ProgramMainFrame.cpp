@@ -1,6 +1,6 @@
 #include "core/qt/ProgramMainFrame.h"
 
-#include "compose/NotificationSoundPlayer.h"
+#include "compose/PipeNotificationSoundPlayer.h"
 #include "compose/PageCount.h"
 #include "compose/qt/RcvFaxDlg.h"
 #include "compose/qt/RecordDlg.h"

@@ -306,3 +306,52 @@ TEST(FaxRouting, ServerItemsGoToTheirFolder)
         EXPECT_STREQ(FolderTypeForServerItem(c.event, c.faxType, c.sendFaxFlag, c.invalidateFax), c.folder)
             << c.event << " " << c.faxType;
 }
+
+// The outbox loader, over the account store.
+using testfiles::AccountStoreTest;
+
+TEST_F(AccountStoreTest, WithoutDefaultAccountNoOutboxRecordLoads)
+{
+    openWith("<Account Name=\"a\" Default=\"no\"><Folder Type=\"outbox\"/></Account>\n");
+    EXPECT_FALSE(AccountConfig::LoadFaxRecord(0));
+}
+
+TEST_F(AccountStoreTest, OutboxRecordsGiveTheirPageFiles)
+{
+    openWith("<Account Default=\"yes\" Directory=\"data\"><Folder Type=\"outbox\" Directory=\"outbox\">"
+             "<Fax Caller=\"021-1\" ToCC=\"022-2\" CreateTime=\"20261210093001\">"
+             "<AttachFile File=\"页一\"/><AttachFile File=\"p2.tif\" HeadFlag=\"1\"/></Fax>"
+             "<Fax Caller=\"023-3\" CreateTime=\"20261210093002\"/>"
+             "<Fax Caller=\"evil\" CreateTime=\"20261210093003\"><AttachFile File=\"../../../etc/passwd\"/></Fax>"
+             "<Fax Caller=\"evil2\" CreateTime=\"../x\"><AttachFile File=\"a\"/></Fax>"
+             "</Folder></Account>\n");
+    EXPECT_EQ(AccountConfig::GetOutBoxFaxCount(), 4);
+    EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "OUTBOX"), 4);
+
+    const auto first = AccountConfig::LoadFaxRecord(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->recipients, "021-1,022-2");
+    const std::string outbox = dir_.file("data/outbox");
+    EXPECT_EQ(first->pages, (std::vector<std::string>{outbox + "/页一.20261210093001", outbox + "/p2.tif.20261210093001"}));
+
+    const auto second = AccountConfig::LoadFaxRecord(1);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->recipients, "023-3");
+    EXPECT_TRUE(second->pages.empty());
+
+    EXPECT_FALSE(AccountConfig::LoadFaxRecord(2)); // would leave the outbox
+    EXPECT_FALSE(AccountConfig::LoadFaxRecord(3)); // CreateTime is no time
+    EXPECT_FALSE(AccountConfig::LoadFaxRecord(4));
+
+    EXPECT_EQ(AccountConfig::FaxExistsByCreateTime("Account[0]/Folder[0]", "20261210093002"), 1);
+    EXPECT_EQ(AccountConfig::GetCurAttrString("Caller"), "023-3");
+    EXPECT_EQ(AccountConfig::FaxExistsByCreateTime("Account[0]/Folder[0]", "20261210093009"), 0);
+    EXPECT_EQ(AccountConfig::FaxExistsByCreateTime("Account[0]/Folder[7]", "20261210093002"), 1);
+
+    ASSERT_EQ(AccountConfig::RemoveOutBoxFax(2), 1);
+    EXPECT_EQ(xpath("count(//Fax)"), "3");
+    EXPECT_EQ(xpath("string(//Fax[3]/@Caller)"), "evil2");
+    EXPECT_EQ(AccountConfig::RemoveOutBoxFax(9), 0);
+    EXPECT_EQ(AccountConfig::GetFileName("C:\\scan\\page.tif"), "page.tif");
+    EXPECT_EQ(AccountConfig::GetFileName("/scan/"), "");
+}

@@ -1,4 +1,4 @@
-#include "compose/NotificationSoundPlayer.h"
+#include "compose/PipeNotificationSoundPlayer.h"
 
 #include "spindle/VLock.h"
 

@@ -2,9 +2,6 @@
 
 #include <string>
 
-#include "compose/AlsaAudioDevice.h"
-#include "compose/Pipe.h"
-
 // Plays the notification sounds of the main window: the sound of a received
 // fax and of a fax receipt. Tests of its callers put a fake in its place.
 class NotificationSoundPlayer {
@@ -18,18 +15,4 @@ public:
     virtual bool Play(const std::string& path) = 0;
     // Stops the sound; returns once the device is closed.
     virtual void Stop() = 0;
-};
-
-// The player of the program: a sound pipe on the given devices.
-class PipeNotificationSoundPlayer : public NotificationSoundPlayer {
-public:
-    explicit PipeNotificationSoundPlayer(AudioDeviceFactory devices = AlsaAudioDevices(kDefaultSoundDevice));
-
-    bool Play(const std::string& path) override;
-    void Stop() override;
-    bool IsPlaying() const { return m_pipe.IsPlaying(); }
-
-private:
-    Spindle::VMutex m_lock; // one Play or Stop at a time, so that a stop belongs to its start
-    CPipe m_pipe;
 };
