@@ -2,10 +2,7 @@
 
 #include "XmlEncodings.h"
 #include "jotter/Jotter.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "safefile/SafeFile.h"
 
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
@@ -24,7 +21,6 @@
 #include <iterator>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <vector>
 
@@ -88,112 +84,6 @@ bool readWholeFile(const std::string& file, std::vector<char>& bytes)
         return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
-}
-
-std::string directoryOf(const std::string& file)
-{
-    std::size_t slash = file.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : file.substr(0, slash);
-}
-
-std::string baseNameOf(const std::string& file)
-{
-    std::size_t slash = file.rfind('/');
-    return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
-// The mode of the file being replaced; none when there is no such file.
-std::optional<mode_t> existingMode(const std::string& file)
-{
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0)
-        return std::nullopt;
-    return info.st_mode & 07777;
-}
-
-// Random letters for a temporary file's name.
-std::string randomSuffix()
-{
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 generator(std::random_device{}());
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
-    std::string suffix(8, ' ');
-    for (char& c : suffix)
-        c = letters[pick(generator)];
-    return suffix;
-}
-
-// A temporary file beside the target, removed unless committed.
-class TemporaryFile {
-public:
-    // Created with the mode of a new file (0666 less the umask, which the
-    // kernel applies), so the process umask is never changed: other threads
-    // create files meanwhile.
-    explicit TemporaryFile(const std::string& target)
-    {
-        const std::string stem = directoryOf(target) + "/." + baseNameOf(target) + ".";
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            path_ = stem + randomSuffix();
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST)
-                break;
-        }
-        if (fd_ < 0)
-            path_.clear(); // the last name tried may be another's file
-    }
-    ~TemporaryFile()
-    {
-        closeFd();
-        if (!committed_ && !path_.empty())
-            ::unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    int fd() const { return fd_; }
-    const std::string& path() const { return path_; }
-    bool closeFd()
-    {
-        if (fd_ < 0)
-            return true;
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-    // Puts the file in place of target and makes the directory entry durable.
-    bool renameTo(const std::string& target)
-    {
-        committed_ = ::rename(path_.c_str(), target.c_str()) == 0;
-        if (committed_) {
-            int directory = ::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY);
-            if (directory >= 0) {
-                ::fsync(directory);
-                ::close(directory);
-            }
-        }
-        return committed_;
-    }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-    bool committed_ = false;
-};
-
-bool writeBytes(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 struct ParserFree {
@@ -357,16 +247,7 @@ bool saveDocument(xmlDocPtr document, const FileLayout& layout, const std::strin
         cpLog(kLogLevel, "XML: cannot write %s", file.c_str());
         return false;
     }
-    TemporaryFile temporary(file);
-    if (temporary.fd() < 0) {
-        cpLog(kLogLevel, "XML: cannot create a temporary file for %s: %s", file.c_str(),
-              std::strerror(errno));
-        return false;
-    }
-    std::optional<mode_t> keptMode = existingMode(file);
-    bool saved = writeBytes(temporary.fd(), *bytes) &&
-                 (!keptMode || ::fchmod(temporary.fd(), *keptMode) == 0) && ::fsync(temporary.fd()) == 0 &&
-                 temporary.closeFd() && temporary.renameTo(file);
+    const bool saved = safefile::WriteFile(file, *bytes) == safefile::WriteResult::Written;
     if (!saved)
         cpLog(kLogLevel, "XML: cannot write %s: %s", file.c_str(), std::strerror(errno));
     return saved;

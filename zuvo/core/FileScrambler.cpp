@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "core/ProgramPaths.h"
-#include "core/WriteAll.h"
+#include "safefile/SafeFile.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ std::optional<UnscrambledCopy> UnscrambledCopy::Make(const std::string& path, st
     const int fd = ::open(copy.path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return std::nullopt;
-    const bool written = WriteAll(fd, *bytes);
+    const bool written = safefile::WriteAll(fd, *bytes);
     if (::close(fd) != 0 || !written)
         return std::nullopt;
     return copy;

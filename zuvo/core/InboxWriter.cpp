@@ -18,7 +18,6 @@
 #include "core/NewFile.h"
 #include "core/ProgramPaths.h"
 #include "core/TextUtil.h"
-#include "core/WriteAll.h"
 #include "jotter/Jotter.h"
 #include "textcodec/Gbk.h"
 

@@ -1,9 +1,10 @@
 #pragma once
 
 // Whole files written so that a crash or a failed write never leaves a
-// half-written one under the target's name: the bytes go to a new file
-// beside the target (mode 0666 less the umask), are synced, and only then
-// take the target's name.
+// half-written one under the target's name, through the crash-safe writer
+// of safefile/SafeFile.h: the bytes go to a new file beside the target
+// (mode 0666 less the umask), are synced, and only then take the target's
+// name; the reason a file was not written is logged.
 
 #include <string>
 #include <string_view>

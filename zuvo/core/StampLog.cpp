@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "core/ProgramPaths.h"
-#include "core/WriteAll.h"
+#include "safefile/SafeFile.h"
 
 void LogFile::Open(const std::string& path)
 {
@@ -43,7 +43,7 @@ void LogFile::Write(const std::tm& localTime, const std::string& first, const st
 {
     if (fd_ < 0)
         throw LogInitFailed();
-    if (!WriteAll(fd_, FormatLine(localTime, first, second)))
+    if (!safefile::WriteAll(fd_, FormatLine(localTime, first, second)))
         throw LogInitFailed();
 }
 

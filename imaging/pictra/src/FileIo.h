@@ -7,8 +7,8 @@
 
 namespace pictra {
 
-// Writes `bytes` to a new, exclusively created temporary file in the target's
-// directory and renames it over `path`: the old file survives any failure.
+// Writes `bytes` as the file at `path` through the crash-safe writer: the
+// old file survives any failure; a new file gets mode 0644.
 bool replaceFile(const std::string& path, std::span<const uint8_t> bytes);
 
 } // namespace pictra

@@ -8,11 +8,12 @@
 
 #include "NetvoyLog.h"
 #include "netvoy/Client.h"
+#include "safefile/UniqueFd.h"
 #include "spindle/VLock.h"
-#include "UniqueFd.h"
 #include "textcodec/Gbk.h"
 
 using namespace Netvoy;
+using safefile::UniqueFd;
 
 namespace {
 

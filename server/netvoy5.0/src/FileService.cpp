@@ -6,10 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "UniqueFd.h"
+#include "safefile/UniqueFd.h"
 #include "netvoy/Pdu.h"
 
-using Netvoy::UniqueFd;
+using safefile::UniqueFd;
 
 namespace Netvoy {
 

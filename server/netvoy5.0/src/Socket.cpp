@@ -13,9 +13,9 @@
 
 #include "NameLookup.h"
 #include "SocketIo.h"
-#include "UniqueFd.h"
+#include "safefile/UniqueFd.h"
 
-using Netvoy::UniqueFd;
+using safefile::UniqueFd;
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <cstdio>
+#include <string_view>
+#include <sys/stat.h>
 
 #include "contacts/AddressBookConfig.h"
 #include "core/AccountConfig.h"
@@ -20,6 +21,7 @@
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
 #include "jotter/Jotter.h"
+#include "safefile/SafeFile.h"
 
 namespace {
 
@@ -44,20 +46,24 @@ void logHandOver(const HandOverTarget& target, const QStringList& files)
     }
 }
 
-// Copies the pending new updater over the old one through a temporary copy,
-// so that a failed copy leaves the old updater whole.
+// Puts a copy of the pending new updater in place of the old one through
+// the crash-safe writer, so that a failed copy leaves the old updater whole;
+// the copy keeps the pending file's mode, which makes it executable.
 bool replaceUpdater(const QString& newCopy, const QString& updater)
 {
-    const QString temporary = updater + QStringLiteral(".tmp");
-    QFile::remove(temporary);
-    if (!QFile::copy(newCopy, temporary)) {
+    QFile source(newCopy);
+    if (!source.open(QIODevice::ReadOnly)) {
         return false;
     }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(updater).constData()) != 0) {
-        QFile::remove(temporary);
+    const QByteArray bytes = source.readAll();
+    struct stat info {};
+    if (source.error() != QFileDevice::NoError || ::fstat(source.handle(), &info) != 0) {
         return false;
     }
-    return true;
+    const safefile::WriteOptions sourceMode{safefile::Mode::Replace, info.st_mode & 07777, false};
+    return safefile::WriteFile(QFile::encodeName(updater).toStdString(),
+                               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                               sourceMode) == safefile::WriteResult::Written;
 }
 
 } // namespace

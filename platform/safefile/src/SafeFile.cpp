@@ -1,0 +1,201 @@
+// The crash-safe writer: temporary file beside the target, fsync, rename
+// (or rename without replacing), fsync of the directory.
+
+#include "safefile/SafeFile.h"
+
+#include "safefile/UniqueFd.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace safefile {
+namespace {
+
+int renameNoReplace(const char* from, const char* to)
+{
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+
+const SystemCalls kRealCalls{::write, ::fsync, ::rename, renameNoReplace, ::link};
+
+bool writeAllWith(const SystemCalls& calls, int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = calls.write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC; // a write that takes nothing is a full disk
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& file)
+{
+    const std::size_t slash = file.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+// The start of the target's name in its temporary file's name: at most
+// 64 bytes, cut before a UTF-8 continuation byte, so that the temporary
+// name fits where the target's own name takes all 255 bytes.
+std::string tagOf(const std::string& file)
+{
+    const std::size_t slash = file.rfind('/');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    constexpr std::size_t kMaxTag = 64;
+    if (name.size() > kMaxTag) {
+        std::size_t cut = kMaxTag;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+// The permission bits of the file at path; none when there is no such file.
+std::optional<mode_t> modeOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return info.st_mode & 07777;
+}
+
+// Keeps errno across the cleanup that follows a failure.
+class ErrnoKeeper {
+public:
+    ErrnoKeeper() : saved_(errno) {}
+    ~ErrnoKeeper() { errno = saved_; }
+    ErrnoKeeper(const ErrnoKeeper&) = delete;
+    ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
+
+private:
+    int saved_;
+};
+
+// A new file beside the target, ".{tag}.{pid}-{n}", removed unless it was
+// given the target's name. Created with mode 0666, less the umask.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target)
+    {
+        static std::atomic<unsigned> counter{0};
+        const std::string stem = directoryOf(target) + "/." + tagOf(target) + ".";
+        for (int attempt = 0; attempt < 100 && fd_.get() < 0; ++attempt) {
+            path_ = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+            fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (fd_.get() < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd_.get() < 0)
+            path_.clear(); // the last name tried may be another's file
+    }
+    ~TemporaryFile()
+    {
+        if (path_.empty())
+            return;
+        ErrnoKeeper keep;
+        fd_.reset();
+        ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_.get(); }
+    const std::string& path() const { return path_; }
+    bool close()
+    {
+        return ::close(fd_.release()) == 0;
+    }
+    // The file now has another name (or a second one, removed here).
+    void placed() { path_.clear(); }
+
+private:
+    std::string path_;
+    UniqueFd fd_;
+};
+
+// Gives the temporary file the target's name without replacing anything:
+// 0 done, -1 with errno (EEXIST when the name is taken).
+int placeWithoutReplacing(const SystemCalls& calls, TemporaryFile& temporary, const std::string& target)
+{
+    if (calls.renameNoReplace(temporary.path().c_str(), target.c_str()) == 0) {
+        temporary.placed();
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // The file system cannot rename without replacing; a hard link does
+    // the same, and the temporary name goes with the temporary file.
+    return calls.link(temporary.path().c_str(), target.c_str());
+}
+
+void syncDirectoryOf(const SystemCalls& calls, const std::string& target)
+{
+    // The new name is in place already: a directory that cannot be synced
+    // leaves a file that is whole, so the write still counts as done.
+    ErrnoKeeper keep;
+    UniqueFd directory(::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0)
+        calls.fsync(directory.get());
+}
+
+} // namespace
+
+const SystemCalls& RealSystemCalls()
+{
+    return kRealCalls;
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    return writeAllWith(kRealCalls, fd, bytes);
+}
+
+WriteResult WriteFile(const std::string& path, std::string_view bytes, const WriteOptions& options)
+{
+    return WriteFile(path, bytes, options, kRealCalls);
+}
+
+WriteResult WriteFile(const std::string& path, std::string_view bytes, const WriteOptions& options,
+                      const SystemCalls& calls)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return WriteResult::Failed;
+    }
+    const std::optional<mode_t> oldMode = modeOf(path);
+    if (options.mode == Mode::CreateOnly && oldMode)
+        return WriteResult::TargetExists;
+    TemporaryFile temporary(path);
+    if (temporary.fd() < 0)
+        return WriteResult::Failed;
+    const bool keepOld = options.mode == Mode::Replace && options.keepOldMode && oldMode;
+    const std::optional<mode_t> mode = keepOld ? oldMode : options.fileMode;
+    if (!writeAllWith(calls, temporary.fd(), bytes) || (mode && ::fchmod(temporary.fd(), *mode) != 0) ||
+        calls.fsync(temporary.fd()) != 0 || !temporary.close())
+        return WriteResult::Failed;
+    if (options.mode == Mode::Replace) {
+        if (calls.rename(temporary.path().c_str(), path.c_str()) != 0)
+            return WriteResult::Failed;
+        temporary.placed();
+    } else if (placeWithoutReplacing(calls, temporary, path) != 0) {
+        return errno == EEXIST ? WriteResult::TargetExists : WriteResult::Failed;
+    }
+    syncDirectoryOf(calls, path);
+    return WriteResult::Written;
+}
+
+} // namespace safefile

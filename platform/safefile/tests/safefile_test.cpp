@@ -1,0 +1,310 @@
+// The crash-safe writer: whatever fails on the way (a write, a full disk,
+// the sync, the rename, an unwritable directory), the old file keeps its
+// bytes and no temporary file stays; create-only never replaces; the new
+// name is made durable by a sync of its directory. Failures are forced
+// through the writer's system calls.
+
+#include "safefile/SafeFile.h"
+#include "safefile/UniqueFd.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "testsupport/TestSupport.h"
+
+using namespace safefile;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> namesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Calls that fail as a test says: the state is global because the calls are
+// plain function pointers.
+struct Faults {
+    std::size_t writeRoom = SIZE_MAX; // bytes the "disk" still takes
+    int fsyncErrno = 0;
+    int renameErrno = 0;
+    int renameNoReplaceErrno = 0;
+    std::string createDuringWrite;    // a file another process creates meanwhile
+    std::vector<std::string> log;     // "fsync dir", "fsync file", "rename"
+};
+Faults faults;
+
+ssize_t faultyWrite(int fd, const void* bytes, size_t count)
+{
+    if (!faults.createDuringWrite.empty()) {
+        writeFile(faults.createDuringWrite, "theirs");
+        faults.createDuringWrite.clear();
+    }
+    if (faults.writeRoom == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const std::size_t taken = std::min(count, faults.writeRoom);
+    faults.writeRoom -= taken;
+    return ::write(fd, bytes, taken);
+}
+
+int faultyFsync(int fd)
+{
+    struct stat info {};
+    ::fstat(fd, &info);
+    faults.log.push_back(S_ISDIR(info.st_mode) ? "fsync dir " + std::to_string(info.st_ino) : "fsync file");
+    if (faults.fsyncErrno != 0 && !S_ISDIR(info.st_mode)) {
+        errno = faults.fsyncErrno;
+        return -1;
+    }
+    return ::fsync(fd);
+}
+
+int faultyRename(const char* from, const char* to)
+{
+    faults.log.push_back("rename");
+    if (faults.renameErrno != 0) {
+        errno = faults.renameErrno;
+        return -1;
+    }
+    return RealSystemCalls().rename(from, to);
+}
+
+int faultyRenameNoReplace(const char* from, const char* to)
+{
+    faults.log.push_back("rename");
+    if (faults.renameNoReplaceErrno != 0) {
+        errno = faults.renameNoReplaceErrno;
+        return -1;
+    }
+    return RealSystemCalls().renameNoReplace(from, to);
+}
+
+const SystemCalls kFaultyCalls{faultyWrite, faultyFsync, faultyRename, faultyRenameNoReplace, ::link};
+
+class SafeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { faults = Faults{}; }
+    void TearDown() override { faults = Faults{}; }
+
+    TempDir dir_;
+    const std::string target_ = dir_.file("account.xml");
+    const std::string newBytes_ = std::string(64 * 1024, 'n'); // more than one short write
+};
+
+} // namespace
+
+TEST_F(SafeFileTest, ReplaceKeepsTheOldModeAndLeavesOnlyTheTarget)
+{
+    writeFile(target_, "old");
+    ::chmod(target_.c_str(), 0640);
+    ASSERT_EQ(WriteFile(target_, newBytes_, {}, kFaultyCalls), WriteResult::Written);
+    EXPECT_EQ(readFile(target_), newBytes_);
+    EXPECT_EQ(modeOf(target_), 0640u);
+    EXPECT_EQ(namesIn(dir_.path()), std::vector<std::string>{"account.xml"});
+
+    // A file that was not there gets the mode asked for, or the kernel's.
+    const mode_t oldMask = ::umask(027);
+    EXPECT_EQ(WriteFile(dir_.file("a"), "x"), WriteResult::Written);
+    EXPECT_EQ(WriteFile(dir_.file("b"), "x", {Mode::Replace, 0604}), WriteResult::Written);
+    ::umask(oldMask);
+    EXPECT_EQ(modeOf(dir_.file("a")), 0640u);
+    EXPECT_EQ(modeOf(dir_.file("b")), 0604u);
+    EXPECT_EQ(WriteFile(dir_.file("empty"), ""), WriteResult::Written);
+    // A copy that carries its source's mode says so.
+    EXPECT_EQ(WriteFile(target_, "copy", {Mode::Replace, 0700, false}), WriteResult::Written);
+    EXPECT_EQ(modeOf(target_), 0700u);
+    EXPECT_EQ(readFile(dir_.file("empty")), "");
+}
+
+TEST_F(SafeFileTest, ATargetNameOfTheLongestLengthIsWritten)
+{
+    // 255 bytes, the longest name; multi-byte letters where the temporary
+    // name is cut.
+    std::string name;
+    while (name.size() + 3 <= 255)
+        name += "页";
+    name += std::string(255 - name.size(), 'x');
+    const std::string target = dir_.file(name);
+    for (Mode mode : {Mode::CreateOnly, Mode::Replace}) {
+        EXPECT_EQ(WriteFile(target, newBytes_, {mode, std::nullopt}), WriteResult::Written);
+        EXPECT_EQ(readFile(target), newBytes_);
+    }
+    EXPECT_EQ(namesIn(dir_.path()), std::vector<std::string>{name});
+}
+
+TEST_F(SafeFileTest, AFailureOnTheWayLeavesTheOldFileByteIdentical)
+{
+    struct Case {
+        const char* what;
+        Mode mode;
+        std::size_t writeRoom;
+        int fsyncErrno, renameErrno, renameNoReplaceErrno;
+        int expectedErrno;
+    };
+    const std::vector<Case> cases = {
+        {"disk full after 1000 bytes", Mode::Replace, 1000, 0, 0, 0, ENOSPC},
+        {"disk full at once", Mode::Replace, 0, 0, 0, 0, ENOSPC},
+        {"file sync fails", Mode::Replace, SIZE_MAX, EIO, 0, 0, EIO},
+        {"rename fails", Mode::Replace, SIZE_MAX, 0, EIO, 0, EIO},
+        {"create-only: disk full", Mode::CreateOnly, 10, 0, 0, 0, ENOSPC},
+        {"create-only: rename fails", Mode::CreateOnly, SIZE_MAX, 0, 0, EIO, EIO},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(target_);
+        if (c.mode == Mode::Replace)
+            writeFile(target_, "the old bytes");
+        const std::vector<std::string> before = namesIn(dir_.path());
+        faults = Faults{};
+        faults.writeRoom = c.writeRoom;
+        faults.fsyncErrno = c.fsyncErrno;
+        faults.renameErrno = c.renameErrno;
+        faults.renameNoReplaceErrno = c.renameNoReplaceErrno;
+
+        errno = 0;
+        EXPECT_EQ(WriteFile(target_, newBytes_, {c.mode, std::nullopt}, kFaultyCalls), WriteResult::Failed);
+        EXPECT_EQ(errno, c.expectedErrno) << std::strerror(errno);
+        if (c.mode == Mode::Replace) {
+            EXPECT_EQ(readFile(target_), "the old bytes");
+        }
+        EXPECT_EQ(namesIn(dir_.path()), before) << "no temporary file stays";
+    }
+}
+
+TEST_F(SafeFileTest, WhatCannotBeWrittenFailsWithoutLeavingAnything)
+{
+    writeFile(target_, "the old bytes");
+    {
+        testsupport::ReadOnlyDirectory readOnly(dir_.path());
+        if (!readOnly.held())
+            GTEST_SKIP() << "cannot take write access away here";
+        EXPECT_EQ(WriteFile(target_, newBytes_), WriteResult::Failed);
+        EXPECT_EQ(WriteFile(dir_.file("new"), newBytes_, {Mode::CreateOnly, std::nullopt}), WriteResult::Failed);
+    }
+    EXPECT_EQ(readFile(target_), "the old bytes");
+    fs::create_directory(dir_ / "taken.xml");
+    EXPECT_EQ(WriteFile(dir_.file("taken.xml"), "x"), WriteResult::Failed) << "a directory is not replaced";
+    EXPECT_EQ(WriteFile(dir_.file("missing/x.xml"), "x"), WriteResult::Failed);
+    EXPECT_EQ(WriteFile("", "x"), WriteResult::Failed);
+    EXPECT_EQ(namesIn(dir_.path()), (std::vector<std::string>{"account.xml", "taken.xml"}));
+}
+
+TEST_F(SafeFileTest, CreateOnlyNeverReplaces)
+{
+    const std::vector<int> renameErrnos = {0, EINVAL}; // renameat2, then a file system without it: link
+    for (int renameErrno : renameErrnos) {
+        SCOPED_TRACE(renameErrno == 0 ? "rename without replacing" : "hard link");
+        fs::remove(target_);
+        faults = Faults{};
+        faults.renameNoReplaceErrno = renameErrno;
+        EXPECT_EQ(WriteFile(target_, "first", {Mode::CreateOnly, 0600}, kFaultyCalls), WriteResult::Written);
+        EXPECT_EQ(readFile(target_), "first");
+        EXPECT_EQ(modeOf(target_), 0600u);
+        EXPECT_EQ(WriteFile(target_, "second", {Mode::CreateOnly, std::nullopt}, kFaultyCalls),
+                  WriteResult::TargetExists);
+        EXPECT_EQ(readFile(target_), "first");
+
+        // The name is taken while the bytes are written: the other file stays.
+        fs::remove(target_);
+        faults.createDuringWrite = target_;
+        EXPECT_EQ(WriteFile(target_, newBytes_, {Mode::CreateOnly, std::nullopt}, kFaultyCalls),
+                  WriteResult::TargetExists);
+        EXPECT_EQ(readFile(target_), "theirs");
+        EXPECT_EQ(namesIn(dir_.path()), std::vector<std::string>{"account.xml"});
+    }
+}
+
+TEST_F(SafeFileTest, TheFileIsSyncedBeforeAndItsDirectoryAfterTheRename)
+{
+    struct stat directory {};
+    ASSERT_EQ(::stat(dir_.path().c_str(), &directory), 0);
+    const std::vector<std::string> expected = {"fsync file", "rename", "fsync dir " + std::to_string(directory.st_ino)};
+    for (Mode mode : {Mode::Replace, Mode::CreateOnly}) {
+        fs::remove(target_);
+        faults = Faults{};
+        ASSERT_EQ(WriteFile(target_, newBytes_, {mode, std::nullopt}, kFaultyCalls), WriteResult::Written);
+        EXPECT_EQ(faults.log, expected);
+    }
+    // A write that did not happen syncs no directory.
+    faults = Faults{};
+    faults.renameErrno = EIO;
+    EXPECT_EQ(WriteFile(target_, newBytes_, {}, kFaultyCalls), WriteResult::Failed);
+    EXPECT_EQ(faults.log, (std::vector<std::string>{"fsync file", "rename"}));
+}
+
+TEST_F(SafeFileTest, NewFilesNeverWidenTheModeOfFilesOtherThreadsCreate)
+{
+    const mode_t oldMask = ::umask(022);
+    std::atomic<bool> done{false};
+    std::atomic<int> widened{0};
+    // Another thread creating its own files meanwhile: the process umask
+    // must apply to each of them, so the writer never changes it.
+    std::thread creator([&] {
+        const std::string path = dir_.file("download.tif");
+        while (!done.load()) {
+            UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
+            if (fd.get() < 0)
+                continue;
+            struct stat info {};
+            if (::fstat(fd.get(), &info) == 0 && (info.st_mode & 022) != 0)
+                ++widened;
+            fd.reset();
+            ::unlink(path.c_str());
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(WriteFile(target_, "x"), WriteResult::Written);
+        ::unlink(target_.c_str());
+    }
+    done = true;
+    creator.join();
+    ASSERT_EQ(WriteFile(target_, "x"), WriteResult::Written);
+    ::umask(oldMask);
+    EXPECT_EQ(modeOf(target_), 0644u) << "a new file gets the usual mode";
+    EXPECT_EQ(widened.load(), 0);
+}
+
+TEST(UniqueFd, ClosesWhatItOwnsOnceAndHandsItOver)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    {
+        UniqueFd reader(fds[0]);
+        UniqueFd moved(std::move(reader));
+        EXPECT_EQ(reader.get(), -1);
+        EXPECT_EQ(moved.get(), fds[0]);
+        UniqueFd writer(fds[1]);
+        const int handed = writer.release();
+        EXPECT_EQ(writer.get(), -1);
+        EXPECT_GE(::fcntl(handed, F_GETFD), 0) << "released, so still open";
+        writer.reset(handed);
+    }
+    EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1);
+    EXPECT_EQ(::fcntl(fds[1], F_GETFD), -1);
+}
