@@ -67,7 +67,9 @@ AgentSim::AgentSim(const std::string& scenarioJson, double lifetimeSeconds, int 
         ::close(out[0]);
         throw std::runtime_error("cannot start python3");
     }
-    port_ = readPort(out[0], 10000);
+    // Python can take many seconds to start on a loaded machine; the wait
+    // ends as soon as the port is announced.
+    port_ = readPort(out[0], 60000);
     ::close(out[0]);
     if (port_ == 0)
         throw std::runtime_error("the fake agent server did not start");

@@ -68,7 +68,8 @@ public:
         std::string line;
         pollfd ready{out[0], POLLIN, 0};
         char c = 0;
-        while (line.find('\n') == std::string::npos && ::poll(&ready, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1)
+        // Python can take many seconds to start on a loaded machine.
+        while (line.find('\n') == std::string::npos && ::poll(&ready, 1, 60000) > 0 && ::read(out[0], &c, 1) == 1)
             line += c;
         ::close(out[0]);
         if (line.rfind("LISTENING ", 0) != 0)
