@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -163,6 +164,62 @@ std::string StatusLine(pid_t pid, const std::string& key)
     return "?";
 }
 
+// Resident kB of each mapped file (anonymous mappings under their
+// bracketed name, "[anon]" when they have none), summed over
+// /proc/PID/smaps.
+std::map<std::string, long> ResidentByMapping(pid_t pid)
+{
+    std::map<std::string, long> resident;
+    std::istringstream smaps(ReadFile("/proc/" + std::to_string(pid) + "/smaps"));
+    std::string current = "[anon]";
+    for (std::string line; std::getline(smaps, line);) {
+        if (line.rfind("Rss:", 0) == 0) {
+            resident[current] += std::atol(line.c_str() + 4);
+            continue;
+        }
+        // A mapping's header: "start-end perms offset dev inode [path]".
+        std::istringstream fields(line);
+        std::string range, perms, offset, device, inode, path;
+        if (!(fields >> range >> perms >> offset >> device >> inode) || range.find('-') == std::string::npos ||
+            range.back() == ':')
+            continue;
+        std::getline(fields >> std::ws, path);
+        current = path.empty() ? "[anon]" : path;
+    }
+    return resident;
+}
+
+// The resident memory of the process, by kind (/proc/PID/smaps_rollup) and
+// by the mappings that hold the most of it.
+void PrintResidentMemory(pid_t pid, std::size_t largest)
+{
+    std::printf("resident memory (VmRSS):%s\n\n", StatusLine(pid, "VmRSS").c_str());
+    std::istringstream rollup(ReadFile("/proc/" + std::to_string(pid) + "/smaps_rollup"));
+    std::printf("| kind (smaps_rollup) | kB |\n|---|---:|\n");
+    for (std::string line; std::getline(rollup, line);) {
+        const std::size_t colon = line.find(':');
+        if (colon == std::string::npos || line.find(" kB") == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, colon);
+        if (key == "Rss" || key == "Pss" || key == "Pss_Anon" || key == "Pss_File" || key == "Anonymous" ||
+            key == "Private_Dirty" || key == "Shared_Clean" || key == "Private_Clean")
+            std::printf("| %s | %ld |\n", key.c_str(), std::atol(line.c_str() + colon + 1));
+    }
+    std::vector<std::pair<long, std::string>> mappings;
+    for (const auto& [path, kb] : ResidentByMapping(pid))
+        mappings.emplace_back(kb, path);
+    std::sort(mappings.rbegin(), mappings.rend());
+    long rest = 0;
+    std::printf("\n| mapping (smaps) | resident kB |\n|---|---:|\n");
+    for (std::size_t i = 0; i < mappings.size(); ++i) {
+        if (i < largest)
+            std::printf("| %s | %ld |\n", mappings[i].second.c_str(), mappings[i].first);
+        else
+            rest += mappings[i].first;
+    }
+    std::printf("| (%zu others) | %ld |\n", mappings.size() > largest ? mappings.size() - largest : 0, rest);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -227,6 +284,6 @@ int main(int argc, char** argv)
     }
     std::printf("| **whole process** | %.0f | **%.3f** |\n\n", 1000.0 * (processAfter - processBefore) / tick,
                 share(processAfter - processBefore));
-    std::printf("resident memory (VmRSS):%s\n", StatusLine(zuvo.pid(), "VmRSS").c_str());
+    PrintResidentMemory(zuvo.pid(), 15);
     return 0;
 }

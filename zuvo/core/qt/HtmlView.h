@@ -5,15 +5,14 @@
 #include <QUrl>
 #include <QWidget>
 
-#ifdef ZUVO_WITH_WEBENGINE
-class QWebEngineView;
-#endif
+class WebView;
+struct WebViewOptions;
 
-// A pane that shows web pages. Built with Qt WebEngine it is an embedded
-// browser that reports every finished document; without it the pane shows
-// the address and hands the page to the desktop browser. The browser (and
-// with it the engine's processes) is made on the first Navigate: until then
-// the pane is its empty background.
+// A pane that shows web pages. With the embedded browser (the web views'
+// module, core/qt/WebViews.h) it reports every finished document; without
+// it the pane shows the address and hands the page to the desktop browser.
+// The browser (and with it the module and the engine's processes) is made
+// on the first Navigate: until then the pane is its empty background.
 class CHtmlView : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +32,7 @@ public:
     QString UntrustedTitle() const;
     // The address of the document shown (or last asked for).
     QString LocationURL() const;
+    // Whether the embedded browser can be had (loads its module).
     static bool HasEmbeddedBrowser();
     // Whether the embedded browser has been made (by a Navigate).
     bool HasBrowser() const;
@@ -53,19 +53,22 @@ public:
     virtual void OnDocumentComplete(const QString& address);
 
 private:
+    // A view of the embedded browser in this pane; null without it.
+    WebView* makeView(WebViewOptions options);
+    // Makes the browser on first use; null without the embedded browser.
+    WebView* browser();
+    // Makes the view of untrusted texts on first use; null likewise.
+    WebView* untrustedView();
+    // Shows one of the two views and hides the other.
+    void showBrowser(WebView* shown);
+    // The address label that stands for the browser without it.
+    QLabel& addressLabel();
+
     QString requested_;
+    bool externalFallback_;
     bool quietErrors_ = false;
     bool showingUntrusted_ = false;
-#ifdef ZUVO_WITH_WEBENGINE
-    // Makes the browser on first use.
-    QWebEngineView& browser();
-    // Shows one of the two views and hides the other.
-    void showBrowser(QWebEngineView* shown);
-
-    QWebEngineView* browser_ = nullptr;  // child widget, owned by this pane; null until the first Navigate
-    QWebEngineView* untrusted_ = nullptr;  // child widget on a locked-down profile, made at first use
-#else
-    QLabel* address_ = nullptr;          // child widget, owned by this pane
-    bool externalFallback_;
-#endif
+    WebView* browser_ = nullptr;    // a child widget; null until the first Navigate
+    WebView* untrusted_ = nullptr;  // a locked-down child widget, made at first use
+    QLabel* address_ = nullptr;     // child widget, made at first use without the browser
 };

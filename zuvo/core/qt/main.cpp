@@ -5,8 +5,6 @@
 
 #include <QApplication>
 
-#include <unistd.h>
-
 #include "core/qt/CPelno1App.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/QtTranslations.h"
@@ -15,15 +13,6 @@
 
 int main(int argc, char** argv)
 {
-#ifdef ZUVO_WITH_WEBENGINE
-    // The browser engine refuses to start its sandbox for the root user; the
-    // program then runs its web views without it rather than not at all.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    // The web views need contexts shared before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-#endif
     QApplication application(argc, argv);
     // Qt's own buttons and labels in the language of the program's texts.
     InstallQtTranslations(application);

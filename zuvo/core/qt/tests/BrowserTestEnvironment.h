@@ -12,7 +12,6 @@ inline const bool kBrowserPrepared = [] {
     // The embedded browser runs without its sandbox (the tests may run as root).
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     return true;
 }();
 

@@ -1,3 +1,4 @@
+#include "LocalPageServer.h"
 #include "ShellTestApp.h"
 
 #include "core/WindowMessages.h"
@@ -5,8 +6,6 @@
 #include "core/qt/BrowserView.h"
 #include "core/qt/WindowMessage.h"
 
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -90,32 +89,6 @@ TEST_F(BrowserViewTest, AdPaneNavigatesOnlyToAConfiguredAddress)
     QCoreApplication::sendEvent(&view, &navigate);
     EXPECT_EQ(view.LocationURL(), QStringLiteral("http://127.0.0.1:9/ad.html"));
 }
-
-// A one-page HTTP server on 127.0.0.1 that answers every request with a
-// small page.
-class LocalPageServer {
-public:
-    LocalPageServer()
-    {
-        server_.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                    if (!socket->readAll().contains("\r\n\r\n")) return;
-                    QByteArray body = "<html><body>signed in</body></html>";
-                    socket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
-
-private:
-    QTcpServer server_;
-};
 
 TEST_F(BrowserViewTest, EmbeddedBrowserReportsTheCallbackPageOfALocalServer)
 {
