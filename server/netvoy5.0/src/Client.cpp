@@ -609,6 +609,11 @@ int Client::Net_NmuAck(const NetAddr& dest, const char* data, int len)
     return sendPayload(kFamilyNmu, kNmuAck, dest, 0, 0, 0, kNmuPayloadOffset, payloadOf(data, len));
 }
 
+int Client::Net_SysCmd(const NetAddr& dest, int code)
+{
+    return sendPayload(kFamilyMsu, kMsuSys, dest, static_cast<std::uint8_t>(code), 0, 0, kMsuPayloadOffset, {});
+}
+
 int Client::Net_SysStartup()
 {
     if (sendPayload(kFamilyMsu, kMsuSys, NetAddr(), kSysStartup, 0, 0, kMsuPayloadOffset, {}) != 0)
@@ -683,6 +688,8 @@ int Client::nc_PeekNetMesg(int waitMs)
     PduView pdu = received();
     if (family == kFamilyMsu) {
         switch (pdu.type()) {
+        case kMsuRequire:
+            return nc_HRMsuReq();
         case kMsuAns:
             return nc_HRMsuAns();
         case kMsuSys:
@@ -691,13 +698,75 @@ int Client::nc_PeekNetMesg(int waitMs)
         case kMsuUsr4:
         case kMsuUserCmd:
             return nc_HRMsuUsr();
+        case kMsuRJT:
+            return nc_HRMsuRJT();
+        case kMsuApt:
+            return nc_HRMsuApt();
         default:
             return 0;
         }
     }
-    if (family == kFamilyNmu && pdu.type() >= kNmuRpt && pdu.type() <= kNmuAck)
-        hdrReport();
+    if (family == kFamilyNmu) {
+        switch (pdu.type()) {
+        case kNmuRpt:
+        case kNmuAck:
+            hdrReport();
+            break;
+        case kNmuBrd:
+            nc_HRNmuBrd();
+            break;
+        case kNmuDiscon:
+            nc_HRNmuDiscon();
+            break;
+        case kNmuCmd:
+            nc_HRNmuCmd();
+            break;
+        default:
+            break;
+        }
+    }
     return 0;
+}
+
+namespace {
+
+int dropUnused(const char* what, const PduView& pdu)
+{
+    cpLog(kNetvoyLogLevel, "%s from (%d, %d), code %d, %zu bytes: nothing to do", what, pdu.source().GetTermType(),
+          pdu.source().GetTermNo(), pdu.code(), pdu.size());
+    return 0;
+}
+
+} // namespace
+
+int Client::nc_HRMsuReq()
+{
+    return dropUnused("Msu Require", received());
+}
+
+int Client::nc_HRMsuRJT()
+{
+    return dropUnused("Msu RJT", received());
+}
+
+int Client::nc_HRMsuApt()
+{
+    return dropUnused("Msu Apt", received());
+}
+
+int Client::nc_HRNmuBrd()
+{
+    return dropUnused("Nmu Brd", received());
+}
+
+int Client::nc_HRNmuDiscon()
+{
+    return dropUnused("Nmu Discon", received());
+}
+
+int Client::nc_HRNmuCmd()
+{
+    return dropUnused("Nmu Cmd", received());
 }
 
 int Client::deliverText(std::size_t offset, bool isAns)

@@ -1,5 +1,6 @@
 // The agent client against the fake agent server: start-up, addressing,
-// heartbeat, dispatch, hostile endings of the connection, stop and idle cost.
+// heartbeat, dispatch (PDUs without use dropped), the Sys command, hostile
+// endings of the connection, stop and idle cost.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "SimFixture.h"
+#include "jotter/Jotter.h"
 
 TEST_F(NetvoyClientAgainstSim, StartupIsAnsweredAndLaterRequestsUseTheAssignedAddress)
 {
@@ -307,4 +309,66 @@ TEST(NetvoyClientLifecycle, StopReturnsPromptlyRightAfterRunAndWithoutRun)
         EXPECT_LT(msSince(begin), 1000);
         EXPECT_EQ(client.isRun(), 0);
     }
+}
+
+namespace {
+
+// Gives the tests the senders that nothing in the program calls.
+class ClientWithSenders : public AgentProxy {
+public:
+    using Client::Net_SysCmd;
+};
+
+} // namespace
+
+// PDUs the client has no use for are read whole and dropped without a
+// listener hearing them; the reports among them still arrive, the connection
+// stays and a later request still gets its reply.
+TEST_F(NetvoyClientAgainstSim, PdusWithoutUseAreDroppedAndTheConnectionServesOn)
+{
+    testsupport::TempDir dir;
+    const std::string logPath = dir.file("netvoy.log");
+    ASSERT_EQ(cpLogOpen(logPath.c_str()), 1);
+    start(R"({"on_connect": [
+                {"send": "nmu", "type": 1, "event": {"event": "nmu-rpt"}},
+                {"send": "nmu", "type": 2, "event": {"event": "nmu-brd"}},
+                {"send": "nmu", "type": 3},
+                {"send": "nmu", "type": 4, "event": {"event": "nmu-cmd"}},
+                {"send": "nmu", "type": 5, "event": {"event": "nmu-ack"}},
+                {"send": "pdu", "family": 1, "type": 1, "text": "event=msu-req|"},
+                {"send": "pdu", "family": 1, "type": 8, "text": "event=msu-rjt|"},
+                {"send": "pdu", "family": 1, "type": 9, "text": "event=msu-apt|"},
+                {"send": "ans", "event": {"event": "after"}}],
+              "rules": [{"match": {"command": "ping"},
+                         "actions": [{"send": "ans", "event": {"event": "pong", "invokeid": "${invokeid}"}}]}]})");
+    ASSERT_TRUE(recorder.waitFor([&] { return recorder.receivedLocked().size() >= 3; }));
+    request({{"command", "ping"}, {"invokeid", "5"}});
+    ASSERT_TRUE(recorder.waitFor([&] { return recorder.receivedLocked().size() >= 4; }));
+    EXPECT_EQ(client.isConnected(), 1);
+    finish();
+    cpLogClose();
+
+    EXPECT_EQ(recorder.received(),
+              (std::vector<std::string>{"event=nmu-rpt|", "event=nmu-ack|", "event=after|", "event=pong|invokeid=5|"}));
+    EXPECT_EQ(recorder.disconnects(), 1) << "only stop() ended the connection";
+    const std::string log = testsupport::readFile(logPath);
+    for (const char* kind : {"Nmu Brd", "Nmu Discon", "Nmu Cmd", "Msu Require", "Msu RJT", "Msu Apt"})
+        EXPECT_NE(log.find(std::string(kind) + " from (3, 9)"), std::string::npos) << kind << "\n" << log;
+}
+
+TEST(NetvoySysCmd, IsOneHeaderBlockWithTheCodeInByte13AsTheServerReadsIt)
+{
+    AgentSim sim(R"({"startup": null})");
+    ClientWithSenders client;
+    client.setTimeouts(quickTimeouts());
+    ASSERT_EQ(client.connect("127.0.0.1", sim.port()), 1);
+    client.SetTermType(4);
+    client.SetTermNo(2);
+    EXPECT_EQ(client.Net_SysCmd(NetAddr(3, 9), 7), 0);
+    client.closeServer();
+    ASSERT_GE(sim.waitExit(5000), 0);
+
+    std::vector<Bytes> pdus = sim.receivedPdus();
+    ASSERT_EQ(pdus.size(), 1u);
+    EXPECT_EQ(pdus[0], (Bytes{1, 1, 0, 0, 0, 0, 0, 0, 4, 2, 3, 9, 5, 7, 0, 0}));
 }

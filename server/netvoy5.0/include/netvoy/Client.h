@@ -181,6 +181,16 @@ protected:
     int nc_HRMsuSys();
     // File-transfer replies.
     int nc_HRMsuUsr();
+    // PDUs this client has no use for: a request from the server (Msu
+    // Require), a rejection, an acceptance, and the Nmu broadcast, disconnect
+    // notice and command. Each is read whole, logged and dropped; no listener
+    // hears it and the connection stays. Return 0.
+    int nc_HRMsuReq();
+    int nc_HRMsuRJT();
+    int nc_HRMsuApt();
+    int nc_HRNmuBrd();
+    int nc_HRNmuDiscon();
+    int nc_HRNmuCmd();
 
     int Net_Require(const NetAddr& dest, int code, const char* data, int len);
     int HA_MsuReq(const NetAddr& dest, int code, const char* data, int len);
@@ -190,6 +200,9 @@ protected:
     int Net_NmuDiscon(const NetAddr& dest);
     int Net_NmuCmd(const NetAddr& dest, const char* data, int len);
     int Net_NmuAck(const NetAddr& dest, const char* data, int len);
+    // A Sys command of the given code: the header alone (one block), type 5,
+    // the code in byte 13, byte 14 = 0. 0 sent, -1 failed.
+    int Net_SysCmd(const NetAddr& dest, int code);
     // Start-up handshake of a client that runs no worker: sends Sys start-up
     // and waits (pduMs) for the next Msu PDU: 0 when its byte 14 is 1, else -1.
     int Net_SysStartup();

@@ -31,6 +31,10 @@ inline constexpr std::uint8_t kMsuUsr3 = 3;
 inline constexpr std::uint8_t kMsuUsr4 = 4;
 inline constexpr std::uint8_t kMsuSys = 5;
 inline constexpr std::uint8_t kMsuUserCmd = 6;
+// A rejection and an acceptance from the server: nothing in this client
+// waits for either, so both are read and dropped.
+inline constexpr std::uint8_t kMsuRJT = 8;
+inline constexpr std::uint8_t kMsuApt = 9;
 
 // Codes of Msu Sys PDUs (byte 13).
 inline constexpr std::uint8_t kSysStartup = 1;
