@@ -30,6 +30,7 @@ CPipe::~CPipe()
     VLock control(m_control);
     m_in.Stop();
     m_out.Stop();
+    FinishRecording();
     ReplaceFile(nullptr);
 }
 
@@ -54,6 +55,7 @@ bool CPipe::CanStart(const char* operation, const std::string& path)
     // file and the device.
     m_in.Stop();
     m_out.Stop();
+    FinishRecording(); // one that a write error stopped
     return true;
 }
 
@@ -62,17 +64,57 @@ bool CPipe::StartRecord(const std::string& path)
     VLock control(m_control);
     if (!CanStart("StartRecord", path))
         return false;
-    auto file = std::make_unique<CSoundFile>(path, &m_in.GetFormat());
-    const bool opened = file->IsOK();
+    auto target = std::make_unique<safefile::ReplacementFile>(path);
+    if (!target->IsOpen()) {
+        cpLog(3, "StartRecord <%s>: %s", path.c_str(), target->Error().c_str());
+        return false;
+    }
+    auto file = std::make_unique<CSoundFile>(target->TemporaryPath(), &m_in.GetFormat());
+    if (!file->IsOK())
+        return false; // the temporary file goes with target
+    {
+        VLock lock(m_fileLock);
+        m_writeFailed = false;
+    }
     ReplaceFile(std::move(file));
-    return opened && m_in.Start(&m_in.GetFormat());
+    m_recordTarget = std::move(target);
+    if (m_in.Start(&m_in.GetFormat()))
+        return true;
+    // The device did not open: the temporary file goes, the path keeps what
+    // it held.
+    ReplaceFile(nullptr);
+    m_recordTarget.reset();
+    return false;
+}
+
+void CPipe::FinishRecording()
+{
+    if (!m_recordTarget)
+        return;
+    std::unique_ptr<CSoundFile> file;
+    bool writeFailed;
+    {
+        VLock lock(m_fileLock);
+        file = std::move(m_file);
+        writeFailed = m_writeFailed;
+    }
+    std::unique_ptr<safefile::ReplacementFile> target = std::move(m_recordTarget);
+    const bool complete = file && file->Close() && !writeFailed;
+    if (!complete) {
+        target->Discard();
+        cpLog(3, "Recording for <%s> is incomplete and was not kept", target->Target().c_str());
+        return;
+    }
+    if (!target->Commit())
+        cpLog(3, "Recording for <%s> cannot take its place: %s", target->Target().c_str(), target->Error().c_str());
 }
 
 void CPipe::WriteSoundDataToFile(CBuffer& buffer)
 {
     cpLog(6, "WriteSoundDataToFile");
     VLock lock(m_fileLock);
-    if (m_file && !m_file->Write(buffer)) {
+    if (m_file && !m_writeFailed && !m_file->Write(buffer)) {
+        m_writeFailed = true;
         m_in.Stop();
         cpLog(3, "Unable to write to file");
     }
@@ -82,7 +124,7 @@ void CPipe::StopRecord()
 {
     VLock control(m_control);
     m_in.Stop();
-    ReplaceFile(nullptr);
+    FinishRecording();
 }
 
 bool CPipe::StartPlay(const std::string& path)

@@ -4,9 +4,11 @@
 #include <string>
 
 #include "compose/AlsaAudioDevice.h"
+#include "compose/PtrFifo.h"
 #include "compose/SoundFile.h"
 #include "compose/SoundIn.h"
 #include "compose/SoundOut.h"
+#include "safefile/ReplacementFile.h"
 #include "spindle/VMutex.h"
 
 // Joins the recorder to a WAV file being written and a WAV file being read
@@ -21,11 +23,15 @@ public:
     CPipe(const CPipe&) = delete;
     CPipe& operator=(const CPipe&) = delete;
 
-    // Records into a new WAV file at the path (16-bit mono PCM at 22050 Hz).
-    // False when the pipe is already recording or playing, or when the file
-    // or the device cannot be opened.
+    // Records a new WAV file for the path (16-bit mono PCM at 22050 Hz). The
+    // samples go to a temporary file beside it; a file already at the path
+    // stays as it is until the recording ends well. False when the pipe is
+    // already recording or playing, or when the file or the device cannot be
+    // opened.
     bool StartRecord(const std::string& path);
-    // Stops recording and completes the file.
+    // Stops recording and completes the file; a complete recording then
+    // replaces whatever was at the path. One cut short by a write error is
+    // dropped and the path keeps what it held.
     void StopRecord();
     // Plays the WAV file at the path. False when the pipe is already
     // recording or playing, or when the file or the device cannot be opened.
@@ -49,13 +55,25 @@ private:
     bool IsBusy() const { return IsRecording() || IsPlaying(); }
     bool CanStart(const char* operation, const std::string& path);
     void ReplaceFile(std::unique_ptr<CSoundFile> file);
+    // Ends the recording's file and puts it in its target's place when it
+    // is complete; removes it otherwise. Under m_control, the recorder stopped.
+    void FinishRecording();
 
     // m_control serialises the start and stop operations, which wait for the
     // streams' threads; m_fileLock guards the current file and is all that
     // the callbacks take, so a stop never waits on a callback that waits on it.
+    // Audio buffers on their way to the player and from the recorder. The
+    // streams hand their buffers straight to and from the current file, so
+    // both queues stay empty in the flows of today.
+    CPtrFIFO<CBuffer> m_playQueue;
+    CPtrFIFO<CBuffer> m_recordQueue;
     Spindle::VMutex m_control;
     Spindle::VMutex m_fileLock;
-    std::unique_ptr<CSoundFile> m_file;
+    std::unique_ptr<CSoundFile> m_file;      // under m_fileLock
+    bool m_writeFailed = false;              // under m_fileLock
+    // The recording's target and the temporary file it is written to; under
+    // m_control.
+    std::unique_ptr<safefile::ReplacementFile> m_recordTarget;
     CSoundOut m_out;
     CSoundIn m_in;
 };

@@ -243,10 +243,10 @@ bool CSoundFile::CompleteHeader()
         && WriteAt(file, kDataSizeOffset, static_cast<std::uint32_t>(m_dataSize));
 }
 
-void CSoundFile::Close()
+bool CSoundFile::Close()
 {
     if (!m_file)
-        return;
+        return true;
     bool complete = m_mode != kWriting || CompleteHeader();
     std::FILE* file = m_file.release();
     if (std::fclose(file) != 0)
@@ -254,4 +254,5 @@ void CSoundFile::Close()
     if (!complete)
         cpLog(3, "Sound file <%s>: cannot complete the file", m_fileName.c_str());
     m_mode = kNotUsable;
+    return complete;
 }

@@ -40,8 +40,10 @@ public:
     bool Read(CBuffer& buffer);
     // Writing: appends the buffer's bytes. True when all of them were written.
     bool Write(const CBuffer& buffer);
-    // Completes the header of a written file and closes the file.
-    void Close();
+    // Completes the header of a written file and closes the file. False when
+    // a written file could not be completed; true otherwise (also when there
+    // was nothing open).
+    bool Close();
 
 private:
     struct FileCloser {

@@ -3,14 +3,13 @@
 
 #include "safefile/SafeFile.h"
 
-#include "safefile/UniqueFd.h"
+#include "Beside.h"
 
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 
 namespace safefile {
@@ -39,74 +38,16 @@ bool writeAllWith(const SystemCalls& calls, int fd, std::string_view bytes)
     return true;
 }
 
-std::string directoryOf(const std::string& file)
-{
-    const std::size_t slash = file.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : file.substr(0, slash);
-}
-
-// The start of the target's name in its temporary file's name: at most
-// 64 bytes, cut before a UTF-8 continuation byte, so that the temporary
-// name fits where the target's own name takes all 255 bytes.
-std::string tagOf(const std::string& file)
-{
-    const std::size_t slash = file.rfind('/');
-    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
-    constexpr std::size_t kMaxTag = 64;
-    if (name.size() > kMaxTag) {
-        std::size_t cut = kMaxTag;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    return name;
-}
-
-// The permission bits of the file at path; none when there is no such file.
-std::optional<mode_t> modeOf(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return info.st_mode & 07777;
-}
-
-// Keeps errno across the cleanup that follows a failure.
-class ErrnoKeeper {
-public:
-    ErrnoKeeper() : saved_(errno) {}
-    ~ErrnoKeeper() { errno = saved_; }
-    ErrnoKeeper(const ErrnoKeeper&) = delete;
-    ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
-
-private:
-    int saved_;
-};
-
 // A new file beside the target, ".{tag}.{pid}-{n}", removed unless it was
 // given the target's name. Created with mode 0666, less the umask.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::string& target)
-    {
-        static std::atomic<unsigned> counter{0};
-        const std::string stem = directoryOf(target) + "/." + tagOf(target) + ".";
-        for (int attempt = 0; attempt < 100 && fd_.get() < 0; ++attempt) {
-            path_ = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-            fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (fd_.get() < 0 && errno != EEXIST)
-                break;
-        }
-        if (fd_.get() < 0)
-            path_.clear(); // the last name tried may be another's file
-    }
+    explicit TemporaryFile(const std::string& target) : fd_(beside::CreateTemporary(target, 0666, &path_)) {}
     ~TemporaryFile()
     {
         if (path_.empty())
             return;
-        ErrnoKeeper keep;
+        beside::ErrnoKeeper keep;
         fd_.reset();
         ::unlink(path_.c_str());
     }
@@ -142,16 +83,6 @@ int placeWithoutReplacing(const SystemCalls& calls, TemporaryFile& temporary, co
     return calls.link(temporary.path().c_str(), target.c_str());
 }
 
-void syncDirectoryOf(const SystemCalls& calls, const std::string& target)
-{
-    // The new name is in place already: a directory that cannot be synced
-    // leaves a file that is whole, so the write still counts as done.
-    ErrnoKeeper keep;
-    UniqueFd directory(::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.get() >= 0)
-        calls.fsync(directory.get());
-}
-
 } // namespace
 
 const SystemCalls& RealSystemCalls()
@@ -176,7 +107,7 @@ WriteResult WriteFile(const std::string& path, std::string_view bytes, const Wri
         errno = ENOENT;
         return WriteResult::Failed;
     }
-    const std::optional<mode_t> oldMode = modeOf(path);
+    const std::optional<mode_t> oldMode = beside::ModeOf(path);
     if (options.mode == Mode::CreateOnly && oldMode)
         return WriteResult::TargetExists;
     TemporaryFile temporary(path);
@@ -194,7 +125,7 @@ WriteResult WriteFile(const std::string& path, std::string_view bytes, const Wri
     } else if (placeWithoutReplacing(calls, temporary, path) != 0) {
         return errno == EEXIST ? WriteResult::TargetExists : WriteResult::Failed;
     }
-    syncDirectoryOf(calls, path);
+    beside::SyncDirectoryOf(calls, path);
     return WriteResult::Written;
 }
 

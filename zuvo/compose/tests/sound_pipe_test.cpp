@@ -2,6 +2,10 @@
 // card, and its "file" device, which keeps what was played.
 
 #include <chrono>
+#include <csignal>
+#include <set>
+
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +47,39 @@ protected:
         std::lock_guard<std::mutex> lock(record->mutex);
         return record->played;
     }
+    // The names in the test's directory.
+    std::set<std::string> Entries()
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Path("")))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+// Files of this process cannot grow past `bytes` while it lives; a write
+// past it fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
 };
 
 // The samples of a WAV file as sox decodes them, as raw 16-bit words.
@@ -54,14 +91,18 @@ Bytes SoxSamples(const std::filesystem::path& wav, const std::filesystem::path& 
 
 } // namespace
 
+// The recording replaces what was at its path only once it is complete.
 TEST_F(SoundPipeTest, RecordingOnTheNullDeviceWritesAWavFileThatSoxReads)
 {
+    WriteFile(Path("rec.wav"), Pattern(100));
     CPipe pipe(nullDevices);
     const auto started = Clock::now();
     ASSERT_TRUE(pipe.StartRecord(Path("rec.wav").string())) << Log();
     EXPECT_TRUE(pipe.IsRecording());
     std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(ReadFile(Path("rec.wav")), Pattern(100)) << "the old file stays while recording";
     pipe.StopRecord();
+    EXPECT_EQ(Entries(), (std::set<std::string>{"rec.wav", "zuvo.log"}));
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     EXPECT_FALSE(pipe.IsRecording());
     EXPECT_EQ(Closes(), 1);
@@ -92,14 +133,42 @@ TEST_F(SoundPipeTest, RecordingOnTheNullDeviceWritesAWavFileThatSoxReads)
     EXPECT_EQ((size - 46) % 2, 0u);
 }
 
-TEST_F(SoundPipeTest, AWriteErrorStopsTheRecording)
+// A recording that fails keeps whatever was at its path, byte for byte (cmp
+// is the judge), and leaves no temporary file beside it.
+TEST_F(SoundPipeTest, ARecordingThatFailsLeavesAnExistingFileAsItWas)
 {
-    CPipe pipe(nullDevices);
-    ASSERT_TRUE(pipe.StartRecord("/dev/full"));
-    EXPECT_TRUE(waitFor([&] { return !pipe.IsRecording(); }));
-    pipe.StopRecord();
-    EXPECT_NE(Log().find("Unable to write to file"), std::string::npos) << Log();
+    MakeSine("voice.wav", 0.3);
+    ASSERT_EQ(RunTool("cp " + Quote(Path("voice.wav")) + " " + Quote(Path("voice.copy"))).status, 0);
+    auto unchanged = [&] {
+        return RunTool("cmp " + Quote(Path("voice.wav")) + " " + Quote(Path("voice.copy"))).status == 0
+            && Entries() == std::set<std::string>{"voice.wav", "voice.copy", "zuvo.log"};
+    };
+
+    // A device that cannot be opened.
+    {
+        CPipe pipe(AlsaAudioDevices("zuvo_no_such_device"));
+        EXPECT_FALSE(pipe.StartRecord(Path("voice.wav").string()));
+    }
+    EXPECT_TRUE(unchanged());
+
+    // A write error partway: the file size limit stops the samples.
+    {
+        FileSizeLimit limit(20000);
+        CPipe pipe(nullDevices);
+        ASSERT_TRUE(pipe.StartRecord(Path("voice.wav").string())) << Log();
+        EXPECT_TRUE(waitFor([&] { return !pipe.IsRecording(); }));
+        pipe.StopRecord();
+    }
+    EXPECT_TRUE(unchanged());
+    const std::string log = Log();
+    EXPECT_NE(log.find("Unable to write to file"), std::string::npos) << log;
+    EXPECT_NE(log.find("is incomplete and was not kept"), std::string::npos) << log;
     EXPECT_EQ(Closes(), 1);
+
+    // A path that cannot be written beside.
+    CPipe pipe(nullDevices);
+    EXPECT_FALSE(pipe.StartRecord(Path("missing/voice.wav").string()));
+    EXPECT_EQ(Opens(), 1) << "no device opened for it";
 }
 
 TEST_F(SoundPipeTest, SoxFilePlaysToTheNullDeviceAndTheDeviceCloses)

@@ -1,0 +1,79 @@
+#include "Beside.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace safefile::beside {
+namespace {
+
+// The start of the target's name in its temporary file's name: at most
+// 64 bytes, cut before a UTF-8 continuation byte, so that the temporary
+// name fits where the target's own name takes all 255 bytes.
+std::string TagOf(const std::string& file)
+{
+    const std::size_t slash = file.rfind('/');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    constexpr std::size_t kMaxTag = 64;
+    if (name.size() > kMaxTag) {
+        std::size_t cut = kMaxTag;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+} // namespace
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::optional<mode_t> ModeOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return info.st_mode & 07777;
+}
+
+UniqueFd CreateTemporary(const std::string& target, mode_t createMode, std::string* path)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string stem = DirectoryOf(target) + "/." + TagOf(target) + ".";
+    UniqueFd fd;
+    for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
+        *path = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        fd.reset(::open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
+        if (fd.get() < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd.get() < 0)
+        path->clear(); // the last name tried may be another's file
+    return fd;
+}
+
+void SyncDirectoryOf(const SystemCalls& calls, const std::string& target)
+{
+    ErrnoKeeper keep;
+    UniqueFd directory(::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0)
+        calls.fsync(directory.get());
+}
+
+ErrnoKeeper::ErrnoKeeper() : saved_(errno) {}
+
+ErrnoKeeper::~ErrnoKeeper()
+{
+    errno = saved_;
+}
+
+} // namespace safefile::beside
