@@ -33,6 +33,7 @@ std::vector<FrameCommand> buildCommands()
         command(FileSave, "保存", R::Always, kFile),
         command(FileSaveAs, "另存为", R::Always, kFile),
         command(FilePrint, "打印", R::Always, kFile),
+        command(EditUndo, "撤消", R::UndoAvailable, "", true),  // toolbar only, with its drop-down
         command(TrayExit, "退出", R::Always, ""),  // tray menu only
         command(Connect, "联机", R::NotLoggedIn, kFax, true),
         command(ReceiveFax, "接收传真", R::LoggedIn, kFax, true),
@@ -102,6 +103,7 @@ bool IsCommandEnabled(const FrameCommand& command, const CommandContext& context
     case R::AdminUrlSet: return context.adminUrlSet;
     case R::ReqAccountUrlSet: return context.reqAccountUrlSet;
     case R::OnlinePayUrlSet: return context.onlinePayUrlSet;
+    case R::UndoAvailable: return context.undoAvailable;
     }
     return false;
 }

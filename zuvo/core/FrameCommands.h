@@ -45,6 +45,7 @@ inline constexpr int FileOpen = 57601;
 inline constexpr int FileSave = 57603;
 inline constexpr int FileSaveAs = 57604;
 inline constexpr int FilePrint = 57607;
+inline constexpr int EditUndo = 57643;
 } // namespace FrameCommandId
 
 enum class CommandRule {
@@ -56,6 +57,7 @@ enum class CommandRule {
     AdminUrlSet,
     ReqAccountUrlSet,
     OnlinePayUrlSet,
+    UndoAvailable,
 };
 
 enum class CommandCheck { None, AutoReceive, Theme };
@@ -79,6 +81,7 @@ struct CommandContext {
     bool reqAccountUrlSet = false;
     bool onlinePayUrlSet = false;
     bool autoReceiveMark = false;
+    bool undoAvailable = false;  // the undo list holds something
     int theme = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
 #include "core/qt/TrayIcons.h"
+#include "core/qt/UndoDropDown.h"
 #include "core/qt/XStatusBar.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
@@ -35,6 +36,7 @@
 #include <QThread>
 #include <QTimerEvent>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -59,6 +61,7 @@ QIcon commandIcon(int id)
     using namespace FrameCommandId;
     QStyle* style = QApplication::style();
     switch (id) {
+    case EditUndo: return style->standardIcon(QStyle::SP_ArrowBack);
     case Connect: return style->standardIcon(QStyle::SP_BrowserReload);
     case ReceiveFax: return style->standardIcon(QStyle::SP_ArrowDown);
     case ComposeFax: return style->standardIcon(QStyle::SP_FileIcon);
@@ -385,13 +388,24 @@ void CMainFrame::createCommandBars()
             }
             menu->addAction(action);
         }
-        if (command.toolbar) toolBar_->addAction(action);
+        if (command.toolbar && command.id == FrameCommandId::EditUndo) addUndoButton(action);
+        else if (command.toolbar) toolBar_->addAction(action);
     }
     for (int id : TrayMenuCommands()) trayMenu_->addAction(actions_[id]);
     connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QByteArray layout = productSettings().value(QStringLiteral("CommandBars")).toByteArray();
     if (!layout.isEmpty()) restoreState(layout);
+}
+
+void CMainFrame::addUndoButton(QAction* undo)
+{
+    undoDropDown_ = new UndoDropDown(this);
+    undoDropDown_->OnLinesChanged([this] { UpdateCommands(); });
+    QToolButton* button = MakeUndoButton(undo, undoDropDown_, toolBar_);
+    button->setToolButtonStyle(toolBar_->toolButtonStyle());
+    connect(toolBar_, &QToolBar::toolButtonStyleChanged, button, &QToolButton::setToolButtonStyle);
+    toolBar_->addWidget(button);
 }
 
 void CMainFrame::createNotifier()
@@ -692,6 +706,7 @@ CommandContext CMainFrame::commandContext() const
     context.reqAccountUrlSet = !settings_.reqAccountUrl.isEmpty();
     context.onlinePayUrlSet = !settings_.onlinePayUrl.isEmpty();
     context.autoReceiveMark = autoReceiveMark_;
+    context.undoAvailable = undoDropDown_ && undoDropDown_->LineCount() > 0;
     context.theme = theme_;
     return context;
 }

@@ -29,6 +29,7 @@ class QMenu;
 class QSplitter;
 class QStackedWidget;
 class QToolBar;
+class UndoDropDown;
 class XStatusBar;
 
 // Periods of the session timers (ms); tests shorten them.
@@ -212,6 +213,7 @@ public:
     PopupNotice& Popup() { return popup_; }
     XStatusBar* StatusBar() const { return statusBar_; }
     QToolBar* ToolBar() const { return toolBar_; }
+    UndoDropDown* UndoList() const { return undoDropDown_; }
     MainFrameSession* Session() const { return session_.get(); }
 
 signals:
@@ -239,6 +241,7 @@ private:
     void createTray();
     void createStatusBar();
     void createCommandBars();
+    void addUndoButton(QAction* undo);
     void createNotifier();
     QWidget* placeholder(const QString& name, const QString& caption);
     QWidget* installed(FramePane pane) const;
@@ -302,6 +305,7 @@ private:
     bool layoutDone_ = false;
     QToolBar* toolBar_ = nullptr;
     std::map<int, QAction*> actions_;
+    UndoDropDown* undoDropDown_ = nullptr;  // owned by the frame
     std::map<int, FrameTimer> timers_;
 
     std::function<bool()> closeCheck_;

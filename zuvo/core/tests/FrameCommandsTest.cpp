@@ -36,6 +36,7 @@ TEST(FrameCommandsTest, EnablingRules)
         {ApplyAccount, false, false, false, true},
         {OnlinePay, false, false, false, true},
         {TrayExit, true, true, true, true},
+        {EditUndo, false, false, false, false},
     };
     for (const auto& c : cases) {
         const FrameCommand* command = FindFrameCommand(c.id);
@@ -45,6 +46,9 @@ TEST(FrameCommandsTest, EnablingRules)
         EXPECT_EQ(IsCommandEnabled(*command, accountEnabled), c.accountEnabled) << c.id;
         EXPECT_EQ(IsCommandEnabled(*command, urls), c.urls) << c.id;
     }
+    CommandContext undoable;
+    undoable.undoAvailable = true;
+    EXPECT_TRUE(IsCommandEnabled(*FindFrameCommand(EditUndo), undoable));
 }
 
 TEST(FrameCommandsTest, ThemeCommandsAreCheckedOnTheCurrentTheme)
