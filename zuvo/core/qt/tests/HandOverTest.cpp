@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QWidget>
 
 #include "QtTestSupport.h"
@@ -33,7 +32,7 @@ void scrambleWithPython(const QString& source, const QString& target)
         "key = b'dravmol'\n"
         "for i in range(min(len(data), 1024)): data[i] ^= key[i % 7]\n"
         "open(sys.argv[2], 'wb').write(data)\n");
-    ASSERT_EQ(QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), script, source, target}), 0);
+    ASSERT_EQ(QtTest::RunProgram(QStringLiteral("python3"), {QStringLiteral("-c"), script, source, target}), 0);
 }
 
 class HandOver : public ::testing::Test {
@@ -87,7 +86,7 @@ TEST_F(HandOver, AHashArgumentUnscramblesExactlyThatPrintFile)
     const QStringList files =
         HandOverFiles({QStringLiteral("#\"") + printFile + QStringLiteral("\""), bystander});
     EXPECT_EQ(files, QStringList{printFile});
-    EXPECT_EQ(QProcess::execute(QStringLiteral("cmp"), {printFile, plain}), 0);
+    EXPECT_EQ(QtTest::RunProgram(QStringLiteral("cmp"), {printFile, plain}), 0);
     EXPECT_EQ(readAll(bystander), bystanderBefore);
 }
 

@@ -15,6 +15,13 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
+
+#include <cerrno>
+#include <spawn.h>
+#include <unistd.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +96,39 @@ inline QString SaveScreenshot(QWidget& widget, const QString& name)
     }
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
     return widget.grab().save(path) ? path : QString();
+}
+
+// Runs a program to its end with the given arguments (found on PATH) and
+// gives its exit status, or -1 when it could not start or did not exit.
+//
+// QProcess::execute would do the same, but Qt starts its children on the
+// parent's own memory (clone with CLONE_VM and CLONE_VFORK), and the child
+// runs the thread sanitizer's hooks on the parent's state before its exec:
+// afterwards the sanitizer misses the ordering of the test thread's locks and
+// reports races where there are none. posix_spawn's child runs only the C
+// library's own calls.
+inline int RunProgram(const QString& program, const QStringList& arguments)
+{
+    std::vector<std::string> words{program.toStdString()};
+    for (const QString& argument : arguments) {
+        words.push_back(argument.toStdString());
+    }
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace QtTest

@@ -214,7 +214,7 @@ TEST_F(StartUp, TheSessionConnectsToTheCurrentServerOfTheTable)
     // A second server in front of the sample's one; the sample's is current.
     Replace(QStringLiteral("config.xml"), "<FaxServers Current=\"0\">",
             "<FaxServers Current=\"1\">\n\t\t\t<FaxServer Address=\"127.0.0.9\" Port=\"1\" Caption=\"other\"/>");
-    ASSERT_EQ(QProcess::execute(QStringLiteral("python3"), {QStringLiteral(ZUVO_SOURCE_DIR "/scripts/config-key"),
+    ASSERT_EQ(QtTest::RunProgram(QStringLiteral("python3"), {QStringLiteral(ZUVO_SOURCE_DIR "/scripts/config-key"),
                                                             QStringLiteral("--write"), Path(QStringLiteral("config.xml"))}),
               0);
 
@@ -313,7 +313,7 @@ TEST_F(StartUp, APrintFileArgumentIsUnscrambledAndHandedOver)
 
     StartFirst();
     EXPECT_EQ(Run({QStringLiteral("#\"") + printFile + QStringLiteral("\""), QStringLiteral("ignored.tif")}), 0);
-    EXPECT_EQ(QProcess::execute(QStringLiteral("cmp"), {printFile, expected}), 0);
+    EXPECT_EQ(QtTest::RunProgram(QStringLiteral("cmp"), {printFile, expected}), 0);
     EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[%1]").arg(printFile)));
     EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(printFile)));
     EXPECT_FALSE(Log().contains(QStringLiteral("hand-over file[ignored.tif]")));
@@ -415,7 +415,7 @@ QString StartFaxService(QProcess& server, const QString& service, const QString&
 
 TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
 {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("convert"), {QStringLiteral("-size"), QStringLiteral("40x30"),
+    ASSERT_EQ(QtTest::RunProgram(QStringLiteral("convert"), {QStringLiteral("-size"), QStringLiteral("40x30"),
                                                            QStringLiteral("xc:gray50"), Path(QStringLiteral("page.tif"))}),
               0);
     const QByteArray fax = R"({"faxid": "F1", "type": 30, "files": [{"name": "fax\\F1.tif", "path": ")" +
@@ -429,7 +429,7 @@ TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
     QProcess slow;
     const QString slowPort = StartFaxService(slow, Path(QStringLiteral("slow.json")), Path(QStringLiteral("slow.jsonl")));
     ASSERT_FALSE(slowPort.isEmpty());
-    ASSERT_EQ(QProcess::execute(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), slowPort}), 0);
+    ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), slowPort}), 0);
     QProcess& first = StartFirst();
     ASSERT_TRUE(QtTest::ProcessEventsUntil(
         [&] { return readAll(Path(QStringLiteral("slow.jsonl"))).contains(R"("file": "fax\\F1.tif")"); }, kExitMs));
@@ -451,7 +451,7 @@ TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
     QProcess quick;
     const QString quickPort = StartFaxService(quick, Path(QStringLiteral("quick.json")), Path(QStringLiteral("quick.jsonl")));
     ASSERT_FALSE(quickPort.isEmpty());
-    ASSERT_EQ(QProcess::execute(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), quickPort}), 0);
+    ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), quickPort}), 0);
     QProcess& next = StartFirst();
     EXPECT_TRUE(QtTest::ProcessEventsUntil(
         [&] { return readAll(Path(QStringLiteral("quick.jsonl"))).contains("command=updatefax|"); }, kExitMs));
@@ -497,7 +497,7 @@ TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
     const QString port = QString::fromLatin1(listening.mid(10));
 
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
-    ASSERT_EQ(QProcess::execute(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), port}), 0);
+    ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), port}), 0);
     EXPECT_TRUE(readAll(Path(QStringLiteral("account.xml"))).contains("FaxUser=\"00210000000001\""));
 
     QProcess& zuvo = StartFirst();
