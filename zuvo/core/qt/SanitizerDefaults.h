@@ -8,8 +8,9 @@
 // The browser engine's library (built without the sanitizer) frees some
 // objects with a sized delete of another size, and it and the font and
 // device libraries and the desktop bus (which a real X session talks to)
-// keep caches for the life of the process. Those reports
-// are theirs; everything else is checked as usual.
+// keep caches for the life of the process; so does the scene graph library
+// that the browser engine loads in a real X session (a main window under
+// Xvfb). Those reports are theirs; everything else is checked as usual.
 
 #if defined(__SANITIZE_ADDRESS__) && defined(ZUVO_WITH_WEBENGINE)
 extern "C" const char* __asan_default_options()
@@ -20,6 +21,7 @@ extern "C" const char* __asan_default_options()
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libQt6WebEngineCore.so\n"
+           "leak:libQt6Quick.so\n"
            "leak:libharfbuzz.so\n"
            "leak:libfontconfig.so\n"
            "leak:libudev.so\n"
