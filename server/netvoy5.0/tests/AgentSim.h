@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
+#include "testsupport/FakeServer.h"
 #include "testsupport/TestSupport.h"
 
 // Runs the fake agent server (tests/agentsim/agentsim.py) as a child process
@@ -13,13 +14,10 @@
 class AgentSim {
 public:
     explicit AgentSim(const std::string& scenarioJson, double lifetimeSeconds = 10.0, int connections = 1);
-    ~AgentSim();
-    AgentSim(const AgentSim&) = delete;
-    AgentSim& operator=(const AgentSim&) = delete;
 
-    int port() const { return port_; }
+    int port() const { return server_->port(); }
     // Waits for the server to end; its exit status, or -1 when it did not end in time.
-    int waitExit(int timeoutMs);
+    int waitExit(int timeoutMs) { return server_->waitExit(timeoutMs); }
 
     std::vector<std::string> logLines() const;
     // The PDUs the server received, in order, as bytes.
@@ -31,11 +29,9 @@ public:
     static std::string field(const std::string& line, const std::string& key);
 
 private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-    int status_ = -1;
     testsupport::TempDir dir_;
     std::string logPath_;
+    std::unique_ptr<testsupport::FakeServer> server_; // ends before dir_ goes
 };
 
 std::vector<std::uint8_t> fromHex(const std::string& hex);
