@@ -11,7 +11,7 @@
 
 #include "compose/PipeNotificationSoundPlayer.h"
 #include "compose/Pipe.h"
-#include "sound_test_support.h"
+#include "SoundTestSupport.h"
 
 using namespace soundtest;
 using namespace std::chrono_literals;

@@ -4,7 +4,7 @@
 
 #include "compose/SoundFile.h"
 #include "core/Buffer.h"
-#include "sound_test_support.h"
+#include "SoundTestSupport.h"
 
 using namespace soundtest;
 

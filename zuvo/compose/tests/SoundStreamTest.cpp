@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "compose/SoundIn.h"
-#include "sound_test_support.h"
+#include "SoundTestSupport.h"
 
 using namespace soundtest;
 using namespace std::chrono_literals;
