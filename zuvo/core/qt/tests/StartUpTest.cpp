@@ -13,6 +13,7 @@
 #include "QtTestSupport.h"
 #include "core/qt/SingleInstance.h"
 #include "core/qt/ResourceText.h"
+#include "testsupport/FakeServer.h"
 #include "textcodec/Gbk.h"
 
 namespace {
@@ -397,20 +398,12 @@ namespace {
 // The run command's pieces: the demo program directory and the fake fax
 // service as its server, which Zuvo logs in to.
 // The fake fax service on a free port, serving the description in `service`
-// of the program directory and logging to `log`; its port, "" when it did
-// not start.
-QString StartFaxService(QProcess& server, const QString& service, const QString& log)
+// of the program directory and logging to `log` for `lifetimeSeconds`.
+testsupport::FakeServer StartFaxService(const QString& service, const QString& log, int lifetimeSeconds = 60)
 {
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QStringLiteral("python3"),
-                 {QStringLiteral(ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py"), QStringLiteral("--service"), service,
-                  QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--lifetime"), QStringLiteral("60"),
-                  QStringLiteral("--log"), log});
-    if (!server.waitForStarted(kExitMs) || !QtTest::ProcessEventsUntil([&] { return server.canReadLine(); }, kExitMs)) {
-        return {};
-    }
-    const QByteArray listening = server.readLine().trimmed();
-    return listening.startsWith("LISTENING ") ? QString::fromLatin1(listening.mid(10)) : QString();
+    return testsupport::FakeServer({ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py", "--service", service.toStdString(),
+                                    "--port", "0", "--lifetime", std::to_string(lifetimeSeconds), "--log",
+                                    log.toStdString()});
 }
 
 TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
@@ -426,9 +419,8 @@ TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
     writeAll(Path(QStringLiteral("quick.json")), R"({"faxes": [)" + fax + "]}");
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
 
-    QProcess slow;
-    const QString slowPort = StartFaxService(slow, Path(QStringLiteral("slow.json")), Path(QStringLiteral("slow.jsonl")));
-    ASSERT_FALSE(slowPort.isEmpty());
+    testsupport::FakeServer slow = StartFaxService(Path(QStringLiteral("slow.json")), Path(QStringLiteral("slow.jsonl")));
+    const QString slowPort = QString::number(slow.port());
     ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), slowPort}), 0);
     QProcess& first = StartFirst();
     ASSERT_TRUE(QtTest::ProcessEventsUntil(
@@ -442,15 +434,13 @@ TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
     EXPECT_TRUE(LogGets(QStringLiteral("the program quits")));
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("zuvo.lock"))));
     EXPECT_FALSE(readAll(Path(QStringLiteral("account.xml"))).contains("<Fax "));
-    slow.kill();
-    slow.waitForFinished(kExitMs);
+    slow.stop();
 
     // A half download of an older program lies in the faxbox as well.
     ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("data/faxbox"))));
     writeAll(Path(QStringLiteral("data/faxbox/old.tif.download")), "half");
-    QProcess quick;
-    const QString quickPort = StartFaxService(quick, Path(QStringLiteral("quick.json")), Path(QStringLiteral("quick.jsonl")));
-    ASSERT_FALSE(quickPort.isEmpty());
+    testsupport::FakeServer quick = StartFaxService(Path(QStringLiteral("quick.json")), Path(QStringLiteral("quick.jsonl")));
+    const QString quickPort = QString::number(quick.port());
     ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), quickPort}), 0);
     QProcess& next = StartFirst();
     EXPECT_TRUE(QtTest::ProcessEventsUntil(
@@ -474,8 +464,7 @@ TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
     EXPECT_EQ(leftovers, QStringList());
     next.terminate();
     EXPECT_TRUE(next.waitForFinished(kExitMs));
-    quick.kill();
-    quick.waitForFinished(kExitMs);
+    quick.stop();
 }
 
 TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
@@ -483,18 +472,9 @@ TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
     // The server's port goes into the demo's config.xml, so it starts first,
     // on an empty service description.
     writeAll(Path(QStringLiteral("service.json")), "{}");
-    QProcess server;
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QStringLiteral("python3"),
-                 {QStringLiteral(ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py"), QStringLiteral("--service"),
-                  Path(QStringLiteral("service.json")), QStringLiteral("--port"), QStringLiteral("0"),
-                  QStringLiteral("--lifetime"), QStringLiteral("30"), QStringLiteral("--log"),
-                  Path(QStringLiteral("agentsim.jsonl"))});
-    ASSERT_TRUE(server.waitForStarted(kExitMs));
-    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return server.canReadLine(); }, kExitMs));
-    const QByteArray listening = server.readLine().trimmed();
-    ASSERT_TRUE(listening.startsWith("LISTENING ")) << listening.constData();
-    const QString port = QString::fromLatin1(listening.mid(10));
+    testsupport::FakeServer server =
+        StartFaxService(Path(QStringLiteral("service.json")), Path(QStringLiteral("agentsim.jsonl")), 30);
+    const QString port = QString::number(server.port());
 
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
     ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"), {home.path(), port}), 0);
@@ -510,8 +490,7 @@ TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
         kExitMs));
     EXPECT_EQ(zuvo.state(), QProcess::Running);
     EXPECT_TRUE(Prompts().isEmpty());
-    server.kill();
-    server.waitForFinished(kExitMs);
+    server.stop();
 }
 
 } // namespace
