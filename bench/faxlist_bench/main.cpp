@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "BenchRun.h"
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxList.h"
 

@@ -1,7 +1,7 @@
 // Base64 as the stored passwords and tokens use it: any text decodes without
 // harm, and any bytes come back unchanged from their encoding.
 #include "FuzzSupport.h"
-#include "core/Base64.h"
+#include "core/codec/Base64.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

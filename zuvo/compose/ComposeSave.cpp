@@ -6,7 +6,7 @@
 #include <set>
 
 #include "compose/PageCount.h"
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "faxbox/AttachmentFiles.h"
 #include "faxbox/FaxRecord.h"

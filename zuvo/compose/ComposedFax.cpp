@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxRecord.h"
 #include "faxbox/FaxTasks.h"

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/DownloadStaging.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxRecord.h"
 #include "faxbox/FaxTasks.h"

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "compose/TransferView.h"
-#include "core/AgentPort.h"
-#include "core/DownloadQueue.h"
-#include "core/InboxWriter.h"
-#include "core/SessionRequests.h"
+#include "core/session/AgentPort.h"
+#include "core/session/DownloadQueue.h"
+#include "core/session/InboxWriter.h"
+#include "core/session/SessionRequests.h"
 #include "core/SessionStores.h"
 #include "core/TaskQueue.h"
 #include "netvoy/ClientEventListener.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "compose/SentBoxFiling.h"
-#include "core/AccountConfig.h"
-#include "core/Base64.h"
-#include "core/ProgramPaths.h"
-#include "core/SessionRequests.h"
+#include "core/stores/AccountConfig.h"
+#include "core/codec/Base64.h"
+#include "core/stores/ProgramPaths.h"
+#include "core/session/SessionRequests.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxRecord.h"
 #include "jotter/Jotter.h"

@@ -24,7 +24,7 @@
 #include "compose/NetworkAdapters.h"
 #include "compose/SendFaxRequest.h"
 #include "compose/TransferView.h"
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "core/TaskQueue.h"
 #include "netvoy/ClientEventListener.h"
 

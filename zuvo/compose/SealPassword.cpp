@@ -1,8 +1,8 @@
 #include "compose/SealPassword.h"
 
 #include "cfgtree/Config.h"
-#include "core/Base64.h"
-#include "core/ProgramPaths.h"
+#include "core/codec/Base64.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 
 int SendSealPasswordCheck(AgentPort& agent, const SealPasswordCheck& check, long invokeId)

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 class Config;
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "cfgtree/Config.h"
-#include "core/FileScrambler.h"
-#include "core/ProgramPaths.h"
+#include "core/codec/FileScrambler.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"

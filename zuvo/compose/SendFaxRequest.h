@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 // What one "sendfax" carries.
 struct SendFaxValues {

@@ -7,9 +7,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/NewFile.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxRecord.h"
 #include "jotter/Jotter.h"

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "core/SafeFile.h"
 #include "jotter/Jotter.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 

@@ -3,7 +3,7 @@
 #include "contacts/SmsTemplates.h"
 
 #include "cfgtree/Config.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
 
 SmsTemplateTree LoadSmsTemplates(const std::string& directory)

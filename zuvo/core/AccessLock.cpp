@@ -1,7 +1,7 @@
 #include "core/AccessLock.h"
 
-#include "core/AccountConfig.h"
-#include "core/Base64.h"
+#include "core/stores/AccountConfig.h"
+#include "core/codec/Base64.h"
 #include "core/TextUtil.h"
 
 namespace AccessLock {

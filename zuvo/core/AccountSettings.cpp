@@ -7,10 +7,10 @@
 #include <charconv>
 #include <cstdio>
 
-#include "core/AccountConfig.h"
-#include "core/Base64.h"
-#include "core/Md5.h"
-#include "core/SysConfig.h"
+#include "core/stores/AccountConfig.h"
+#include "core/codec/Base64.h"
+#include "core/codec/Md5.h"
+#include "core/stores/SysConfig.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 

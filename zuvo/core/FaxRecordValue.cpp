@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 

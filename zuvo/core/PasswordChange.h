@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 // "changepassword" (the account's own password) or "changepassword-z" (the
 // seal password), sent from an empty argument list: command, faxuser,

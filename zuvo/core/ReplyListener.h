@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "netvoy/ClientEventListener.h"
 
 // What an event that carries the listener's invoke id says.

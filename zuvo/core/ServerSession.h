@@ -2,10 +2,10 @@
 
 #include <atomic>
 
-#include "core/AgentDispatch.h"
-#include "core/FaxSession.h"
+#include "core/session/AgentDispatch.h"
+#include "core/session/FaxSession.h"
 #include "core/FrameSession.h"
-#include "core/SessionThread.h"
+#include "core/session/SessionThread.h"
 #include "netvoy/ClientEventListener.h"
 
 // The main window's server session: the session thread over a FaxSession,

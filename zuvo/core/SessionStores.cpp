@@ -1,9 +1,9 @@
 #include "core/SessionStores.h"
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/DownloadStaging.h"
-#include "core/ProgramPaths.h"
-#include "core/SysConfig.h"
+#include "core/stores/ProgramPaths.h"
+#include "core/stores/SysConfig.h"
 #include "core/TextUtil.h"
 #include "contacts/AddressBookConfig.h"
 #include "faxbox/FaxRecord.h"

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/InboxWriter.h"
+#include "core/session/InboxWriter.h"
 #include "core/SessionSources.h"
 
 // The session's view of the program's stores: the default account of

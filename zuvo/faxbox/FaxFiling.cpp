@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <map>
 
-#include "core/AccountConfig.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"

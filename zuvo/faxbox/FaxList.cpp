@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <map>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"

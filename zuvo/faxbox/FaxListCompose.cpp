@@ -1,7 +1,7 @@
 // The fax list's compose tasks, chosen by the folder's role.
 #include "faxbox/FaxListCompose.h"
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "spindle/VLock.h"
 

@@ -2,8 +2,8 @@
 // the move task made from a stored record.
 #include "faxbox/FaxTasks.h"
 
-#include "core/AccountConfig.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxRecord.h"
 #include "spindle/VLock.h"

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "cfgtree/Config.h"
-#include "core/AccountConfig.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "faxbox/FaxRecord.h"
 #include "faxbox/FilePack.h"

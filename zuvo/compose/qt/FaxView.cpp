@@ -14,7 +14,7 @@
 #include "compose/qt/PasswordDlg1.h"
 #include "compose/qt/WordDialog.h"
 #include "compose/qt/ZManagerDlg1.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/qt/Prompter.h"
 
 namespace {

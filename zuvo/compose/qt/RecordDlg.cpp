@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/AccountConfig.h"
-#include "core/AgentHelp.h"
+#include "core/stores/AccountConfig.h"
+#include "core/session/AgentHelp.h"
 #include "core/InvokeIds.h"
 #include "core/NewFile.h"
 #include "core/SafeFile.h"

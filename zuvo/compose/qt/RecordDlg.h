@@ -21,7 +21,7 @@
 
 #include "compose/AudioDevice.h"
 #include "compose/Pipe.h"
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 class QLineEdit;
 class QListWidget;

@@ -1,7 +1,7 @@
 #include "compose/qt/SealContext.h"
 
-#include "core/AgentHelp.h"
-#include "core/ProgramPaths.h"
+#include "core/session/AgentHelp.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/qt/CPelno1App.h"
 
 SealContext SealContext::Current()

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 struct SealContext {
     AgentPort* agent = nullptr;   // AgentHelp's when null

@@ -11,7 +11,7 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 
 namespace {
 

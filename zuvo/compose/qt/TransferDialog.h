@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "compose/TransferView.h"
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "core/TaskQueue.h"
 #include "core/qt/WindowMessage.h"
 

@@ -11,7 +11,7 @@
 #include "compose/SealStore.h"
 #include "compose/qt/ScrollBitmap.h"
 #include "compose/qt/ZAddDlg.h"
-#include "core/FileScrambler.h"
+#include "core/codec/FileScrambler.h"
 #include "core/TextUtil.h"
 #include "core/qt/ChangePasswordDlg.h"
 #include "core/qt/Prompter.h"

@@ -12,7 +12,7 @@
 
 #include "compose/FaxPageEditor.h"
 #include "compose/tests/PageFileFixtures.h"
-#include "core/FileScrambler.h"
+#include "core/codec/FileScrambler.h"
 #include "faxbox/DibHeader.h"
 #include "faxbox/tests/ScriptedPrompts.h"
 

@@ -9,7 +9,7 @@
 #include "SendFixture.h"
 #include "compose/FaxReceiver.h"
 #include "compose/PageCount.h"
-#include "core/AgentHelp.h"
+#include "core/session/AgentHelp.h"
 #include "core/InvokeIds.h"
 #include "core/tests/LiveSession.h"
 #include "core/tests/SessionSim.h"

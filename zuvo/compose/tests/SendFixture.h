@@ -13,7 +13,7 @@
 
 #include "compose/OutboxSender.h"
 #include "contacts/AddressBookConfig.h"
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/tests/AccountFixture.h"
 #include "core/tests/SessionFakes.h"
 #include "faxbox/FaxRecord.h"

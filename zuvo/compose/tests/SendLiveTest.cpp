@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "SendFixture.h"
-#include "core/AgentHelp.h"
+#include "core/session/AgentHelp.h"
 #include "core/InvokeIds.h"
 #include "core/tests/LiveSession.h"
 #include "core/tests/SessionSim.h"

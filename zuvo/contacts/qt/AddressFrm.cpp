@@ -21,7 +21,7 @@
 #include "contacts/qt/AddrListView.h"
 #include "contacts/qt/AddrNewSheet.h"
 #include "contacts/qt/CommandBarLayout.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "core/qt/Prompter.h"
 

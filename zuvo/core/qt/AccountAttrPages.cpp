@@ -21,10 +21,10 @@
 
 #include <memory>
 
-#include "core/AccountConfig.h"
-#include "core/AgentHelp.h"
+#include "core/stores/AccountConfig.h"
+#include "core/session/AgentHelp.h"
 #include "core/ProfileFile.h"
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/qt/AccessPasswordDlg.h"
 #include "core/qt/ChangePasswordDlg.h"
 #include "core/qt/Prompter.h"

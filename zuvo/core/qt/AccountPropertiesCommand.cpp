@@ -2,9 +2,9 @@
 
 #include "core/qt/AccountPropertiesCommand.h"
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/AccountSettings.h"
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/qt/AccountAttrSheet.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "core/qt/WindowMessage.h"
 
 class ReplyListener;

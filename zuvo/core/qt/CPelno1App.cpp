@@ -1,6 +1,6 @@
 #include "core/qt/CPelno1App.h"
 
-#include "core/FileScrambler.h"
+#include "core/codec/FileScrambler.h"
 #include "core/qt/AboutDialog.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <sys/stat.h>
 
 #include "contacts/AddressBookConfig.h"
-#include "core/AccountConfig.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/SessionStores.h"
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/qt/HandOver.h"
 #include "core/qt/ProgramMainFrame.h"
 #include "core/qt/Prompter.h"

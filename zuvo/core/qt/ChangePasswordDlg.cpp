@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/AgentHelp.h"
+#include "core/session/AgentHelp.h"
 #include "core/PasswordChange.h"
 #include "core/qt/AgentReplyWait.h"
 #include "core/qt/DialogParts.h"

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 class AgentReplyWait;
 class QLabel;

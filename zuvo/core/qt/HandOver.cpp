@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "core/FileScrambler.h"
+#include "core/codec/FileScrambler.h"
 #include "jotter/Jotter.h"
 #include "core/qt/ResourceText.h"
 

@@ -4,7 +4,7 @@
 
 #include "core/FrameTexts.h"
 #include "core/SessionTexts.h"
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/WindowMessages.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"

@@ -1,4 +1,4 @@
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/tests/TestFiles.h"
 #include "textcodec/Gbk.h"
 

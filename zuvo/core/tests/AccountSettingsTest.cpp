@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/TextUtil.h"
 #include "core/tests/AccountFixture.h"
 

@@ -1,4 +1,4 @@
-#include "core/Base64.h"
+#include "core/codec/Base64.h"
 
 #include <gtest/gtest.h>
 

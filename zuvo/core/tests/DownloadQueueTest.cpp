@@ -9,7 +9,7 @@
 
 #include "SessionFakes.h"
 #include "TestFiles.h"
-#include "core/DownloadQueue.h"
+#include "core/session/DownloadQueue.h"
 #include "core/DownloadStaging.h"
 #include "core/TextUtil.h"
 

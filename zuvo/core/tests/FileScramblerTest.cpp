@@ -1,4 +1,4 @@
-#include "core/FileScrambler.h"
+#include "core/codec/FileScrambler.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 
 #include "SessionFakes.h"
 #include "TestFiles.h"
-#include "core/InboxWriter.h"
+#include "core/session/InboxWriter.h"
 #include "core/TextUtil.h"
 
 using namespace sessiontest;
@@ -305,7 +305,7 @@ TEST_F(InboxWriterTest, AnAttachmentCountFromTheServerIsNotTrustedForTheLoop)
     EXPECT_EQ(record.Get("Pages"), "1");
 }
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/SessionStores.h"
 
 namespace {

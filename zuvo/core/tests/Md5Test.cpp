@@ -1,4 +1,4 @@
-#include "core/Md5.h"
+#include "core/codec/Md5.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "LiveSession.h"
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/InvokeIds.h"
 
 using namespace sessiontest;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "TestFiles.h"
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "core/FrameSession.h"
 #include "core/SessionSources.h"
 #include "corlane/Event.h"

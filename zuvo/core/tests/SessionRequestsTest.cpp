@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "SessionFakes.h"
-#include "core/Base64.h"
+#include "core/codec/Base64.h"
 #include "core/InvokeIds.h"
-#include "core/SessionRequests.h"
+#include "core/session/SessionRequests.h"
 #include "jotter/Jotter.h"
 
 using namespace sessiontest;

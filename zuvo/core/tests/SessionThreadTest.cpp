@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "SessionFakes.h"
-#include "core/SessionThread.h"
+#include "core/session/SessionThread.h"
 
 using namespace sessiontest;
 

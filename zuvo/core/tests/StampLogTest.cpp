@@ -1,4 +1,4 @@
-#include "core/StampLog.h"
+#include "core/codec/StampLog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 
 #include <gtest/gtest.h>
 

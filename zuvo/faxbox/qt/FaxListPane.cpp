@@ -1,7 +1,7 @@
 // Wiring of the fax list into the main window.
 #include "faxbox/qt/FaxListPane.h"
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/FrameCommands.h"
 #include "core/WindowMessages.h"
 #include "core/qt/MainFrame.h"

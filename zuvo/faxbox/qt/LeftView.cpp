@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "core/AccessLock.h"
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "core/qt/AccessPasswordDlg.h"
 #include "core/qt/CPelno1App.h"

@@ -12,7 +12,7 @@
 
 #include <map>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "core/WindowMessages.h"
 #include "core/qt/WindowMessage.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <thread>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "core/tests/AccountFixture.h"
 #include "spindle/VLock.h"

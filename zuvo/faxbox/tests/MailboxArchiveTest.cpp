@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/tests/AccountFixture.h"
 #include "faxbox/FaxRecord.h"
 #include "faxbox/FilePack.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
 #include "core/tests/LiveSession.h"

@@ -19,9 +19,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/ProfileFile.h"
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 #include "core/qt/ChangePasswordDlg.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"

@@ -18,8 +18,8 @@
 
 #include <thread>
 
-#include "core/AgentHelp.h"
-#include "core/SessionRequests.h"
+#include "core/session/AgentHelp.h"
+#include "core/session/SessionRequests.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
 #include "core/tests/SessionFakes.h"

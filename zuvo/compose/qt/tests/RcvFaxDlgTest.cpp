@@ -11,7 +11,7 @@
 
 #include "MainWindowSink.h"
 #include "compose/PageCount.h"
-#include "core/AgentHelp.h"
+#include "core/session/AgentHelp.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/tests/AccountFixture.h"
 #include "core/tests/LiveSession.h"

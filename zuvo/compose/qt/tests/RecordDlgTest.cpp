@@ -19,8 +19,8 @@
 
 #include <alsa/asoundlib.h>
 
-#include "core/AccountConfig.h"
-#include "core/AgentHelp.h"
+#include "core/stores/AccountConfig.h"
+#include "core/session/AgentHelp.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
 #include "core/tests/SessionFakes.h"

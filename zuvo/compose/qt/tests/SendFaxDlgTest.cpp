@@ -13,7 +13,7 @@
 
 #include "MainWindowSink.h"
 #include "compose/tests/SendFixture.h"
-#include "core/AgentHelp.h"
+#include "core/session/AgentHelp.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/tests/LiveSession.h"
 #include "core/tests/SessionSim.h"

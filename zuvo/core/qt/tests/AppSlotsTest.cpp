@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "QtTestSupport.h"
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/qt/CPelno1App.h"
 #include "core/tests/AccountFixture.h"
 

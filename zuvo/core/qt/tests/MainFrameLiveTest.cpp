@@ -12,8 +12,8 @@
 #include "../../tests/TestFiles.h"
 
 #include "compose/PageCount.h"
-#include "core/AccountConfig.h"
-#include "core/AgentHelp.h"
+#include "core/stores/AccountConfig.h"
+#include "core/session/AgentHelp.h"
 #include "core/ServerSession.h"
 #include "core/SessionStores.h"
 #include "core/SilentSoundPlayer.h"

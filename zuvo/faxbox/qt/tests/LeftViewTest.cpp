@@ -18,7 +18,7 @@
 
 #include <filesystem>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
 #include "core/tests/AccountFixture.h"

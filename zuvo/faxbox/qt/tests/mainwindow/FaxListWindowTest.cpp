@@ -21,7 +21,7 @@
 
 #include <filesystem>
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "core/FrameCommands.h"
 #include "core/TextUtil.h"
 #include "core/WindowMessages.h"

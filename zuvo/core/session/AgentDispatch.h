@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FaxSession.h"
+#include "core/session/FaxSession.h"
 #include "corlane/Event.h"
 
 // Applies what the agent server says to the session: the replies to the

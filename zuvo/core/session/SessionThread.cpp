@@ -1,4 +1,4 @@
-#include "core/SessionThread.h"
+#include "core/session/SessionThread.h"
 
 #include <chrono>
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cfgtree/Config.h"
-#include "core/FaxServerTable.h"
+#include "core/stores/FaxServerTable.h"
 #include "spindle/VMutex.h"
 
 // The installation-wide settings in config.xml (program directory, GB2312,

@@ -1,6 +1,6 @@
-#include "core/AgentHelp.h"
+#include "core/session/AgentHelp.h"
 
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 #include "spindle/VLock.h"
 
 namespace {

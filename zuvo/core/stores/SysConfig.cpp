@@ -1,7 +1,7 @@
-#include "core/SysConfig.h"
+#include "core/stores/SysConfig.h"
 
-#include "core/Md5.h"
-#include "core/ProgramPaths.h"
+#include "core/codec/Md5.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"

@@ -2,7 +2,7 @@
 
 #include <list>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "corlane/Event.h"
 #include "netvoy/AgentProxy.h"
 #include "spindle/VMutex.h"

@@ -1,4 +1,4 @@
-#include "core/InboxWriter.h"
+#include "core/session/InboxWriter.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "core/NewFile.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "textcodec/Gbk.h"

@@ -1,4 +1,4 @@
-#include "core/FaxServerTable.h"
+#include "core/stores/FaxServerTable.h"
 
 #include "core/TextUtil.h"
 

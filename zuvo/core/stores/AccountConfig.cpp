@@ -1,11 +1,11 @@
-#include "core/AccountConfig.h"
+#include "core/stores/AccountConfig.h"
 
 #include <filesystem>
 #include <memory>
 
 #include "cfgtree/Config.h"
 #include "core/FaxRecordValue.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"

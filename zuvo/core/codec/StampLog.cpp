@@ -1,11 +1,11 @@
-#include "core/StampLog.h"
+#include "core/codec/StampLog.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "safefile/SafeFile.h"
 
 void LogFile::Open(const std::string& path)

@@ -1,6 +1,6 @@
-#include "core/SessionRequests.h"
+#include "core/session/SessionRequests.h"
 
-#include "core/Base64.h"
+#include "core/codec/Base64.h"
 
 std::string MakeLoginToken(const std::string& timeText, const std::string& faxUser,
                            const std::string& password)

@@ -1,4 +1,4 @@
-#include "core/AgentDispatch.h"
+#include "core/session/AgentDispatch.h"
 
 #include "core/SessionTexts.h"
 #include "core/StatusTexts.h"

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "core/AgentPort.h"
-#include "core/DownloadQueue.h"
+#include "core/session/AgentPort.h"
+#include "core/session/DownloadQueue.h"
 #include "core/FrameSession.h"
-#include "core/InboxWriter.h"
+#include "core/session/InboxWriter.h"
 #include "core/NotificationSoundPlayer.h"
-#include "core/SessionRequests.h"
+#include "core/session/SessionRequests.h"
 #include "core/SessionSources.h"
 #include "core/SessionTexts.h"
-#include "core/SessionThread.h"
+#include "core/session/SessionThread.h"
 #include "corlane/Event.h"
 
 // What the session works with: the agent, the stores, and what it tells

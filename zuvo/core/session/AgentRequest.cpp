@@ -1,4 +1,4 @@
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "corlane/Event.h"
 
 // The six requests of the server session, each with its keys in the order

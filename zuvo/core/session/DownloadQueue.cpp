@@ -1,4 +1,4 @@
-#include "core/DownloadQueue.h"
+#include "core/session/DownloadQueue.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "core/DownloadStaging.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/SessionTexts.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"

@@ -1,4 +1,4 @@
-#include "core/FileScrambler.h"
+#include "core/codec/FileScrambler.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "safefile/SafeFile.h"
 
 namespace {

@@ -1,13 +1,13 @@
-#include "core/FaxSession.h"
+#include "core/session/FaxSession.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "core/Base64.h"
+#include "core/codec/Base64.h"
 #include "core/DownloadStaging.h"
 #include "core/InvokeIds.h"
-#include "core/ProgramPaths.h"
+#include "core/stores/ProgramPaths.h"
 #include "core/SessionStores.h"
 #include "core/StatusTexts.h"
 #include "core/TextUtil.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/AgentPort.h"
+#include "core/session/AgentPort.h"
 #include "corlane/Event.h"
 #include "spindle/VMutex.h"
 
