@@ -4,10 +4,7 @@
 #include "SelectionPath.h"
 #include "XmlFile.h"
 #include "spindle/VLock.h"
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include "textcodec/AsciiText.h"
 
 using cfgtree::Document;
 
@@ -139,22 +136,6 @@ struct Config::State {
 
 namespace {
 
-// Leading decimal number of text, like atol; saturates instead of overflowing.
-long leadingNumber(const std::string& value)
-{
-    errno = 0;
-    return std::strtol(value.c_str(), nullptr, 10);
-}
-
-int clampToInt(long value)
-{
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
 int found(bool result) { return result ? 1 : 0; }
 
 } // namespace
@@ -227,7 +208,7 @@ int Config::isOpen()
 int Config::getNodeCnt(const char* path)
 {
     Spindle::VLock guard(mutex_);
-    return clampToInt(static_cast<long>(cfgtree::selectNodes(state_->requireRoot(), path).size()));
+    return TextCodec::clampToInt(static_cast<long>(cfgtree::selectNodes(state_->requireRoot(), path).size()));
 }
 
 int Config::getNodeText(const char* path, std::string& out)
@@ -256,7 +237,7 @@ int Config::getNodeTextInt(const char* path)
 {
     std::string value;
     getNodeText(path, value);
-    return clampToInt(leadingNumber(value));
+    return TextCodec::clampToInt(TextCodec::leadingDecimal(value));
 }
 
 int Config::setNodeText(const char* path, const char* value)
@@ -310,7 +291,7 @@ int Config::getNodesAttr(const char* path, const std::vector<std::string>& names
             row.push_back(attribute == nullptr ? std::string() : cfgtree::attributeValue(attribute));
         }
     }
-    return clampToInt(static_cast<long>(rows.size()));
+    return TextCodec::clampToInt(static_cast<long>(rows.size()));
 }
 
 namespace {
@@ -342,7 +323,7 @@ int Config::getNodesWithChildren(const char* path, const std::vector<std::string
         for (xmlNodePtr child : cfgtree::selectNodes(node, childPath))
             read.children.push_back(attributesOf(child, childNames));
     }
-    return clampToInt(static_cast<long>(nodes.size()));
+    return TextCodec::clampToInt(static_cast<long>(nodes.size()));
 }
 
 std::string Config::getNodeAttr(const char* path, const char* name)
@@ -354,12 +335,12 @@ std::string Config::getNodeAttr(const char* path, const char* name)
 
 int Config::getNodeAttrInt(const char* path, const char* name)
 {
-    return clampToInt(getNodeAttrLong(path, name));
+    return TextCodec::clampToInt(getNodeAttrLong(path, name));
 }
 
 long Config::getNodeAttrLong(const char* path, const char* name)
 {
-    return leadingNumber(getNodeAttr(path, name));
+    return TextCodec::leadingDecimal(getNodeAttr(path, name));
 }
 
 int Config::hasNodeAttr(const char* path, const char* name)
@@ -515,5 +496,5 @@ int Config::getChildNum()
     Spindle::VLock guard(mutex_);
     if (state_->cursor == nullptr)
         return -1;
-    return clampToInt(static_cast<long>(cfgtree::walkableChildren(state_->cursor).size()));
+    return TextCodec::clampToInt(static_cast<long>(cfgtree::walkableChildren(state_->cursor).size()));
 }

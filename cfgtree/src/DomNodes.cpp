@@ -1,12 +1,12 @@
 #include "DomNodes.h"
 
-#include <strings.h>
-
 #include <libxml/chvalid.h>
 #include <libxml/xmlstring.h>
 
-#include <cstring>
 #include <memory>
+#include <string_view>
+
+#include "textcodec/AsciiText.h"
 
 namespace cfgtree {
 namespace {
@@ -94,14 +94,16 @@ xmlAttrPtr findAttribute(xmlNodePtr node, const char* name)
     for (xmlAttrPtr attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
         const char* local = reinterpret_cast<const char*>(attribute->name);
         if (attribute->ns == nullptr || attribute->ns->prefix == nullptr) {
-            if (strcasecmp(local, name) == 0)
+            if (TextCodec::equalsIgnoringAsciiCase(local, name))
                 return attribute;
             continue;
         }
-        const char* prefix = reinterpret_cast<const char*>(attribute->ns->prefix);
-        std::size_t prefixLength = std::strlen(prefix);
-        if (strncasecmp(name, prefix, prefixLength) == 0 && name[prefixLength] == ':' &&
-            strcasecmp(name + prefixLength + 1, local) == 0)
+        // A qualified name "prefix:local".
+        const std::string_view prefix = reinterpret_cast<const char*>(attribute->ns->prefix);
+        const std::string_view qualified = name;
+        if (qualified.size() > prefix.size() && qualified[prefix.size()] == ':' &&
+            TextCodec::equalsIgnoringAsciiCase(qualified.substr(0, prefix.size()), prefix) &&
+            TextCodec::equalsIgnoringAsciiCase(qualified.substr(prefix.size() + 1), local))
             return attribute;
     }
     return nullptr;

@@ -3,7 +3,6 @@
 
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "textcodec/AsciiText.h"
 #include "textcodec/Gbk.h"
 
 namespace cfgtree {
@@ -85,7 +85,7 @@ const char* const kGbkNames[] = {"GB2312", "GBK"};
 bool isGbkName(const char* encoding)
 {
     return std::any_of(std::begin(kGbkNames), std::end(kGbkNames),
-                       [encoding](const char* name) { return ::strcasecmp(encoding, name) == 0; });
+                       [encoding](const char* name) { return TextCodec::equalsIgnoringAsciiCase(encoding, name); });
 }
 
 // Whether GBK has a code for every character of the UTF-8 text.
@@ -176,7 +176,7 @@ const char* savedEncoding(xmlDocPtr document)
     if (isGbkName(declared))
         return gbkHoldsTheMarkup(document) ? declared : "GB18030";
     for (const char* kept : {"GB18030", "UTF-8"})
-        if (::strcasecmp(declared, kept) == 0)
+        if (TextCodec::equalsIgnoringAsciiCase(declared, kept))
             return declared;
     return "UTF-8";
 }

@@ -1,6 +1,6 @@
 #include "core/StatusTexts.h"
 
-#include <strings.h>
+#include "core/TextUtil.h"
 
 int NextAnimationFrame(int frame)
 {
@@ -20,8 +20,7 @@ std::string ConnectionStateText(int state)
 
 bool IsChineseLanguage(std::string_view languageEntry)
 {
-    return languageEntry.size() == 2 &&
-           strncasecmp(languageEntry.data(), "CN", 2) == 0;
+    return EqualsNoCase(languageEntry, "CN");
 }
 
 StatusLabels LabelsFor(bool chinese)

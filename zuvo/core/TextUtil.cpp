@@ -1,29 +1,14 @@
 #include "core/TextUtil.h"
 
-#include <algorithm>
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 
+#include "textcodec/AsciiText.h"
 #include "textcodec/Gbk.h"
-
-namespace {
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-} // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
+    return TextCodec::equalsIgnoringAsciiCase(a, b);
 }
 
 std::string ToGbk(std::string_view utf8)
@@ -72,19 +57,5 @@ std::string FormatText(const char* format, ...)
 
 int AtoiText(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > 1LL << 32)
-            break;
-    }
-    if (negative)
-        value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    return TextCodec::clampToInt(TextCodec::leadingDecimal(text));
 }

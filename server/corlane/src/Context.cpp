@@ -3,14 +3,14 @@
 
 #include <algorithm>
 
-#include "AsciiCase.h"
 #include "spindle/VLock.h"
+#include "textcodec/AsciiText.h"
 
 namespace CRL {
 
 using Spindle::VLock;
 
-int CtxInfo::is(const char* name) { return name && equalsIgnoringAsciiCase(name, "ctx") ? 1 : 0; }
+int CtxInfo::is(const char* name) { return name && TextCodec::equalsIgnoringAsciiCase(name, "ctx") ? 1 : 0; }
 
 const char* CtxInfo::name() { return "ctx"; }
 

@@ -1,12 +1,10 @@
 #include "corlane/Event.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 
-#include "AsciiCase.h"
 #include "spindle/VLock.h"
+#include "textcodec/AsciiText.h"
 
 namespace CRL {
 
@@ -15,10 +13,6 @@ using Spindle::VLock;
 namespace {
 
 const char* orEmpty(const char* text) { return text ? text : ""; }
-
-// Decimal text to long as atol reads it; strtol clamps to LONG_MIN/LONG_MAX
-// where atol would overflow.
-long parseLong(const char* text) { return std::strtol(text, nullptr, 10); }
 
 } // namespace
 
@@ -35,7 +29,7 @@ Event::~Event()
     pairs_.clear();
 }
 
-int Event::is(const char* name) { return name && equalsIgnoringAsciiCase(name, "event") ? 1 : 0; }
+int Event::is(const char* name) { return name && TextCodec::equalsIgnoringAsciiCase(name, "event") ? 1 : 0; }
 
 const char* Event::name() { return "event"; }
 
@@ -70,7 +64,7 @@ KV* Event::findPair(const char* key) const
     if (!key)
         return nullptr;
     for (const auto& pair : pairs_)
-        if (equalsIgnoringAsciiCase(pair->key_.c_str(), key))
+        if (TextCodec::equalsIgnoringAsciiCase(pair->key_.c_str(), key))
             return pair.get();
     return nullptr;
 }
@@ -127,7 +121,7 @@ int Event::removeKV(const char* key)
         return 0;
     VLock hold(lock_);
     for (std::size_t i = 0; i < pairs_.size(); ++i) {
-        if (!equalsIgnoringAsciiCase(pairs_[i]->key_.c_str(), key))
+        if (!TextCodec::equalsIgnoringAsciiCase(pairs_[i]->key_.c_str(), key))
             continue;
         pairs_.erase(pairs_.begin() + static_cast<PairList::difference_type>(i));
         // The cursor stays on its pair; on the erased pair it moves to the end.
@@ -150,19 +144,14 @@ char* Event::getString(const char* key)
 
 int Event::getInt(const char* key) const
 {
-    long value = getLong(key);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+    return TextCodec::clampToInt(getLong(key));
 }
 
 long Event::getLong(const char* key) const
 {
     VLock hold(lock_);
     const KV* pair = findPair(key);
-    return pair ? parseLong(pair->val_.c_str()) : 0;
+    return pair ? TextCodec::leadingDecimal(pair->val_) : 0;
 }
 
 int Event::getLength() const

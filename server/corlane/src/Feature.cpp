@@ -1,9 +1,9 @@
 // Features: offering an event to each state in turn.
 #include "corlane/Feature.h"
 
-#include "AsciiCase.h"
 #include "EngineLog.h"
 #include "jotter/Jotter.h"
+#include "textcodec/AsciiText.h"
 
 namespace CRL {
 
@@ -22,7 +22,7 @@ State* Feature::findState(const char* name)
     if (!name)
         return nullptr;
     for (State* state : states_)
-        if (equalsIgnoringAsciiCase(state->name(), name))
+        if (TextCodec::equalsIgnoringAsciiCase(state->name(), name))
             return state;
     return nullptr;
 }

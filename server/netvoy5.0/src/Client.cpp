@@ -6,13 +6,13 @@
 #include <exception>
 #include <cstring>
 #include <netinet/in.h>
-#include <strings.h>
 #include <sys/socket.h>
 
 #include "NetvoyLog.h"
 #include "SocketIo.h"
 #include "netvoy/EventWire.h"
 #include "spindle/VLock.h"
+#include "textcodec/AsciiText.h"
 
 using namespace Netvoy;
 
@@ -397,7 +397,7 @@ void Client::fireReceive(CRL::Event* event)
 {
     if (!event)
         return;
-    if (::strcasecmp(event->getString("event"), "heartbeat") == 0) {
+    if (TextCodec::equalsIgnoringAsciiCase(event->getString("event"), "heartbeat")) {
         sendHeartbeat();
         return;
     }

@@ -1,8 +1,8 @@
 #include "netvoy/EventWire.h"
 
-#include <strings.h>
 
 #include "NetvoyLog.h"
+#include "textcodec/AsciiText.h"
 #include "textcodec/Gbk.h"
 
 namespace Netvoy {
@@ -12,7 +12,7 @@ namespace {
 std::string commandOf(const CRL::Event& event)
 {
     for (int i = 0; i < event.getLength(); ++i)
-        if (::strcasecmp(event.getKeyString(i), "command") == 0)
+        if (TextCodec::equalsIgnoringAsciiCase(event.getKeyString(i), "command"))
             return event.getValString(i);
     return "";
 }

@@ -7,13 +7,13 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "NameLookup.h"
 #include "SocketIo.h"
 #include "safefile/UniqueFd.h"
+#include "textcodec/AsciiText.h"
 
 using safefile::UniqueFd;
 
@@ -23,12 +23,12 @@ constexpr int kBufferSize = 65535;
 
 bool isUdp(const char* protocol)
 {
-    return protocol && ::strcasecmp(protocol, "udp") == 0;
+    return protocol && TextCodec::equalsIgnoringAsciiCase(protocol, "udp");
 }
 
 bool knownProtocol(const char* protocol)
 {
-    return protocol && (::strcasecmp(protocol, "tcp") == 0 || isUdp(protocol));
+    return protocol && (TextCodec::equalsIgnoringAsciiCase(protocol, "tcp") || isUdp(protocol));
 }
 
 int socketType(const char* protocol)

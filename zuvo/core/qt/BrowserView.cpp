@@ -1,9 +1,8 @@
 #include "core/qt/BrowserView.h"
 
+#include "core/TextUtil.h"
 #include "core/WebSignIn.h"
 #include "jotter/Jotter.h"
-
-#include <strings.h>
 
 CBrowserView::CBrowserView(std::string site, FaxUserStore store, QWidget* parent)
     : CHtmlView(true, parent), site_(std::move(site)), store_(std::move(store))
@@ -19,7 +18,7 @@ void CBrowserView::OnDocumentComplete(const QString& address)
     if (outcome.kind == WebSignInOutcome::Succeeded) {
         cpLog(6, "UserId=<%s> UserName=<%s>", outcome.userId.c_str(), outcome.userName.c_str());
         std::string stored = store_.get ? store_.get() : std::string();
-        if (strcasecmp(stored.c_str(), outcome.faxUser.c_str()) != 0 && store_.set &&
+        if (!EqualsNoCase(stored.c_str(), outcome.faxUser.c_str()) && store_.set &&
             !store_.set(outcome.faxUser))
             cpLog(3, "CBrowserView: the fax user <%s> could not be stored", outcome.faxUser.c_str());
         emit webLoginSucceeded();
