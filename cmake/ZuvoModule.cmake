@@ -37,17 +37,18 @@ function(zuvo_module_tests name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# zuvo_part_tests(<name> <library> [QT] [XVFB])
+# zuvo_part_tests(<name> <library> [QT] [XVFB [WINDOW_MANAGER]])
 # Called from zuvo/<part>/tests/CMakeLists.txt (or qt/tests): builds the
 # folder's *.cpp against the program's logic or Qt library. With QT the
 # tests run on Qt's offscreen platform; with XVFB they run in real windows,
 # each test program on a private X server of its own (tests/support/bin/
-# xvfb-suite), and save their screenshots under <build>/screenshots/<name>.
+# xvfb-suite), and save their screenshots under <build>/screenshots/<name>;
+# with WINDOW_MANAGER too, that server has a window manager (openbox).
 function(zuvo_part_tests name library)
   if(NOT ZUVO_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "QT;XVFB" "TIMEOUT" "" ${ARGN})
+  cmake_parse_arguments(ARG "QT;XVFB;WINDOW_MANAGER" "TIMEOUT" "" ${ARGN})
   file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT test_sources)
     return()
@@ -63,8 +64,11 @@ function(zuvo_part_tests name library)
     ZUVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
   set(env "")
   if(ARG_XVFB)
-    set_target_properties(${name} PROPERTIES AUTOMOC ON
-      CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/support/bin/xvfb-suite)
+    set(emulator ${CMAKE_SOURCE_DIR}/tests/support/bin/xvfb-suite)
+    if(ARG_WINDOW_MANAGER)
+      list(APPEND emulator --window-manager)
+    endif()
+    set_target_properties(${name} PROPERTIES AUTOMOC ON CROSSCOMPILING_EMULATOR "${emulator}")
     set(env "ZUVO_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots/${name}")
   elseif(ARG_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)

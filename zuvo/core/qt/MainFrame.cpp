@@ -860,7 +860,10 @@ void CMainFrame::showMain()
 
 void CMainFrame::hideMain()
 {
-    showMinimized();
+    // Withdrawn at once, not minimised first: a window manager that is asked
+    // to minimise a window it is about to let go of may then keep the next
+    // opening from showing, or show it at its normal size although it asks
+    // to be maximised.
     hide();
     visible_ = false;
     hidden_ = true;
