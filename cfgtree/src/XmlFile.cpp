@@ -27,8 +27,6 @@
 namespace cfgtree {
 namespace {
 
-constexpr int kLogLevel = 3;
-
 void logStructuredError(void*, xmlErrorPtr error)
 {
     if (error == nullptr)
@@ -36,7 +34,7 @@ void logStructuredError(void*, xmlErrorPtr error)
     std::string message = error->message ? error->message : "unknown error";
     while (!message.empty() && message.back() == '\n')
         message.pop_back();
-    cpLog(kLogLevel, "XML %s:%d: %s", error->file ? error->file : "-", error->line,
+    cpLog(kLogFailure, "XML %s:%d: %s", error->file ? error->file : "-", error->line,
           message.c_str());
 }
 
@@ -51,7 +49,7 @@ void logGenericError(void*, const char* format, ...)
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     if (!text.empty())
-        cpLog(kLogLevel, "XML: %s", text.c_str());
+        cpLog(kLogFailure, "XML: %s", text.c_str());
 }
 
 // Sends the library's messages of this thread to the log while it lives.
@@ -73,7 +71,7 @@ public:
 
 xmlParserInputPtr refuseExternalEntity(const char* url, const char*, xmlParserCtxtPtr)
 {
-    cpLog(kLogLevel, "XML: external resource %s refused", url ? url : "-");
+    cpLog(kLogFailure, "XML: external resource %s refused", url ? url : "-");
     return nullptr;
 }
 
@@ -187,17 +185,17 @@ Document loadDocument(const std::string& file, FileLayout& layout)
     prepareXmlLibrary();
     std::vector<char> bytes;
     if (!readWholeFile(file, bytes)) {
-        cpLog(kLogLevel, "XML: cannot read %s", file.c_str());
+        cpLog(kLogFailure, "XML: cannot read %s", file.c_str());
         return nullptr;
     }
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
-        cpLog(kLogLevel, "XML: %s is too large", file.c_str());
+        cpLog(kLogFailure, "XML: %s is too large", file.c_str());
         return nullptr;
     }
     ErrorsToLog errors;
     Document document = parse(bytes, file);
     if (!document || xmlDocGetRootElement(document.get()) == nullptr) {
-        cpLog(kLogLevel, "XML: %s is not a well-formed document", file.c_str());
+        cpLog(kLogFailure, "XML: %s is not a well-formed document", file.c_str());
         return nullptr;
     }
     layout = layoutOf(bytes);
@@ -217,7 +215,7 @@ std::optional<std::string> documentBytes(xmlDocPtr document, const FileLayout& l
     xmlSaveCtxtPtr context =
         buffer ? xmlSaveToBuffer(buffer.get(), encoding, declaration ? 0 : XML_SAVE_NO_DECL) : nullptr;
     if (context == nullptr) {
-        cpLog(kLogLevel, "XML: cannot write a document in %s", encoding);
+        cpLog(kLogFailure, "XML: cannot write a document in %s", encoding);
         return std::nullopt;
     }
     bool written = xmlSaveDoc(context, document) >= 0;
@@ -225,7 +223,7 @@ std::optional<std::string> documentBytes(xmlDocPtr document, const FileLayout& l
     if (!written)
         return std::nullopt;
     if (declared && encoding != declared)
-        cpLog(kLogLevel, "XML: a document declared %s is saved as %s", declared, encoding);
+        cpLog(kLogFailure, "XML: a document declared %s is saved as %s", declared, encoding);
     std::string bytes(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
                       static_cast<std::size_t>(xmlBufferLength(buffer.get())));
     if (!declared && declaration) {
@@ -244,12 +242,12 @@ bool saveDocument(xmlDocPtr document, const FileLayout& layout, const std::strin
 {
     const std::optional<std::string> bytes = documentBytes(document, layout);
     if (!bytes) {
-        cpLog(kLogLevel, "XML: cannot write %s", file.c_str());
+        cpLog(kLogFailure, "XML: cannot write %s", file.c_str());
         return false;
     }
     const bool saved = safefile::WriteFile(file, *bytes) == safefile::WriteResult::Written;
     if (!saved)
-        cpLog(kLogLevel, "XML: cannot write %s: %s", file.c_str(), std::strerror(errno));
+        cpLog(kLogFailure, "XML: cannot write %s: %s", file.c_str(), std::strerror(errno));
     return saved;
 }
 

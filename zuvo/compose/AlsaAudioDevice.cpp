@@ -39,7 +39,7 @@ void LogAlsaMessage(const char* file, int line, const char* function, int, const
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    cpLog(6, "ALSA %s:%d (%s) %s", file ? file : "", line, function ? function : "", text);
+    cpLog(kLogTrace, "ALSA %s:%d (%s) %s", file ? file : "", line, function ? function : "", text);
 }
 
 void RouteAlsaMessagesToLog()

@@ -98,12 +98,12 @@ bool FileRecord(const std::string& folderPath, const ComposedFax& fax, const Rec
     std::error_code error;
     for (const ComposeAttachment& item : fax.attachments) {
         if (!fs::is_regular_file(item.path, error)) {
-            cpLog(6, "attachment <%s> is gone; left out", item.path.c_str());
+            cpLog(kLogTrace, "attachment <%s> is gone; left out", item.path.c_str());
             continue;
         }
         std::string file = AttachFileName(item.path);
         if (file.empty() || !names.insert(file).second) {
-            cpLog(3, "attachment <%s> cannot be stored as <%s>", item.path.c_str(), file.c_str());
+            cpLog(kLogFailure, "attachment <%s> cannot be stored as <%s>", item.path.c_str(), file.c_str());
             notices.push_back(ComposeText::kCopyFailed);
             continue;
         }
@@ -179,7 +179,7 @@ bool SaveToOutbox(const ComposedFax& fax, std::time_t now, ComposePrompts& promp
     const std::string account = AccountConfig::GetDefaultAccountPath();
     const std::string outbox = account.empty() ? std::string() : AccountConfig::FindFolderPath(account, FolderType::kOutBox);
     if (outbox.empty()) {
-        cpLog(3, "no default account with an outbox: the fax is not queued");
+        cpLog(kLogFailure, "no default account with an outbox: the fax is not queued");
         return false;
     }
     RecordKind kind;
@@ -204,7 +204,7 @@ bool SaveToDrafts(const ComposedFax& fax, const std::string& accountPath, bool c
     }
     const std::string tempbox = AccountConfig::FindFolderPath(account, FolderType::kTempBox);
     if (tempbox.empty()) {
-        cpLog(3, "account <%s> has no drafts folder: the fax is not kept", account.c_str());
+        cpLog(kLogFailure, "account <%s> has no drafts folder: the fax is not kept", account.c_str());
         return false;
     }
     return FileAndTell(tempbox, fax, RecordKind{}, now, prompts);

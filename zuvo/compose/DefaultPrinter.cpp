@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kLogLevel = 3;
-
 // The destinations of the default server with the user's lpoptions merged
 // in; freed with the object.
 class DestinationList {
@@ -61,7 +59,7 @@ int GetDefaultPrinterName(char* buffer, std::size_t& size)
     const DestinationList dests;
     const cups_dest_t* chosen = dests.Find(nullptr, nullptr);
     if (chosen == nullptr) {
-        cpLog(kLogLevel, "no default printer: %s", cupsLastErrorString());
+        cpLog(kLogFailure, "no default printer: %s", cupsLastErrorString());
         return 0;
     }
     const std::string name = DestinationName(*chosen);
@@ -86,11 +84,11 @@ int SetDefaultPrinterName(const char* name)
     DestinationList dests;
     const cups_dest_t* chosen = dests.Find(queue.c_str(), instance.empty() ? nullptr : instance.c_str());
     if (chosen == nullptr) {
-        cpLog(kLogLevel, "setting the default printer: no destination <%s>", name);
+        cpLog(kLogFailure, "setting the default printer: no destination <%s>", name);
         return 0;
     }
     if (!dests.WriteWithDefault(chosen)) {
-        cpLog(kLogLevel, "setting the default printer <%s> failed: %s", name, cupsLastErrorString());
+        cpLog(kLogFailure, "setting the default printer <%s> failed: %s", name, cupsLastErrorString());
         return 0;
     }
     return 1;

@@ -138,7 +138,7 @@ bool FaxPageEditor::OpenSeal(const std::string& sealPath)
     // The decoder reads a private plain copy; the seal file stays as it is.
     const std::optional<UnscrambledCopy> plain = UnscrambledCopy::Make(sealPath);
     if (!plain) {
-        cpLog(3, "FaxPageEditor: the seal <%s> cannot be read", sealPath.c_str());
+        cpLog(kLogFailure, "FaxPageEditor: the seal <%s> cannot be read", sealPath.c_str());
         inform(FaxViewText::kResampleFailed);
         return false;
     }

@@ -20,7 +20,7 @@ bool sameBytes(const ImageHandle& a, const ImageHandle& b)
 
 void FaxPageEditor::inform(const std::string& text) const
 {
-    cpLog(5, "FaxPageEditor: %s", text.c_str());
+    cpLog(kLogNotice, "FaxPageEditor: %s", text.c_str());
     if (prompts_)
         prompts_->Inform(text);
 }
@@ -201,14 +201,14 @@ void FaxPageEditor::markSaved()
 FaxPageEditor::SaveResult FaxPageEditor::writeBack()
 {
     const ImgFileInfo* info = pages_.GetImageInfo();
-    cpLog(6, "save file :encode=[%d] type[%d]", info ? static_cast<int>(info->encodeOption) : 0,
+    cpLog(kLogTrace, "save file :encode=[%d] type[%d]", info ? static_cast<int>(info->encodeOption) : 0,
           info ? static_cast<int>(info->format) : 0);
     storeWorkPage();
     switch (pages_.WriteBack()) {
     case PageList::WriteResult::Written: markSaved(); return SaveResult::Saved;
     case PageList::WriteResult::TooManyPages: return SaveResult::TooManyPages;
     case PageList::WriteResult::Failed:
-        cpLog(3, "FaxPageEditor: saving <%s> failed: %s", GetPathName().c_str(), PtxGetLastErrorInfo());
+        cpLog(kLogFailure, "FaxPageEditor: saving <%s> failed: %s", GetPathName().c_str(), PtxGetLastErrorInfo());
         return SaveResult::Failed;
     }
     return SaveResult::Failed;

@@ -23,7 +23,7 @@ bool FaxPrinterSwitch::PrintOnFaxPrinter(const std::string& path, ComposePrompts
             }
         }
     }
-    cpLog(6, "printing <%s> on the fax printer (the default was <%s>)", path.c_str(), previous_.data());
+    cpLog(kLogTrace, "printing <%s> on the fax printer (the default was <%s>)", path.c_str(), previous_.data());
     if (PrintOnDefaultDestination(path, path) > 0)
         return true;
     prompts.Inform(std::string(FaxPrinterText::kPrintFailedBefore) + path + FaxPrinterText::kPrintFailedAfter);
@@ -34,6 +34,6 @@ bool FaxPrinterSwitch::PrintOnFaxPrinter(const std::string& path, ComposePrompts
 void FaxPrinterSwitch::RestorePreviousDefault()
 {
     if (previous_[0] != '\0' && !IsFaxPrinterName(previous_.data()) && SetDefaultPrinterName(previous_.data()) == 0)
-        cpLog(3, "the default printer <%s> could not be put back", previous_.data());
+        cpLog(kLogFailure, "the default printer <%s> could not be put back", previous_.data());
     previous_.fill('\0');
 }

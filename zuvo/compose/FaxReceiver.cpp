@@ -168,7 +168,7 @@ void FaxReceiver::OnQueryFaxList(CRL::Event& event)
     }
     if (!EqualsNoCase(result, "success"))
         return;
-    cpLog(4, "queryfaxlist , return success , faxcount=<%d>", event.getInt("count"));
+    cpLog(kLogTrace, "queryfaxlist , return success , faxcount=<%d>", event.getInt("count"));
     CRL::EventPtr list = CRL::makeEvent();
     if (!list->copy(&event)) {
         Finish(IDS_RECEIVE_FAILED);
@@ -176,7 +176,8 @@ void FaxReceiver::OnQueryFaxList(CRL::Event& event)
     }
     const int count = ListedFaxes(*list, std::max(0, event.getInt("count")));
     if (count < event.getInt("count"))
-        cpLog(3, "queryfaxlist claims %d faxes and lists %d; the %d are fetched", event.getInt("count"), count, count);
+        cpLog(kLogFailure, "queryfaxlist claims %d faxes and lists %d; the %d are fetched",
+              event.getInt("count"), count, count);
     if (count == 0) {
         {
             std::lock_guard<std::mutex> hold(lock_);
@@ -198,7 +199,7 @@ void FaxReceiver::OnQueryFaxList(CRL::Event& event)
 void FaxReceiver::OnQueryFax(CRL::Event& event)
 {
     if (!Succeeded(event)) {
-        cpLog(3, "queryfax of <%s> answered <%s>: the receive ends", event.getString("faxid"),
+        cpLog(kLogFailure, "queryfax of <%s> answered <%s>: the receive ends", event.getString("faxid"),
               event.getString("result"));
         if (EndOnce())
             view_.End();
@@ -208,7 +209,7 @@ void FaxReceiver::OnQueryFax(CRL::Event& event)
     const std::string faxId = event.getString("faxid");
     if (faxType == "20") {
         if (writer_->addInBox(event).empty()) {
-            cpLog(3, "fax <%s> not stored: left on the server", faxId.c_str());
+            cpLog(kLogFailure, "fax <%s> not stored: left on the server", faxId.c_str());
             QueryNext();
             return;
         }
@@ -221,7 +222,7 @@ void FaxReceiver::OnQueryFax(CRL::Event& event)
             QueryNext(); // the main window fetches it already
         return;
     }
-    cpLog(3, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
+    cpLog(kLogFailure, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
           faxType.c_str());
     QueryNext();
 }
@@ -249,14 +250,14 @@ int FaxReceiver::onReceive(CRL::Event* received)
         return 0;
     CRL::Event& event = *received;
     if (event.getLong("invokeid") != invokeId_) {
-        cpLog(4, "invokeid invalidate");
+        cpLog(kLogTrace, "invokeid invalidate");
         return 1;
     }
     if (Ended())
         return 1;
     if (Is(event, "download-success")) {
         if (!queue_.DownloadSucceeded(event.getLong("taskid")))
-            cpLog(3, "findEvent Failed");
+            cpLog(kLogFailure, "findEvent Failed");
     } else if (Is(event, "download-failed")) {
         queue_.DownloadFailed(event.getLong("taskid"));
     } else if (Is(event, "updatefax")) {
@@ -278,7 +279,7 @@ int FaxReceiver::onProcess(CRL::Event* event)
     const long length = event->getLong("length");
     const float share = length > 0 ? static_cast<float>(event->getLong("offset")) / static_cast<float>(length) : 0.0f;
     const int position = static_cast<int>(std::clamp(share, 0.0f, 1.0f) * 100.0f);
-    cpLog(4, "download Pos=<%d>", position);
+    cpLog(kLogTrace, "download Pos=<%d>", position);
     view_.ShowProgress(position);
     return 1;
 }
@@ -305,7 +306,7 @@ int FaxReceiver::AcknowledgeFax(CRL::Event& item)
 
 void FaxReceiver::FaxNotStored(CRL::Event& item, NotStored why)
 {
-    cpLog(3, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
+    cpLog(kLogFailure, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
           why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
     QueryNext();
 }

@@ -65,7 +65,7 @@ void OutboxSender::Start()
 {
     const std::string path = AccountConfig::GetDefaultAccountPath();
     if (path.empty()) {
-        cpLog(3, "send: no default account; nothing is sent");
+        cpLog(kLogFailure, "send: no default account; nothing is sent");
         return;
     }
     account_.fromName = AccountConfig::GetAttr(path, "FromName");
@@ -152,11 +152,11 @@ bool OutboxSender::UploadAttachments()
     DrawStatus();
     view_.ShowStage(Text(IDS_SENDING_FILE));
     if (!fax) {
-        cpLog(2, "send: outbox fax <%s> cannot be read; it stays in the outbox", createTime.c_str());
+        cpLog(kLogFailure, "send: outbox fax <%s> cannot be read; it stays in the outbox", createTime.c_str());
         return false;
     }
     if (fax->pages.empty()) {
-        cpLog(3, "send: outbox fax <%s> has no attachment; removed", createTime.c_str());
+        cpLog(kLogFailure, "send: outbox fax <%s> has no attachment; removed", createTime.c_str());
         RemoveFaxInFlight(createTime);
         return false;
     }
@@ -173,12 +173,12 @@ bool OutboxSender::UploadAttachments()
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         std::error_code error;
         if (!std::filesystem::exists(pages_[i], error)) {
-            cpLog(3, "send: page <%s> is missing; passed over", pages_[i].c_str());
+            cpLog(kLogFailure, "send: page <%s> is missing; passed over", pages_[i].c_str());
             continue;
         }
         const long taskId = agent_.upLoadFile(invokeId_, pages_[i].c_str());
         if (taskId < 1) {
-            cpLog(2, "send: upload of <%s> refused", pages_[i].c_str());
+            cpLog(kLogFailure, "send: upload of <%s> refused", pages_[i].c_str());
             return false;
         }
         taskIds_[i] = taskId;
@@ -186,7 +186,7 @@ bool OutboxSender::UploadAttachments()
     }
     if (started == 0) {
         hold.unlock();
-        cpLog(3, "send: every page of outbox fax <%s> is missing; removed", createTime.c_str());
+        cpLog(kLogFailure, "send: every page of outbox fax <%s> is missing; removed", createTime.c_str());
         RemoveFaxInFlight(createTime);
         return false;
     }
@@ -221,7 +221,8 @@ bool OutboxSender::sendFirstFax()
             record = ReadFaxRecord(outbox, index);
     }
     if (!record) {
-        cpLog(2, "send: fax <%s> left the outbox during its upload; not submitted", values.createTime.c_str());
+        cpLog(kLogFailure, "send: fax <%s> left the outbox during its upload; not submitted",
+              values.createTime.c_str());
         return false;
     }
     view_.ShowStage(Text(IDS_SUBMITTING));
@@ -254,7 +255,7 @@ bool OutboxSender::sendFirstFax()
         values.attachFiles.push_back(LastPathComponent(page));
     view_.ShowStage(Text(IDS_SENDING_REQUEST));
     if (SendFaxRequest(agent_, values) != 1) {
-        cpLog(2, "send: \"sendfax\" of <%s> could not be sent", values.createTime.c_str());
+        cpLog(kLogFailure, "send: \"sendfax\" of <%s> could not be sent", values.createTime.c_str());
         return false;
     }
     return true;
@@ -303,7 +304,7 @@ void OutboxSender::OnUploadFailed(long taskId)
             std::find(taskIds_.begin(), taskIds_.end(), taskId) == taskIds_.end())
             return;
     }
-    cpLog(2, "send: upload task <%ld> failed", taskId);
+    cpLog(kLogFailure, "send: upload task <%ld> failed", taskId);
     Finish(IDS_SEND_FAILED);
 }
 
@@ -313,14 +314,14 @@ void OutboxSender::OnSendFaxReply(CRL::Event& event)
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (state_ != State::Submitting) {
-            cpLog(3, "send: \"sendfax\" reply while no fax is submitted; ignored");
+            cpLog(kLogFailure, "send: \"sendfax\" reply while no fax is submitted; ignored");
             return;
         }
         if (accepted)
             state_ = State::Filing;
     }
     if (!accepted) {
-        cpLog(2, "send: \"sendfax\" answered <%s>; the fax stays in the outbox", event.getString("result"));
+        cpLog(kLogFailure, "send: \"sendfax\" answered <%s>; the fax stays in the outbox", event.getString("result"));
         Finish(IDS_SEND_FAILED);
         return;
     }

@@ -48,7 +48,7 @@ void CPipe::ReplaceFile(std::unique_ptr<CSoundFile> file)
 bool CPipe::CanStart(const char* operation, const std::string& path)
 {
     if (IsBusy()) {
-        cpLog(3, "%s <%s>: the sound pipe is busy", operation, path.c_str());
+        cpLog(kLogFailure, "%s <%s>: the sound pipe is busy", operation, path.c_str());
         return false;
     }
     // Neither stream runs; wait until their threads have also let go of the
@@ -66,7 +66,7 @@ bool CPipe::StartRecord(const std::string& path)
         return false;
     auto target = std::make_unique<safefile::ReplacementFile>(path);
     if (!target->IsOpen()) {
-        cpLog(3, "StartRecord <%s>: %s", path.c_str(), target->Error().c_str());
+        cpLog(kLogFailure, "StartRecord <%s>: %s", path.c_str(), target->Error().c_str());
         return false;
     }
     auto file = std::make_unique<CSoundFile>(target->TemporaryPath(), &m_in.GetFormat());
@@ -102,21 +102,22 @@ void CPipe::FinishRecording()
     const bool complete = file && file->Close() && !writeFailed;
     if (!complete) {
         target->Discard();
-        cpLog(3, "Recording for <%s> is incomplete and was not kept", target->Target().c_str());
+        cpLog(kLogFailure, "Recording for <%s> is incomplete and was not kept", target->Target().c_str());
         return;
     }
     if (!target->Commit())
-        cpLog(3, "Recording for <%s> cannot take its place: %s", target->Target().c_str(), target->Error().c_str());
+        cpLog(kLogFailure, "Recording for <%s> cannot take its place: %s",
+              target->Target().c_str(), target->Error().c_str());
 }
 
 void CPipe::WriteSoundDataToFile(CBuffer& buffer)
 {
-    cpLog(6, "WriteSoundDataToFile");
+    cpLog(kLogTrace, "WriteSoundDataToFile");
     VLock lock(m_fileLock);
     if (m_file && !m_writeFailed && !m_file->Write(buffer)) {
         m_writeFailed = true;
         m_in.Stop();
-        cpLog(3, "Unable to write to file");
+        cpLog(kLogFailure, "Unable to write to file");
     }
 }
 
@@ -141,7 +142,7 @@ bool CPipe::StartPlay(const std::string& path)
 
 void CPipe::ReadSoundDataFromFile(CBuffer& buffer)
 {
-    cpLog(6, "ReadSoundDataFromFile");
+    cpLog(kLogTrace, "ReadSoundDataFromFile");
     VLock lock(m_fileLock);
     if (!m_file) {
         buffer.Shrink(0);

@@ -52,15 +52,15 @@ SealStore::OpenResult SealStore::Open()
     if (!std::filesystem::exists(list, error) && !error)
         CreateFileWithBytes(list, kInitialText);
     if (::mkdir(FolderPath().c_str(), 0777) != 0 && errno != EEXIST)
-        cpLog(2, "cannot create the seal folder %s", FolderPath().c_str());
+        cpLog(kLogFailure, "cannot create the seal folder %s", FolderPath().c_str());
 
     OpenResult result = OpenResult::Failed;
     if (config_->open(list.c_str())) {
         if (!config_->save(backup.c_str()))
-            cpLog(2, "cannot write the seal list backup %s", backup.c_str());
+            cpLog(kLogFailure, "cannot write the seal list backup %s", backup.c_str());
         result = OpenResult::Opened;
     } else if (config_->open(backup.c_str())) {
-        cpLog(2, "cannot load %s; the backup is used", list.c_str());
+        cpLog(kLogFailure, "cannot load %s; the backup is used", list.c_str());
         result = OpenResult::FromBackup;
     }
     open_ = result != OpenResult::Failed;
@@ -112,7 +112,7 @@ SealStore::AddResult SealStore::Add(const std::string& caption, const std::strin
                        config_->addNodeAttr("Caption", caption.c_str()) &&
                        config_->addNodeAttr("FileName", caption.c_str());
     if (!added || !config_->save()) {
-        cpLog(2, "cannot add the seal %s to seal.xml", caption.c_str());
+        cpLog(kLogFailure, "cannot add the seal %s to seal.xml", caption.c_str());
         config_->reload();
         ReadSeals();
         ::unlink(target.c_str());
@@ -128,14 +128,14 @@ bool SealStore::Remove(std::size_t position)
         return false;
     const std::string image = ImagePath(position);
     if (!config_->removeNode(MarkPath(position).c_str()) || !config_->save()) {
-        cpLog(2, "cannot remove seal %zu from seal.xml", position);
+        cpLog(kLogFailure, "cannot remove seal %zu from seal.xml", position);
         config_->reload();
         ReadSeals();
         return false;
     }
     ReadSeals();
     if (!image.empty() && ::unlink(image.c_str()) != 0 && errno != ENOENT)
-        cpLog(2, "cannot delete the seal image %s", image.c_str());
+        cpLog(kLogFailure, "cannot delete the seal image %s", image.c_str());
     return true;
 }
 

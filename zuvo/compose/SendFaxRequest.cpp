@@ -91,7 +91,7 @@ std::vector<std::pair<std::string, std::string>> NamedNumbers(const std::string&
         if (number.empty())
             continue;
         if (!IsRequestKey(("n." + number).c_str())) {
-            cpLog(3, "sendfax: called number <%s> cannot be a key; sent without its name", number.c_str());
+            cpLog(kLogFailure, "sendfax: called number <%s> cannot be a key; sent without its name", number.c_str());
             continue;
         }
         if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
@@ -123,7 +123,8 @@ int SendFaxRequest(AgentPort& agent, const SendFaxValues& values)
         ++named;
     }
     if (named < values.namedNumbers.size())
-        cpLog(3, "sendfax of <%s>: %zu of %zu recipient names left out to fit one PDU", values.createTime.c_str(),
+        cpLog(kLogFailure, "sendfax of <%s>: %zu of %zu recipient names left out to fit one PDU",
+              values.createTime.c_str(),
               values.namedNumbers.size() - named, values.namedNumbers.size());
 
     AgentRequest request(agent, "sendfax");

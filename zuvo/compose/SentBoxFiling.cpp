@@ -42,7 +42,7 @@ std::string SentCreateTime(const std::string& overbox, const std::string& direct
     if (!taken)
         return task.CreateTime;
     const std::string createTime = FormatCreateTime(AllocateRecordTime(overbox, names, std::time(nullptr)));
-    cpLog(3, "sent fax <%s> is filed as <%s>: the sent box has that time already", task.CreateTime.c_str(),
+    cpLog(kLogFailure, "sent fax <%s> is filed as <%s>: the sent box has that time already", task.CreateTime.c_str(),
           createTime.c_str());
     return createTime;
 }
@@ -70,7 +70,7 @@ SentFiling MoveToOverBox(const CFaxMoveTask& task, const std::string& outboxFaxP
     const std::string overbox = AccountConfig::GetOverBoxPath();
     const std::string directory = overbox.empty() ? "" : EnsureFolderDirectory(overbox);
     if (directory.empty()) {
-        cpLog(2, "sent fax <%s>: the default account has no sent box to file it in", task.CreateTime.c_str());
+        cpLog(kLogFailure, "sent fax <%s>: the default account has no sent box to file it in", task.CreateTime.c_str());
         return SentFiling::Failed;
     }
     const std::string createTime = SentCreateTime(overbox, directory, task);
@@ -84,7 +84,7 @@ SentFiling MoveToOverBox(const CFaxMoveTask& task, const std::string& outboxFaxP
         const auto target = AttachmentPath(directory, LastPathComponent(file), createTime);
         const std::optional<std::string> bytes = ReadWholeFile(source, kMaxPageBytes);
         if (!target || !bytes || copies.Create(*target, *bytes) != Created::Yes) {
-            cpLog(2, "sent fax <%s>: <%s> cannot be copied to the sent box; the fax stays in the outbox",
+            cpLog(kLogFailure, "sent fax <%s>: <%s> cannot be copied to the sent box; the fax stays in the outbox",
                   task.CreateTime.c_str(), source.c_str());
             return SentFiling::Failed;
         }
@@ -92,24 +92,26 @@ SentFiling MoveToOverBox(const CFaxMoveTask& task, const std::string& outboxFaxP
     }
     const int before = FaxCount(overbox);
     if (!AddFaxRecord(overbox, SentRecord(task, createTime))) {
-        cpLog(2, "sent fax <%s>: no sent-box record could be added", task.CreateTime.c_str());
+        cpLog(kLogFailure, "sent fax <%s>: no sent-box record could be added", task.CreateTime.c_str());
         return SentFiling::Failed;
     }
     if (!AccountConfig::RemoveNode(outboxFaxPath)) {
         RemoveFaxRecordsFrom(overbox, before);
-        cpLog(2, "sent fax <%s>: outbox record %s cannot be removed", task.CreateTime.c_str(), outboxFaxPath.c_str());
+        cpLog(kLogFailure, "sent fax <%s>: outbox record %s cannot be removed",
+              task.CreateTime.c_str(), outboxFaxPath.c_str());
         return SentFiling::Failed;
     }
     if (!AccountConfig::Save()) {
         // The document goes back to the file, which still has the fax in the outbox.
         AccountConfig::Reload();
-        cpLog(2, "sent fax <%s>: account.xml cannot be saved; the fax stays in the outbox", task.CreateTime.c_str());
+        cpLog(kLogFailure, "sent fax <%s>: account.xml cannot be saved; the fax stays in the outbox",
+              task.CreateTime.c_str());
         return SentFiling::Failed;
     }
     copies.Keep();
     for (const std::string& source : sources)
         if (::unlink(source.c_str()) != 0)
-            cpLog(3, "sent fax <%s>: outbox copy <%s> stays behind", task.CreateTime.c_str(), source.c_str());
+            cpLog(kLogFailure, "sent fax <%s>: outbox copy <%s> stays behind", task.CreateTime.c_str(), source.c_str());
     return SentFiling::Filed;
 }
 
@@ -119,7 +121,7 @@ SentFiling OnFaxSent(TaskQueue& tasks, const std::string& createTime)
     const std::string outbox = AccountConfig::GetOutBoxPath();
     const int index = outbox.empty() ? -1 : FindFaxByCreateTime(outbox, createTime);
     if (index < 0) {
-        cpLog(2, "sent fax <%s> is no longer in the outbox; nothing to file", createTime.c_str());
+        cpLog(kLogFailure, "sent fax <%s> is no longer in the outbox; nothing to file", createTime.c_str());
         return SentFiling::Gone;
     }
     std::unique_ptr<CFaxMoveTask> queued = MakeFaxMoveTask(outbox, index);

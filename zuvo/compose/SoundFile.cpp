@@ -126,7 +126,7 @@ CSoundFile::~CSoundFile()
 
 bool CSoundFile::Fail(const std::string& reason)
 {
-    cpLog(3, "Sound file <%s>: %s", m_fileName.c_str(), reason.c_str());
+    cpLog(kLogFailure, "Sound file <%s>: %s", m_fileName.c_str(), reason.c_str());
     m_file.reset();
     return false;
 }
@@ -252,7 +252,7 @@ bool CSoundFile::Close()
     if (std::fclose(file) != 0)
         complete = false;
     if (!complete)
-        cpLog(3, "Sound file <%s>: cannot complete the file", m_fileName.c_str());
+        cpLog(kLogFailure, "Sound file <%s>: cannot complete the file", m_fileName.c_str());
     m_mode = kNotUsable;
     return complete;
 }

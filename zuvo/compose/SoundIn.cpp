@@ -42,7 +42,7 @@ void CSoundIn::thread()
             std::string error;
             long got = Device().Read(m_buffer.Data() + filled * frameBytes, frames - filled, error);
             if (got < 0) {
-                cpLog(3, "WAVEIN:%s %s", error.c_str(), "in AddInputBufferToQueue()");
+                cpLog(kLogFailure, "WAVEIN:%s %s", error.c_str(), "in AddInputBufferToQueue()");
                 SetRunning(false);
                 break;
             }

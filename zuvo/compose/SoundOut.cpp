@@ -65,7 +65,7 @@ bool CSoundOut::PlayOut(const QueuedBuffer& queued)
         std::string error;
         long moved = Device().Write(queued.bytes.Data() + written * frameBytes, frames - written, error);
         if (moved < 0) {
-            cpLog(3, "WAVEOUT:%s %s", error.c_str(), "in AddOutputBufferToQueue()");
+            cpLog(kLogFailure, "WAVEOUT:%s %s", error.c_str(), "in AddOutputBufferToQueue()");
             return false;
         }
         const auto now = std::chrono::steady_clock::now();
@@ -73,7 +73,7 @@ bool CSoundOut::PlayOut(const QueuedBuffer& queued)
             written += static_cast<std::size_t>(moved);
             lastProgress = now;
         } else if (now - lastProgress > kStallLimit) {
-            cpLog(3, "WAVEOUT:the device takes no data %s", "in OnWOM_DONE()");
+            cpLog(kLogFailure, "WAVEOUT:the device takes no data %s", "in OnWOM_DONE()");
             return false;
         }
     }
@@ -98,9 +98,9 @@ void CSoundOut::thread()
             m_queue.push_back(std::move(queued));
             continue;
         }
-        cpLog(6, "Stop");
+        cpLog(kLogTrace, "Stop");
         SetRunning(false);
     }
-    cpLog(6, "Close wave");
+    cpLog(kLogTrace, "Close wave");
     Device().Drain();
 }

@@ -48,7 +48,7 @@ bool CSoundStream::OpenDevice(AudioDevice::Direction direction, const char* tag,
     std::string error = "no sound device";
     if (m_device && m_device->Open(direction, GetFormat(), error))
         return true;
-    cpLog(3, "%s:%s %s", tag, error.c_str(), operation);
+    cpLog(kLogFailure, "%s:%s %s", tag, error.c_str(), operation);
     m_device.reset();
     return false;
 }

@@ -60,7 +60,7 @@ int WriteAddressBookTemplate(const std::string& path)
     // never replaced.
     if (CreateFileWithBytes(path, AddressBookTemplate()))
         return 1;
-    cpLog(2, "cannot create %s from the template", path.c_str());
+    cpLog(kLogFailure, "cannot create %s from the template", path.c_str());
     return 0;
 }
 
@@ -71,12 +71,12 @@ int OpenAddressBookFile(Config& document, const std::string& directory, bool cre
     if (createWhenMissing && !std::filesystem::exists(path, error) && !error)
         WriteAddressBookTemplate(path);
     if (!document.open(path.c_str())) {
-        cpLog(2, "cannot load %s; it is left as it is", path.c_str());
+        cpLog(kLogFailure, "cannot load %s; it is left as it is", path.c_str());
         return 0;
     }
     const std::string backup = JoinPath(directory, "address-bak.xml");
     if (!document.save(backup.c_str()))
-        cpLog(2, "cannot write the address book backup %s", backup.c_str());
+        cpLog(kLogFailure, "cannot write the address book backup %s", backup.c_str());
     return 1;
 }
 
@@ -136,12 +136,12 @@ bool AddressBookConfig::OpenFile()
     loaded_.reset();
     std::error_code error;
     if (!std::filesystem::exists(path_, error)) {
-        cpLog(4, "no %s yet; callers have no names until it is made", path_.c_str());
+        cpLog(kLogTrace, "no %s yet; callers have no names until it is made", path_.c_str());
         return false;
     }
     const std::optional<FileStamp> stamp = FileStamp::Of(path_);
     if (!open(path_.c_str())) {
-        cpLog(2, "cannot load %s; it is left as it is", path_.c_str());
+        cpLog(kLogFailure, "cannot load %s; it is left as it is", path_.c_str());
         return false;
     }
     loaded_ = stamp;
@@ -161,7 +161,7 @@ bool AddressBookConfig::VisitCards(const std::string& what,
         if (!stamp || stamp != loaded_) {
             loaded_.reset();
             if (!reload()) {
-                cpLog(2, "address.xml cannot be read again; no name for %s", what.c_str());
+                cpLog(kLogFailure, "address.xml cannot be read again; no name for %s", what.c_str());
                 return false;
             }
             loaded_ = stamp;
@@ -193,7 +193,7 @@ int AddressBookConfig::FindByFaxNumber(const std::string& number, std::string& n
             return false;
         });
     } catch (const std::exception& e) {
-        cpLog(2, "address lookup for %s failed: %s", number.c_str(), e.what());
+        cpLog(kLogFailure, "address lookup for %s failed: %s", number.c_str(), e.what());
         name.clear();
         company.clear();
         found = false;
@@ -217,7 +217,7 @@ std::vector<std::optional<std::string>> AddressBookConfig::FindNamesByFaxNumbers
             return left > 0;
         });
     } catch (const std::exception& e) {
-        cpLog(2, "address lookup of %zu numbers failed: %s", numbers.size(), e.what());
+        cpLog(kLogFailure, "address lookup of %zu numbers failed: %s", numbers.size(), e.what());
         names.assign(numbers.size(), std::nullopt);
     }
     return names;

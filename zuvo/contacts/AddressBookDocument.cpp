@@ -142,7 +142,7 @@ bool AddressBookDocument::Open()
         loaded_ = existed ? stamp : FileStamp::Of(path_);
         return opened;
     } catch (const ConfigError& e) {
-        cpLog(2, "address book: %s", e.what());
+        cpLog(kLogFailure, "address book: %s", e.what());
         return false;
     }
 }
@@ -165,7 +165,7 @@ bool AddressBookDocument::reloadLocked()
         loaded_ = stamp;
         return true;
     }
-    cpLog(2, "address.xml does not load any more; the address book keeps what it read last");
+    cpLog(kLogFailure, "address.xml does not load any more; the address book keeps what it read last");
     return false;
 }
 
@@ -254,13 +254,14 @@ ChangeResult AddressBookDocument::change(Change&& work)
             return result;
         }
         if (result == ChangeResult::Done || result == ChangeResult::Failed) {
-            cpLog(2, "address.xml was not changed: %s", result == ChangeResult::Done ? "the save failed" : "refused");
+            cpLog(kLogFailure, "address.xml was not changed: %s",
+                  result == ChangeResult::Done ? "the save failed" : "refused");
             revertLocked();
             return ChangeResult::Failed;
         }
         return result;
     } catch (const ConfigError& e) {
-        cpLog(2, "address book: %s", e.what());
+        cpLog(kLogFailure, "address book: %s", e.what());
         revertLocked();
         return ChangeResult::Failed;
     }
@@ -367,7 +368,7 @@ ChangeResult AddressBookDocument::AppendCards(const FolderRef& folder, const std
             if (AddAddressCardNode(document_, path, position, card))
                 ++position;
             else
-                cpLog(3, "addTaskDetial Failed");
+                cpLog(kLogFailure, "addTaskDetial Failed");
         }
         return ChangeResult::Done;
     });
@@ -381,7 +382,7 @@ bool AddressBookDocument::ExportTo(const std::string& path)
     reloadLocked();
     if (document_.save(path.c_str()))
         return true;
-    cpLog(2, "cannot export the address book to %s", path.c_str());
+    cpLog(kLogFailure, "cannot export the address book to %s", path.c_str());
     return false;
 }
 
@@ -404,7 +405,7 @@ bool ReadAddressBookFileCards(const std::string& path, std::vector<AddressCard>&
         }
         return true;
     } catch (const ConfigError& e) {
-        cpLog(2, "cannot read the address book %s: %s", path.c_str(), e.what());
+        cpLog(kLogFailure, "cannot read the address book %s: %s", path.c_str(), e.what());
         cards.clear();
         return false;
     }

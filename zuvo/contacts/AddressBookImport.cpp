@@ -25,13 +25,13 @@ bool readTextImport(ImportKind kind, const std::string& path, std::vector<Addres
         kind == ImportKind::NumberList ? ReadNumberList(path) : ReadNumberAndNameLines(path);
     if (read.status == ImportTextStatus::Unopenable) {
         if (kind == ImportKind::NumberList)
-            cpLog(3, "startTask open File<%s> failed", path.c_str());
+            cpLog(kLogFailure, "startTask open File<%s> failed", path.c_str());
         else
-            cpLog(3, "打开文件<%s> 失败!", path.c_str());
+            cpLog(kLogFailure, "打开文件<%s> 失败!", path.c_str());
         return false;
     }
     if (read.status != ImportTextStatus::Read) {
-        cpLog(3, "the imported file %s %s; nothing imported", path.c_str(), statusText(read.status));
+        cpLog(kLogFailure, "the imported file %s %s; nothing imported", path.c_str(), statusText(read.status));
         return false;
     }
     cards = std::move(read.cards);
@@ -46,7 +46,7 @@ bool ImportIntoFolder(AddressBookDocument& document, const FolderRef& folder, Im
     std::vector<AddressCard> cards;
     if (kind == ImportKind::AddressBook) {
         if (!ReadAddressBookFileCards(path, cards, kMaxImportCards)) {
-            cpLog(3, "the address book %s cannot be merged; nothing imported", path.c_str());
+            cpLog(kLogFailure, "the address book %s cannot be merged; nothing imported", path.c_str());
             return false;
         }
     } else if (!readTextImport(kind, path, cards)) {
@@ -54,6 +54,6 @@ bool ImportIntoFolder(AddressBookDocument& document, const FolderRef& folder, Im
     }
     const ChangeResult result = document.AppendCards(folder, cards);
     if (result != ChangeResult::Done)
-        cpLog(3, "the %zu cards of %s were not added to the folder", cards.size(), path.c_str());
+        cpLog(kLogFailure, "the %zu cards of %s were not added to the folder", cards.size(), path.c_str());
     return result == ChangeResult::Done;
 }

@@ -13,16 +13,16 @@ SmsTemplateTree LoadSmsTemplates(const std::string& directory)
     try {
         const std::string path = JoinPath(directory, "sms.xml");
         if (!document.open(path.c_str())) {
-            cpLog(3, "cannot load %s; the SMS window shows no templates", path.c_str());
+            cpLog(kLogFailure, "cannot load %s; the SMS window shows no templates", path.c_str());
             return tree;
         }
         const std::string backup = JoinPath(directory, "sms-bak.xml");
         if (!document.save(backup.c_str()))
-            cpLog(2, "cannot write the SMS template backup %s", backup.c_str());
+            cpLog(kLogFailure, "cannot write the SMS template backup %s", backup.c_str());
         tree.groups = ReadBookTree(document);
         tree.loaded = true;
     } catch (const ConfigError& e) {
-        cpLog(2, "sms.xml: %s", e.what());
+        cpLog(kLogFailure, "sms.xml: %s", e.what());
         tree = {};
     }
     return tree;

@@ -253,7 +253,7 @@ bool TextFileDecoder::readRaw()
     const ssize_t n = readSome(fd_, raw_.data() + had, kChunkBytes, nullptr);
     raw_.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
     if (n < 0) {
-        cpLog(3, "reading an imported file failed: errno %d", errno);
+        cpLog(kLogFailure, "reading an imported file failed: errno %d", errno);
         status_ = Status::ReadError;
         return false;
     }
@@ -296,7 +296,8 @@ bool TextFileDecoder::next(std::string& piece)
             firstPiece_ = false;
             const std::size_t kept = characterCount(piece);
             if (dropped_ >= kBinaryLeast && dropped_ * kBinaryShare > kept + dropped_) {
-                cpLog(3, "an imported file is not text: %zu of %zu characters are none", dropped_, kept + dropped_);
+                cpLog(kLogFailure, "an imported file is not text: %zu of %zu characters are none",
+                      dropped_, kept + dropped_);
                 status_ = Status::Binary;
                 break;
             }

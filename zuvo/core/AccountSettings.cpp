@@ -170,7 +170,7 @@ SettingsWrite AccountSettingsWriter::Finish(bool identityChanged)
     result.identityChanged = identityChanged;
     result.saved = AccountConfig::Save() == 1;
     if (!result.saved)
-        cpLog(3, "account settings: account.xml could not be saved");
+        cpLog(kLogFailure, "account settings: account.xml could not be saved");
     return result;
 }
 

@@ -29,7 +29,7 @@ std::string MakeStagingDirectory(const std::string& root, long invokeId, long se
     std::error_code error;
     fs::remove_all(directory, error);
     if (error || !fs::create_directories(directory, error) || error) {
-        cpLog(3, "staging directory <%s> cannot be made: %s", directory.c_str(), error.message().c_str());
+        cpLog(kLogFailure, "staging directory <%s> cannot be made: %s", directory.c_str(), error.message().c_str());
         return "";
     }
     return directory;
@@ -52,7 +52,7 @@ bool RemoveStagingDirectory(const std::string& directory)
     std::error_code error;
     fs::remove_all(directory, error);
     if (error) {
-        cpLog(3, "staging directory <%s> not removed: %s", directory.c_str(), error.message().c_str());
+        cpLog(kLogFailure, "staging directory <%s> not removed: %s", directory.c_str(), error.message().c_str());
         return false;
     }
     return true;
@@ -65,7 +65,7 @@ int RemoveDownloadLeftovers(const std::string& stagingRoot, const std::vector<st
     if (!stagingRoot.empty() && fs::exists(stagingRoot, error)) {
         const std::uintmax_t count = fs::remove_all(stagingRoot, error);
         if (error)
-            cpLog(3, "downloads left in <%s> not removed: %s", stagingRoot.c_str(), error.message().c_str());
+            cpLog(kLogFailure, "downloads left in <%s> not removed: %s", stagingRoot.c_str(), error.message().c_str());
         else
             removed += static_cast<int>(count);
     }
@@ -79,6 +79,6 @@ int RemoveDownloadLeftovers(const std::string& stagingRoot, const std::vector<st
         }
     }
     if (removed > 0)
-        cpLog(4, "removed %d leftovers of earlier downloads", removed);
+        cpLog(kLogTrace, "removed %d leftovers of earlier downloads", removed);
     return removed;
 }

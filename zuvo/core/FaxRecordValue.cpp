@@ -118,7 +118,7 @@ std::optional<std::vector<std::string>> AttachmentPaths(const std::string& folde
     for (const AttachFile& page : record.attachments) {
         auto path = AttachmentPath(folderDirectory, page.file, record.CreateTime());
         if (!path) {
-            cpLog(3, "fax record \"%s\": page \"%s\" has no safe path in \"%s\"; record skipped",
+            cpLog(kLogFailure, "fax record \"%s\": page \"%s\" has no safe path in \"%s\"; record skipped",
                   record.CreateTime().c_str(), page.file.c_str(), folderDirectory.c_str());
             return std::nullopt;
         }

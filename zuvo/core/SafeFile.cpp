@@ -29,12 +29,12 @@ int CreateFileWithBytes(const std::string& path, std::string_view bytes)
     case Created::Yes:
         return 1;
     case Created::NameTaken:
-        cpLog(2, "cannot create %s: it exists", path.c_str());
+        cpLog(kLogFailure, "cannot create %s: it exists", path.c_str());
         return 0;
     case Created::Failed:
         break;
     }
-    cpLog(2, "cannot create %s: %s", path.c_str(), std::strerror(errno));
+    cpLog(kLogFailure, "cannot create %s: %s", path.c_str(), std::strerror(errno));
     return 0;
 }
 
@@ -44,6 +44,6 @@ int ReplaceFileWithBytes(const std::string& path, std::string_view bytes)
     const safefile::WriteOptions replace{safefile::Mode::Replace, std::nullopt, false};
     if (safefile::WriteFile(path, bytes, replace) == safefile::WriteResult::Written)
         return 1;
-    cpLog(2, "cannot write %s: %s", path.c_str(), std::strerror(errno));
+    cpLog(kLogFailure, "cannot write %s: %s", path.c_str(), std::strerror(errno));
     return 0;
 }

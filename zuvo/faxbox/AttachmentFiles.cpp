@@ -59,7 +59,7 @@ bool CopyAttachmentFile(const std::string& from, const std::string& to)
         return true;
     if (fs::copy_file(from, to, fs::copy_options::overwrite_existing, error))
         return true;
-    cpLog(3, "copying <%s> to <%s> failed: %s", from.c_str(), to.c_str(), error.message().c_str());
+    cpLog(kLogFailure, "copying <%s> to <%s> failed: %s", from.c_str(), to.c_str(), error.message().c_str());
     return false;
 }
 
@@ -70,11 +70,11 @@ int PrintOnDefaultDestination(const std::string& path, const std::string& title)
     cups_dest_t* chosen = cupsGetDest(nullptr, nullptr, count, dests);
     int job = 0;
     if (chosen == nullptr) {
-        cpLog(3, "printing <%s>: no default printer", path.c_str());
+        cpLog(kLogFailure, "printing <%s>: no default printer", path.c_str());
     } else {
         job = cupsPrintFile(chosen->name, path.c_str(), title.c_str(), chosen->num_options, chosen->options);
         if (job == 0)
-            cpLog(3, "printing <%s> on <%s> failed: %s", path.c_str(), chosen->name, cupsLastErrorString());
+            cpLog(kLogFailure, "printing <%s> on <%s> failed: %s", path.c_str(), chosen->name, cupsLastErrorString());
     }
     cupsFreeDests(count, dests);
     return job;

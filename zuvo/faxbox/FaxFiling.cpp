@@ -45,7 +45,7 @@ bool saveOrReload()
 {
     if (AccountConfig::Save())
         return true;
-    cpLog(2, "account.xml cannot be saved; the fax list's change is undone");
+    cpLog(kLogFailure, "account.xml cannot be saved; the fax list's change is undone");
     AccountConfig::Reload();
     return false;
 }
@@ -153,7 +153,7 @@ FaxMoveConsumer::FaxMoveConsumer(const std::string& accountPath, const char* tar
       target_(targetType)
 {
     if (folderPath_.empty()) {
-        cpLog(2, "account <%s> has no %s folder to move faxes into", accountPath.c_str(), targetType);
+        cpLog(kLogFailure, "account <%s> has no %s folder to move faxes into", accountPath.c_str(), targetType);
         return;
     }
     directory_ = EnsureFolderDirectory(folderPath_);

@@ -136,7 +136,7 @@ bool MarkFaxRead(const std::string& folderPath, const FaxRecordRef& ref)
         return false;
     if (AccountConfig::PutAttr(fax, FaxRecord::kReadFlag, "1") && AccountConfig::Save())
         return true;
-    cpLog(2, "fax <%s> cannot be marked read: account.xml is not saved", ref.createTime.c_str());
+    cpLog(kLogFailure, "fax <%s> cannot be marked read: account.xml is not saved", ref.createTime.c_str());
     AccountConfig::Reload();
     return false;
 }

@@ -45,7 +45,7 @@ std::string EnsureFolderDirectory(const std::string& folderPath)
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (!std::filesystem::is_directory(directory, error)) {
-        cpLog(2, "cannot create the folder directory %s", directory.c_str());
+        cpLog(kLogFailure, "cannot create the folder directory %s", directory.c_str());
         return "";
     }
     return directory;
@@ -118,7 +118,8 @@ std::time_t AllocateBodyFileTime(const std::string& folderDirectory, std::time_t
 int AddFaxRecord(const std::string& folderPath, const FaxRecord& record)
 {
     if (!HasSafeFileNames(record)) {
-        cpLog(3, "fax record \"%s\" names a file outside its folder; not written", record.CreateTime().c_str());
+        cpLog(kLogFailure, "fax record \"%s\" names a file outside its folder; not written",
+              record.CreateTime().c_str());
         return 0;
     }
     Spindle::VLock lock(AccountConfig::Mutex());

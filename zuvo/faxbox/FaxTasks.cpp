@@ -35,7 +35,7 @@ std::unique_ptr<CFaxMoveTask> MakeFaxMoveTask(const FaxRecord& record, const std
                                               const std::string& directory, int index)
 {
     if (directory.empty() || !HasSafeFileNames(record)) {
-        cpLog(3, "fax %s/Fax[%d] names a file outside %s; not moved", folderPath.c_str(), index,
+        cpLog(kLogFailure, "fax %s/Fax[%d] names a file outside %s; not moved", folderPath.c_str(), index,
               directory.c_str());
         return nullptr;
     }

@@ -24,7 +24,7 @@ FileMoves::~FileMoves()
         return;
     for (auto it = renamed_.rbegin(); it != renamed_.rend(); ++it)
         if (::renameat2(AT_FDCWD, it->second.c_str(), AT_FDCWD, it->first.c_str(), RENAME_NOREPLACE) != 0)
-            cpLog(2, "cannot move <%s> back to <%s>", it->second.c_str(), it->first.c_str());
+            cpLog(kLogFailure, "cannot move <%s> back to <%s>", it->second.c_str(), it->first.c_str());
     for (const std::string& path : created_)
         ::unlink(path.c_str());
 }
@@ -36,7 +36,7 @@ bool FileMoves::Move(const std::string& from, const std::string& to)
         return true;
     }
     if (errno != EXDEV) {
-        cpLog(3, "cannot move <%s> to <%s>: errno %d", from.c_str(), to.c_str(), errno);
+        cpLog(kLogFailure, "cannot move <%s> to <%s>: errno %d", from.c_str(), to.c_str(), errno);
         return false;
     }
     if (!Copy(from, to))
@@ -49,7 +49,7 @@ bool FileMoves::Copy(const std::string& from, const std::string& to)
 {
     const std::optional<std::string> bytes = ReadWholeFile(from, kMaxFileBytes);
     if (!bytes || CreateNewFile(to, *bytes) != Created::Yes) {
-        cpLog(3, "cannot copy <%s> to <%s>", from.c_str(), to.c_str());
+        cpLog(kLogFailure, "cannot copy <%s> to <%s>", from.c_str(), to.c_str());
         return false;
     }
     created_.push_back(to);
@@ -61,5 +61,5 @@ void FileMoves::Keep()
     kept_ = true;
     for (const std::string& path : removeWhenKept_)
         if (::unlink(path.c_str()) != 0)
-            cpLog(3, "moved file <%s> stays behind as well", path.c_str());
+            cpLog(kLogFailure, "moved file <%s> stays behind as well", path.c_str());
 }

@@ -320,7 +320,7 @@ int FilePack::Open()
         head_.version = kVersion;
         head_.vendor = kVendor;
         if (!WriteIndex()) {
-            cpLog(3, "cannot create the pack index %s", indexPath_.c_str());
+            cpLog(kLogFailure, "cannot create the pack index %s", indexPath_.c_str());
             return 0;
         }
         return 1;
@@ -329,7 +329,7 @@ int FilePack::Open()
     const std::optional<uint64_t> dataSize = fileSize(dataPath_);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(indexPath_.c_str(), "rbe"));
     if (!file || !dataSize || ::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
-        cpLog(3, "cannot read the pack index %s", indexPath_.c_str());
+        cpLog(kLogFailure, "cannot read the pack index %s", indexPath_.c_str());
         return 0;
     }
 
@@ -344,7 +344,7 @@ int FilePack::Open()
     else if (sound && uint64_t(count) * kMinItemBytes > reader.remaining())
         sound = reader.fail("more items than the file can hold");
     if (sound)
-        cpLog(6, "head , version=<%s> num=<%ld>", head.version.c_str(), static_cast<long>(head.count));
+        cpLog(kLogTrace, "head , version=<%s> num=<%ld>", head.version.c_str(), static_cast<long>(head.count));
 
     for (uint32_t k = 0; sound && k < count; ++k) {
         auto item = std::make_unique<FileItem>();
@@ -365,12 +365,12 @@ int FilePack::Open()
         }
         item->name = ItemName(*utf8);
         item->valid = static_cast<int32_t>(valid);
-        cpLog(6, "Item[%d] Name=<%s> offset=<%ld> len=<%ld>", static_cast<int>(k), item->name.c_str(),
+        cpLog(kLogTrace, "Item[%d] Name=<%s> offset=<%ld> len=<%ld>", static_cast<int>(k), item->name.c_str(),
               static_cast<long>(item->offset), static_cast<long>(item->length));
         items.push_back(std::move(item));
     }
     if (!sound) {
-        cpLog(3, "pack index %s refused: %s", indexPath_.c_str(), reader.error());
+        cpLog(kLogFailure, "pack index %s refused: %s", indexPath_.c_str(), reader.error());
         return 0;
     }
     head_ = std::move(head);
@@ -399,7 +399,7 @@ int FilePack::WriteIndex()
     const bool written =
         replaceFile(indexPath_, [&](int fd) { return writeAll(fd, bytes.data(), bytes.size(), 0); });
     if (!written) {
-        cpLog(3, "cannot write the pack index %s", indexPath_.c_str());
+        cpLog(kLogFailure, "cannot write the pack index %s", indexPath_.c_str());
         return 0;
     }
     head_.count = static_cast<int32_t>(items_.size());
@@ -431,23 +431,23 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
     const std::string name = ItemName(itemName);
     const std::optional<std::string> gbkName = ToGbk(name);
     if (sourcePath.empty() || name.empty() || !gbkName || gbkName->size() > kMaxNameBytes || dataPath_.empty()) {
-        cpLog(3, "cannot add \"%s\" from \"%s\" to the pack", itemName.c_str(), sourcePath.c_str());
+        cpLog(kLogFailure, "cannot add \"%s\" from \"%s\" to the pack", itemName.c_str(), sourcePath.c_str());
         return 0;
     }
     Fd source(::open(sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
     struct stat st{};
     if (!source.valid() || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        cpLog(3, "pack: cannot read %s", sourcePath.c_str());
+        cpLog(kLogFailure, "pack: cannot read %s", sourcePath.c_str());
         return 0;
     }
     if (isOwnFile(st.st_dev, st.st_ino)) {
-        cpLog(3, "pack: %s is one of the pack's own files", sourcePath.c_str());
+        cpLog(kLogFailure, "pack: %s is one of the pack's own files", sourcePath.c_str());
         return 0;
     }
     Fd data(::open(dataPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     struct stat dataStat{};
     if (!data.valid() || ::fstat(data.get(), &dataStat) != 0) {
-        cpLog(3, "pack: cannot open the data file %s", dataPath_.c_str());
+        cpLog(kLogFailure, "pack: cannot open the data file %s", dataPath_.c_str());
         return 0;
     }
     const uint64_t end = static_cast<uint64_t>(dataStat.st_size);
@@ -473,7 +473,7 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
             // Its old bytes are partly overwritten: the item goes.
             items_.erase(std::find_if(items_.begin(), items_.end(), [&](const auto& item) { return item.get() == existing; }));
         }
-        cpLog(3, "pack: %s not added to %s%s", sourcePath.c_str(), dataPath_.c_str(),
+        cpLog(kLogFailure, "pack: %s not added to %s%s", sourcePath.c_str(), dataPath_.c_str(),
               copy.overflow ? ": the data file would pass 4 GiB" : "");
         return 0;
     }
@@ -524,7 +524,7 @@ int FilePack::addTree(const std::string& prefix, const std::string& directory)
     for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error))
         entries.push_back(*it);
     if (error) {
-        cpLog(3, "pack: cannot read the directory %s", directory.c_str());
+        cpLog(kLogFailure, "pack: cannot read the directory %s", directory.c_str());
         return 0;
     }
     std::sort(entries.begin(), entries.end(),
@@ -545,7 +545,7 @@ int FilePack::addTree(const std::string& prefix, const std::string& directory)
             if (!addFile(itemName, entry.path().string(), false))
                 return 0;
         } else {
-            cpLog(4, "pack: %s is skipped (not a regular file or a directory)", entry.path().c_str());
+            cpLog(kLogTrace, "pack: %s is skipped (not a regular file or a directory)", entry.path().c_str());
         }
     }
     return 1;
@@ -559,7 +559,7 @@ int FilePack::AddDirectory(const std::string& prefix, const std::string& directo
     if (status.type() == std::filesystem::file_type::not_found)
         return 1;
     if (!std::filesystem::is_directory(status)) {
-        cpLog(3, "pack: %s is not a directory", directory.c_str());
+        cpLog(kLogFailure, "pack: %s is not a directory", directory.c_str());
         return 0;
     }
     std::vector<FileItem> before = Items();
@@ -571,12 +571,12 @@ int FilePack::extract(const FileItem& item, const std::string& targetPath)
 {
     Fd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!data.valid()) {
-        cpLog(3, "pack: cannot open the data file %s", dataPath_.c_str());
+        cpLog(kLogFailure, "pack: cannot open the data file %s", dataPath_.c_str());
         return 0;
     }
     const bool copied = replaceFile(targetPath, [&](int fd) { return copyFromData(data.get(), item.offset, item.length, fd); });
     if (!copied)
-        cpLog(3, "pack: cannot extract \"%s\" to %s", item.name.c_str(), targetPath.c_str());
+        cpLog(kLogFailure, "pack: cannot extract \"%s\" to %s", item.name.c_str(), targetPath.c_str());
     return copied ? 1 : 0;
 }
 
@@ -585,7 +585,7 @@ int FilePack::ExtractFile(const std::string& itemName, const std::string& target
     Spindle::VLock lock(mutex_);
     const FileItem* item = find(itemName);
     if (item == nullptr) {
-        cpLog(3, "pack: no item \"%s\"", itemName.c_str());
+        cpLog(kLogFailure, "pack: no item \"%s\"", itemName.c_str());
         return 0;
     }
     return extract(*item, targetPath);
@@ -615,14 +615,14 @@ int FilePack::ExtractTree(const std::string& prefix, const std::string& director
     std::vector<Job> jobs;
     for (const auto& item : items_) {
         if (ItemRelativePath(item->name).empty()) {
-            cpLog(3, "pack: refused the item name \"%s\"", item->name.c_str());
+            cpLog(kLogFailure, "pack: refused the item name \"%s\"", item->name.c_str());
             return 0;
         }
         if (item->name.compare(0, under.size(), under) != 0)
             continue;
         const std::string relative = ItemRelativePath(item->name.substr(under.size()));
         if (relative.empty()) {
-            cpLog(3, "pack: refused the item name \"%s\"", item->name.c_str());
+            cpLog(kLogFailure, "pack: refused the item name \"%s\"", item->name.c_str());
             return 0;
         }
         jobs.push_back({item.get(), relative});
@@ -631,7 +631,7 @@ int FilePack::ExtractTree(const std::string& prefix, const std::string& director
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (!std::filesystem::is_directory(directory, error)) {
-        cpLog(3, "pack: cannot make the directory %s", directory.c_str());
+        cpLog(kLogFailure, "pack: cannot make the directory %s", directory.c_str());
         return 0;
     }
     for (const Job& job : jobs) {

@@ -45,7 +45,7 @@ public:
         if (!error && ::mkdtemp(pattern.data()) != nullptr)
             path_ = pattern;
         else
-            cpLog(3, "pack: no scratch directory");
+            cpLog(kLogFailure, "pack: no scratch directory");
     }
     ~ScratchDirectory()
     {
@@ -85,7 +85,7 @@ std::unique_ptr<FilePack> existingPack(const std::string& indexFile)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(indexFile, error)) {
-        cpLog(3, "no pack index %s", indexFile.c_str());
+        cpLog(kLogFailure, "no pack index %s", indexFile.c_str());
         return nullptr;
     }
     auto pack = std::make_unique<FilePack>();
@@ -152,12 +152,12 @@ bool importRecords(Config& imported, const std::string& folderPath)
         if (AccountConfig::FaxExistsByCreateTime(folderPath, record.CreateTime()))
             continue;
         if (!AddFaxRecord(folderPath, record)) {
-            cpLog(3, "import: record %d of %s not taken", k, folderPath.c_str());
+            cpLog(kLogFailure, "import: record %d of %s not taken", k, folderPath.c_str());
             continue;
         }
         ++added;
     }
-    cpLog(6, "import: %d of %d records added to %s", added, count, folderPath.c_str());
+    cpLog(kLogTrace, "import: %d of %d records added to %s", added, count, folderPath.c_str());
     if (added == 0 || AccountConfig::Save())
         return true;
     RemoveFaxRecordsFrom(folderPath, before);
@@ -213,7 +213,7 @@ Result RestoreAccount(const std::string& indexFile)
         return Result::Failed;
     const std::string candidate = scratch.file(kAccountItem);
     if (!pack->ExtractFile(kAccountItem, candidate) || !loads(candidate)) {
-        cpLog(3, "restore: the account.xml of %s does not load", indexFile.c_str());
+        cpLog(kLogFailure, "restore: the account.xml of %s does not load", indexFile.c_str());
         return Result::Failed;
     }
     std::string dataDirectory = AccountConfig::GetDataDirectory();
@@ -223,7 +223,7 @@ Result RestoreAccount(const std::string& indexFile)
         !pack->ExtractFile(kAccountItem, accountFile()) || !AccountConfig::Reload())
         return Result::Failed;
     AccountConfig::PrepareDataDirectories(ProgramDirectory());
-    cpLog(6, "restore: %s restored", indexFile.c_str());
+    cpLog(kLogTrace, "restore: %s restored", indexFile.c_str());
     return Result::Success;
 }
 
@@ -253,7 +253,7 @@ Result ImportFolder(const std::string& folderPath, const std::string& indexFile)
     if (!scratch.valid())
         return Result::Failed;
     if (!pack->ExtractFile(kPathInfoItem, pathInfo) || !EqualsNoCase(firstLine(pathInfo), folderPath)) {
-        cpLog(3, "import: %s is not an export of %s", indexFile.c_str(), folderPath.c_str());
+        cpLog(kLogFailure, "import: %s is not an export of %s", indexFile.c_str(), folderPath.c_str());
         return Result::WrongFolder;
     }
     const std::string importedFile = scratch.file("account-imp.xml");

@@ -68,7 +68,7 @@ void CPelno1Doc::checkShown(bool shown) const
 
 void CPelno1Doc::inform(const std::string& text) const
 {
-    cpLog(5, "CPelno1Doc: %s", text.c_str());
+    cpLog(kLogNotice, "CPelno1Doc: %s", text.c_str());
     if (prompts_)
         prompts_->Inform(text);
 }
@@ -152,7 +152,7 @@ bool CPelno1Doc::OnFileSave()
     if (written) {
         modified_ = false;
     } else {
-        cpLog(3, "CPelno1Doc: saving <%s> failed: %s", GetPathName().c_str(), PtxGetLastErrorInfo());
+        cpLog(kLogFailure, "CPelno1Doc: saving <%s> failed: %s", GetPathName().c_str(), PtxGetLastErrorInfo());
         inform(DocumentText::kSaveFailedReadOnly);
     }
     if (view_)

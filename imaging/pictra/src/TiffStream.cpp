@@ -14,9 +14,6 @@
 namespace pictra::tiff {
 namespace {
 
-constexpr int kLogError = 3;
-constexpr int kLogWarning = 5;
-
 std::string formatMessage(const char* module, const char* format, va_list args)
 {
     char text[512];
@@ -28,12 +25,12 @@ std::string formatMessage(const char* module, const char* format, va_list args)
 // still go to the log rather than to standard error.
 void logError(const char* module, const char* format, va_list args)
 {
-    cpLog(kLogError, "TIFF error: %s", formatMessage(module, format, args).c_str());
+    cpLog(kLogFailure, "TIFF error: %s", formatMessage(module, format, args).c_str());
 }
 
 void logWarning(const char* module, const char* format, va_list args)
 {
-    cpLog(kLogWarning, "TIFF warning: %s", formatMessage(module, format, args).c_str());
+    cpLog(kLogNotice, "TIFF warning: %s", formatMessage(module, format, args).c_str());
 }
 
 void routeProcessWideMessages()
@@ -184,7 +181,7 @@ int TiffStream::onError(TIFF*, void* handle, const char* module, const char* for
 {
     TiffStream* s = self(handle);
     const std::string text = formatMessage(module, format, args);
-    cpLog(kLogError, "TIFF error: %s", text.c_str());
+    cpLog(kLogFailure, "TIFF error: %s", text.c_str());
     if (s->firstError_.empty())
         s->firstError_ = text;
     return 1; // handled: nothing for the process-wide handler
@@ -192,7 +189,7 @@ int TiffStream::onError(TIFF*, void* handle, const char* module, const char* for
 
 int TiffStream::onWarning(TIFF*, void*, const char* module, const char* format, va_list args)
 {
-    cpLog(kLogWarning, "TIFF warning: %s", formatMessage(module, format, args).c_str());
+    cpLog(kLogNotice, "TIFF warning: %s", formatMessage(module, format, args).c_str());
     return 1;
 }
 

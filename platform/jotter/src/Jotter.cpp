@@ -16,7 +16,7 @@ struct LogState {
     std::string path;        // of the open file
     unsigned long size = 0;  // bytes in the open file
     unsigned long sizeLimit = kLogSizeLimit;
-    int priority = 10;
+    int priority = kLogDefaultPriority;
 };
 
 LogState& state()

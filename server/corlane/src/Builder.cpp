@@ -1,7 +1,6 @@
 // The builder: finding an event's context and running the features.
 #include "corlane/Builder.h"
 
-#include "EngineLog.h"
 #include "corlane/Context.h"
 #include "jotter/Jotter.h"
 
@@ -10,28 +9,28 @@ namespace CRL {
 void Builder::addFeature(Feature* feature)
 {
     if (!feature) {
-        cpLog_old_version(kEngineLogLevel, "Insert NULL feature refused");
+        cpLog_old_version(kLogEngine, "Insert NULL feature refused");
         return;
     }
-    cpLog_old_version(kEngineLogLevel, "Insert %s feature", feature->name());
+    cpLog_old_version(kLogEngine, "Insert %s feature", feature->name());
     features_.push_back(feature);
 }
 
 void Builder::process(Event* event)
 {
     if (!event) {
-        cpLog_old_version(kEngineLogLevel, "Builder::process:Event==NULL");
+        cpLog_old_version(kLogEngine, "Builder::process:Event==NULL");
         return;
     }
     CtxInfo* context = nullptr;
     if (container_)
         context = container_->getCtxInfo(event->getInvokeId());
     else
-        cpLog_old_version(kEngineLogLevel, "Builder::process: no CtxContainer, the event has no CtxInfo");
+        cpLog_old_version(kLogEngine, "Builder::process: no CtxContainer, the event has no CtxInfo");
     event->setCtxInfo(context);
     for (Feature* feature : features_)
         feature->process(event);
-    cpLog_old_version(kEngineLogLevel, "Done with Builder ");
+    cpLog_old_version(kLogEngine, "Done with Builder ");
 }
 
 } // namespace CRL

@@ -1,7 +1,6 @@
 // Features: offering an event to each state in turn.
 #include "corlane/Feature.h"
 
-#include "EngineLog.h"
 #include "jotter/Jotter.h"
 #include "textcodec/AsciiText.h"
 
@@ -10,10 +9,10 @@ namespace CRL {
 void Feature::addState(State* state)
 {
     if (!state) {
-        cpLog_old_version(kEngineLogLevel, "Insert NULL state refused");
+        cpLog_old_version(kLogEngine, "Insert NULL state refused");
         return;
     }
-    cpLog_old_version(kEngineLogLevel, "Insert %s state", state->name());
+    cpLog_old_version(kLogEngine, "Insert %s state", state->name());
     states_.push_back(state);
 }
 
@@ -27,21 +26,21 @@ State* Feature::findState(const char* name)
     return nullptr;
 }
 
-void Feature::doCpLog() { cpLog_old_version(kEngineLogLevel, "Feature: %s", name()); }
+void Feature::doCpLog() { cpLog_old_version(kLogEngine, "Feature: %s", name()); }
 
 void Feature::process(Event* event)
 {
     if (!event) {
-        cpLog_old_version(kEngineLogLevel, "Feature::process:Event==NULL");
+        cpLog_old_version(kLogEngine, "Feature::process:Event==NULL");
         return;
     }
     for (State* state : states_) {
         if (state->process(event) != State::STATE_CONTINUE) {
-            cpLog_old_version(kEngineLogLevel, "Feature::process done");
+            cpLog_old_version(kLogEngine, "Feature::process done");
             return;
         }
     }
-    cpLog_old_version(kEngineLogLevel, "Done with feature (%s)", name());
+    cpLog_old_version(kLogEngine, "Done with feature (%s)", name());
 }
 
 } // namespace CRL

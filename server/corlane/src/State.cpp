@@ -2,7 +2,6 @@
 // and moves the conversation to the state they name.
 #include "corlane/State.h"
 
-#include "EngineLog.h"
 #include "corlane/Context.h"
 #include "jotter/Jotter.h"
 
@@ -21,11 +20,11 @@ State* const State::STATE_DONE = &doneState;
 
 State* Operator::process(Event*) { return State::STATE_CONTINUE; }
 
-void Operator::doCpLog() { cpLog_old_version(kEngineLogLevel, "Operator: %s", name()); }
+void Operator::doCpLog() { cpLog_old_version(kLogEngine, "Operator: %s", name()); }
 
 const char* State::name() { return "State"; }
 
-void State::doCpLog() { cpLog_old_version(kEngineLogLevel, "State: %s", name()); }
+void State::doCpLog() { cpLog_old_version(kLogEngine, "State: %s", name()); }
 
 void State::addEntryOperator(Operator* op) { helperAdd(entryOperators_, op, "Insert %s entry operator"); }
 void State::addOperator(Operator* op) { helperAdd(operators_, op, "Insert %s operator"); }
@@ -41,10 +40,10 @@ void State::clearAll()
 void State::helperAdd(OperatorList& list, Operator* op, const char* format)
 {
     if (!op) {
-        cpLog_old_version(kEngineLogLevel, "Insert NULL operator refused");
+        cpLog_old_version(kLogEngine, "Insert NULL operator refused");
         return;
     }
-    cpLog_old_version(kEngineLogLevel, format, op->name());
+    cpLog_old_version(kLogEngine, format, op->name());
     list.push_back(op);
 }
 
@@ -64,10 +63,10 @@ State* State::runOperators(Event* event)
 {
     State* next = STATE_CONTINUE;
     for (Operator* op : operators_) {
-        cpLog_old_version(kEngineLogLevel, "Processing operator (%s)", op->name());
+        cpLog_old_version(kLogEngine, "Processing operator (%s)", op->name());
         State* result = op->process(event);
         if (result == STATE_DONE) {
-            cpLog_old_version(kEngineLogLevel, "***** Done with Event ***");
+            cpLog_old_version(kLogEngine, "***** Done with Event ***");
             break;
         }
         if (result == STATE_CONTINUE || result == next)
@@ -75,7 +74,7 @@ State* State::runOperators(Event* event)
         if (next == STATE_CONTINUE)
             next = result;
         else
-            cpLog_old_version(kEngineLogLevel, "Operator (%s) names state (%s) too; the first choice (%s) stands",
+            cpLog_old_version(kLogEngine, "Operator (%s) names state (%s) too; the first choice (%s) stands",
                               op->name(), nameOf(result), nameOf(next));
     }
     return next;
@@ -90,31 +89,31 @@ void State::moveTo(State* next, Event* event)
     if (CtxInfo* context = event->getCtxInfo())
         context->setCurState(next);
     else
-        cpLog_old_version(kEngineLogLevel, "No CtxInfo to record state (%s) in State:[%s]", nameOf(next), name());
+        cpLog_old_version(kLogEngine, "No CtxInfo to record state (%s) in State:[%s]", nameOf(next), name());
     next->processEntry(event);
 }
 
 State* State::process(Event* event)
 {
     if (!event) {
-        cpLog_old_version(kEngineLogLevel, "State::process:Event == NULL");
+        cpLog_old_version(kLogEngine, "State::process:Event == NULL");
         return STATE_CONTINUE;
     }
     State* current = STATE_CONTINUE;
     if (CtxInfo* context = event->getCtxInfo())
         current = context->getCurState();
     else
-        cpLog_old_version(kEngineLogLevel, "event CtxInfo is Null! in State:[%s]", name());
+        cpLog_old_version(kLogEngine, "event CtxInfo is Null! in State:[%s]", name());
     // A conversation in another state is that state's business.
     if (current != STATE_CONTINUE && current != this) {
-        cpLog_old_version(kEngineLogLevel, "******************************STATE CONTINUE");
+        cpLog_old_version(kLogEngine, "******************************STATE CONTINUE");
         return STATE_CONTINUE;
     }
 
     State* next = runOperators(event);
     if (next != STATE_CONTINUE)
         moveTo(next, event);
-    cpLog_old_version(kEngineLogLevel, "Done with state (%s)", name());
+    cpLog_old_version(kLogEngine, "Done with state (%s)", name());
     return next;
 }
 

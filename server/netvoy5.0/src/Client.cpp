@@ -8,8 +8,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include "NetvoyLog.h"
 #include "SocketIo.h"
+#include "jotter/Jotter.h"
 #include "netvoy/EventWire.h"
 #include "spindle/VLock.h"
 #include "textcodec/AsciiText.h"
@@ -60,16 +60,16 @@ int Client::Net_SysInit(const char* host, int port)
     if (!host)
         return -1;
     if (std::strlen(host) > kMaxHostLength) {
-        cpLog(kNetvoyLogLevel, "server name of %zu characters is over the %zu the client takes: not connected",
+        cpLog(kLogTrace, "server name of %zu characters is over the %zu the client takes: not connected",
               std::strlen(host), kMaxHostLength);
         return -1;
     }
-    cpLog(kNetvoyLogLevel, "try connect server[%s]:[%d]... ...", host, port);
+    cpLog(kLogTrace, "try connect server[%s]:[%d]... ...", host, port);
     if (connected_.load())
         disConnect();
     int fd = ConnectTCP(host, std::to_string(port).c_str());
     if (fd < 0) {
-        cpLog(kNetvoyLogLevel, "connect server[%s]:[%d]... ...Failed", host, port);
+        cpLog(kLogTrace, "connect server[%s]:[%d]... ...Failed", host, port);
         return -1;
     }
     {
@@ -91,7 +91,7 @@ int Client::Net_SysInit(const char* host, int port)
         lost_ = false;
     }
     wake_.signal();
-    cpLog(kNetvoyLogLevel, "connected to server[%s]:[%d]", host, port);
+    cpLog(kLogTrace, "connected to server[%s]:[%d]", host, port);
     return 0;
 }
 
@@ -152,7 +152,7 @@ void Client::logDropped(CRL::Event& event, const char* why)
 {
     // Requests name their command; the heartbeat answer its event.
     const char* command = event.getString("command");
-    cpLog(kNetvoyLogLevel, "request <%s> invokeid <%s> dropped: %s", *command ? command : event.getString("event"),
+    cpLog(kLogTrace, "request <%s> invokeid <%s> dropped: %s", *command ? command : event.getString("event"),
           event.getString("invokeid"), why);
 }
 
@@ -161,7 +161,7 @@ void Client::connectionBroken()
     // Only a connection that ends while nobody is ending it broke: a close
     // by stop() or disConnect() wakes the worker with an end of stream too.
     if (dropConnection(recvFd_) && !stopping_.load())
-        cpLog(kNetvoyLogLevel, "NetWork Broken,shutdown... ...");
+        cpLog(kLogTrace, "NetWork Broken,shutdown... ...");
 }
 
 int Client::currentSocket() const
@@ -234,7 +234,7 @@ void Client::run()
 
 void Client::thread()
 {
-    cpLog(kNetvoyLogLevel, "Thead Is Run");
+    cpLog(kLogTrace, "Thead Is Run");
     {
         std::lock_guard<std::mutex> guard(sockLock_);
         workerInLoop_ = true;
@@ -261,7 +261,7 @@ void Client::thread()
         std::lock_guard<std::mutex> guard(sockLock_);
         workerInLoop_ = false;
     }
-    cpLog(kNetvoyLogLevel, "Thread Is Shutdown!");
+    cpLog(kLogTrace, "Thread Is Shutdown!");
     stopped_.store(1);
     shutdown();
 }
@@ -305,22 +305,22 @@ int Client::workerSocket()
 
 void Client::stop()
 {
-    cpLog(kNetvoyLogLevel, "stop1!");
+    cpLog(kLogTrace, "stop1!");
     if (!isRunning())
         return;
-    cpLog(kNetvoyLogLevel, "stop2!");
+    cpLog(kLogTrace, "stop2!");
     stopping_.store(true);
     flushQueue();
     disConnect();
-    cpLog(kNetvoyLogLevel, "stop3!");
+    cpLog(kLogTrace, "stop3!");
     ThreadIf::shutdown();
-    cpLog(kNetvoyLogLevel, "stop4!");
+    cpLog(kLogTrace, "stop4!");
     stopRequest_.store(1);
     wake_.signal();
-    cpLog(kNetvoyLogLevel, "stop5!");
+    cpLog(kLogTrace, "stop5!");
     join();
     stopping_.store(false);
-    cpLog(kNetvoyLogLevel, "stop6!");
+    cpLog(kLogTrace, "stop6!");
 }
 
 void Client::flushQueue()
@@ -345,7 +345,7 @@ int Client::addEventListener(ClientEventListener* listener)
         return 0;
     Spindle::VLock lock(listenerLock_);
     listeners_.push_back(listener);
-    cpLog(kNetvoyLogLevel, "addEventListener ... ... Success!");
+    cpLog(kLogTrace, "addEventListener ... ... Success!");
     return 1;
 }
 
@@ -354,11 +354,11 @@ int Client::removeEventListener(ClientEventListener* listener)
     Spindle::VLock lock(listenerLock_);
     auto found = std::find(listeners_.begin(), listeners_.end(), listener);
     if (found == listeners_.end()) {
-        cpLog(kNetvoyLogLevel, "removeEventListener ... ... Failed!");
+        cpLog(kLogTrace, "removeEventListener ... ... Failed!");
         return 0;
     }
     listeners_.erase(found);
-    cpLog(kNetvoyLogLevel, "removeEventListener ... ... Success!");
+    cpLog(kLogTrace, "removeEventListener ... ... Success!");
     return 1;
 }
 
@@ -381,9 +381,9 @@ template <typename Call> void Client::forEachListener(Call call)
         try {
             call(*listener);
         } catch (const std::exception& e) {
-            cpLog(kNetvoyLogLevel, "listener threw: %s", e.what());
+            cpLog(kLogTrace, "listener threw: %s", e.what());
         } catch (...) {
-            cpLog(kNetvoyLogLevel, "listener threw");
+            cpLog(kLogTrace, "listener threw");
         }
     }
 }
@@ -424,11 +424,11 @@ int Client::push(CRL::EventPtr event)
         return 0;
     std::optional<std::string> wire = eventToWire(*event);
     if (!wire) {
-        cpLog(kNetvoyLogLevel, "event cannot be written as text (a key with \"=\" or \"|\", or a value with \"|\"): not queued");
+        cpLog(kLogTrace, "event cannot be written as text (a key with \"=\" or \"|\", or a value with \"|\"): not queued");
         return 0;
     }
     if (wire->size() > kMaxPayload) {
-        cpLog(kNetvoyLogLevel, "event text of %zu bytes exceeds the %zu bytes of a PDU: not queued",
+        cpLog(kLogTrace, "event text of %zu bytes exceeds the %zu bytes of a PDU: not queued",
               wire->size(), kMaxPayload);
         return 0;
     }
@@ -521,7 +521,7 @@ int Client::Net_SndPdu(int socket, const std::uint8_t* pdu)
     if (sent == length)
         return 0;
     if (sent > 0) {
-        cpLog(kNetvoyLogLevel, "PDU went out in part (%zu of %zu bytes): connection ended", sent, length);
+        cpLog(kLogTrace, "PDU went out in part (%zu of %zu bytes): connection ended", sent, length);
         dropConnection(socket);
     }
     return -1;
@@ -548,7 +548,7 @@ int Client::sendPayload(std::uint8_t family, std::uint8_t type, const NetAddr& d
     fields.flag = flag;
     std::vector<std::uint8_t> pdu = encodePdu(fields, offset, payload);
     if (pdu.empty()) {
-        cpLog(kNetvoyLogLevel, "payload of %zu bytes exceeds the %zu bytes of a PDU: not sent", payload.size(),
+        cpLog(kLogTrace, "payload of %zu bytes exceeds the %zu bytes of a PDU: not sent", payload.size(),
               kMaxPayload);
         return -1;
     }
@@ -579,7 +579,7 @@ int Client::HA_MsuReq(const NetAddr& dest, int code, const char* data, int len)
 int Client::Net_UserCmd(const NetAddr& dest, int code, const char* data, int len)
 {
     std::string_view payload = payloadOf(data, len);
-    cpLog(kNetvoyLogLevel, "UserCmd Len=<%d> Len=<%d>", len, static_cast<int>(blockCount(payload.size()) * kBlockSize));
+    cpLog(kLogTrace, "UserCmd Len=<%d> Len=<%d>", len, static_cast<int>(blockCount(payload.size()) * kBlockSize));
     return sendPayload(kFamilyMsu, kMsuUserCmd, dest, static_cast<std::uint8_t>(code), 0, 0,
                        kMsuPayloadOffset, payload);
 }
@@ -647,12 +647,12 @@ int Client::Net_RecvPdu(int socket, std::uint8_t* buf)
     if (Io::recvExact(socket, buf, 1, limit) != Io::RecvResult::Ok)
         return -1;
     if (buf[kCountByte] == 0) {
-        cpLog(kNetvoyLogLevel, "PDU with a block count of 0: connection ended");
+        cpLog(kLogTrace, "PDU with a block count of 0: connection ended");
         return -1;
     }
     std::size_t length = buf[kCountByte] * kBlockSize;
     if (Io::recvExact(socket, buf + 1, length - 1, limit) != Io::RecvResult::Ok) {
-        cpLog(kNetvoyLogLevel, "PDU of %zu bytes did not arrive whole", length);
+        cpLog(kLogTrace, "PDU of %zu bytes did not arrive whole", length);
         return -1;
     }
     return 0;
@@ -670,11 +670,11 @@ int Client::HR_Pdu(int waitMs)
     recvBuf_.fill(0);
     recvSize_ = 0;
     recvFd_ = fd;
-    cpLog(kNetvoyLogLevel, "Rcv Data Begin...");
+    cpLog(kLogTrace, "Rcv Data Begin...");
     if (Net_RecvPdu(fd, recvBuf_.data()) != 0)
         return -4;
     recvSize_ = recvBuf_[kCountByte] * kBlockSize;
-    cpLog(kNetvoyLogLevel, "Recv Data , End...");
+    cpLog(kLogTrace, "Recv Data , End...");
     return recvBuf_[kFamilyByte];
 }
 
@@ -732,7 +732,7 @@ namespace {
 
 int dropUnused(const char* what, const PduView& pdu)
 {
-    cpLog(kNetvoyLogLevel, "%s from (%d, %d), code %d, %zu bytes: nothing to do", what, pdu.source().GetTermType(),
+    cpLog(kLogTrace, "%s from (%d, %d), code %d, %zu bytes: nothing to do", what, pdu.source().GetTermType(),
           pdu.source().GetTermNo(), pdu.code(), pdu.size());
     return 0;
 }
@@ -773,7 +773,7 @@ int Client::deliverText(std::size_t offset, bool isAns)
 {
     const std::string text = wireToText(received().text(offset));
     if (isAns)
-        cpLog(kNetvoyLogLevel, "Ans Data=<%s>", text.c_str());
+        cpLog(kLogTrace, "Ans Data=<%s>", text.c_str());
     CRL::Event event;
     event.splitEvent(text.c_str());
     fireReceive(&event);

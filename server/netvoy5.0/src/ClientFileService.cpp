@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "NetvoyLog.h"
+#include "jotter/Jotter.h"
 #include "netvoy/Client.h"
 #include "safefile/UniqueFd.h"
 #include "spindle/VLock.h"
@@ -43,12 +43,12 @@ std::optional<std::string> wireName(const char* what, const char* name, std::siz
 {
     TextCodec::Converted wire = TextCodec::utf8ToGbk(name);
     if (wire.replaced) {
-        cpLog(kNetvoyLogLevel, "transfer of <%s> refused: the %s holds characters without a GBK code (%s)", fileName,
+        cpLog(kLogTrace, "transfer of <%s> refused: the %s holds characters without a GBK code (%s)", fileName,
               what, wire.replacedWhat.c_str());
         return std::nullopt;
     }
     if (wire.text.size() > limit) {
-        cpLog(kNetvoyLogLevel, "transfer of <%s> refused: the %s is %zu bytes long in GBK, over the %zu a transfer record carries",
+        cpLog(kLogTrace, "transfer of <%s> refused: the %s is %zu bytes long in GBK, over the %zu a transfer record carries",
               fileName, what, wire.text.size(), limit);
         return std::nullopt;
     }
@@ -97,14 +97,14 @@ int Client::upLoadFile(long invokeId, const char* user, const char* fileName)
     if (!user || !fileName)
         return 0;
     long taskId = nextTaskId();
-    cpLog(kNetvoyLogLevel, "FileName=<%s>", fileName);
+    cpLog(kLogTrace, "FileName=<%s>", fileName);
     if (::access(fileName, F_OK) != 0) {
-        cpLog(kNetvoyLogLevel, "FileName<%s> Not Found", fileName);
+        cpLog(kLogTrace, "FileName<%s> Not Found", fileName);
         return 0;
     }
     long long size = 0;
     if (!readableRegularFile(fileName, size) || size > kMaxFileLength) {
-        cpLog(kNetvoyLogLevel, "FileName<%s> cannot be read for upload", fileName);
+        cpLog(kLogTrace, "FileName<%s> cannot be read for upload", fileName);
         return 0;
     }
     std::shared_ptr<FileService_Task> task = makeTask(FileService_Task::Upload, invokeId, user, fileName);
@@ -261,9 +261,9 @@ int Client::handleFileServiceTasks()
     if (task->type == FileService_Task::Upload) {
         handleUpload(task);
     } else {
-        cpLog(kNetvoyLogLevel, "handleDownload , begin...");
+        cpLog(kLogTrace, "handleDownload , begin...");
         int result = handleDownload(task);
-        cpLog(kNetvoyLogLevel, "handleDownload , end...ret=<%d>", result);
+        cpLog(kLogTrace, "handleDownload , end...ret=<%d>", result);
     }
     return 1;
 }
@@ -273,7 +273,7 @@ void Client::checkReplyTimeout(const std::shared_ptr<FileService_Task>& task)
     auto waited = std::chrono::steady_clock::now() - task->sentAt;
     if (waited < std::chrono::milliseconds(timeouts().replyMs))
         return;
-    cpLog(kNetvoyLogLevel, "no reply for task %ld within %d ms", task->taskId, timeouts().replyMs);
+    cpLog(kLogTrace, "no reply for task %ld within %d ms", task->taskId, timeouts().replyMs);
     endTask(task, false);
 }
 
@@ -285,7 +285,7 @@ int Client::handleUpload(const std::shared_ptr<FileService_Task>& task)
     long got = task->readData(data, wanted);
     if (got <= 0) {
         // The file shrank or cannot be read: it cannot reach its length.
-        cpLog(kNetvoyLogLevel, "upload of <%s> read nothing at offset %ld of %ld", task->fileName.c_str(), start,
+        cpLog(kLogTrace, "upload of <%s> read nothing at offset %ld of %ld", task->fileName.c_str(), start,
               task->length);
         endTask(task, false);
         return 1;
@@ -299,7 +299,7 @@ int Client::handleUpload(const std::shared_ptr<FileService_Task>& task)
     record.fileLength = wireLength(task->length);
     std::vector<std::uint8_t> bytes =
         encodeRecord(record, std::span<const std::uint8_t>(data, static_cast<std::size_t>(got)), kUploadRecordSize);
-    cpLog(kNetvoyLogLevel, "handleUpLoad FileName=<%s> Offset=<%ld> Len=<%ld> FileLen=<%ld>", task->fileName.c_str(),
+    cpLog(kLogTrace, "handleUpLoad FileName=<%s> Offset=<%ld> Len=<%ld> FileLen=<%ld>", task->fileName.c_str(),
           start, got, task->length);
     if (Net_UserCmd(GetNetAddr(), kCmdUploadChunk, reinterpret_cast<const char*>(bytes.data()),
                     static_cast<int>(bytes.size())) != 0) {
@@ -311,7 +311,7 @@ int Client::handleUpload(const std::shared_ptr<FileService_Task>& task)
     task->sentAt = std::chrono::steady_clock::now();
     fireFileUploadProcess(*task);
     task->state = FileService_Task::Waiting;
-    cpLog(kNetvoyLogLevel, "handleUpload ,send Data Ok");
+    cpLog(kLogTrace, "handleUpload ,send Data Ok");
     return 1;
 }
 
@@ -325,7 +325,7 @@ int Client::handleDownload(const std::shared_ptr<FileService_Task>& task)
     record.dataLength = kChunkSize;
     record.fileLength = wireLength(task->length);
     std::vector<std::uint8_t> bytes = encodeRecord(record, {}, kDownloadRequestSize);
-    cpLog(kNetvoyLogLevel, "handleDownLoad fileName=<%s> Offset=<%ld> Len=<%zu> FileLen=<%ld>", task->fileName.c_str(),
+    cpLog(kLogTrace, "handleDownLoad fileName=<%s> Offset=<%ld> Len=<%zu> FileLen=<%ld>", task->fileName.c_str(),
           task->offset, kChunkSize, task->length);
     if (Net_UserCmd(GetNetAddr(), kCmdDownloadRequest, reinterpret_cast<const char*>(bytes.data()),
                     static_cast<int>(bytes.size())) != 0)
@@ -345,21 +345,21 @@ int Client::nc_HRMsuUsr()
     PduView pdu = received();
     std::uint8_t code = pdu.code();
     if (code == kReplyUpload)
-        cpLog(kNetvoyLogLevel, "upLoadFile Return  , RetCode=<%d>", pdu.flag());
+        cpLog(kLogTrace, "upLoadFile Return  , RetCode=<%d>", pdu.flag());
     else if (code == kReplyDownload)
-        cpLog(kNetvoyLogLevel, "downLoadFile Return  , RetCode=<%d>", pdu.flag());
+        cpLog(kLogTrace, "downLoadFile Return  , RetCode=<%d>", pdu.flag());
     else
         return 1;
     std::span<const std::uint8_t> body = pdu.body(kMsuPayloadOffset);
     std::optional<FileTransferRecord> reply = decodeRecord(body);
     if (!reply) {
-        cpLog(kNetvoyLogLevel, "file reply shorter than its record: ignored");
+        cpLog(kLogTrace, "file reply shorter than its record: ignored");
         return 1;
     }
     std::shared_ptr<FileService_Task> task = findFileServiceTask(static_cast<long>(reply->taskId));
     int expectedType = code == kReplyUpload ? FileService_Task::Upload : FileService_Task::Download;
     if (!task || task->type != expectedType || task->state != FileService_Task::Waiting) {
-        cpLog(kNetvoyLogLevel, "file reply for task %u that waits for no such reply: ignored", reply->taskId);
+        cpLog(kLogTrace, "file reply for task %u that waits for no such reply: ignored", reply->taskId);
         return 1;
     }
     if (pdu.flag() == 0)
@@ -375,7 +375,7 @@ void Client::handleUploadReply(const std::shared_ptr<FileService_Task>& task, co
 {
     long next = static_cast<long>(reply.offset);
     if (next <= task->chunkStart || next > task->length) {
-        cpLog(kNetvoyLogLevel, "upload reply offset %ld outside %ld..%ld: task %ld failed", next, task->chunkStart + 1,
+        cpLog(kLogTrace, "upload reply offset %ld outside %ld..%ld: task %ld failed", next, task->chunkStart + 1,
               task->length, task->taskId);
         endTask(task, false);
         return;
@@ -402,13 +402,13 @@ void Client::handleDownloadReply(const std::shared_ptr<FileService_Task>& task, 
     else if (reply.dataLength == 0 && task->offset < static_cast<long>(reply.fileLength))
         fault = "no data before the end";
     if (fault) {
-        cpLog(kNetvoyLogLevel, "download reply for task %ld with %s: failed", task->taskId, fault);
+        cpLog(kLogTrace, "download reply for task %ld with %s: failed", task->taskId, fault);
         endTask(task, false);
         return;
     }
     task->length = static_cast<long>(reply.fileLength);
     if (!task->writeData(data.data(), static_cast<long>(reply.dataLength))) {
-        cpLog(kNetvoyLogLevel, "download of <%s> cannot write <%s>: failed", task->fileName.c_str(), task->localPath.c_str());
+        cpLog(kLogTrace, "download of <%s> cannot write <%s>: failed", task->fileName.c_str(), task->localPath.c_str());
         endTask(task, false);
         return;
     }
@@ -436,7 +436,7 @@ void Client::fireTaskEvent(const FileService_Task& task, const char* name, bool 
 
 void Client::fireFileUploadEnd(const FileService_Task& task)
 {
-    cpLog(kNetvoyLogLevel, "fireFileUploadEnd");
+    cpLog(kLogTrace, "fireFileUploadEnd");
     fireTaskEvent(task, "upload-success", false);
 }
 

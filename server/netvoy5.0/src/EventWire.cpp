@@ -1,7 +1,6 @@
 #include "netvoy/EventWire.h"
 
-
-#include "NetvoyLog.h"
+#include "jotter/Jotter.h"
 #include "textcodec/AsciiText.h"
 #include "textcodec/Gbk.h"
 
@@ -26,7 +25,7 @@ std::optional<std::string> eventToWire(const CRL::Event& event)
         return std::nullopt;
     TextCodec::Converted wire = TextCodec::utf8ToGbk(*text);
     if (wire.replaced)
-        cpLog(kNetvoyLogLevel, "request <%s>: %zu character(s) without a GBK code sent as \"?\": %s",
+        cpLog(kLogTrace, "request <%s>: %zu character(s) without a GBK code sent as \"?\": %s",
               commandOf(event).c_str(), wire.replaced, wire.replacedWhat.c_str());
     return std::move(wire.text);
 }
@@ -35,7 +34,7 @@ std::string wireToText(std::string_view gbk)
 {
     TextCodec::Converted text = TextCodec::gbkToUtf8(gbk);
     if (text.replaced)
-        cpLog(kNetvoyLogLevel, "received text: %zu byte sequence(s) that are not GBK read as U+FFFD: %s",
+        cpLog(kLogTrace, "received text: %zu byte sequence(s) that are not GBK read as U+FFFD: %s",
               text.replaced, text.replacedWhat.c_str());
     return std::move(text.text);
 }

@@ -86,7 +86,7 @@ CPasswordDlg1::Sent CPasswordDlg1::CheckPassword(const QString& typed)
         return Sent::Refused;
     const SealPasswordCheck check{faxUser, accounts_->StoredPassword(context_.accountPath), typed.toStdString()};
     const int sent = SendSealPasswordCheck(agent, check, wait_->InvokeId());
-    cpLog(6, sent == 1 ? "checkpassword-z Invoke Success!" : "checkpassword-z Invoke Failed");
+    cpLog(kLogTrace, sent == 1 ? "checkpassword-z Invoke Success!" : "checkpassword-z Invoke Failed");
     return sent == 1 ? Sent::Yes : Sent::InvokeFailed;
 }
 

@@ -68,9 +68,9 @@ public:
     {
         if (!event)
             return 1;
-        cpLog(6, "SendFax onProcess , event=<%s> offset=<%ld> of length=<%ld>", event->getString("event"),
+        cpLog(kLogTrace, "SendFax onProcess , event=<%s> offset=<%ld> of length=<%ld>", event->getString("event"),
               event->getLong("offset"), event->getLong("length"));
-        cpLog(6, "invokeid=<%ld> hwnd=<%ld>", event->getLong("invokeid"), invokeId_);
+        cpLog(kLogTrace, "invokeid=<%ld> hwnd=<%ld>", event->getLong("invokeid"), invokeId_);
         return 1;
     }
 
@@ -211,7 +211,7 @@ void CRecordDlg::OnChoose()
     // The copy replaces an older one whole, or not at all.
     const std::optional<std::string> bytes = ReadWholeFile(chosen->path.toStdString(), kMaxVoiceFileBytes);
     if (!bytes || ReplaceFileWithBytes(copy.toStdString(), *bytes) != 1) {
-        cpLog(3, "voice prompt: %s could not be copied", chosen->path.toUtf8().constData());
+        cpLog(kLogFailure, "voice prompt: %s could not be copied", chosen->path.toUtf8().constData());
         pathEdit_->clear();
         uploadName_.clear();
         AddStatus(QStringLiteral("复制语音文件失败！"));
@@ -224,7 +224,7 @@ void CRecordDlg::OnChoose()
 void CRecordDlg::OnUpload()
 {
     const std::string path = Path().toStdString();
-    cpLog(6, "Upload File=<%s>", path.c_str());
+    cpLog(kLogTrace, "Upload File=<%s>", path.c_str());
     if (path.empty() || !QFileInfo(Path()).isFile())
         return;
     taskId_ = agent_.upLoadFile(invokeId_, path.c_str());

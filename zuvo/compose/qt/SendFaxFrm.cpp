@@ -204,7 +204,7 @@ void CSendFaxFrm::closeEvent(QCloseEvent* event)
     modified_ = false;
     QSettings().setValue(QString::fromUtf8(ComposeText::kBarsProfile), saveState());
     view_->ResetPages();
-    cpLog(6, "CSendFaxFrm::OnClose()");
+    cpLog(kLogTrace, "CSendFaxFrm::OnClose()");
     event->accept();
 }
 
@@ -308,7 +308,7 @@ void CSendFaxFrm::TakeHandOver(QStringList files)
         QFile::remove(QDir(directory).filePath(QLatin1String(kHandOverFileName)));
     QString shown;
     for (const QString& file : files) {
-        cpLog(6, "read filename:[%s]", file.toUtf8().constData());
+        cpLog(kLogTrace, "read filename:[%s]", file.toUtf8().constData());
         if (!file.isEmpty() && AppendItem(file, 0))
             shown = file;
     }

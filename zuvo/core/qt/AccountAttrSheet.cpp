@@ -42,7 +42,7 @@ CAccountAttrSheet::CAccountAttrSheet(const QString& caption, const AccountSheetS
     tabs_->addTab(accountPage_, LoadText(IDS_ACCOUNT_TAB));
     tabs_->addTab(faxInfoPage_, LoadText(IDS_HEADER_TAB));
     tabs_->addTab(mailPage_, LoadText(IDS_RECEIVE_TAB));
-    cpLog(4, "init sheet pages[%d]", tabs_->count());
+    cpLog(kLogTrace, "init sheet pages[%d]", tabs_->count());
     tabs_->setCurrentIndex(startPage);
 
     auto* layout = new QVBoxLayout(this);

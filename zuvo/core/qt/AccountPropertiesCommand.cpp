@@ -18,7 +18,7 @@ enum : unsigned { IDS_ACCOUNT_PROPERTIES = 61452, IDS_SELECT_ACCOUNT = 61453 };
 
 void RunAccountProperties(const AccountPropertiesContext& context)
 {
-    cpLog(4, "attr user");
+    cpLog(kLogTrace, "attr user");
     if (!context.treeAccount)
         return;
     AccountConfig::Reload();

@@ -38,11 +38,11 @@ bool CAnimateTray::SetIconList(QWidget* owner, int id, const QString& tip, const
     if (owner_ && !icons_.isEmpty()) owner_->setWindowIcon(icons_.first());
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        cpLog(4, "CAnimateTray::SetIconList: the desktop has no notification area");
+        cpLog(kLogTrace, "CAnimateTray::SetIconList: the desktop has no notification area");
         return false;
     }
     singleClickOpens_ = StatusNotifierTrayActive();
-    cpLog(4, "CAnimateTray::SetIconList: %s tray", singleClickOpens_ ? "StatusNotifier" : "system");
+    cpLog(kLogTrace, "CAnimateTray::SetIconList: %s tray", singleClickOpens_ ? "StatusNotifier" : "system");
     tray_ = std::make_unique<QSystemTrayIcon>();
     if (!icons_.isEmpty()) tray_->setIcon(icons_.first());
     tray_->setToolTip(tip);

@@ -13,14 +13,14 @@ CBrowserView::CBrowserView(std::string site, FaxUserStore store, QWidget* parent
 void CBrowserView::OnDocumentComplete(const QString& address)
 {
     const QByteArray text = address.toUtf8();
-    cpLog(6, "OnDocumentComplete<%s> ", text.constData());
+    cpLog(kLogTrace, "OnDocumentComplete<%s> ", text.constData());
     WebSignInOutcome outcome = JudgeSignInPage(text.toStdString(), site_);
     if (outcome.kind == WebSignInOutcome::Succeeded) {
-        cpLog(6, "UserId=<%s> UserName=<%s>", outcome.userId.c_str(), outcome.userName.c_str());
+        cpLog(kLogTrace, "UserId=<%s> UserName=<%s>", outcome.userId.c_str(), outcome.userName.c_str());
         std::string stored = store_.get ? store_.get() : std::string();
         if (!EqualsNoCase(stored.c_str(), outcome.faxUser.c_str()) && store_.set &&
             !store_.set(outcome.faxUser))
-            cpLog(3, "CBrowserView: the fax user <%s> could not be stored", outcome.faxUser.c_str());
+            cpLog(kLogFailure, "CBrowserView: the fax user <%s> could not be stored", outcome.faxUser.c_str());
         emit webLoginSucceeded();
     } else if (outcome.kind == WebSignInOutcome::ReopenGateway) {
         emit webLoginReopen();

@@ -26,7 +26,6 @@
 namespace {
 
 constexpr char kLogFile[] = "Zuvo4.2.log";
-constexpr int kLogPriority = 10;
 constexpr char kLogBanner[] = "Zuvo4.2.0 Compiled at Mar 12 2006 21:36:47";
 constexpr char kInterInstanceMessageName[] = "ZUVO";
 constexpr char kUpdaterNewCopy[] = "Freshlane_new.exe";
@@ -39,10 +38,10 @@ QByteArray utf8(const QString& text)
 
 void logHandOver(const HandOverTarget& target, const QStringList& files)
 {
-    cpLog(6, "hand-over wParam[%lu] lParam[%ld] files[%lld]", static_cast<unsigned long>(target.wParam),
+    cpLog(kLogTrace, "hand-over wParam[%lu] lParam[%ld] files[%lld]", static_cast<unsigned long>(target.wParam),
           static_cast<long>(target.lParam), static_cast<long long>(files.size()));
     for (const QString& file : files) {
-        cpLog(6, "hand-over file[%s]", file.toUtf8().constData());
+        cpLog(kLogTrace, "hand-over file[%s]", file.toUtf8().constData());
     }
 }
 
@@ -82,10 +81,10 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
     OpenLog();
     AccountConfig::PrepareDataDirectories(programDirectory_.toStdString());
 
-    cpLog(6, "ExeFileName:[%s.exe]", utf8(QFileInfo(commandLine.value(0)).completeBaseName()).constData());
+    cpLog(kLogTrace, "ExeFileName:[%s.exe]", utf8(QFileInfo(commandLine.value(0)).completeBaseName()).constData());
     interInstanceMessage_ = RegisterWindowMessage(QLatin1String(kInterInstanceMessageName));
     if (interInstanceMessage_ == 0) {
-        cpLog(6, "RegisterWindowMessage , Failed");
+        cpLog(kLogTrace, "RegisterWindowMessage , Failed");
     }
 
     if (!alreadyRunning_ && AccountConfig::GetUpdateFlag() == 1 && ApplyPendingUpdate()) {
@@ -93,7 +92,7 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
     }
     const QStringList arguments = commandLine.mid(1);
     if (alreadyRunning_) {
-        cpLog(6, "Tallyfold is Active");
+        cpLog(kLogTrace, "Tallyfold is Active");
         if (!arguments.isEmpty()) {
             HandOverToRunningInstance(arguments);
         }
@@ -110,11 +109,11 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
         }
     }
 
-    cpLog(6, "end");
-    cpLog(6, "begin parseCommandLine");
-    cpLog(6, "begin ProcessShellCommand");
+    cpLog(kLogTrace, "end");
+    cpLog(kLogTrace, "begin parseCommandLine");
+    cpLog(kLogTrace, "begin ProcessShellCommand");
     SetMainWindow(CreateProgramMainFrame());
-    cpLog(6, "begin ShowWindow");
+    cpLog(kLogTrace, "begin ShowWindow");
     mainWindow_->Widget().hide();
     StartHandOverServer();
     if (ownHandOver) {
@@ -143,7 +142,7 @@ bool CPelno1App::OpenStores()
     AddressBookConfig::GetInstance().Open(programDirectory_.toStdString());
     SysConfig& config = SysConfig::Instance();
     if (config.Open() != 1) {
-        cpLog(6, "open config.xml failed");
+        cpLog(kLogTrace, "open config.xml failed");
     }
     AccountConfig::EnsureDefaultFolders(std::string(LoadString(IDS_LANGUAGE)));
     config.LoadFaxServers();
@@ -170,10 +169,10 @@ void CPelno1App::RelabelFoldersOnAccountSaves()
 
 void CPelno1App::OpenLog()
 {
-    cpLogSetPriority(kLogPriority);
+    cpLogSetPriority(kLogDefaultPriority);
     cpLogOpen(QDir(programDirectory_).filePath(QLatin1String(kLogFile)).toUtf8().constData());
-    cpLog(5, "%s", kLogBanner);
-    cpLog(6, "CurDir:[%s]", utf8(programDirectory_).constData());
+    cpLog(kLogNotice, "%s", kLogBanner);
+    cpLog(kLogTrace, "CurDir:[%s]", utf8(programDirectory_).constData());
 }
 
 bool CPelno1App::ApplyPendingUpdate()
@@ -186,15 +185,15 @@ bool CPelno1App::ApplyPendingUpdate()
         if (replaceUpdater(newCopy, updater)) {
             QFile::remove(newCopy);
         } else {
-            cpLog(6, "copy [%s] failed", utf8(newCopy).constData());
+            cpLog(kLogTrace, "copy [%s] failed", utf8(newCopy).constData());
         }
     }
     if (!QProcess::startDetached(updater, {programDirectory_}, QString())) {
         // An updater that cannot run must not keep the user out of the program.
-        cpLog(6, "start [%s] failed, starting normally", utf8(updater).constData());
+        cpLog(kLogTrace, "start [%s] failed, starting normally", utf8(updater).constData());
         return false;
     }
-    cpLog(6, "start [%s]", utf8(updater).constData());
+    cpLog(kLogTrace, "start [%s]", utf8(updater).constData());
     return true;
 }
 
@@ -203,7 +202,7 @@ bool CPelno1App::HandOverToRunningInstance(const QStringList& arguments)
     HandOverClient client(HandOverServerName(programDirectory_));
     const std::optional<HandOverTarget> target = client.FindTarget();
     if (!target) {
-        cpLog(6, "no running instance takes the files");
+        cpLog(kLogTrace, "no running instance takes the files");
         return false;
     }
     const std::optional<QStringList> files = WriteOwnHandOver(arguments);
@@ -211,7 +210,7 @@ bool CPelno1App::HandOverToRunningInstance(const QStringList& arguments)
         return false;
     }
     if (!client.Deliver(*target, *files)) {
-        cpLog(6, "hand-over not confirmed by the running instance");
+        cpLog(kLogTrace, "hand-over not confirmed by the running instance");
         return false;
     }
     return true;
@@ -220,15 +219,16 @@ bool CPelno1App::HandOverToRunningInstance(const QStringList& arguments)
 std::optional<QStringList> CPelno1App::WriteOwnHandOver(const QStringList& arguments)
 {
     const QString directory = QString::fromStdString(AccountConfig::GetDataDirectory());
-    cpLog(6, "append File ...[%s]", utf8(QDir(directory).filePath(QLatin1String(kHandOverFileName))).constData());
-    cpLog(6, "srcfile[%s]", utf8(arguments.front()).constData());
+    cpLog(kLogTrace, "append File ...[%s]",
+          utf8(QDir(directory).filePath(QLatin1String(kHandOverFileName))).constData());
+    cpLog(kLogTrace, "srcfile[%s]", utf8(arguments.front()).constData());
     const QStringList files = HandOverFiles(arguments);
     if (directory.isEmpty() || !WriteHandOverFile(directory, files)) {
         ShowMessage(QStringLiteral("open temp file failed!"));
         return std::nullopt;
     }
     for (const QString& file : files) {
-        cpLog(6, "add file:[%s]", utf8(file).constData());
+        cpLog(kLogTrace, "add file:[%s]", utf8(file).constData());
     }
     return files;
 }
@@ -240,9 +240,9 @@ void CPelno1App::StartHandOverServer()
         name, [this] { return FindHandOverTarget(mainWindowId_); },
         [this](const HandOverTarget& target, const QStringList& files) { DeliverHandOver(target, files); });
     if (handOverServer_->Listen()) {
-        cpLog(6, "hand-over server listening [%s]", utf8(name).constData());
+        cpLog(kLogTrace, "hand-over server listening [%s]", utf8(name).constData());
     } else {
-        cpLog(6, "hand-over server cannot listen [%s]", utf8(name).constData());
+        cpLog(kLogTrace, "hand-over server cannot listen [%s]", utf8(name).constData());
     }
 }
 

@@ -18,7 +18,7 @@ QStringList HandOverFiles(const QStringList& arguments)
         return arguments;
     }
     QString path = first.mid(1);
-    cpLog(6, "file[%s]", path.toUtf8().constData());
+    cpLog(kLogTrace, "file[%s]", path.toUtf8().constData());
     path.remove(QLatin1Char('"'));
     // A print file that cannot be opened is still handed over by name.
     ScrambleFile(path.toStdString());

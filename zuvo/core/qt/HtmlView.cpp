@@ -109,7 +109,7 @@ void CHtmlView::Navigate(const QString& address)
     addressLabel().setText(QStringLiteral("<a href=\"%1\">%2</a>")
                                .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), address.toHtmlEscaped()));
     if (externalFallback_ && !QDesktopServices::openUrl(url))
-        cpLog(4, "CHtmlView: the desktop browser did not open <%s>", address.toUtf8().constData());
+        cpLog(kLogTrace, "CHtmlView: the desktop browser did not open <%s>", address.toUtf8().constData());
 }
 
 QString CHtmlView::LocationURL() const

@@ -105,13 +105,13 @@ CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, Q
       labels_(LabelsFor(settings_.chinese)),
       popup_(this)
 {
-    cpLog(6, "CMainFrame::OnCreate");
+    cpLog(kLogTrace, "CMainFrame::OnCreate");
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("ZUVO"));
     theme_ = ClampTheme(productSettings().value(QStringLiteral("Settings/Theme"), 0).toInt());
 
     if (services_.makeSession) session_ = services_.makeSession(*this);
-    if (!session_) cpLog(4, "CMainFrame: no server session; the window stays offline");
+    if (!session_) cpLog(kLogTrace, "CMainFrame: no server session; the window stays offline");
 
     createLayout();
     createTray();
@@ -124,9 +124,9 @@ CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, Q
         setTimer(kStartTimer, settings_.timings.startMs);
         setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
     }
-    cpLog(6, "OnCreate SetTheme()");
+    cpLog(kLogTrace, "OnCreate SetTheme()");
     SetTheme(theme_);
-    cpLog(6, "OnCreate End");
+    cpLog(kLogTrace, "OnCreate End");
 
     // Every change a command's state depends on (login, state, account
     // properties, the auto-receive mark, the theme) updates the commands
@@ -303,7 +303,7 @@ void CMainFrame::ShowBody(const QString& path)
     if (file.open(QIODevice::ReadOnly))
         html = file.read(kMaxBodyBytes);
     else
-        cpLog(3, "the fax body <%s> cannot be read", path.toUtf8().constData());
+        cpLog(kLogFailure, "the fax body <%s> cannot be read", path.toUtf8().constData());
     ShowBrowserView();
     browserView_->ShowUntrustedHtml(html);
 }
@@ -336,7 +336,7 @@ void CMainFrame::createTray()
     if (!tray_.SetIconList(this, kTrayId, QStringLiteral("Zuvo"), stateIcons_, WM_TRAY_NOTIFY)) {
         // No notification area (or no desktop at all): the window is the
         // only way in, so it is shown instead.
-        cpLog(4, "CMainFrame: no tray icon; showing the main window");
+        cpLog(kLogTrace, "CMainFrame: no tray icon; showing the main window");
         visible_ = true;
         hidden_ = false;
         QTimer::singleShot(0, this, [this] { if (!shutDown_) show(); });
@@ -528,11 +528,11 @@ void CMainFrame::OpenWebLogin()
     if (sessionEnabled_) return;
     QString address = WebSignInAddress();
     if (address.isEmpty()) {
-        cpLog(3, "CMainFrame: login mode web, but no sign-on gateway is set (WebLogin/Gateway)");
+        cpLog(kLogFailure, "CMainFrame: login mode web, but no sign-on gateway is set (WebLogin/Gateway)");
         return;
     }
     if (settings_.site.site.empty())  // no callback page is then recognised
-        cpLog(3, "CMainFrame: no product site is set (WebLogin/Site); the web sign-in cannot complete");
+        cpLog(kLogFailure, "CMainFrame: no product site is set (WebLogin/Site); the web sign-in cannot complete");
     Navigate(address);
 }
 
@@ -816,7 +816,7 @@ void CMainFrame::sendFax(bool defaultAccount)
         return;
     }
     if (count > 0) {
-        cpLog(4, "CMainFrame: %d faxes in the outbox, but no send window is available", count);
+        cpLog(kLogTrace, "CMainFrame: %d faxes in the outbox, but no send window is available", count);
         return;
     }
     notifier_.Show(LoadText(IDS_OUTBOX_EMPTY), 300, 5000, 300, 1);
@@ -899,7 +899,7 @@ bool CMainFrame::event(QEvent* event)
     case WM_FAX_REFRESH: onFaxRefresh(message->WParam()); break;
     default:
         if (interInstanceMessage_ != 0 && message->Message() == interInstanceMessage_) {
-            cpLog(6, "m_hBroadCastHandle Proc");
+            cpLog(kLogTrace, "m_hBroadCastHandle Proc");
             if (message->WParam() == HANDOVER_OPEN_COMPOSE && services_.composeHandOver)
                 services_.composeHandOver(message->Files());
             else if (message->WParam() == HANDOVER_OPEN_COMPOSE)

@@ -22,7 +22,7 @@ bool InstallQtTranslations(QCoreApplication& application)
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) ||
         !QCoreApplication::installTranslator(translator.get())) {
-        cpLog(3, "no Qt translation for %s in %s; Qt's own texts stay in English",
+        cpLog(kLogFailure, "no Qt translation for %s in %s; Qt's own texts stay in English",
               locale.name().toUtf8().constData(), folder.toUtf8().constData());
         return false;
     }

@@ -31,7 +31,7 @@ extern "C" void onQuitSignal(int signal)
 QuitOnSignals::QuitOnSignals(std::function<void()> quit) : quit_(std::move(quit))
 {
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
-        cpLog(3, "no pipe for the quit signals: they end the program at once");
+        cpLog(kLogFailure, "no pipe for the quit signals: they end the program at once");
         return;
     }
     signalPipe = pipe_[1];
@@ -68,7 +68,7 @@ void QuitOnSignals::OnSignal()
         received = true;
     if (!received)
         return;
-    cpLog(4, "signal %d: the program quits", number);
+    cpLog(kLogTrace, "signal %d: the program quits", number);
     if (quit_)
         quit_();
 }

@@ -48,7 +48,7 @@ void ShareOpenGLContexts()
     // then draws without OpenGL (it looks at the context's format whenever
     // one is set, and expects one to be).
     if (!context->create())
-        cpLog(4, "WebViewModule: no OpenGL context; the embedded browser draws without it");
+        cpLog(kLogTrace, "WebViewModule: no OpenGL context; the embedded browser draws without it");
     qt_gl_set_global_share_context(context.get());
     ShareContext() = std::move(context);
     qAddPostRoutine(ForgetShareContext);
@@ -66,7 +66,7 @@ WebViewMaker* LoadModule()
     static QPluginLoader loader(QCoreApplication::applicationDirPath() + QStringLiteral("/zuvo_webviews.so"));
     auto* maker = qobject_cast<WebViewMaker*>(loader.instance());
     if (!maker)
-        cpLog(3, "WebViewModule: no embedded browser: %s", loader.errorString().toUtf8().constData());
+        cpLog(kLogFailure, "WebViewModule: no embedded browser: %s", loader.errorString().toUtf8().constData());
     return maker;
 }
 #endif

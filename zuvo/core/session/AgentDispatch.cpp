@@ -38,7 +38,7 @@ void AgentDispatch::ShowOffline()
 
 int AgentDispatch::onDisconnect()
 {
-    cpLog(4, "onDisconnect");
+    cpLog(kLogTrace, "onDisconnect");
     if (session_.state().kicked)
         return 1;
     ShowOffline();
@@ -61,7 +61,7 @@ int AgentDispatch::onReceive(CRL::Event* received)
     if (!received)
         return 0;
     CRL::Event& event = *received;
-    cpLog(4, "OnReceive Event=<%s> Result=<%s>", event.getString("event"), event.getString("result"));
+    cpLog(kLogTrace, "OnReceive Event=<%s> Result=<%s>", event.getString("event"), event.getString("result"));
     if (Is(event, "login"))
         return OnLogin(event);
     if (Is(event, "logout")) {
@@ -70,7 +70,7 @@ int AgentDispatch::onReceive(CRL::Event* received)
         return 1;
     }
     if (Is(event, "notify")) {
-        cpLog(4, "notify , state=<%s>", event.getString("state"));
+        cpLog(kLogTrace, "notify , state=<%s>", event.getString("state"));
         session_.events().SetPaneText(PANE_FAX_STATE, event.getString("state"));
         return 1;
     }
@@ -152,7 +152,7 @@ int AgentDispatch::OnShutdown()
 int AgentDispatch::OnDownloadEnd(CRL::Event& event, bool succeeded)
 {
     if (!IsOwn(event)) {
-        cpLog(4, "invalidate invokeid");
+        cpLog(kLogTrace, "invalidate invokeid");
         return 1;
     }
     const long taskId = event.getLong("taskid");
@@ -160,7 +160,7 @@ int AgentDispatch::OnDownloadEnd(CRL::Event& event, bool succeeded)
     if (succeeded ? queue.DownloadSucceeded(taskId) : queue.DownloadFailed(taskId))
         return 1;
     if (succeeded)
-        cpLog(3, "findEvent Failed");
+        cpLog(kLogFailure, "findEvent Failed");
     return 0;
 }
 
@@ -207,7 +207,7 @@ int AgentDispatch::OnQueryFax(CRL::Event& event)
     const std::string faxId = replyFaxId.empty() ? session_.AskedFaxId() : replyFaxId;
     const std::string faxType = event.getString("faxtype");
     if (!Succeeded(event)) {
-        cpLog(3, "queryfax of <%s> failed (result <%s>, cause <%s>): left on the server", faxId.c_str(),
+        cpLog(kLogFailure, "queryfax of <%s> failed (result <%s>, cause <%s>): left on the server", faxId.c_str(),
               event.getString("result"), event.getString("cause"));
         session_.ContinueFaxList();
         return 1;
@@ -218,11 +218,11 @@ int AgentDispatch::OnQueryFax(CRL::Event& event)
         return QueueReceivedFax(event);
     if (faxType.empty() && replyFaxId.empty()) {
         // A success without a fax: the server has no more than this.
-        cpLog(4, "queryfax reply carries no fax: the fax list ends here");
+        cpLog(kLogTrace, "queryfax reply carries no fax: the fax list ends here");
         session_.EndFaxList();
         return 1;
     }
-    cpLog(3, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
+    cpLog(kLogFailure, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
           faxType.c_str());
     session_.ContinueFaxList();
     return 1;
@@ -234,7 +234,7 @@ int AgentDispatch::OnQueryFaxList(CRL::Event& event)
         return 0;
     if (!Succeeded(event))
         return 1;
-    cpLog(4, "queryfaxlist , return success , faxcount=<%d>", event.getInt("count"));
+    cpLog(kLogTrace, "queryfaxlist , return success , faxcount=<%d>", event.getInt("count"));
     session_.StartFaxList(event);
     if (session_.FaxListAtEnd())
         return 1;

@@ -41,7 +41,7 @@ bool AgentRequest::Accepts(const char* key)
     if (IsRequestKey(key))
         return true;
     if (!refused_)
-        cpLog(3, "request <%s>: the key <%s> cannot be carried (empty, or holds \"=\" or \"|\"): not sent",
+        cpLog(kLogFailure, "request <%s>: the key <%s> cannot be carried (empty, or holds \"=\" or \"|\"): not sent",
               command_.c_str(), key ? key : "");
     refused_ = true;
     return false;

@@ -112,7 +112,7 @@ int DownloadQueue::Push(CRL::EventPtr item, bool exclusive)
     if (!item)
         return 0;
     if (!FetchRegistry::Instance().Claim(item->getString("faxid"), this, exclusive)) {
-        cpLog(3, "fax <%s> is being fetched already; not queued twice", item->getString("faxid"));
+        cpLog(kLogFailure, "fax <%s> is being fetched already; not queued twice", item->getString("faxid"));
         return 0;
     }
     Spindle::VLock hold(lock_);
@@ -221,7 +221,7 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
     switch (item.getInt("currentstate")) {
     case Idle: {
         const int next = item.getInt("currentattachfile");
-        cpLog(4, "download handle State idle curfile=<%d> files=<%d>", next, count);
+        cpLog(kLogTrace, "download handle State idle curfile=<%d> files=<%d>", next, count);
         if (next < count)
             return StartDownload(item, kind);
         Finish(*TakeHead(), kind, Outcome::Complete);
@@ -255,7 +255,7 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
     RemoveStagingDirectory(done.getString("download.stagingdir"));
     if (!notStored) {
         if (!owner_.AcknowledgeFax(done))
-            cpLog(3, "updateFax Failed");
+            cpLog(kLogFailure, "updateFax Failed");
         owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         return;
     }
@@ -286,11 +286,11 @@ std::optional<std::pair<std::string, std::string>> DownloadQueue::Target(CRL::Ev
         const std::string name = LastPathComponent(serverName);
         std::error_code error;
         if (directory.empty() || (fs::create_directories(directory, error), error)) {
-            cpLog(3, "download directory <%s> cannot be created", directory.c_str());
+            cpLog(kLogFailure, "download directory <%s> cannot be created", directory.c_str());
             return std::nullopt;
         }
         if (!IsSafeName(name)) {
-            cpLog(3, "download of <%s> refused: not a file name", serverName.c_str());
+            cpLog(kLogFailure, "download of <%s> refused: not a file name", serverName.c_str());
             return std::nullopt;
         }
         return std::make_pair(directory, name);
@@ -312,7 +312,7 @@ int DownloadQueue::StartDownload(CRL::Event& item, Kind kind)
     // An item cannot name more files than it holds pairs: a count beyond
     // that, or a file without a name, is not fetched.
     if (serverName.empty() || item.getInt("attachfilecount") > item.getLength()) {
-        cpLog(3, "download of file %d of <%s> refused: the item does not name it", index,
+        cpLog(kLogFailure, "download of file %d of <%s> refused: the item does not name it", index,
               item.getString("faxid"));
         item.setKV("currentstate", Failed);
         return 1;
@@ -325,7 +325,7 @@ int DownloadQueue::StartDownload(CRL::Event& item, Kind kind)
     const std::string temp = JoinPath(target->first, target->second + ".download");
     const std::string final = JoinPath(target->first, target->second);
     if (!Truncate(temp)) {
-        cpLog(3, "download file <%s> cannot be created", temp.c_str());
+        cpLog(kLogFailure, "download file <%s> cannot be created", temp.c_str());
         item.setKV("currentstate", Failed);
         return 1;
     }
@@ -336,7 +336,7 @@ int DownloadQueue::StartDownload(CRL::Event& item, Kind kind)
     item.setKV(ItemKey("download.items[%d].filename", index).c_str(), final.c_str());
     const long taskId = agent_.downLoadFile(invokeId_, serverName.c_str(), temp.c_str());
     if (taskId <= 0) {
-        cpLog(3, "download of <%s> not started", serverName.c_str());
+        cpLog(kLogFailure, "download of <%s> not started", serverName.c_str());
         item.setKV("currentstate", Failed);
         return 1;
     }
@@ -352,7 +352,7 @@ bool DownloadQueue::GiveUpStalled(CRL::Event& item)
     if (!online_ || item.getInt("currentstate") != Downloading
         || std::chrono::steady_clock::now() - lastProgress_ < std::chrono::milliseconds(stallMs_))
         return false;
-    cpLog(3, "download task <%ld> made no progress for %d ms; given up", item.getLong("taskid"), stallMs_);
+    cpLog(kLogFailure, "download task <%ld> made no progress for %d ms; given up", item.getLong("taskid"), stallMs_);
     agent_.cancelDownloadFile(invokeId_, item.getLong("taskid"));
     item.setKV("currentstate", Failed);
     return true;
@@ -385,7 +385,7 @@ int DownloadQueue::DownloadSucceeded(long taskId)
     std::error_code error;
     fs::rename(temp, final, error);
     if (error) {
-        cpLog(3, "rename <%s> to <%s> failed: %s", temp.c_str(), final.c_str(), error.message().c_str());
+        cpLog(kLogFailure, "rename <%s> to <%s> failed: %s", temp.c_str(), final.c_str(), error.message().c_str());
         item->setKV("currentstate", Failed);
         Signal();
         return 1;

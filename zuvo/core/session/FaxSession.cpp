@@ -68,22 +68,22 @@ int FaxSession::openFaxServer()
     const SessionAccountData account = context_.account.Load();
     ServerAddress server;
     if (account.proxyFlag == 1) {
-        cpLog(4, "openFaxServer<%s> , use Proxy", account.proxyServer.c_str());
+        cpLog(kLogTrace, "openFaxServer<%s> , use Proxy", account.proxyServer.c_str());
         server = ServerAddress{account.proxyServer, account.proxyPort};
     } else {
         server = context_.settings.FaxServer();
-        cpLog(4, "openFaxServer<%s>", server.host.c_str());
+        cpLog(kLogTrace, "openFaxServer<%s>", server.host.c_str());
     }
     if (!agent.connect(server.host.c_str(), server.port)) {
-        cpLog(3, "openServer Failed");
+        cpLog(kLogFailure, "openServer Failed");
         return 0;
     }
-    cpLog(4, "start proxy");
+    cpLog(kLogTrace, "start proxy");
     if (!agent.isRun())
         agent.run();
     for (int waited = 0; !agent.isRun(); ++waited) {
         if (waited >= kWorkerStartMs) {
-            cpLog(3, "openFaxServer: the agent's worker did not start");
+            cpLog(kLogFailure, "openFaxServer: the agent's worker did not start");
             return 0;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -93,7 +93,7 @@ int FaxSession::openFaxServer()
     // never answered is asked for again after this one's login.
     state_.loginQueued = 0;
     if (listAsked_ && !listAnswered_) {
-        cpLog(4, "the fax list was not answered before the connection ended: asked again after the login");
+        cpLog(kLogTrace, "the fax list was not answered before the connection ended: asked again after the login");
         state_.ArmFaxList(0);
     }
     return 1;
@@ -136,7 +136,7 @@ int FaxSession::loginFaxServer()
         loginToken_ = values.token;
     }
     const int queued = requests_.Login(values);
-    cpLog(4, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
+    cpLog(kLogTrace, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
     if (queued) {
         std::lock_guard<std::mutex> hold(textsLock_);
         lastLogin_ = values;
@@ -156,17 +156,17 @@ int FaxSession::LogoutFaxServer()
     if (!context_.agent.isRun() || !values)
         return 0;
     const int queued = requests_.Logout(*values);
-    cpLog(4, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
+    cpLog(kLogTrace, queued ? "loginFaxServer Invoke Success!" : "loginFaxServer Invoke Failed");
     return queued;
 }
 
 int FaxSession::SendUpdateRequest()
 {
-    cpLog(4, "updateReq...");
+    cpLog(kLogTrace, "updateReq...");
     LoginValues login;
     if (!SignInValues(login))
         return 0;
-    cpLog(4, "updateReq...1");
+    cpLog(kLogTrace, "updateReq...1");
     UpdateValues values;
     values.faxUser = login.faxUser;
     values.password = login.password;
@@ -174,9 +174,9 @@ int FaxSession::SendUpdateRequest()
     values.os = UpdateOsName(0, 0);
     values.version = context_.settings.Version();
     values.releaseMode = context_.settings.ReleaseMode();
-    cpLog(4, "updateReq...2");
+    cpLog(kLogTrace, "updateReq...2");
     const int queued = requests_.Update(values);
-    cpLog(4, queued ? "update Req Invoke Success!" : "update Invoke Failed");
+    cpLog(kLogTrace, queued ? "update Req Invoke Success!" : "update Invoke Failed");
     return queued;
 }
 
@@ -213,7 +213,7 @@ void FaxSession::StartFaxList(CRL::Event& reply)
     copy->copy(&reply);
     int count = std::max(0, reply.getInt("count"));
     if (count > kMaxFaxListCount) {
-        cpLog(3, "the fax list claims %d faxes; at most %d are asked for", count, kMaxFaxListCount);
+        cpLog(kLogFailure, "the fax list claims %d faxes; at most %d are asked for", count, kMaxFaxListCount);
         count = kMaxFaxListCount;
     }
     listAnswered_ = true;
@@ -262,7 +262,7 @@ void FaxSession::RetryFailedFaxes()
         retries.swap(retries_);
     }
     for (const CRL::EventPtr& item : retries) {
-        cpLog(4, "fax <%s> is fetched once more", item->getString("faxid"));
+        cpLog(kLogTrace, "fax <%s> is fetched once more", item->getString("faxid"));
         queue_.PushRetry(*item);
     }
 }
@@ -271,10 +271,10 @@ void FaxSession::PlaySound(const std::string& file, const char* what)
 {
     if (file.empty())
         return;
-    cpLog(4, "%s play..", what);
+    cpLog(kLogTrace, "%s play..", what);
     context_.sound.Stop();
     context_.sound.Play(file);
-    cpLog(4, "%s play..end", what);
+    cpLog(kLogTrace, "%s play..end", what);
 }
 
 std::string FaxSession::StagingRoot()
@@ -294,7 +294,7 @@ bool FaxSession::StoreFax(CRL::Event& item, const std::vector<std::string>& stag
 
 void FaxSession::FaxNotStored(CRL::Event& item, NotStored why)
 {
-    cpLog(3, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
+    cpLog(kLogFailure, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
           why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
     if (why == NotStored::Download && !DownloadQueue::IsRetry(item)) {
         CRL::EventPtr copy = CRL::makeEvent();
@@ -315,5 +315,5 @@ void FaxSession::FaxNotStored(CRL::Event& item, NotStored why)
 void FaxSession::StoreUpdate(const std::string& updateData)
 {
     if (!context_.account.StoreUpdate(updateData))
-        cpLog(3, "the downloaded update could not be recorded");
+        cpLog(kLogFailure, "the downloaded update could not be recorded");
 }

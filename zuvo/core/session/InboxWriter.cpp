@@ -104,12 +104,12 @@ std::optional<std::vector<InboxWriter::Page>> InboxWriter::Pages(CRL::Event& ite
     std::set<std::string> taken;
     for (int i = 0; i < named; ++i) {
         const std::string name = item.getString(FormatText("attachfile[%d].name", i).c_str());
-        cpLog(4, "AttachFileCount=<%d>", count);
-        cpLog(4, "AttachFile[%d].filename=<%s>", i, name.c_str());
+        cpLog(kLogTrace, "AttachFileCount=<%d>", count);
+        cpLog(kLogTrace, "AttachFile[%d].filename=<%s>", i, name.c_str());
         if (!stagedFiles.empty()) {
             // Downloaded: the file of that index, whatever the names say.
             if (static_cast<std::size_t>(i) >= stagedFiles.size() || stagedFiles[i].empty()) {
-                cpLog(3, "addInBox: attachment %d was not downloaded", i);
+                cpLog(kLogFailure, "addInBox: attachment %d was not downloaded", i);
                 return std::nullopt;
             }
             std::string file = AttachFileName(name);
@@ -124,7 +124,7 @@ std::optional<std::vector<InboxWriter::Page>> InboxWriter::Pages(CRL::Event& ite
             continue;
         const std::string file = AttachFileName(name);
         if (file.empty()) {
-            cpLog(3, "addInBox: attachment name <%s> refused", name.c_str());
+            cpLog(kLogFailure, "addInBox: attachment name <%s> refused", name.c_str());
             continue;
         }
         const std::string source = JoinPath(directory, LastPathComponent(name));
@@ -132,7 +132,8 @@ std::optional<std::vector<InboxWriter::Page>> InboxWriter::Pages(CRL::Event& ite
         if (!fs::is_regular_file(source, error)) {
             // The record is stored without it (so with fewer pages) and the
             // item acknowledged: the file will not come later.
-            cpLog(3, "addInBox: attachment <%s> is not in the folder; the record goes without it", name.c_str());
+            cpLog(kLogFailure, "addInBox: attachment <%s> is not in the folder; the record goes without it",
+                  name.c_str());
             continue;
         }
         pages.push_back(Page{DistinctFile(file, taken), source});
@@ -143,25 +144,26 @@ std::optional<std::vector<InboxWriter::Page>> InboxWriter::Pages(CRL::Event& ite
 std::string InboxWriter::addInBox(CRL::Event& item, const std::vector<std::string>& stagedFiles)
 {
     if (!account_.Load().present) {
-        cpLog(3, "getDefaultAccountPath empty");
+        cpLog(kLogFailure, "getDefaultAccountPath empty");
         return "";
     }
     std::string type = MailboxFor(item);
     std::string directory = account_.FolderDirectory(type);
     if (directory.empty()) {
-        cpLog(3, "addInBox: no folder of type %s, using failedbox", type.c_str());
+        cpLog(kLogFailure, "addInBox: no folder of type %s, using failedbox", type.c_str());
         type = "failedbox";
         directory = account_.FolderDirectory(type);
     }
     const std::string faxId = item.getString("faxid");
     std::error_code error;
     if (directory.empty() || (fs::create_directories(directory, error), error)) {
-        cpLog(3, "addInBox: folder directory <%s> unusable; fax <%s> not stored", directory.c_str(), faxId.c_str());
+        cpLog(kLogFailure, "addInBox: folder directory <%s> unusable; fax <%s> not stored",
+              directory.c_str(), faxId.c_str());
         return "";
     }
     const std::optional<std::vector<Page>> pages = Pages(item, directory, stagedFiles);
     if (!pages) {
-        cpLog(3, "addInBox: fax <%s> not stored", faxId.c_str());
+        cpLog(kLogFailure, "addInBox: fax <%s> not stored", faxId.c_str());
         return "";
     }
     std::vector<std::string> files;
@@ -170,16 +172,16 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::vector<std::strin
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         switch (WriteRecord(item, type, directory, *pages, RecordTime(type, directory, files))) {
         case Written::Yes:
-            cpLog(4, "addInBox reload...");
+            cpLog(kLogTrace, "addInBox reload...");
             return type;
         case Written::NameTaken:
             continue;
         case Written::Failed:
-            cpLog(3, "addInBox: fax <%s> not stored in %s", faxId.c_str(), type.c_str());
+            cpLog(kLogFailure, "addInBox: fax <%s> not stored in %s", faxId.c_str(), type.c_str());
             return "";
         }
     }
-    cpLog(3, "addInBox: no free record time for fax <%s>; not stored", faxId.c_str());
+    cpLog(kLogFailure, "addInBox: no free record time for fax <%s>; not stored", faxId.c_str());
     return "";
 }
 
@@ -196,7 +198,7 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
     case Created::NameTaken:
         return Written::NameTaken;
     case Created::Failed:
-        cpLog(3, "create body file[%s] failed", bodyPath.c_str());
+        cpLog(kLogFailure, "create body file[%s] failed", bodyPath.c_str());
         return Written::Failed;
     }
 
@@ -205,7 +207,7 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
     for (const Page& page : pages) {
         const std::optional<std::string> bytes = ReadWholeFile(page.source, kMaxPageBytes);
         if (!bytes) {
-            cpLog(3, "addInBox: attachment <%s> cannot be read", page.source.c_str());
+            cpLog(kLogFailure, "addInBox: attachment <%s> cannot be read", page.source.c_str());
             return Written::Failed;
         }
         if (pages_)
@@ -217,7 +219,7 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
         case Created::NameTaken:
             return Written::NameTaken;
         case Created::Failed:
-            cpLog(3, "addInBox: copy of <%s> to <%s> failed", page.source.c_str(), target.c_str());
+            cpLog(kLogFailure, "addInBox: copy of <%s> to <%s> failed", page.source.c_str(), target.c_str());
             return Written::Failed;
         }
     }
@@ -241,7 +243,7 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
     const int count = item.getInt("attachfilecount");
     record.Set(FaxRecord::kPages, std::to_string(count <= 0 ? item.getInt("pages") : pageCount));
     if (!account_.AddFaxRecord(type, record)) {
-        cpLog(3, "addInBox: record not saved in %s", type.c_str());
+        cpLog(kLogFailure, "addInBox: record not saved in %s", type.c_str());
         return Written::Failed;
     }
     written.Keep();

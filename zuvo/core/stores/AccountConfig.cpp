@@ -98,7 +98,7 @@ std::string resolveBelow(const std::string& directory, Base base, const char* wh
     if (IsAbsolutePath(directory))
         return directory;
     if (!IsSafeRelativePath(directory)) {
-        cpLog(3, "%s \"%s\" leaves %s; ignored", what, directory.c_str(), where);
+        cpLog(kLogFailure, "%s \"%s\" leaves %s; ignored", what, directory.c_str(), where);
         return "";
     }
     const std::string root = base();
@@ -123,12 +123,12 @@ int Open(const std::string& programDirectory)
     const std::string main = JoinPath(programDirectory, "account.xml");
     const std::string backup = JoinPath(programDirectory, "account-bak.xml");
     if (!document->open(main.c_str())) {
-        cpLog(2, "cannot load %s; trying %s", main.c_str(), backup.c_str());
+        cpLog(kLogFailure, "cannot load %s; trying %s", main.c_str(), backup.c_str());
         if (!document->open(backup.c_str()))
             return 0;
     }
     if (!document->save(backup.c_str()))
-        cpLog(2, "cannot write the account backup %s", backup.c_str());
+        cpLog(kLogFailure, "cannot write the account backup %s", backup.c_str());
     store().document = std::move(document);
     return 1;
 }
@@ -150,7 +150,7 @@ int Save()
         return 0;
     const int saved = store().document->save();
     if (!saved)
-        cpLog(2, "saving account.xml failed; the file on disk is unchanged");
+        cpLog(kLogFailure, "saving account.xml failed; the file on disk is unchanged");
     if (store().saveListener)
         store().saveListener();
     return saved;
@@ -489,7 +489,7 @@ int PrepareDataDirectories(const std::string& directory)
         return 1;
     std::filesystem::create_directories(target, error);
     if (!std::filesystem::is_directory(target, error)) {
-        cpLog(2, "cannot create the data directory %s", target.c_str());
+        cpLog(kLogFailure, "cannot create the data directory %s", target.c_str());
         return 0;
     }
     if (!PutAttr(account, "Directory", target) || !Save())

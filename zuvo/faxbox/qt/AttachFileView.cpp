@@ -138,7 +138,7 @@ void CAttachFileView::OpenRow(int row)
 {
     const std::optional<std::string> stored = StoredPath(row);
     if (!stored) {
-        cpLog(4, "CAttachFileView: row %d has no stored file in the selected folder", row);
+        cpLog(kLogTrace, "CAttachFileView: row %d has no stored file in the selected folder", row);
         return;
     }
     const std::string file = rowFile(row);

@@ -175,7 +175,7 @@ bool CFaxContentView::PrintDocument(QPrinter& printer, int fromPage, int toPage)
     const int last = std::clamp(toPage > 0 ? toPage : count, first, count);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        cpLog(3, "CFaxContentView: the printer could not be started");
+        cpLog(kLogFailure, "CFaxContentView: the printer could not be started");
         return false;
     }
     for (int n = first; n <= last; ++n) {

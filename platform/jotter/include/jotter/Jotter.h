@@ -1,11 +1,19 @@
 #pragma once
 
 // Diagnostic log of the whole system. A line is written when its level is at
-// most the priority set with cpLogSetPriority (default 10). Before cpLogOpen
+// most the priority set with cpLogSetPriority (kLogDefaultPriority). Before cpLogOpen
 // lines go to stderr, then they are appended to the file. Each call writes one
 // whole, flushed line under a lock; logging never throws.
 
 #define JOTTER_PRINTF(fmtIndex, argIndex) __attribute__((format(printf, fmtIndex, argIndex)))
+
+// The levels of a line, the most important lowest.
+inline constexpr int kLogFailure = 3;  // something failed or was refused
+inline constexpr int kLogNotice = 5;   // the start-up banner, what the user was told, a library's warning
+inline constexpr int kLogTrace = 6;    // the course of the program and of its agent client
+inline constexpr int kLogEngine = 7;   // the event and state-machine engine
+// The priority the log starts with and the main program sets: lines of every level named above are written.
+inline constexpr int kLogDefaultPriority = 10;
 
 // Directs the log to a file, appending. Returns 1 on success, 0 when the file
 // cannot be opened (the log then stays where it was).
@@ -24,7 +32,7 @@ void cpLogSetPriority(int level);
 int cpLogGetPriority();
 void cpLog_old_version(int level, const char* format, ...) JOTTER_PRINTF(2, 3);
 
-// One line tagged with its source position: WrapLog(__FILE__, __LINE__)(6, "...").
+// One line tagged with its source position: WrapLog(__FILE__, __LINE__)(kLogTrace, "...").
 class WrapLog {
 public:
     WrapLog(const char* sourceFile, int line) : file_(sourceFile), line_(line) {}
