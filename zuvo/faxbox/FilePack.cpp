@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,9 @@
 #include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
+#include "safefile/ReplacementFile.h"
+#include "safefile/SafeFile.h"
+#include "safefile/UniqueFd.h"
 #include "spindle/VLock.h"
 
 namespace {
@@ -28,26 +30,7 @@ constexpr std::size_t kCopyChunk = 64 * 1024;
 // The smallest item: a name's length field and three integers.
 constexpr uint64_t kMinItemBytes = 4 + 3 * (4 + 4);
 
-// A file descriptor that closes itself.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void reset() { close(); }
-
-private:
-    int fd_;
-};
+using safefile::UniqueFd;
 
 // ---- writing files --------------------------------------------------------
 
@@ -63,26 +46,6 @@ bool writeAll(int fd, const char* data, std::size_t size, off_t offset)
         size -= static_cast<std::size_t>(n);
         offset += n;
     }
-    return true;
-}
-
-// Writes a new file beside target through fill and renames it over target,
-// synced, so that target is either the old file or the whole new one.
-bool replaceFile(const std::string& target, const std::function<bool(int fd)>& fill)
-{
-    std::string pattern = target + ".part-XXXXXX";
-    Fd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return false;
-    const bool written = ::fchmod(fd.get(), 0644) == 0 && fill(fd.get()) && ::fsync(fd.get()) == 0;
-    if (!fd.close() || !written || ::rename(pattern.c_str(), target.c_str()) != 0) {
-        ::unlink(pattern.c_str());
-        return false;
-    }
-    const std::string directory = std::filesystem::path(target).parent_path().string();
-    Fd dir(::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid())
-        ::fsync(dir.get());
     return true;
 }
 
@@ -396,9 +359,7 @@ int FilePack::WriteIndex()
         putInteger(bytes, item->offset);
         putInteger(bytes, item->length);
     }
-    const bool written =
-        replaceFile(indexPath_, [&](int fd) { return writeAll(fd, bytes.data(), bytes.size(), 0); });
-    if (!written) {
+    if (safefile::WriteFile(indexPath_, bytes, {.fileMode = 0644}) != safefile::WriteResult::Written) {
         cpLog(kLogFailure, "cannot write the pack index %s", indexPath_.c_str());
         return 0;
     }
@@ -434,9 +395,9 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
         cpLog(kLogFailure, "cannot add \"%s\" from \"%s\" to the pack", itemName.c_str(), sourcePath.c_str());
         return 0;
     }
-    Fd source(::open(sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
+    UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
     struct stat st{};
-    if (!source.valid() || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         cpLog(kLogFailure, "pack: cannot read %s", sourcePath.c_str());
         return 0;
     }
@@ -444,9 +405,9 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
         cpLog(kLogFailure, "pack: %s is one of the pack's own files", sourcePath.c_str());
         return 0;
     }
-    Fd data(::open(dataPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd data(::open(dataPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     struct stat dataStat{};
-    if (!data.valid() || ::fstat(data.get(), &dataStat) != 0) {
+    if (data.get() < 0 || ::fstat(data.get(), &dataStat) != 0) {
         cpLog(kLogFailure, "pack: cannot open the data file %s", dataPath_.c_str());
         return 0;
     }
@@ -491,8 +452,8 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
 
 bool FilePack::syncData()
 {
-    Fd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
-    return data.valid() && ::fsync(data.get()) == 0;
+    UniqueFd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
+    return data.get() >= 0 && ::fsync(data.get()) == 0;
 }
 
 int FilePack::commit(std::vector<FileItem> before, int result)
@@ -569,12 +530,13 @@ int FilePack::AddDirectory(const std::string& prefix, const std::string& directo
 
 int FilePack::extract(const FileItem& item, const std::string& targetPath)
 {
-    Fd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!data.valid()) {
+    UniqueFd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (data.get() < 0) {
         cpLog(kLogFailure, "pack: cannot open the data file %s", dataPath_.c_str());
         return 0;
     }
-    const bool copied = replaceFile(targetPath, [&](int fd) { return copyFromData(data.get(), item.offset, item.length, fd); });
+    safefile::ReplacementFile target(targetPath);
+    const bool copied = target.IsOpen() && copyFromData(data.get(), item.offset, item.length, target.Fd()) && target.Commit();
     if (!copied)
         cpLog(kLogFailure, "pack: cannot extract \"%s\" to %s", item.name.c_str(), targetPath.c_str());
     return copied ? 1 : 0;
