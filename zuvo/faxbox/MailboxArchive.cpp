@@ -16,6 +16,7 @@
 #include "faxbox/FaxRecord.h"
 #include "faxbox/FilePack.h"
 #include "jotter/Jotter.h"
+#include "safefile/SafeFile.h"
 #include "spindle/VLock.h"
 
 namespace MailboxArchive {
@@ -96,10 +97,7 @@ std::unique_ptr<FilePack> existingPack(const std::string& indexFile)
 
 bool writeText(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
+    return safefile::WriteFile(path, text) == safefile::WriteResult::Written;
 }
 
 // The first line of a small file with trailing CR, LF and blanks cut.

@@ -2,11 +2,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include "core/codec/FileScrambler.h"
 #include "jotter/Jotter.h"
 #include "core/qt/ResourceText.h"
+#include "safefile/SafeFile.h"
 
 QStringList HandOverFiles(const QStringList& arguments)
 {
@@ -27,14 +27,13 @@ QStringList HandOverFiles(const QStringList& arguments)
 
 bool WriteHandOverFile(const QString& directory, const QStringList& files)
 {
-    QSaveFile file(QDir(directory).filePath(QLatin1String(kHandOverFileName)));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
+    QByteArray lines;
     for (const QString& path : files) {
-        file.write(path.toUtf8() + '\n');
+        lines += path.toUtf8() + '\n';
     }
-    return file.commit();
+    const std::string target = QFile::encodeName(QDir(directory).filePath(QLatin1String(kHandOverFileName))).toStdString();
+    const std::string_view bytes(lines.constData(), static_cast<std::size_t>(lines.size()));
+    return safefile::WriteFile(target, bytes) == safefile::WriteResult::Written;
 }
 
 QStringList ReadHandOverFile(const QString& directory)
