@@ -109,9 +109,16 @@ QAction* CPelno1View::CommandAction(int id) const
 
 void CPelno1View::Reload()
 {
-    const std::vector<FaxRecordRef> selected = selectedRefs();
-    const std::optional<FaxRecordRef> current = currentRef();
     const std::string folder = services_.folderPath ? services_.folderPath() : std::string();
+    // A reference names a record within its folder only: another folder's
+    // fax of the same CreateTime is a different fax, so a new folder starts
+    // with nothing selected and nothing taken as shown.
+    const bool sameFolder = folder == loadedFolder_;
+    const std::vector<FaxRecordRef> selected = sameFolder ? selectedRefs() : std::vector<FaxRecordRef>();
+    const std::optional<FaxRecordRef> current = sameFolder ? currentRef() : std::nullopt;
+    if (!sameFolder)
+        shown_.reset();
+    loadedFolder_ = folder;
     model_->SetRows(folder.empty() ? std::vector<FaxListRow>() : LoadFaxList(folder));
     horizontalHeader()->setSortIndicator(kColumnDate, Qt::DescendingOrder);
     if (model_->rowCount() > 0)

@@ -122,4 +122,5 @@ private:
     QMenu* faxMenu_ = nullptr;
     std::map<int, QAction*> actions_;
     std::optional<FaxRecordRef> shown_; // the fax shown in the panes
+    std::string loadedFolder_;          // the folder the rows were read from
 };

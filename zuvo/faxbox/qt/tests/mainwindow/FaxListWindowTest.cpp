@@ -287,6 +287,28 @@ TEST_F(FaxListWindowTest, TheDeleteKeyMovesFaxesIntoTheTrashAndTheCountsFollow)
     EXPECT_TRUE(fs::exists(folderDir("trash") + "/a.tif.20261201080001"));
 }
 
+TEST_F(FaxListWindowTest, ASelectionStaysInItsFolderWhereAnotherFaxHasTheSameCreateTime)
+{
+    // A fax and a receipt filed in the same second: one CreateTime in two folders.
+    const std::string sameSecond = "20261205090000";
+    showWindow({{{sameSecond, "2026-12-05 09:00:00", "ReadFlag=\"1\" Topic=\"报价单\"", {}}}, {}, {}, {}, {}, {},
+                {{sameSecond, "2026-12-05 09:00:00", "ReadFlag=\"1\" Topic=\"发送回执\"", {}}}},
+               0);
+    clickRow(0);
+    ASSERT_EQ(caption(), QStringLiteral("主题：  报价单    传真号码: 021-090000"));
+
+    selectFolder(6);
+    EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty()) << "the inbox's selection does not pick the receipt";
+    QTest::keyClick(list, Qt::Key_Delete);
+    QtTest::ProcessEventsFor(50);
+    EXPECT_EQ(count("Folder[@Type='inbox']"), "1") << "nothing the user chose, nothing deleted";
+    EXPECT_EQ(count("Folder[@Type='trashbox']"), "0");
+
+    clickRow(0);
+    EXPECT_EQ(caption(), QStringLiteral("主题：  发送回执    传真号码: 021-090000")) << "the receipt is shown, not taken as shown";
+    QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-other-folder"));
+}
+
 TEST_F(FaxListWindowTest, RightClickShowsTheFolderMenuWithItsDefaultOrTheNotice)
 {
     showWindow({receivedFaxes(), {}, {}, {}, {{"20261201120000", "2026-12-01 12:00:00", "", {}}}}, 0);
