@@ -30,6 +30,9 @@ Service description (JSON; every key optional):
                                                     # (default: none)
       "updatefax": "success" | "failed",            # default "success"; a fax acknowledged
                                                     # with success leaves later lists
+      "acknowledged_file": "/tmp/x/acknowledged",   # the faxids acknowledged, a line each, kept
+                                                    # there for the next run, which neither lists
+                                                    # nor announces them (default: none kept)
       "upload_dir": "/tmp/x/uploads",               # uploads kept there (md5 in the log)
       "sendfax": "success" | "failed" | "<other>" | "none"  # the answer to every "sendfax",
                  or ["failed", "none", ...],        # or one per "sendfax" in turn, then
@@ -67,7 +70,7 @@ def reply(pairs):
     return {"send": "ans", "event": pairs}
 
 
-def login_rule(service):
+def login_rule(service, acknowledged=frozenset()):
     mode = service.get("login", "success")
     if mode == "silent":
         return None
@@ -77,7 +80,7 @@ def login_rule(service):
                   ["netfaxno", service.get("netfaxno", "88001234")]]
     else:
         pairs.append(["cause", service.get("cause", "refused")])
-    later = later_actions(service["later"]) if "later" in service else []
+    later = later_actions(service["later"], acknowledged) if "later" in service else []
     return {"match": {"command": "login"},
             "actions": [reply(pairs)] + list(service.get("after_login", [])) + later}
 
@@ -110,15 +113,26 @@ def fax_rule(fax):
     return {"match": {"command": "queryfax", "faxid": str(fax["faxid"])}, "actions": [reply(pairs)]}
 
 
-def later_actions(later):
+def later_actions(later, acknowledged=frozenset()):
     """After the login: the connection is served as usual for "after"
     seconds (or until a logout), then a "notify" with "state" and each fax
-    as a "faxreceived" event the server sends by itself."""
+    not yet acknowledged as a "faxreceived" event the server sends by itself."""
     actions = [{"wait_for": {"command": "logout"}, "timeout": later.get("after", 60)}]
     if "state" in later:
         actions.append(reply([["event", "notify"], ["state", later["state"]]]))
-    actions += [reply(fax_pairs(fax, "faxreceived")) for fax in later.get("faxes", [])]
+    actions += [reply(fax_pairs(fax, "faxreceived")) for fax in later.get("faxes", [])
+                if str(fax["faxid"]) not in acknowledged]
     return actions
+
+
+def read_acknowledged(service):
+    """The faxids that earlier runs saw acknowledged (the service's
+    "acknowledged_file"), none when it keeps no such file or has none yet."""
+    path = service.get("acknowledged_file")
+    if not path or not os.path.exists(path):
+        return set()
+    with open(path, encoding="utf-8") as f:
+        return {line.strip() for line in f if line.strip()}
 
 
 def unlisted_rule(result):
@@ -142,7 +156,8 @@ class FaxService:
         answers = service.get("sendfax", "success")
         self.send_answers = list(answers) if isinstance(answers, list) else None
         self.send_answer = "success" if isinstance(answers, list) else answers
-        self.acknowledged = set()
+        self.acknowledged_file = service.get("acknowledged_file")
+        self.acknowledged = read_acknowledged(service)
 
     def __call__(self, request):
         command = request.get("command", "").lower()
@@ -150,8 +165,12 @@ class FaxService:
             waiting = [fax for fax in self.faxes if str(fax["faxid"]) not in self.acknowledged]
             return fax_list_reply(waiting, len(waiting) if self.count is None else self.count)
         if command == "updatefax":
-            if self.update_result == "success":
-                self.acknowledged.add(request.get("faxid", ""))
+            faxid = request.get("faxid", "")
+            if self.update_result == "success" and faxid not in self.acknowledged:
+                self.acknowledged.add(faxid)
+                if self.acknowledged_file:
+                    with open(self.acknowledged_file, "a", encoding="utf-8") as f:
+                        f.write(faxid + "\n")
             return [reply([["event", "updatefax"], ["result", self.update_result],
                            ["faxid", "${faxid}"], ["invokeid", "${invokeid}"]])]
         if command == "sendfax":
@@ -199,7 +218,7 @@ def voice_prompt_rules(service):
 
 def scenario_of(service):
     faxes = service.get("faxes", [])
-    rules = [rule for rule in [login_rule(service)] if rule]
+    rules = [rule for rule in [login_rule(service, read_acknowledged(service))] if rule]
     if "update" in service:
         rules.append(update_rule(service["update"]))
     rules += [fax_rule(fax) for fax in faxes]

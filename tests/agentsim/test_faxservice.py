@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Self-test of the fax service: a fax list that forgets acknowledged
-faxes, the "sendfax" answers in turn, and uploads kept with their digest,
+faxes (also in the next run, when it keeps them in a file), the "sendfax"
+answers in turn, and uploads kept with their digest,
 over a real loopback socket."""
 
 import hashlib
@@ -71,6 +72,26 @@ class FaxService(unittest.TestCase):
             self.assertNotIn("faxlist[1].faxid", second)
             client.ask("command=updatefax|faxid=F2|faxtype=40|invokeid=7|")
             self.assertEqual(client.ask("command=queryfaxlist|invokeid=7|")["count"], "0")
+
+    def test_a_kept_acknowledgement_holds_for_the_next_run(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            service = {"acknowledged_file": os.path.join(tmp, "acknowledged"),
+                       "faxes": [{"faxid": "F1"}, {"faxid": "F2"}],
+                       "later": {"after": 0, "faxes": [{"faxid": "F1"}, {"faxid": "L1"}]}}
+            first = self.serve(tmp, service)
+            first.ask("command=updatefax|faxid=F1|invokeid=7|")
+            first.ask("command=updatefax|faxid=F1|invokeid=7|")  # once more: kept once
+            first.sock.close()
+            with open(service["acknowledged_file"], encoding="utf-8") as f:
+                self.assertEqual(f.read(), "F1\n")
+
+            second = self.serve(tmp, service)
+            listed = second.ask("command=queryfaxlist|invokeid=7|")
+            self.assertEqual((listed["count"], listed["faxlist[0].faxid"]), ("1", "F2"))
+            self.assertEqual(second.ask("command=login|invokeid=1|")["event"], "login")
+            announced = dict(agentsim.split_event(agentsim.ungbk(agentsim.text_of(second.read()[15:]))))
+            self.assertEqual((announced["event"], announced["faxid"]), ("faxreceived", "L1"))
+            self.assertTrue(second.silent_for(0.5), "the acknowledged F1 is not announced again")
 
     def test_failed_acknowledgement_keeps_the_fax_listed(self):
         with tempfile.TemporaryDirectory() as tmp:
