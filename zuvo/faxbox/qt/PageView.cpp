@@ -41,6 +41,7 @@ bool CPageView::ZoomIn()
 {
     if (!zoom_.ZoomIn())
         return false;
+    fitWhenResized_ = false;
     PageChanged();
     return true;
 }
@@ -49,6 +50,7 @@ bool CPageView::ZoomOut()
 {
     if (!zoom_.ZoomOut())
         return false;
+    fitWhenResized_ = false;
     PageChanged();
     return true;
 }
@@ -56,10 +58,21 @@ bool CPageView::ZoomOut()
 void CPageView::SetZoom(double zoom)
 {
     zoom_.Set(zoom);
+    fitWhenResized_ = false;
     PageChanged();
 }
 
 void CPageView::FitToWidth()
+{
+    fitToWidth();
+    // A view not shown yet has no size of its own: the window lays it out
+    // when it is shown, and the window manager may size the window after
+    // that, so the page is fitted again as the view is resized until a zoom
+    // is chosen or a fit is asked for while the view is shown.
+    fitWhenResized_ = !isVisible();
+}
+
+void CPageView::fitToWidth()
 {
     const ImageHandle& page = ShownPage();
     const int64_t pageWidth = page.isNull() ? 0 : page.width();
@@ -134,6 +147,8 @@ void CPageView::updateScrollBars()
 void CPageView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    if (fitWhenResized_)
+        fitToWidth();
     updateScrollBars();
 }
 

@@ -39,7 +39,8 @@ public:
     bool ZoomOut();
     void SetZoom(double zoom);
     // Zoom = viewport width / page width; a viewport not laid out yet (width
-    // 0) keeps the zoom.
+    // 0) keeps the zoom. Asked for before the view is shown, the fit is done
+    // again on each resize until the zoom is set, stepped or fitted anew.
     void FitToWidth();
 
     // The zoomed page in content coordinates; empty without a page.
@@ -79,10 +80,12 @@ protected:
 
 private:
     void updateScrollBars();
+    void fitToWidth();
 
     PageZoom zoom_;
     bool handMode_ = true;
     QCursor handCursor_{Qt::OpenHandCursor};
     bool dragging_ = false;
+    bool fitWhenResized_ = false;
     QPoint lastDragPoint_;
 };

@@ -209,6 +209,28 @@ TEST_F(SendFaxFrmTest, HandedOverFilesAreTakenAndAddfileTempIsRemoved)
     EXPECT_TRUE(window->IsModified());
 }
 
+TEST_F(SendFaxFrmTest, AFileHandedOverAtCreationIsFittedToTheWidthTheShownWindowGives)
+{
+    // Loaded in the constructor, before the window is laid out and shown.
+    const std::string tall = dir_.file("tall.tif");
+    const ImageHandle page = faxfixtures::patternPage(800, 1200);
+    ASSERT_TRUE(faxfixtures::writeFaxTiff(std::vector<const ImageHandle*>{&page}, tall, 200, 200, dir_));
+    auto window = open({QString::fromStdString(tall)});
+    QtTest::ProcessEventsFor(50);
+    const CFaxView& view = *window->PageEditor();
+    const int room = view.viewport()->width();
+    EXPECT_LE(view.PageRectangle().width(), room);
+    EXPECT_GE(view.PageRectangle().width(), room - 2) << "fitted to the view's size before the window was shown";
+    QtTest::SaveScreenshot(*window, QStringLiteral("compose-handed-over-fitted"));
+
+    // Once the user zooms, a new size of the window keeps that zoom.
+    window->PageEditor()->ZoomOut();
+    const double zoomed = view.Zoom();
+    window->resize(800, 600);
+    QtTest::ProcessEventsFor(50);
+    EXPECT_EQ(view.Zoom(), zoomed);
+}
+
 TEST_F(SendFaxFrmTest, AQueuedReplyFillsTheWindowAndOtherTasksStayQueued)
 {
     testfiles::writeFile(dir_.file("data/fax/x.tif.20261210093001"), "page");
