@@ -35,6 +35,39 @@ void ensureMagickInitialised()
     });
 }
 
+namespace {
+
+// The most pixels a page decoded through ImageMagick may have: what its
+// pixel cache can hold (a PixelPacket and an IndexPacket a pixel) within the
+// memory and map limits of the machine's policy, and never more than 512 MiB
+// of cache (about 53 million pixels). Checked from a file's header before
+// decoding, so that a small hostile file cannot make one page cost gigabytes:
+// the cache, and the buffers the page is copied through, grow with its
+// pixels. A larger page would only fail inside the codec, after allocating.
+uint64_t magickPixelLimit()
+{
+    static const uint64_t limit = [] {
+        ensureMagickInitialised();
+        constexpr uint64_t kMostCacheBytes = uint64_t{512} * 1024 * 1024;
+        constexpr uint64_t kBytesPerPixel = sizeof(mc::PixelPacket) + sizeof(mc::IndexPacket);
+        const uint64_t memory = Magick::ResourceLimits::memory();
+        const uint64_t map = Magick::ResourceLimits::map();
+        const uint64_t cache = memory >= kMostCacheBytes || map >= kMostCacheBytes - memory ? kMostCacheBytes
+                                                                                            : memory + map;
+        return cache / kBytesPerPixel;
+    }();
+    return limit;
+}
+
+} // namespace
+
+bool fitsHandle(const mc::Image& page)
+{
+    const uint64_t pixels = static_cast<uint64_t>(page.columns) * static_cast<uint64_t>(page.rows);
+    return pixels <= magickPixelLimit() &&
+           DibBlockSize(static_cast<int64_t>(page.columns), static_cast<int64_t>(page.rows), 24).has_value();
+}
+
 const char* coderFor(uint16_t format)
 {
     switch (format) {

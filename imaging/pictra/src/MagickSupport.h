@@ -47,10 +47,8 @@ inline uint8_t toByte(mc::Quantum q)
 
 inline mc::Quantum toQuantum(uint8_t v) { return static_cast<mc::Quantum>(v * (kQuantumMax / 255)); }
 
-// Whether a page of this size, at the largest bit count, fits a handle.
-inline bool fitsHandle(const mc::Image& page)
-{
-    return DibBlockSize(static_cast<int64_t>(page.columns), static_cast<int64_t>(page.rows), 24).has_value();
-}
+// Whether a page of this size fits both a handle at the largest bit count and
+// the codec's pixel cache (see magickPixelLimit).
+bool fitsHandle(const mc::Image& page);
 
 } // namespace pictra::codec

@@ -82,23 +82,29 @@ TEST(PictraDamagedFiles, HugeDimensionsAreRefusedBeforeAllocating)
     EXPECT_FALSE(o.error.empty());
 }
 
-TEST(PictraDamagedFiles, ValidFilesOfPagesBeyondAHandleAreRefusedBeforeDecoding)
+TEST(PictraDamagedFiles, ValidFilesOfPagesBeyondAHandleOrTheCodecsCacheAreRefusedBeforeDecoding)
 {
-    // A well-formed 1-bit PNG of 16000 x 16000 white pixels: 32 KB that would
-    // decode into gigabytes. Its size lies inside the codec's own width and
-    // height limits, but at 24 bits it is more than any handle may hold.
+    // Well-formed 1-bit PNGs of white pixels: a few kilobytes that would
+    // decode into hundreds of megabytes. Their sizes lie inside the codec's
+    // own width and height limits; 16000 x 16000 at 24 bits is more than any
+    // handle may hold, and 8000 x 8000 (192 MB at 24 bits) more than the
+    // codec's pixel cache holds.
     TempDir dir;
-    const std::string png = dir.file("bomb.png");
-    ASSERT_TRUE(make("python3 -c " + quote(R"(
+    for (const int side : {16000, 8000}) {
+        SCOPED_TRACE(side);
+        const std::string png = dir.file("bomb" + std::to_string(side) + ".png");
+        ASSERT_TRUE(make("python3 -c " + quote(R"(
 import struct, sys, zlib
+side = int(sys.argv[1])
 def chunk(kind, data):
     return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
-rows = (b'\0' + b'\xff' * 2000) * 16000
-sys.stdout.buffer.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 16000, 16000, 1, 0, 0, 0, 0))
+rows = (b'\0' + b'\xff' * (side // 8)) * side
+sys.stdout.buffer.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', side, side, 1, 0, 0, 0, 0))
                         + chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
-)") + " > " + quote(png)));
-    ASSERT_LT(readBytes(png).size(), 200000u);
-    const Opened o = open(png, 1);
-    EXPECT_EQ(o.result, -1);
-    EXPECT_EQ(o.error, "image is too large");
+)") + " " + std::to_string(side) + " > " + quote(png)));
+        ASSERT_LT(readBytes(png).size(), 200000u);
+        const Opened o = open(png, 1);
+        EXPECT_EQ(o.result, -1);
+        EXPECT_EQ(o.error, "image is too large");
+    }
 }
