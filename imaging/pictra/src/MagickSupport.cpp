@@ -30,6 +30,13 @@ void ensureMagickInitialised()
     static std::once_flag once;
     std::call_once(once, [] {
         Magick::InitializeMagick(nullptr);
+        // No single allocation of the codec above 256 MiB: a length read
+        // from a file (a PNG text chunk claiming 1.5 GB in a 300-byte file)
+        // must not become a buffer that is then filled and copied.
+        Exception exception(mc::AcquireExceptionInfo());
+        mc::SetMagickSecurityPolicy(
+            R"(<policymap><policy domain="system" name="max-memory-request" value="256MiB"/></policymap>)",
+            exception.get());
         // Pages are small and callers run on several threads of their own.
         Magick::ResourceLimits::thread(1);
     });

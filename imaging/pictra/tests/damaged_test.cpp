@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 #include "PictraTestSupport.h"
@@ -107,4 +110,40 @@ sys.stdout.buffer.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBB
         EXPECT_EQ(o.result, -1);
         EXPECT_EQ(o.error, "image is too large");
     }
+}
+
+TEST(PictraDamagedFiles, AChunkLengthClaimingGigabytesDoesNotBecomeAnAllocation)
+{
+    // A small PNG whose last text chunk has the top byte of its length
+    // changed: 300 bytes that claim a 1.5 GB chunk. The codec used to
+    // allocate that much, fill it and copy it: seconds and 1.5 GB of memory.
+    TempDir dir;
+    const std::string png = dir.file("claim.png");
+    ASSERT_TRUE(make("convert -size 8x8 pattern:checkerboard -colors 2 PNG8:" + quote(png)));
+    std::vector<uint8_t> bytes = readBytes(png);
+    std::size_t lastText = 0;
+    for (std::size_t at = 8; at + 8 <= bytes.size();) {
+        const uint32_t length =
+            static_cast<uint32_t>(bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3]);
+        if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 8), "tEXt"))
+            lastText = at;
+        at += 12 + length;
+    }
+    ASSERT_NE(lastText, 0u) << "the codec wrote no text chunk";
+    bytes[lastText] = 0x5A;
+    writeBytes(png, bytes);
+
+    rusage before{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &before), 0);
+    const Opened o = open(png, 1);
+    rusage after{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &after), 0);
+    if (o.result == -1) {
+        EXPECT_FALSE(o.error.empty());
+    } else {
+        EXPECT_TRUE(o.pages[0].isValidDib());
+    }
+    // ru_maxrss is the process's peak, in kilobytes.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256L * 1024);
 }
