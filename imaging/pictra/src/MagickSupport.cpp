@@ -2,9 +2,11 @@
 
 #include "MagickSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
+#include "jotter/Jotter.h"
 #include "pictra/Pictra.h"
 
 namespace pictra::codec {
@@ -34,9 +36,11 @@ void ensureMagickInitialised()
         // from a file (a PNG text chunk claiming 1.5 GB in a 300-byte file)
         // must not become a buffer that is then filled and copied.
         Exception exception(mc::AcquireExceptionInfo());
-        mc::SetMagickSecurityPolicy(
-            R"(<policymap><policy domain="system" name="max-memory-request" value="256MiB"/></policymap>)",
-            exception.get());
+        if (mc::SetMagickSecurityPolicy(
+                R"(<policymap><policy domain="system" name="max-memory-request" value="256MiB"/></policymap>)",
+                exception.get()) == mc::MagickFalse)
+            cpLog(kLogFailure, "ImageMagick refused the limit on a single allocation: %s",
+                  exceptionText(*exception).c_str());
         // Pages are small and callers run on several threads of their own.
         Magick::ResourceLimits::thread(1);
     });
@@ -57,11 +61,10 @@ uint64_t magickPixelLimit()
         ensureMagickInitialised();
         constexpr uint64_t kMostCacheBytes = uint64_t{512} * 1024 * 1024;
         constexpr uint64_t kBytesPerPixel = sizeof(mc::PixelPacket) + sizeof(mc::IndexPacket);
-        const uint64_t memory = Magick::ResourceLimits::memory();
-        const uint64_t map = Magick::ResourceLimits::map();
-        const uint64_t cache = memory >= kMostCacheBytes || map >= kMostCacheBytes - memory ? kMostCacheBytes
-                                                                                            : memory + map;
-        return cache / kBytesPerPixel;
+        // Either limit may be "unlimited", the largest number there is.
+        const uint64_t cache = std::min<uint64_t>(Magick::ResourceLimits::memory(), kMostCacheBytes) +
+                               std::min<uint64_t>(Magick::ResourceLimits::map(), kMostCacheBytes);
+        return std::min(cache, kMostCacheBytes) / kBytesPerPixel;
     }();
     return limit;
 }
