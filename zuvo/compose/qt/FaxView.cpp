@@ -11,11 +11,11 @@
 #include <cmath>
 
 #include "compose/qt/EditorCursors.h"
-#include "compose/qt/PasswordDlg1.h"
 #include "compose/qt/WordDialog.h"
-#include "compose/qt/ZManagerDlg1.h"
-#include "core/stores/ProgramPaths.h"
+#include "compose/seals/qt/PasswordDlg1.h"
+#include "compose/seals/qt/ZManagerDlg1.h"
 #include "core/qt/Prompter.h"
+#include "core/stores/ProgramPaths.h"
 
 namespace {
 
@@ -264,7 +264,7 @@ void CFaxView::toggleCrop()
 
 SealContext CFaxView::sealContext() const
 {
-    return hasSealContext_ ? sealContext_ : SealContext::Current();
+    return sealContextSource_ ? sealContextSource_() : SealContext{};
 }
 
 void CFaxView::toggleTextTool()

@@ -22,13 +22,13 @@
 #include "compose/qt/FaxSubjectBar.h"
 #include "compose/qt/FaxView.h"
 #include "contacts/qt/AddrSelectDlg.h"
-#include "core/StatusTexts.h"
 #include "core/TaskQueue.h"
+#include "core/frame/StatusTexts.h"
 #include "core/qt/HandOver.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
+#include "core/stores/FaxRecordStore.h"
 #include "faxbox/AttachmentFiles.h"
-#include "faxbox/FaxRecord.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
 
@@ -58,6 +58,9 @@ CSendFaxFrm::CSendFaxFrm(ComposeWindowServices services, const QStringList& hand
     auto* client = new QWidget(this);
     bar_ = new CFaxSubjectBar(client);
     view_ = new CFaxView(client);
+    view_->SetSealContextSource([currentAccount = services_.currentAccount] {
+        return SealContext{nullptr, {}, currentAccount ? currentAccount() : std::string()};
+    });
     bar_->EditorToolBar()->addActions(view_->ToolbarActions());
     bar_->setFixedHeight(bar_->sizeHint().height());
     auto* layout = new QVBoxLayout(client);

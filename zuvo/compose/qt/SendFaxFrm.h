@@ -15,7 +15,7 @@
 #include <string>
 
 #include "compose/ComposedFax.h"
-#include "compose/FaxPrinterSwitch.h"
+#include "compose/print/FaxPrinterSwitch.h"
 #include "core/qt/WindowMessage.h"
 
 class CFaxSubjectBar;

@@ -2,10 +2,8 @@
 
 #include "core/qt/FolderTreePane.h"
 
-#include "core/FrameTexts.h"
-#include "core/SessionTexts.h"
-#include "core/stores/SysConfig.h"
 #include "core/WindowMessages.h"
+#include "core/frame/FrameTexts.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
 #include "core/qt/FrameThemes.h"
@@ -14,6 +12,8 @@
 #include "core/qt/TrayIcons.h"
 #include "core/qt/UndoDropDown.h"
 #include "core/qt/XStatusBar.h"
+#include "core/session/SessionTexts.h"
+#include "core/stores/SysConfig.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
 
@@ -840,7 +840,8 @@ void CMainFrame::checkUpdate()
 void CMainFrame::openHelp()
 {
     const ApplicationSlots& application = services_.application;
-    QString directory = application.programDirectory ? application.programDirectory() : QString();
+    QString directory =
+        application.programDirectory ? application.programDirectory() : QCoreApplication::applicationDirPath();
     QString path = QDir(directory).filePath(QStringLiteral("help.chm"));
     if (directory.isEmpty() || !QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         ShowMessage(QString::fromUtf8(kHelpFileMissingText));

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "core/FrameCommands.h"
-#include "core/FrameSession.h"
-#include "core/StatusTexts.h"
-#include "core/WebAddress.h"
+#include "core/frame/FrameCommands.h"
+#include "core/frame/FrameSession.h"
+#include "core/frame/StatusTexts.h"
 #include "core/qt/AnimateTray.h"
 #include "core/qt/MainWindowInterface.h"
 #include "core/qt/PopupNotice.h"
 #include "core/qt/TaskbarNotifier.h"
 #include "core/qt/WindowMessage.h"
+#include "core/web/WebAddress.h"
 
 #include <QBasicTimer>
 #include <QList>
@@ -70,16 +70,13 @@ struct ApplicationSlots {
     std::function<QString()> programDirectory;
 };
 
-// The application object's slots (wired in ProgramMainFrame.cpp). While no
-// application object exists they change nothing, the fax number is empty and
-// the program directory is the executable's.
-ApplicationSlots ProgramApplicationSlots();
-
 // What the main window uses of the rest of the program. Everything is
 // optional: a command whose window is not there is shown disabled.
 struct MainFrameServices {
-    // The application's slots; the application object's unless replaced.
-    ApplicationSlots application = ProgramApplicationSlots();
+    // The application's slots (the program's assembly fills them with the
+    // application object's). While a slot is not set it changes nothing, the
+    // fax number is empty and the program directory is the executable's.
+    ApplicationSlots application;
     // Creates the server session that the window hosts.
     std::function<std::unique_ptr<MainFrameSession>(SessionEvents&)> makeSession;
     // Number of fax records in the outbox of the current (false) or the

@@ -1,6 +1,6 @@
 #include "core/qt/TrayIcons.h"
 
-#include "core/StatusTexts.h"
+#include "core/frame/StatusTexts.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,8 +1,8 @@
 #include "core/session/AgentDispatch.h"
 
-#include "core/SessionTexts.h"
-#include "core/StatusTexts.h"
 #include "core/TextUtil.h"
+#include "core/frame/StatusTexts.h"
+#include "core/session/SessionTexts.h"
 #include "jotter/Jotter.h"
 
 namespace {

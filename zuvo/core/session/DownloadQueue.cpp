@@ -7,10 +7,10 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/DownloadStaging.h"
-#include "core/stores/ProgramPaths.h"
-#include "core/SessionTexts.h"
 #include "core/TextUtil.h"
+#include "core/session/DownloadStaging.h"
+#include "core/session/SessionTexts.h"
+#include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 

@@ -4,13 +4,13 @@
 #include <chrono>
 #include <thread>
 
-#include "core/codec/Base64.h"
-#include "core/DownloadStaging.h"
-#include "core/InvokeIds.h"
-#include "core/stores/ProgramPaths.h"
-#include "core/SessionStores.h"
-#include "core/StatusTexts.h"
 #include "core/TextUtil.h"
+#include "core/codec/Base64.h"
+#include "core/frame/StatusTexts.h"
+#include "core/session/DownloadStaging.h"
+#include "core/session/InvokeIds.h"
+#include "core/session/SessionStores.h"
+#include "core/stores/ProgramPaths.h"
 #include "corlane/gtTime.h"
 #include "jotter/Jotter.h"
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "core/frame/FrameSession.h"
+#include "core/frame/NotificationSoundPlayer.h"
 #include "core/session/AgentPort.h"
 #include "core/session/DownloadQueue.h"
-#include "core/FrameSession.h"
 #include "core/session/InboxWriter.h"
-#include "core/NotificationSoundPlayer.h"
 #include "core/session/SessionRequests.h"
-#include "core/SessionSources.h"
-#include "core/SessionTexts.h"
+#include "core/session/SessionSources.h"
+#include "core/session/SessionTexts.h"
 #include "core/session/SessionThread.h"
 #include "corlane/Event.h"
 

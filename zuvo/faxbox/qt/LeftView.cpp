@@ -14,13 +14,12 @@
 
 #include <optional>
 
-#include "core/AccessLock.h"
-#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
+#include "core/frame/AccessLock.h"
 #include "core/qt/AccessPasswordDlg.h"
-#include "core/qt/CPelno1App.h"
 #include "core/qt/Prompter.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "faxbox/FolderTree.h"
 #include "faxbox/FolderTreeTexts.h"
 #include "faxbox/MailboxArchive.h"
@@ -75,16 +74,6 @@ void tell(bool done, const char* doneText, const char* failedText)
 }
 
 } // namespace
-
-LeftViewServices DefaultLeftViewServices()
-{
-    LeftViewServices services;
-    services.setCurrentAccount = [](const std::string& accountPath) {
-        if (CPelno1App* app = CPelno1App::Instance())
-            app->SetCurrentAccount(accountPath);
-    };
-    return services;
-}
 
 void FolderTreeWidget::contextMenuEvent(QContextMenuEvent* event)
 {
