@@ -92,6 +92,26 @@ TEST(ConfigLayout, AChangedAttributeIsTheOnlyChangedLine)
     }
 }
 
+TEST(ConfigLayout, AnAttributeAddedAndRemovedAgainLeavesTheFileAsItWas)
+{
+    for (const Layout& layout : {kLayouts[0], kLayouts[1]}) {
+        TempDir dir;
+        const std::string file = dir.file("config.xml");
+        writeFile(file, layout.bytes);
+        Config config;
+        ASSERT_EQ(config.open(file.c_str()), 1);
+        ASSERT_EQ(config.createNodeAttr("System/FaxServers", "Mark"), 1);
+        ASSERT_EQ(config.setNodeAttr("System/FaxServers", "Mark", "2026-03-01 08:00:00"), 1);
+        ASSERT_EQ(config.save(), 1);
+        EXPECT_NE(readFile(file).find("Mark=\"2026-03-01 08:00:00\""), std::string::npos) << layout.name;
+        EXPECT_EQ(config.removeNodeAttr("System/FaxServers", "MARK"), 1) << "names in any case";
+        EXPECT_EQ(config.removeNodeAttr("System/FaxServers", "Mark"), 0) << "gone";
+        EXPECT_EQ(config.removeNodeAttr("System/Missing", "Mark"), 0);
+        ASSERT_EQ(config.save(), 1);
+        EXPECT_EQ(readFile(file), layout.bytes) << layout.name;
+    }
+}
+
 // Callers indent new elements with "\r\n\t": the text is written with the
 // file's own line ends, never as the character reference &#13;.
 TEST(ConfigLayout, IndentationOfNewElementsTakesTheFilesLineEnds)
