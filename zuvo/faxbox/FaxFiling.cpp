@@ -321,9 +321,11 @@ FaxMoveOutcome DeleteAllFaxes(TaskQueue& tasks, const std::string& folderPath, i
                               const std::string& accountPath)
 {
     Spindle::VLock lock(AccountConfig::Mutex());
-    std::vector<int> indices(static_cast<std::size_t>(std::max(0, std::min(count, FaxCount(folderPath)))));
-    for (std::size_t k = 0; k < indices.size(); ++k)
-        indices[k] = static_cast<int>(k);
+    std::vector<int> indices;
+    const std::vector<FaxRecord> records = ReadFaxRecords(folderPath);
+    for (std::size_t k = 0; k < records.size() && static_cast<int>(indices.size()) < count; ++k)
+        if (IsListedRecord(records[k]))
+            indices.push_back(static_cast<int>(k));
     return deleteRecords(tasks, folderPath, indices, accountPath);
 }
 

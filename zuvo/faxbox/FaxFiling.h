@@ -80,7 +80,7 @@ private:
 // (those that no other record of the trash names).
 FaxMoveOutcome DeleteFaxes(TaskQueue& tasks, const std::string& folderPath, const std::vector<FaxRecordRef>& refs,
                            const std::string& accountPath);
-// Delete all (32884): the folder's first count records in file order.
+// Delete all (32884): the folder's first count listed records in file order.
 FaxMoveOutcome DeleteAllFaxes(TaskQueue& tasks, const std::string& folderPath, int count,
                               const std::string& accountPath);
 // Resend from the failed box (32883, 32882): each report goes back into the
