@@ -58,16 +58,23 @@ std::string diffOf(const std::string& a, const std::string& b, TempDir& dir)
     return run("diff " + quote(dir.file("a.txt")) + " " + quote(dir.file("b.txt"))).output;
 }
 
+// The layout written as config.xml in dir and opened in config: the file's path.
+std::string openLayout(const Layout& layout, const TempDir& dir, Config& config)
+{
+    const std::string file = dir.file("config.xml");
+    writeFile(file, layout.bytes);
+    EXPECT_EQ(config.open(file.c_str()), 1) << layout.name;
+    return file;
+}
+
 } // namespace
 
 TEST(ConfigLayout, OpenAndSaveWritesTheFileBackByteForByte)
 {
     for (const Layout& layout : kLayouts) {
         TempDir dir;
-        const std::string file = dir.file("config.xml");
-        writeFile(file, layout.bytes);
         Config config;
-        ASSERT_EQ(config.open(file.c_str()), 1) << layout.name;
+        const std::string file = openLayout(layout, dir, config);
         ASSERT_EQ(config.save(), 1) << layout.name;
         EXPECT_EQ(readFile(file), layout.bytes) << layout.name;
     }
@@ -77,10 +84,8 @@ TEST(ConfigLayout, AChangedAttributeIsTheOnlyChangedLine)
 {
     for (const Layout& layout : {kLayouts[0], kLayouts[1]}) {
         TempDir dir;
-        const std::string file = dir.file("config.xml");
-        writeFile(file, layout.bytes);
         Config config;
-        ASSERT_EQ(config.open(file.c_str()), 1);
+        const std::string file = openLayout(layout, dir, config);
         ASSERT_EQ(config.setNodeAttr("System/FaxServers", "Current", "1"), 1);
         ASSERT_EQ(config.save(), 1);
         std::string expected = layout.bytes;
@@ -96,10 +101,8 @@ TEST(ConfigLayout, AnAttributeAddedAndRemovedAgainLeavesTheFileAsItWas)
 {
     for (const Layout& layout : {kLayouts[0], kLayouts[1]}) {
         TempDir dir;
-        const std::string file = dir.file("config.xml");
-        writeFile(file, layout.bytes);
         Config config;
-        ASSERT_EQ(config.open(file.c_str()), 1);
+        const std::string file = openLayout(layout, dir, config);
         ASSERT_EQ(config.createNodeAttr("System/FaxServers", "Mark"), 1);
         ASSERT_EQ(config.setNodeAttr("System/FaxServers", "Mark", "2026-03-01 08:00:00"), 1);
         ASSERT_EQ(config.save(), 1);
