@@ -45,12 +45,9 @@ bool nameTaken(const std::string& path)
 std::set<std::string> namedFiles(const std::vector<FaxRecord>& records)
 {
     std::set<std::string> names;
-    for (const FaxRecord& record : records) {
-        for (const AttachFile& page : record.attachments)
-            names.insert(page.file + "." + record.CreateTime());
-        if (record.Has(FaxRecord::kBodyFileName))
-            names.insert(record.Get(FaxRecord::kBodyFileName));
-    }
+    for (const FaxRecord& record : records)
+        for (std::string& name : RecordFileNames(record))
+            names.insert(std::move(name));
     return names;
 }
 
@@ -262,14 +259,12 @@ bool FaxMoveConsumer::file(const CFaxMoveTask& task)
     // Every name is one that nothing in the target has, also for a file
     // that is missing already (the record names it all the same, as the
     // source record did), so that no two records ever name one file.
-    std::vector<std::string> names;
     if (task.hasBody) {
         const std::string name = freeName(LastPathComponent(task.bodyPath), kMaxFileNameBytes, "");
         const std::optional<std::string> target = BodyFilePath(directory_, name);
         if (!target || (exists(task.bodyPath) && !moves->Move(task.bodyPath, *target)))
             return false;
         record.Set(FaxRecord::kBodyFileName, name);
-        names.push_back(name);
     }
     for (std::size_t k = 0; k < task.files.size(); ++k) {
         const std::string suffix = "." + task.CreateTime;
@@ -282,11 +277,11 @@ bool FaxMoveConsumer::file(const CFaxMoveTask& task)
             return false;
         const bool headed = k < task.headFlags.size() && task.headFlags[k] != 0;
         record.attachments.push_back({name, headed ? "1" : ""});
-        names.push_back(name + suffix);
     }
     if (!AddFaxRecord(folderPath_, record))
         return false;
-    namedInTarget_.insert(names.begin(), names.end());
+    for (std::string& name : RecordFileNames(record))
+        namedInTarget_.insert(std::move(name));
     moves_.push_back(std::move(moves));
     return true;
 }

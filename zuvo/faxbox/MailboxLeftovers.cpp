@@ -89,12 +89,9 @@ NamedFiles collectNamedFiles()
                 continue;
             named.folders.push_back({directory, dataDirectory});
             std::set<std::string>& names = named.names[directory];
-            for (const FaxRecord& record : ReadFaxRecords(folderPath)) {
-                for (const AttachFile& page : record.attachments)
-                    names.insert(page.file + "." + record.CreateTime());
-                if (record.Has(FaxRecord::kBodyFileName))
-                    names.insert(record.Get(FaxRecord::kBodyFileName));
-            }
+            for (const FaxRecord& record : ReadFaxRecords(folderPath))
+                for (std::string& name : RecordFileNames(record))
+                    names.insert(std::move(name));
         }
     }
     return named;

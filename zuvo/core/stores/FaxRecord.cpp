@@ -137,6 +137,16 @@ bool HasSafeFileNames(const FaxRecord& record)
                        [](const AttachFile& a) { return IsSafeName(a.file); });
 }
 
+std::vector<std::string> RecordFileNames(const FaxRecord& record)
+{
+    std::vector<std::string> names;
+    for (const AttachFile& page : record.attachments)
+        names.push_back(page.file + "." + record.CreateTime());
+    if (record.Has(FaxRecord::kBodyFileName))
+        names.push_back(record.Get(FaxRecord::kBodyFileName));
+    return names;
+}
+
 uint32_t RowKeyTail(std::string_view createTime)
 {
     const int tail = createTime.size() > 5 ? AtoiText(createTime.substr(5)) : 0;
