@@ -276,15 +276,16 @@ TEST_F(FaxListWindowTest, TheDeleteKeyMovesFaxesIntoTheTrashAndTheCountsFollow)
     EXPECT_EQ(textColor(list->selectionModel()->selectedRows().front().row()), QColor(Qt::black));
     QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-after-delete"));
 
-    // In the trash the record goes for good and its files stay.
+    // In the trash the record goes for good, and so do its files; the other fax keeps its own.
     selectFolder(1);
-    clickRow(0);
+    clickRow(rowOf("20261203080002"));
     QTest::keyClick(list, Qt::Key_Delete);
     QtTest::ProcessEventsFor(50);
     EXPECT_EQ(count("Folder[@Type='trashbox']"), "1");
     EXPECT_EQ(folderLabel(1), QStringLiteral("垃圾箱(1)"));
-    EXPECT_TRUE(fs::exists(folderDir("trash") + "/b.tif.20261203080002"));
-    EXPECT_TRUE(fs::exists(folderDir("trash") + "/a.tif.20261201080001"));
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/b.tif.20261203080002"));
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/c.wav.20261203080002"));
+    EXPECT_EQ(testfiles::md5sumOf(folderDir("trash") + "/a.tif.20261201080001"), aMd5);
 }
 
 TEST_F(FaxListWindowTest, ASelectionStaysInItsFolderWhereAnotherFaxHasTheSameCreateTime)
