@@ -8,6 +8,7 @@
 #include "compose/transfer/SentBoxFiling.h"
 #include "core/TextUtil.h"
 #include "core/codec/Base64.h"
+#include "core/session/AgentEvents.h"
 #include "core/session/SessionRequests.h"
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
@@ -21,11 +22,6 @@ namespace {
 std::string Text(unsigned id)
 {
     return std::string(LoadString(id));
-}
-
-bool Is(CRL::Event& event, const char* name)
-{
-    return EqualsNoCase(event.getString("event"), name);
 }
 
 std::string Call(const std::function<std::string()>& source)
@@ -269,13 +265,13 @@ int OutboxSender::onDisconnect()
 
 int OutboxSender::onReceive(CRL::Event* event)
 {
-    if (!event || event->getLong("invokeid") != invokeId_)
+    if (!event || !CarriesInvokeId(*event, invokeId_))
         return 1;
-    if (Is(*event, "upload-success"))
+    if (IsEvent(*event, "upload-success"))
         OnUploadSucceeded(event->getLong("taskid"));
-    else if (Is(*event, "upload-failed"))
+    else if (IsEvent(*event, "upload-failed"))
         OnUploadFailed(event->getLong("taskid"));
-    else if (Is(*event, "sendfax"))
+    else if (IsEvent(*event, "sendfax"))
         OnSendFaxReply(*event);
     return 1;
 }
@@ -310,7 +306,7 @@ void OutboxSender::OnUploadFailed(long taskId)
 
 void OutboxSender::OnSendFaxReply(CRL::Event& event)
 {
-    const bool accepted = EqualsNoCase(event.getString("result"), "success");
+    const bool accepted = Succeeded(event);
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (state_ != State::Submitting) {
@@ -349,13 +345,10 @@ void OutboxSender::FaxAccepted()
 
 int OutboxSender::onProcess(CRL::Event* event)
 {
-    if (!event || event->getLong("invokeid") != invokeId_ || !Is(*event, "upload-process"))
+    if (!event || !CarriesInvokeId(*event, invokeId_) || !IsEvent(*event, "upload-process"))
         return 1;
     view_.ShowFile(LastPathComponent(event->getString("filename")));
-    const long length = event->getLong("length");
-    const long offset = event->getLong("offset");
-    const float share = length > 0 ? static_cast<float>(offset) / static_cast<float>(length) : 0.0f;
-    view_.ShowProgress(static_cast<int>(std::clamp(share, 0.0f, 1.0f) * 100.0f));
+    view_.ShowProgress(TransferPercent(*event));
     return 1;
 }
 
