@@ -124,7 +124,10 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
 
 void CPelno1App::SetProgramDirectory()
 {
-    // The program directory is $ZUVO_HOME or the executable's directory; all
+    // The program directory is $ZUVO_HOME; else the executable's directory
+    // when it holds config.xml (the demo, a portable copy); else
+    // $XDG_DATA_HOME/zuvo (~/.local/share/zuvo by default), where an
+    // installed program keeps the user's files (ProgramDirectory). All
     // relative store files are found from it as the current directory.
     programDirectory_ = QString::fromStdString(ProgramDirectory());
     QDir::setCurrent(programDirectory_);
