@@ -110,6 +110,8 @@ private:
     void SetProgramDirectory();
     bool OpenStores();
     void OpenLog();
+    // The desktop entry's name and the program's icon for every window.
+    void SetDesktopIdentity();
     bool ApplyPendingUpdate();
     bool HandOverToRunningInstance(const QStringList& arguments);
     std::optional<QStringList> WriteOwnHandOver(const QStringList& arguments);
