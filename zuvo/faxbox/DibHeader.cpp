@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scanvel/LittleEndian.h"
+#include "byteorder/LittleEndian.h"
 
 namespace {
 

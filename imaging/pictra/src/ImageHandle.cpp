@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "scanvel/LittleEndian.h"
+#include "byteorder/LittleEndian.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "pictra/Export.h"
-#include "scanvel/LittleEndian.h"
+#include "byteorder/LittleEndian.h"
 
 inline constexpr std::size_t kDibHeaderSize = 40;
 // Upper bound of one block; a page beyond it is refused rather than allocated.
