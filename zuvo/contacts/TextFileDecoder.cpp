@@ -12,6 +12,7 @@
 
 #include "jotter/Jotter.h"
 #include "textcodec/Gbk.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 // characters: binary (a stray NUL in a short text is no reason to refuse it).
 constexpr std::size_t kBinaryShare = 16;
 constexpr std::size_t kBinaryLeast = 8;
-
-// Bytes of a UTF-8 sequence from its lead byte (1 for a byte that is no lead).
-std::size_t sequenceLength(unsigned char lead)
-{
-    return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
 
 void appendCodePoint(std::string& out, unsigned cp)
 {
@@ -147,7 +142,7 @@ void appendClean(std::string_view utf8, std::string& out, bool replacementIsBad,
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = sequenceLength(lead);
+        const std::size_t length = TextCodec::utf8CharacterEnd(utf8, i) - i;
         unsigned cp = length == 1 ? lead : lead & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k)
             cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
@@ -163,7 +158,7 @@ std::size_t characterCount(std::string_view utf8)
 {
     std::size_t count = 0;
     for (char c : utf8)
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+        count += TextCodec::isUtf8Continuation(c) ? 0 : 1;
     return count;
 }
 

@@ -6,8 +6,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "safefile/UniqueFd.h"
+#include "byteorder/LittleEndian.h"
 #include "netvoy/Pdu.h"
+#include "safefile/UniqueFd.h"
 
 using safefile::UniqueFd;
 
@@ -39,10 +40,10 @@ std::vector<std::uint8_t> encodeRecord(const FileTransferRecord& record, std::sp
     std::vector<std::uint8_t> bytes(totalSize, 0);
     std::memcpy(&bytes[kUserField], record.user.data(), record.user.size());
     std::memcpy(&bytes[kFileField], record.fileName.data(), record.fileName.size());
-    putU32(&bytes[kTaskIdField], record.taskId);
-    putU32(&bytes[kOffsetField], record.offset);
-    putU32(&bytes[kDataLengthField], record.dataLength);
-    putU32(&bytes[kFileLengthField], record.fileLength);
+    le::put32(&bytes[kTaskIdField], record.taskId);
+    le::put32(&bytes[kOffsetField], record.offset);
+    le::put32(&bytes[kDataLengthField], record.dataLength);
+    le::put32(&bytes[kFileLengthField], record.fileLength);
     if (!data.empty())
         std::memcpy(&bytes[kRecordHeaderSize], data.data(), data.size());
     return bytes;
@@ -55,10 +56,10 @@ std::optional<FileTransferRecord> decodeRecord(std::span<const std::uint8_t> bod
     FileTransferRecord record;
     record.user = zeroEnded(body.subspan(kUserField, kMaxUserName + 1));
     record.fileName = zeroEnded(body.subspan(kFileField, kMaxFileName + 1));
-    record.taskId = getU32(&body[kTaskIdField]);
-    record.offset = getU32(&body[kOffsetField]);
-    record.dataLength = getU32(&body[kDataLengthField]);
-    record.fileLength = getU32(&body[kFileLengthField]);
+    record.taskId = le::get32(&body[kTaskIdField]);
+    record.offset = le::get32(&body[kOffsetField]);
+    record.dataLength = le::get32(&body[kDataLengthField]);
+    record.fileLength = le::get32(&body[kFileLengthField]);
     return record;
 }
 

@@ -131,8 +131,7 @@ void CAddressFrm::createCommands()
     for (const AddressCommandEntry& command : AddressCommands()) {
         auto* action = new QAction(commandIcon(command.id), text(command.text), this);
         action->setObjectName(QStringLiteral("ID_%1").arg(command.id));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
         switch (command.menu) {
         case AddressMenu::File:
             if (command.id == AddressCommand::Close)
@@ -166,23 +165,22 @@ void CAddressFrm::createCommands()
     using namespace AddressCommand;
     treeMenu_ = new QMenu(text(AddressText::kTreeMenu), this);
     for (int id : {NewCard, NewGroup, NewFolder})
-        treeMenu_->addAction(actions_[id]);
-    treeMenu_->setDefaultAction(actions_[NewCard]);
+        treeMenu_->addAction(actions_.Find(id));
+    treeMenu_->setDefaultAction(actions_.Find(NewCard));
     listMenu_ = new QMenu(text(AddressText::kListMenu), this);
     for (int id : {Properties, Delete, Find})
-        listMenu_->addAction(actions_[id]);
+        listMenu_->addAction(actions_.Find(id));
 }
 
 QAction* CAddressFrm::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 void CAddressFrm::UpdateCommands()
 {
     const int kind = tree_->SelectedKind();
-    for (auto& [id, action] : actions_)
+    for (const auto& [id, action] : actions_.All())
         action->setEnabled(IsAddressCommandEnabled(id, kind));
 }
 

@@ -3,11 +3,11 @@
 #include <QMainWindow>
 
 #include <functional>
-#include <map>
 #include <string>
 
 #include "contacts/AddressBookDocument.h"
 #include "contacts/AddressBookImport.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/WindowMessage.h"
 
 class CAddrLeftView;
@@ -80,5 +80,5 @@ private:
     QSplitter* splitter_ = nullptr;
     QMenu* treeMenu_ = nullptr;
     QMenu* listMenu_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
 };

@@ -10,6 +10,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "textcodec/Utf8.h"
+
 namespace {
 
 // A relative $ZUVO_HOME names a directory below the one the program was
@@ -117,22 +119,6 @@ bool IsSafeName(std::string_view name)
            name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
 }
 
-namespace {
-
-// The longest start of text of at most maxBytes bytes that ends on a
-// character boundary of UTF-8.
-std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text;
-    std::size_t cut = maxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut);
-}
-
-} // namespace
-
 std::string ShortenName(std::string_view name, std::size_t maxBytes)
 {
     if (name.size() <= maxBytes)
@@ -142,11 +128,11 @@ std::string ShortenName(std::string_view name, std::size_t maxBytes)
     if (dot != std::string_view::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes + 1 &&
         name.size() - dot < maxBytes) {
         const std::string_view extension = name.substr(dot);
-        const std::string_view stem = Utf8Prefix(name.substr(0, dot), maxBytes - extension.size());
+        const std::string_view stem = TextCodec::utf8Prefix(name.substr(0, dot), maxBytes - extension.size());
         if (!stem.empty())
             return std::string(stem) + std::string(extension);
     }
-    return std::string(Utf8Prefix(name, maxBytes));
+    return std::string(TextCodec::utf8Prefix(name, maxBytes));
 }
 
 bool IsSafeRelativePath(std::string_view path)
