@@ -83,8 +83,10 @@ public:
     void deInitCOM();
 
     // Loads file. 1: the document, its root and the path are taken and the
-    // cursor and last added nodes are cleared. 0 (missing, unreadable or
-    // malformed file): the object stays as it was.
+    // cursor and last added nodes are cleared. 0 for every failure (a missing
+    // or malformed file, a directory, pipe or device under the name, a read
+    // error, a file over 2 GiB): the object stays as it was. Never throws for
+    // the file's sake; a pipe is not waited on.
     int open(const char* file);
     // Loads the opened file again. 1 on success; 0 when not open or when the
     // file no longer parses, in which case the old document stays in use.

@@ -137,6 +137,19 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
          IDS_INVALID_CONFIG, true},
         {"account.xml missing, no backup", [](StartUp& t) { QFile::remove(t.Path(QStringLiteral("account.xml"))); },
          IDS_CONFIG_FILE_LOST, false},
+        // A store that exists but cannot be read is a store that does not load.
+        {"account.xml a directory, no backup",
+         [](StartUp& t) {
+             QFile::remove(t.Path(QStringLiteral("account.xml")));
+             QDir(t.home.path()).mkdir(QStringLiteral("account.xml"));
+         },
+         IDS_CONFIG_FILE_LOST, false},
+        {"config.xml a directory",
+         [](StartUp& t) {
+             QFile::remove(t.Path(QStringLiteral("config.xml")));
+             QDir(t.home.path()).mkdir(QStringLiteral("config.xml"));
+         },
+         IDS_INVALID_CONFIG, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -153,6 +166,18 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Zuvo4.2.log"))));
         EXPECT_EQ(QFile::exists(Path(QStringLiteral("account-bak.xml"))), c.accountStoreOpened);
     }
+}
+
+// An address book that exists but cannot be read is no reason to stop: the
+// program starts as without one, and leaves the path as it is.
+TEST_F(StartUp, AnAddressBookThatCannotBeReadLeavesTheStartGoingOn)
+{
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("address.xml")));
+    QProcess& first = StartFirst();
+    QtTest::ProcessEventsFor(500);
+    EXPECT_EQ(first.state(), QProcess::Running) << "exit code " << first.exitCode();
+    EXPECT_TRUE(Prompts().isEmpty()) << Prompts().toStdString();
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("address.xml"))).isDir());
 }
 
 TEST_F(StartUp, AHeadlessRunWithoutAPromptLogWritesItsMessageInsteadOfWaiting)
