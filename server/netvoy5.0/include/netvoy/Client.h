@@ -181,10 +181,12 @@ protected:
     int nc_HRMsuSys();
     // File-transfer replies.
     int nc_HRMsuUsr();
-    // PDUs this client has no use for: a request from the server (Msu
-    // Require), a rejection, an acceptance, and the Nmu broadcast, disconnect
-    // notice and command. Each is read whole, logged and dropped; no listener
-    // hears it and the connection stays. Return 0.
+    // Every Nmu PDU of types 1 to 5 (report, broadcast, disconnect notice,
+    // command, acknowledgement) goes to hdrReport. PDUs this client has no
+    // use for: a request from the server (Msu Require), a rejection and an
+    // acceptance; each is read whole, logged and dropped, no listener hears
+    // it and the connection stays. The Nmu handlers below are kept for the
+    // interface and are not called. Return 0.
     int nc_HRMsuReq();
     int nc_HRMsuRJT();
     int nc_HRMsuApt();
