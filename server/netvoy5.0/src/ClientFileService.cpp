@@ -193,6 +193,16 @@ std::shared_ptr<FileService_Task> Client::findFileServiceTask(long taskId)
     return found == tasks_.end() ? nullptr : *found;
 }
 
+std::shared_ptr<FileService_Task> Client::findWaitingDownload(const std::string& wireFileName)
+{
+    Spindle::VLock lock(taskLock_);
+    auto found = std::find_if(tasks_.begin(), tasks_.end(), [&](const auto& t) {
+        return t->type == FileService_Task::Download && t->state == FileService_Task::Waiting &&
+               t->wireFileName == wireFileName;
+    });
+    return found == tasks_.end() ? nullptr : *found;
+}
+
 std::size_t Client::fileServiceTaskCount() const
 {
     Spindle::VLock lock(taskLock_);
@@ -360,6 +370,14 @@ int Client::nc_HRMsuUsr()
     int expectedType = code == kReplyUpload ? FileService_Task::Upload : FileService_Task::Download;
     if (!task || task->type != expectedType || task->state != FileService_Task::Waiting) {
         cpLog(kLogTrace, "file reply for task %u that waits for no such reply: ignored", reply->taskId);
+        // A download reply that names a file being fetched under another
+        // task id answers that download wrongly: it fails.
+        if (code == kReplyDownload)
+            if (std::shared_ptr<FileService_Task> named = findWaitingDownload(reply->fileName)) {
+                cpLog(kLogTrace, "download reply for <%s> with task id %u in place of %ld: failed",
+                      named->fileName.c_str(), reply->taskId, named->taskId);
+                endTask(named, false);
+            }
         return 1;
     }
     if (pdu.flag() == 0)
@@ -389,7 +407,13 @@ void Client::handleDownloadReply(const std::shared_ptr<FileService_Task>& task, 
 {
     long long end = static_cast<long long>(task->offset) + reply.dataLength;
     const char* fault = nullptr;
-    if (reply.fileLength == kUnknownLength)
+    // A reply carries the request it answers: a chunk of another place or
+    // another file must not be written where this one belongs.
+    if (reply.offset != static_cast<std::uint64_t>(task->chunkStart) || task->offset != task->chunkStart)
+        fault = "another offset than the one asked for";
+    else if (reply.fileName != task->wireFileName)
+        fault = "another file name than the one asked for";
+    else if (reply.fileLength == kUnknownLength)
         fault = "no file length";
     else if (reply.fileLength > kMaxDownloadLength)
         fault = "a file length over 512 MiB";

@@ -133,6 +133,8 @@ public:
     std::shared_ptr<FileService_Task> peekFileServiceTask();
     std::shared_ptr<FileService_Task> popFileServiceTask();
     std::shared_ptr<FileService_Task> findFileServiceTask(long taskId);
+    // The download waiting for a reply that fetches this server name (as on the wire), or null.
+    std::shared_ptr<FileService_Task> findWaitingDownload(const std::string& wireFileName);
     std::size_t fileServiceTaskCount() const;
 
 protected:
