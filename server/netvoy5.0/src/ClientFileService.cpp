@@ -66,11 +66,21 @@ bool readableRegularFile(const char* path, long long& size)
     return true;
 }
 
-// A task with its names in both forms; null when a name does not fit its record field.
+// A task with its names in both forms; null when a name does not fit its
+// record field. An upload's file name is made to fit (uploadFileName): the
+// server only keeps the file under the name's last component.
 std::shared_ptr<FileService_Task> makeTask(int type, long invokeId, const char* user, const char* fileName)
 {
     std::optional<std::string> wireUser = wireName("user name", user, kMaxUserName, fileName);
-    std::optional<std::string> wireFile = wireName("file name", fileName, kMaxFileName, fileName);
+    std::optional<std::string> wireFile;
+    if (type == FileService_Task::Upload) {
+        const std::string fitted = uploadFileName(fileName);
+        if (fitted != fileName)
+            cpLog(kLogTrace, "upload of <%s> goes as <%s>", fileName, fitted.c_str());
+        wireFile = wireName("file name", fitted.c_str(), kMaxFileName, fileName);
+    } else {
+        wireFile = wireName("file name", fileName, kMaxFileName, fileName);
+    }
     if (!wireUser || !wireFile)
         return nullptr;
     auto task = std::make_shared<FileService_Task>();

@@ -117,11 +117,15 @@ public:
     //
     // Queues an upload of a local file: its task id, or 0 at once, with the
     // file and the reason logged, when the file is missing or unreadable or
-    // a name cannot be carried by its record field as it stands (a character
-    // without a GBK code; over 255 bytes of GBK for the file, 127 for the user).
+    // the user name cannot be carried by its record field as it stands (a
+    // character without a GBK code, over 127 bytes of GBK). The file name is
+    // made to fit its field (Netvoy::uploadFileName); the file is read by its
+    // real path.
     int upLoadFile(long invokeId, const char* user, const char* fileName);
     // Queues a download of a server file into localPath: its task id, or 0
     // at once (logged) when a name cannot be carried by its record field.
+    // A reply is taken only for the request it answers: one for another
+    // offset or another file name fails the download, as a refused chunk does.
     int downLoadFile(long invokeId, const char* user, const char* serverName, const char* localPath);
     // Remove the task (no event follows): 1, or 0 when it is not queued
     // (finished, failed or never there). The first argument is not used.
