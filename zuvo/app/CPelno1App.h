@@ -121,6 +121,9 @@ private:
     void PostToMainWindow(unsigned message, WPARAM wParam, LPARAM lParam);
 
     QString programDirectory_;
+    // The directory the program was started in, before the program directory
+    // became current: relative file arguments name files there.
+    QString startDirectory_;
     std::unique_ptr<InstanceLock> instanceLock_;
     bool alreadyRunning_ = false;
     unsigned interInstanceMessage_ = 0;

@@ -71,7 +71,9 @@ bool replaceUpdater(const QString& newCopy, const QString& updater)
 
 bool CPelno1App::InitInstance(const QStringList& commandLine)
 {
-    // The program directory decides which instance runs, so it comes first.
+    // The program directory decides which instance runs, so it comes first;
+    // the directory the program was started in is kept for its arguments.
+    startDirectory_ = QDir::currentPath();
     SetProgramDirectory();
     CheckSingleInstance();
     QCoreApplication::setOrganizationName(QStringLiteral("Zuvo"));
@@ -238,7 +240,7 @@ std::optional<QStringList> CPelno1App::WriteOwnHandOver(const QStringList& argum
     cpLog(kLogTrace, "append File ...[%s]",
           utf8(QDir(directory).filePath(QLatin1String(kHandOverFileName))).constData());
     cpLog(kLogTrace, "srcfile[%s]", utf8(arguments.front()).constData());
-    const QStringList files = HandOverFiles(arguments);
+    const QStringList files = HandOverFiles(arguments, startDirectory_);
     if (directory.isEmpty() || !WriteHandOverFile(directory, files)) {
         ShowMessage(QStringLiteral("open temp file failed!"));
         return std::nullopt;

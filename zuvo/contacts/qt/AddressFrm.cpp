@@ -269,15 +269,29 @@ void CAddressFrm::OnCommand(int id)
     }
 }
 
+std::optional<ChangeResult> CAddressFrm::runSheet(CAddrNewSheet& sheet,
+                                                  const std::function<ChangeResult(const AddressCard&)>& save)
+{
+    for (;;) {
+        if (CurrentPrompter().RunDialog(sheet) != QDialog::Accepted)
+            return std::nullopt;
+        const ChangeResult result = save(sheet.Card());
+        if (result != ChangeResult::Failed)
+            return result;
+        // Nothing was saved: the user hears so and gets the sheet back with
+        // what they typed, to try again or cancel.
+        ShowMessage(text(AddressText::kSaveFailed));
+    }
+}
+
 void CAddressFrm::newCard()
 {
     const FolderRef folder = tree_->SelectedFolder();
     if (!folder.IsFolder())
         return;
     CAddrNewSheet sheet(CAddrNewSheet::Mode::New, {}, this);
-    if (CurrentPrompter().RunDialog(sheet) != QDialog::Accepted)
-        return;
-    settle(document_.AddCard(folder, sheet.Card()));
+    if (const auto result = runSheet(sheet, [&](const AddressCard& card) { return document_.AddCard(folder, card); }))
+        settle(*result);
 }
 
 void CAddressFrm::editCard()
@@ -291,9 +305,9 @@ void CAddressFrm::editCard()
         return;
     }
     CAddrNewSheet sheet(CAddrNewSheet::Mode::Edit, stored, this);
-    if (CurrentPrompter().RunDialog(sheet) != QDialog::Accepted)
-        return;
-    settle(document_.EditCard(folder, card, sheet.Card()));
+    if (const auto result =
+            runSheet(sheet, [&](const AddressCard& typed) { return document_.EditCard(folder, card, typed); }))
+        settle(*result);
 }
 
 bool CAddressFrm::folderNameFree(const QString& name, int except) const

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "contacts/AddressBookDocument.h"
@@ -11,6 +12,7 @@
 #include "core/qt/WindowMessage.h"
 
 class CAddrLeftView;
+class CAddrNewSheet;
 class CAddrListView;
 class QAction;
 class QMenu;
@@ -63,6 +65,11 @@ private:
     void onTreeMenu(const QPoint& at);
     void onListMenu(const QPoint& at);
 
+    // Runs the contact editor until `save` takes its values (its result) or
+    // it is cancelled (none); a save that fails is reported and the sheet is
+    // shown again with what was typed.
+    std::optional<ChangeResult> runSheet(CAddrNewSheet& sheet,
+                                         const std::function<ChangeResult(const AddressCard&)>& save);
     void newCard();
     void editCard();
     void newFolder();
