@@ -148,7 +148,7 @@ std::string FirstFreeName(std::string_view name, std::size_t maxBytes,
     for (int n = 1; n <= 100000; ++n) {
         const std::string number = "-" + std::to_string(n);
         const std::size_t room = maxBytes > extension.size() + number.size() ? maxBytes - extension.size() - number.size() : 0;
-        const std::string candidate = std::string(Utf8Prefix(stem, room)) + number + std::string(extension);
+        const std::string candidate = std::string(TextCodec::utf8Prefix(stem, room)) + number + std::string(extension);
         if (!taken(candidate))
             return candidate;
     }
