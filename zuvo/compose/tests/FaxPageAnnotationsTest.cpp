@@ -91,6 +91,41 @@ TEST_F(FaxPageAnnotationsTest, ASealPressedAndSavedIsTheMultiplyCompositeOfThePl
     EXPECT_TRUE(prompts.texts.empty());
 }
 
+TEST_F(FaxPageAnnotationsTest, AColourSealOnAGroup4PageIsSavedAsOneBitWithItsRedInkBlack)
+{
+    const std::string page = pagefiles::g4File(dir, "page.tif", 1, 1000, 1200);
+    const std::string before = dir.file("before.tif");
+    testsupport::writeFile(before, testsupport::readFile(page));
+    const std::string colour = pagefiles::colourSealBmp(dir, "red", 200);
+    ASSERT_FALSE(colour.empty());
+    ASSERT_EQ(testsupport::run("od -An -tu2 -j28 -N2 " + quote(colour)).output, "    24\n") << "24 bits a pixel";
+    const std::string seal = dir.file("red");
+    testsupport::writeFile(seal, testsupport::readFile(colour));
+    ASSERT_EQ(ScrambleFile(seal), 1);
+
+    load(page);
+    ASSERT_TRUE(editor.OpenSeal(seal));
+    ASSERT_TRUE(editor.PressSeal(300, 400, logPath));
+    EXPECT_EQ(editor.GetWorkPage().bitCount(), 1);
+    ASSERT_TRUE(editor.Save());
+    EXPECT_TRUE(prompts.texts.empty()) << prompts.texts.front();
+
+    const auto info = testsupport::run("tiffinfo " + quote(page) + " 2>/dev/null").output;
+    EXPECT_NE(info.find("Bits/Sample: 1"), std::string::npos) << info;
+    EXPECT_NE(info.find("Compression Scheme: CCITT Group 4"), std::string::npos) << info;
+    // The ink black, the white around it transparent: the page multiplied
+    // by the seal with its red made black.
+    const std::string ink = dir.file("ink.png");
+    ASSERT_TRUE(testsupport::runOk("convert " + quote(colour) + " -fill black -opaque 'rgb(220,30,40)' -threshold 50% " +
+                                   quote(ink)));
+    const std::string expected = dir.file("expected.tif");
+    ASSERT_TRUE(testsupport::runOk("composite -compose Multiply -geometry +300+400 " + quote(ink) + " " +
+                                   quote(before) + " " + quote(expected)));
+    EXPECT_EQ(pagefiles::differingPixels(page, 0, expected, 0), 0);
+    EXPECT_EQ(testsupport::run("convert " + quote(page) + " -crop 1x1+400+500 -format '%[fx:mean]' info:").output, "0")
+        << "the middle of the seal is dark";
+}
+
 TEST_F(FaxPageAnnotationsTest, OnAPageShownAtDoubleHeightTheSealIsHalfAsHighAtHalfTheY)
 {
     const std::string page = pagefiles::g4File(dir, "page.tif", 1, 1728, 1100);
