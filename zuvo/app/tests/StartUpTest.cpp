@@ -75,6 +75,8 @@ public:
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("ZUVO_HOME"), home.path());
+        // The program's settings and its note for the fax printer stay out of the user's home.
+        environment.insert(QStringLiteral("HOME"), home.path());
         environment.remove(QStringLiteral("ZUVO_PROMPT_LOG"));
         if (withPromptLog) {
             environment.insert(QStringLiteral("ZUVO_PROMPT_LOG"), Path(QStringLiteral("prompts.txt")));
