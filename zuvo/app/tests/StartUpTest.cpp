@@ -188,6 +188,12 @@ TEST_F(StartUp, ARegularStartStaysUpWithItsLogAndDataDirectory)
     EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_TRUE(Prompts().isEmpty());
     EXPECT_FALSE(QFile::exists(HandOverFile()));
+    // The fax printer's backend finds this instance through the note in its home.
+    const QString note = QString::fromUtf8(readAll(Path(QStringLiteral(".config/Zuvo/fax-printer"))));
+    EXPECT_TRUE(note.startsWith(QStringLiteral("program=%1\n").arg(QFileInfo(kProgram).canonicalFilePath())))
+        << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("\nZUVO_HOME=%1\n").arg(home.path()))) << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("\nQT_QPA_PLATFORM=offscreen\n"))) << note.toStdString();
 }
 
 TEST_F(StartUp, AnAccountWithoutFaxAndFailedBoxesGetsThemInTheInterfaceLanguage)
