@@ -131,6 +131,7 @@ TEST_F(RcvFaxDlgTest, TheCommandWhileAReceiveRunsBringsItForwardAndTheFaxIsFiled
     EXPECT_EQ(opened, 1) << "no second receive window";
     EXPECT_EQ(dialog, first);
     EXPECT_EQ(tasks.Count(), 0u) << "no task left for a window that never comes";
+    QtTest::ProcessEventsUntil([&] { return dialog->StatusText()->text().contains(QStringLiteral("第 1 共 1 封")); });
     QtTest::SaveScreenshot(*dialog, QStringLiteral("receive-dialog-brought-forward"));
 
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !first || !first->isVisible(); }, 15000));
