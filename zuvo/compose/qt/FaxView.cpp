@@ -278,8 +278,7 @@ void CFaxView::writeTextNote(TrackPoint point)
 {
     CWordDialog dialog(this);
     if (CurrentPrompter().RunDialog(dialog) == QDialog::Accepted) {
-        const TextNote note{dialog.Text().toStdString(), dialog.Font(), dialog.GetLineHeight(),
-                            dialog.GetCharWidth(), dialog.GetTextLength()};
+        const TextNote note{dialog.Text().toStdString(), dialog.Font(), dialog.GetLineHeight()};
         editor_.StartTextNote(static_cast<int64_t>(point.x / Zoom()), static_cast<int64_t>(point.y / Zoom()), note);
     }
     editor_.SetTextTool(false);

@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "compose/FaxPageEditor.h"
+#include "pixmend/MarkupFontMetrics.h"
 #include "compose/tests/PageFileFixtures.h"
 #include "core/codec/FileScrambler.h"
 #include "faxbox/DibHeader.h"
@@ -243,7 +244,6 @@ TEST_F(FaxPageAnnotationsTest, ATextNoteIsRenderedOntoBilevelPagesOnly)
     TextNote none;
     none.font = {"", 20, 0, 400, false};
     none.lineHeight = 30;
-    none.charWidth = 26;
     EXPECT_FALSE(editor.StartTextNote(10, 10, none));
     ASSERT_EQ(prompts.texts.size(), 1U);
     EXPECT_EQ(prompts.texts[0], FaxViewText::kCreateImageFailed);
@@ -251,10 +251,10 @@ TEST_F(FaxPageAnnotationsTest, ATextNoteIsRenderedOntoBilevelPagesOnly)
 
     TextNote note = none;
     note.text = "批注 ok";
-    note.length = 7;
+    const int32_t width = GetMarkupTextExtent(note.font, note.text)->width;
     const std::vector<uint8_t> shown = bytes(editor.GetWorkPage());
     ASSERT_TRUE(editor.StartTextNote(300, 400, note));
-    EXPECT_EQ(editor.Stamp().rect, (PageRect{300, 400, 7 * 26, 30}));
+    EXPECT_EQ(editor.Stamp().rect, (PageRect{300, 400, width, 30}));
     EXPECT_TRUE(editor.Stamp().pending);
     EXPECT_EQ(bytes(editor.GetUndoPage()), shown) << "undo goes back to the page before the note";
     ImgFileInfo tiff;
@@ -268,13 +268,34 @@ TEST_F(FaxPageAnnotationsTest, ATextNoteIsRenderedOntoBilevelPagesOnly)
                                           " -compose difference -composite -trim -format '%w %h %X %Y' info:");
     int w = 0, h = 0, x = 0, y = 0;
     ASSERT_EQ(std::sscanf(changed.output.c_str(), "%d %d %d %d", &w, &h, &x, &y), 4) << changed.output;
-    EXPECT_GT(w, 26) << changed.output;
+    EXPECT_GT(w, width / 2) << changed.output;
     EXPECT_GT(h, 5) << changed.output;
     EXPECT_GE(x, 300);
     EXPECT_GE(y, 400);
-    EXPECT_LE(x + w, 300 + 7 * 26);
+    EXPECT_LE(x + w, 300 + width);
     EXPECT_LE(y + h, 430);
     EXPECT_FALSE(std::filesystem::exists(logPath)) << "text notes write no log line";
+}
+
+TEST_F(FaxPageAnnotationsTest, OrdinaryNotesInAProportionalFontFitTheirBox)
+{
+    load(pagefiles::g4File(dir, "page.tif", 1, 1728, 2200));
+    MarkupFont font{"WenQuanYi Zen Hei", -24, 0, 400, false};
+    const auto metrics = GetMarkupFontMetrics(font);
+    ASSERT_TRUE(metrics);
+    for (const char* text : {"传真已收到", "已阅", "请回电", "同意", "Received, thanks", "OK", "WWW", "mmm",
+                             "合同第3页已签字", "2026-12-11", "张经理 审阅", "急！请今天回复"}) {
+        SCOPED_TRACE(text);
+        prompts.texts.clear();
+        TextNote note;
+        note.text = text;
+        note.font = font;
+        note.lineHeight = metrics->height;
+        EXPECT_TRUE(editor.StartTextNote(200, 300, note));
+        EXPECT_EQ(editor.Stamp().rect.width, GetMarkupTextExtent(font, text)->width) << "the box is the drawn text's";
+        EXPECT_TRUE(prompts.texts.empty()) << prompts.texts.front();
+        editor.Undo();
+    }
 }
 
 } // namespace
