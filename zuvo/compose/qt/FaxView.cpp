@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "compose/qt/ComposeIcons.h"
 #include "compose/qt/EditorCursors.h"
 #include "compose/qt/WordDialog.h"
 #include "compose/seals/qt/PasswordDlg1.h"
@@ -66,7 +67,7 @@ CFaxView::CFaxView(QWidget* parent) : CPageView(kFaxViewZoomStep, parent)
     editor_.SetPrompts(&prompts_);
 
     for (const FaxViewCommandEntry& command : FaxViewToolbarCommands()) {
-        auto* action = new QAction(QString::fromUtf8(command.text), this);
+        auto* action = new QAction(ComposeCommandIcon(command.id), QString::fromUtf8(command.text), this);
         action->setData(command.id);
         action->setCheckable(IsFaxViewCommandCheckable(command.id));
         connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });

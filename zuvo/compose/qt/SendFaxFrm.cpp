@@ -20,6 +20,7 @@
 #include "compose/ComposeSave.h"
 #include "compose/NumberCheck.h"
 #include "compose/PageCount.h"
+#include "compose/qt/ComposeIcons.h"
 #include "compose/qt/FaxSubjectBar.h"
 #include "compose/qt/FaxView.h"
 #include "contacts/qt/AddrSelectDlg.h"
@@ -103,6 +104,7 @@ void CSendFaxFrm::BuildCommands()
         const QStringList parts = QString::fromUtf8(command.text).split(QLatin1Char('\t'));
         QAction* action = (command.faxMenu ? faxMenu : addMenu)->addAction(parts.front());
         action->setData(command.id);
+        action->setIcon(ComposeCommandIcon(command.id));
         if (parts.size() > 1)
             action->setShortcut(QKeySequence(parts.back()));
         connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -438,6 +439,21 @@ TEST_F(SendFaxFrmTest, TheDefaultPrinterComesBackAfterTheTimeOutAndWhenTheWindow
         << "the server's default was the user's: none is written";
     EXPECT_TRUE(script_.texts.isEmpty()) << script_.texts.join(QStringLiteral(" | ")).toStdString();
     EXPECT_EQ(cups.Jobs(2).size(), 2U);
+}
+
+TEST_F(SendFaxFrmTest, EveryToolbarCommandShowsAnIconAboveItsCaption)
+{
+    auto window = open();
+    add(*window, script_, page_);
+    const QList<QToolBar*> bars = window->findChildren<QToolBar*>();
+    ASSERT_EQ(bars.size(), 2) << "the window's and the page editor's";
+    for (QToolBar* bar : bars) {
+        EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        ASSERT_FALSE(bar->actions().isEmpty());
+        for (QAction* action : bar->actions())
+            EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
+    }
+    QtTest::SaveScreenshot(*window, QStringLiteral("compose-toolbars"));
 }
 
 } // namespace
