@@ -13,12 +13,12 @@
 
 #include <chrono>
 #include <functional>
-#include <map>
 #include <string>
 
 #include "compose/AttachmentCopies.h"
 #include "compose/ComposedFax.h"
 #include "compose/print/FaxPrinterSwitch.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/WindowMessage.h"
 
 class CFaxSubjectBar;
@@ -96,7 +96,7 @@ private:
     RegisteredWindow registered_;
     CFaxSubjectBar* bar_ = nullptr;
     CFaxView* view_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     AttachmentCopies copies_;
     FaxPrinterSwitch printer_;
     QTimer printerRestore_; // puts the default printer back when nothing came back

@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "byteorder/LittleEndian.h"
 #include "compose/sound/Buffer.h"
 #include "jotter/Jotter.h"
 
@@ -28,29 +29,6 @@ constexpr std::size_t kSubFormatOffset = 24;
 constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-std::uint16_t Get16(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Get32(const std::uint8_t* bytes)
-{
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16
-        | std::uint32_t{bytes[3]} << 24;
-}
-
-void Put16(std::uint8_t* bytes, std::uint16_t value)
-{
-    bytes[0] = static_cast<std::uint8_t>(value);
-    bytes[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* bytes, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 bool SameId(const std::uint8_t* bytes, const char* id)
 {
     return std::memcmp(bytes, id, 4) == 0;
@@ -65,7 +43,7 @@ bool ReadAt(std::FILE* file, std::uint64_t offset, std::uint8_t* bytes, std::siz
 bool WriteAt(std::FILE* file, std::uint64_t offset, std::uint32_t value)
 {
     std::uint8_t bytes[4];
-    Put32(bytes, value);
+    le::put32(bytes, value);
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0
         && std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
 }
@@ -73,13 +51,13 @@ bool WriteAt(std::FILE* file, std::uint64_t offset, std::uint32_t value)
 WaveFormat ParseFormat(const std::uint8_t* record, std::uint32_t size)
 {
     WaveFormat format;
-    format.formatTag = Get16(record);
-    format.channels = Get16(record + 2);
-    format.samplesPerSec = Get32(record + 4);
-    format.avgBytesPerSec = Get32(record + 8);
-    format.blockAlign = Get16(record + 12);
-    format.bitsPerSample = Get16(record + 14);
-    format.extraSize = size >= kWaveFormatRecordSize ? Get16(record + 16) : 0;
+    format.formatTag = le::get16(record);
+    format.channels = le::get16(record + 2);
+    format.samplesPerSec = le::get32(record + 4);
+    format.avgBytesPerSec = le::get32(record + 8);
+    format.blockAlign = le::get16(record + 12);
+    format.bitsPerSample = le::get16(record + 14);
+    format.extraSize = size >= kWaveFormatRecordSize ? le::get16(record + 16) : 0;
     return format;
 }
 
@@ -90,7 +68,7 @@ void UnwrapExtensible(WaveFormat& format, const std::uint8_t* record, std::uint3
     if (format.formatTag != kWaveFormatExtensible || size < kExtensibleFmtSize)
         return;
     const std::uint8_t* subFormat = record + kSubFormatOffset;
-    if (Get16(subFormat) == kWaveFormatPcm && std::memcmp(subFormat + 2, kSubFormatTail, sizeof kSubFormatTail) == 0) {
+    if (le::get16(subFormat) == kWaveFormatPcm && std::memcmp(subFormat + 2, kSubFormatTail, sizeof kSubFormatTail) == 0) {
         format.formatTag = kWaveFormatPcm;
         format.extraSize = 0;
     }
@@ -98,13 +76,13 @@ void UnwrapExtensible(WaveFormat& format, const std::uint8_t* record, std::uint3
 
 void SerializeFormat(const WaveFormat& format, std::uint8_t* record)
 {
-    Put16(record, format.formatTag);
-    Put16(record + 2, format.channels);
-    Put32(record + 4, format.samplesPerSec);
-    Put32(record + 8, format.avgBytesPerSec);
-    Put16(record + 12, format.blockAlign);
-    Put16(record + 14, format.bitsPerSample);
-    Put16(record + 16, format.extraSize);
+    le::put16(record, format.formatTag);
+    le::put16(record + 2, format.channels);
+    le::put32(record + 4, format.samplesPerSec);
+    le::put32(record + 8, format.avgBytesPerSec);
+    le::put16(record + 12, format.blockAlign);
+    le::put16(record + 14, format.bitsPerSample);
+    le::put16(record + 16, format.extraSize);
 }
 
 struct Chunk {
@@ -120,7 +98,7 @@ std::optional<Chunk> FindChunk(std::FILE* file, std::uint64_t offset, std::uint6
     while (offset + kChunkHeaderSize <= end) {
         if (!ReadAt(file, offset, header, sizeof header))
             return std::nullopt;
-        std::uint32_t size = Get32(header + 4);
+        std::uint32_t size = le::get32(header + 4);
         if (SameId(header, id))
             return Chunk{offset + kChunkHeaderSize, size};
         offset += kChunkHeaderSize + std::uint64_t{size} + (size & 1u);
@@ -168,9 +146,9 @@ bool CSoundFile::OpenForReading()
         return Fail("not a RIFF WAVE file");
     // A RIFF size of 0 is what a recording that was never closed leaves: its
     // sizes were not filled in, and the file's end is the chunk's end.
-    const bool unfinished = Get32(riff + 4) == 0;
+    const bool unfinished = le::get32(riff + 4) == 0;
     const std::uint64_t riffEnd =
-        unfinished ? fileSize : std::min<std::uint64_t>(kChunkHeaderSize + Get32(riff + 4), fileSize);
+        unfinished ? fileSize : std::min<std::uint64_t>(kChunkHeaderSize + le::get32(riff + 4), fileSize);
 
     std::optional<Chunk> fmt = FindChunk(file, sizeof riff, riffEnd, "fmt ");
     if (!fmt)
@@ -215,7 +193,7 @@ bool CSoundFile::OpenForWriting(const WaveFormat& requested)
     std::uint8_t header[kWrittenHeaderSize] = {};
     std::memcpy(header, "RIFF", 4);
     std::memcpy(header + 8, "WAVEfmt ", 8);
-    Put32(header + 16, kWaveFormatRecordSize);
+    le::put32(header + 16, kWaveFormatRecordSize);
     SerializeFormat(format, header + 20);
     std::memcpy(header + 38, "data", 4);
     // The two sizes stay 0 until Close() knows them.

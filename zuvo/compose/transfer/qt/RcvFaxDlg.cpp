@@ -20,7 +20,7 @@ QString Title()
 
 CRcvFaxDlg::CRcvFaxDlg(AgentPort& agent, TaskQueue& tasks, InboxWriter::PageCounter pages,
                        InboxWriter::ContactLookup contacts, WindowId noticeTarget, QWidget* parent)
-    : TransferDialog(Title(), QStringLiteral("resource/rcvicon"), noticeTarget, parent),
+    : TransferDialog(Title(), QStringLiteral("rcvicon"), noticeTarget, parent),
       noticeTarget_(noticeTarget),
       receiver_(std::make_unique<FaxReceiver>(agent, NextInvokeId(), tasks, *this, std::move(pages),
                                               std::move(contacts)))
