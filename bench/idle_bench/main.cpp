@@ -251,7 +251,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    Child zuvo({options.program}, {{"ZUVO_HOME", home}, {"QT_QPA_PLATFORM", options.platform}},
+    Child zuvo({options.program}, {{"ZUVO_HOME", home}, {"HOME", home}, {"QT_QPA_PLATFORM", options.platform}},
                scratch.path() + "/zuvo.out");
     if (!WaitForText(wire, "queryfaxlist", 60s, zuvo)) {
         std::fprintf(stderr, "idle_bench: Zuvo did not log in and ask for its faxes\n");

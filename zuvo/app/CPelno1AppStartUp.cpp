@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "app/ProgramMainFrame.h"
+#include "compose/print/FaxPrinterReturn.h"
 #include "compose/transfer/SentBoxFiling.h"
 #include "contacts/AddressBookConfig.h"
 #include "core/qt/HandOver.h"
@@ -265,6 +266,9 @@ void CPelno1App::StartHandOverServer()
         [this](const HandOverTarget& target, const QStringList& files) { DeliverHandOver(target, files); });
     if (handOverServer_->Listen()) {
         cpLog(kLogTrace, "hand-over server listening [%s]", utf8(name).constData());
+        // Documents printed on the fax printer come back to this instance.
+        WriteFaxPrinterNote(QDir::homePath().toStdString(), QCoreApplication::applicationFilePath().toStdString(),
+                            programDirectory_.toStdString());
     } else {
         cpLog(kLogTrace, "hand-over server cannot listen [%s]", utf8(name).constData());
     }

@@ -2,6 +2,7 @@
 // copies of the page files, the record, one save of account.xml.
 #include "compose/ComposeSave.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -37,17 +38,6 @@ std::string Trimmed(std::string_view text)
         return {};
     const auto last = text.find_last_not_of(" \t\r\n");
     return std::string(text.substr(first, last - first + 1));
-}
-
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
-{
-    std::string result;
-    std::size_t start = 0;
-    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
-        result.append(text.substr(start, at - start)).append(to);
-        start = at + from.size();
-    }
-    return result.append(text.substr(start));
 }
 
 // Where a record goes and how it is written.
@@ -158,7 +148,18 @@ bool FileAndTell(const std::string& folderPath, const ComposedFax& fax, const Re
 
 std::string NormalizeRecipients(std::string_view text)
 {
-    return ReplaceAll(ReplaceAll(ReplaceAll(Trimmed(text), "，", ","), "－", "-"), "；", ";");
+    const std::string replaced = ReplaceAll(ReplaceAll(ReplaceAll(Trimmed(text), "，", ","), "－", "-"), "；", ";");
+    // Empty numbers (a trailing or doubled ",") are no recipients.
+    std::string numbers;
+    std::size_t start = 0;
+    while (start <= replaced.size()) {
+        const std::size_t comma = std::min(replaced.find(',', start), replaced.size());
+        const std::string number = Trimmed(std::string_view(replaced).substr(start, comma - start));
+        if (!number.empty())
+            numbers.append(numbers.empty() ? "" : ",").append(number);
+        start = comma + 1;
+    }
+    return numbers;
 }
 
 bool SaveToOutbox(const ComposedFax& fax, std::time_t now, ComposePrompts& prompts)

@@ -20,8 +20,9 @@ inline constexpr const char* kCopyFailed = "拷贝文件失败";
 inline constexpr const char* kSaveFailed = "保存失败";
 } // namespace ComposeText
 
-// The recipients as a record stores them: trimmed, with the full-width
-// "，", "－" and "；" replaced by ",", "-" and ";".
+// The recipients as a record stores them: with the full-width "，", "－"
+// and "；" replaced by ",", "-" and ";", each number trimmed, and empty
+// numbers left out, so that no separator leads, trails or doubles.
 std::string NormalizeRecipients(std::string_view text);
 
 // The outbox save's checks, in order, each stopping it with its message:

@@ -9,6 +9,7 @@
 #include "compose/seals/StampLog.h"
 #include "core/codec/FileScrambler.h"
 #include "jotter/Jotter.h"
+#include "pixmend/MarkupFontMetrics.h"
 
 namespace {
 
@@ -90,8 +91,13 @@ bool FaxPageEditor::StartTextNote(int64_t x, int64_t y, const TextNote& note)
 {
     if (workPage_.isNull())
         return false;
-    const int64_t width = int64_t{note.length} * note.charWidth;
-    const int64_t height = note.lineHeight;
+    // The box is measured from the text as it is drawn: a byte count times
+    // an average width is too narrow for wide characters in a proportional
+    // font, and the markup refuses a text wider than its box.
+    const std::optional<MarkupTextExtent> extent =
+        note.text.empty() ? std::nullopt : GetMarkupTextExtent(note.font, note.text);
+    const int64_t width = extent ? extent->width : 0;
+    const int64_t height = extent ? std::max<int64_t>(note.lineHeight, extent->height) : 0;
     ImageHandle blank;
     if (width > 0 && height > 0 && width <= INT32_MAX)
         blank = PtxCreateHandle(static_cast<uint32_t>(width), static_cast<uint32_t>(height), PtxBlank::Bilevel);

@@ -38,8 +38,6 @@ struct TextNote {
     std::string text;         // UTF-8
     MarkupFont font;
     int32_t lineHeight = 0;   // pixels
-    int32_t charWidth = 0;    // average character width, pixels
-    int32_t length = 0;       // the text's length in GBK bytes
 };
 
 // The stamp that the annotation tools move over the page.
@@ -134,9 +132,10 @@ public:
     // The text tool on or off; refused with "原图像不是二值图像" (false,
     // nothing changed) unless the working page has 1 bit per pixel.
     bool ToggleTextTool();
-    // Renders the note into a white 1-bit image of length x character width
-    // by line height and places it at (x, y); the undo page becomes the
-    // page before the note. False (the reason shown) when nothing was placed.
+    // Renders the note into a white 1-bit image as wide as the text is drawn
+    // in its font and as high as its line (at least the note's line height)
+    // and places it at (x, y); the undo page becomes the page before the
+    // note. False (the reason shown) when nothing was placed.
     bool StartTextNote(int64_t x, int64_t y, const TextNote& note);
     // Opens the seal image (through a private plain copy, the seal file
     // itself never changes) as the stamp image; the stamp base and the undo

@@ -12,6 +12,12 @@ namespace {
 
 constexpr std::size_t kFieldBytes = 4000;
 constexpr int kMaxNumbers = 100;
+constexpr std::string_view kFullWidthComma = "，";
+
+std::string Separated(std::string_view field)
+{
+    return ReplaceAll(field, kFullWidthComma, ",");
+}
 
 std::vector<std::string_view> Pieces(std::string_view text)
 {
@@ -45,16 +51,34 @@ std::string_view FirstGbkBytes(std::string_view text, std::size_t bytes)
 
 } // namespace
 
-int CountNumbers(std::string_view field)
+std::string DroppedNumbersText(int dropped)
 {
+    return FormatText("收件人号码最多%d个，已略去后面的%d个号码！", kMaxNumbers, dropped);
+}
+
+std::vector<std::string> SplitNumbers(std::string_view field)
+{
+    const std::string separated = Separated(field);
+    std::vector<std::string> numbers;
+    for (std::string_view number : Pieces(separated))
+        if (!number.empty())
+            numbers.emplace_back(number);
+    return numbers;
+}
+
+int CountNumbers(std::string_view text)
+{
+    const std::string field = Separated(text);
     if (field.empty())
         return 0;
     const int commas = static_cast<int>(std::count(field.begin(), field.end(), ','));
     return field.back() == ',' ? commas : commas + 1;
 }
 
-NumberCheck CheckNumbers(std::string_view edited, std::string_view other)
+NumberCheck CheckNumbers(std::string_view editedText, std::string_view otherText)
 {
+    const std::string edited = Separated(editedText);
+    const std::string other = Separated(otherText);
     const int otherCount = CountNumbers(other);
     std::unordered_set<std::string_view> listed;
     for (std::string_view number : Pieces(other))
@@ -65,22 +89,29 @@ NumberCheck CheckNumbers(std::string_view edited, std::string_view other)
     const std::vector<std::string_view> pieces = Pieces(taken);
     std::string text;
     int complete = 0;
-    bool cut = false;
-    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) { // every piece but the last has its comma
+    int dropped = 0;
+    std::size_t i = 0;
+    for (; i + 1 < pieces.size(); ++i) { // every piece but the last has its comma
         const std::string_view number = pieces[i];
         if (!number.empty() && !listed.insert(number).second)
             continue; // a repeat: removed with its comma
-        if (complete + 1 + otherCount > kMaxNumbers) {
-            cut = true;
+        if (complete + 1 + otherCount > kMaxNumbers)
             break;
-        }
         ++complete;
         text.append(number).push_back(',');
     }
-    if (!cut)
+    // Cut at a complete number, or at the last one while it is typed when
+    // the hundred are full: what follows goes.
+    const bool full = complete + otherCount >= kMaxNumbers && !pieces.back().empty();
+    if (i + 1 < pieces.size() || full) {
+        for (; i < pieces.size(); ++i)
+            dropped += pieces[i].empty() ? 0 : 1;
+    } else {
         text.append(pieces.back());
+    }
     NumberCheck check;
-    check.changed = text != edited;
+    check.dropped = dropped;
+    check.changed = text != editedText;
     check.total = CountNumbers(text) + otherCount;
     check.text = std::move(text);
     return check;

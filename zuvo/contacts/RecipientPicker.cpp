@@ -132,6 +132,7 @@ void RecipientPicker::AddToTo(const std::vector<PickerCard>& cards, const Repeat
     if (cards.empty())
         return;
     last_ = {cards.back().name, cards.back().company};
+    toCards_.insert(toCards_.end(), cards.begin(), cards.end());
     if (Add(to_, cards, report))
         addedToTo_ = true;
 }
@@ -156,4 +157,15 @@ std::optional<PickedContact> RecipientPicker::Picked() const
     if (!addedToTo_)
         return std::nullopt;
     return last_;
+}
+
+std::optional<PickedContact> RecipientPicker::PickedAmong(const std::vector<std::string>& numbers) const
+{
+    if (!addedToTo_)
+        return std::nullopt;
+    const std::unordered_set<std::string> kept(numbers.begin(), numbers.end());
+    for (auto card = toCards_.rbegin(); card != toCards_.rend(); ++card)
+        if (kept.count(card->faxNumber) != 0)
+            return PickedContact{card->name, card->company};
+    return std::nullopt;
 }

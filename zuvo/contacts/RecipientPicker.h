@@ -97,6 +97,10 @@ public:
     // The card of the last add to To, once a number has been added to To;
     // nothing before (so an OK that added no recipient changes no name).
     std::optional<PickedContact> Picked() const;
+    // The last card given to To whose number is among `numbers` (those the
+    // fax keeps after its number check); nothing before a number was added
+    // to To, or when no such card's number is kept.
+    std::optional<PickedContact> PickedAmong(const std::vector<std::string>& numbers) const;
 
 private:
     static void Prefill(std::vector<std::string>& list, const std::string& numbers);
@@ -112,5 +116,6 @@ private:
     std::vector<std::string> to_;
     std::vector<std::string> cc_;
     PickedContact last_;
+    std::vector<PickerCard> toCards_; // every card given to To, in order
     bool addedToTo_ = false;
 };

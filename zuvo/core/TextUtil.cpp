@@ -37,6 +37,17 @@ std::string CutGbkText(std::string_view utf8, std::size_t limit)
     return FromGbk(std::string_view(gbk).substr(0, cut));
 }
 
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
+{
+    std::string result;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
+        result.append(text.substr(start, at - start)).append(to);
+        start = at + from.size();
+    }
+    return result.append(text.substr(start));
+}
+
 std::string FormatText(const char* format, ...)
 {
     va_list args;

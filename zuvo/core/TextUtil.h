@@ -22,6 +22,9 @@ std::string FromGbk(std::string_view gbk);
 // for their terminating zero).
 std::string CutGbkText(std::string_view utf8, std::size_t limit);
 
+// The text with every `from` replaced by `to`, left to right.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
 // printf into a std::string of the right size.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -14,6 +14,7 @@
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
 #include "core/stores/ProgramPaths.h"
+#include "core/stores/ScratchDirectory.h"
 #include "faxbox/FilePack.h"
 #include "jotter/Jotter.h"
 #include "safefile/SafeFile.h"
@@ -33,35 +34,6 @@ constexpr const char* kImportedAttributes[] = {
     FaxRecord::kCompany,     FaxRecord::kSendFaxTime,  FaxRecord::kReadFlag,   FaxRecord::kFlag,
     FaxRecord::kDate,        FaxRecord::kBodyFileName, FaxRecord::kCreateTime, FaxRecord::kPages,
     FaxRecord::kSendTimer,   FaxRecord::kTimerFlag,
-};
-
-// A private directory for the files a pack operation reads back, removed
-// with its contents at the end.
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        std::error_code error;
-        std::string pattern = (std::filesystem::temp_directory_path(error) / "zuvo-pack-XXXXXX").string();
-        if (!error && ::mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-        else
-            cpLog(kLogFailure, "pack: no scratch directory");
-    }
-    ~ScratchDirectory()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    bool valid() const { return !path_.empty(); }
-    std::string file(const std::string& name) const { return JoinPath(path_, name); }
-
-private:
-    std::string path_;
 };
 
 std::string accountFile()
@@ -206,7 +178,7 @@ Result RestoreAccount(const std::string& indexFile)
     const auto pack = existingPack(indexFile);
     if (!pack)
         return Result::Failed;
-    ScratchDirectory scratch;
+    ScratchDirectory scratch("zuvo-pack");
     if (!scratch.valid())
         return Result::Failed;
     const std::string candidate = scratch.file(kAccountItem);
@@ -231,7 +203,7 @@ Result ExportFolder(const std::string& folderPath, const std::string& chosen)
     const std::string folderDirectory = FolderDirectory(folderPath);
     if (directory.empty() || folderDirectory.empty())
         return Result::Failed;
-    ScratchDirectory scratch;
+    ScratchDirectory scratch("zuvo-pack");
     const std::string pathInfo = scratch.file(kPathInfoItem);
     if (!scratch.valid())
         return Result::Failed;
@@ -246,7 +218,7 @@ Result ImportFolder(const std::string& folderPath, const std::string& indexFile)
     const auto pack = existingPack(indexFile);
     if (!pack)
         return Result::Failed;
-    ScratchDirectory scratch;
+    ScratchDirectory scratch("zuvo-pack");
     const std::string pathInfo = scratch.file(kPathInfoItem);
     if (!scratch.valid())
         return Result::Failed;

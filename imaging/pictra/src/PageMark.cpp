@@ -25,6 +25,17 @@ ImageHandle toTrueColour(const ImageHandle& h)
     return result;
 }
 
+// A colour mark pressed on a 1-bit page is brought to one bit first: a
+// pixel is ink (black) where its darkest channel is below half, so that a
+// red, blue or black seal prints black and its white or pale background
+// stays white.
+constexpr uint8_t kInkBelow = 128;
+
+unsigned bilevelBit(Colour c)
+{
+    return std::min({redOf(c), greenOf(c), blueOf(c)}) < kInkBelow ? 0U : 1U;
+}
+
 // Calls `lay(pageX, pageStoredRow, markX, markStoredRow)` for every mark
 // pixel that falls on the page.
 template <typename Lay>
@@ -60,7 +71,7 @@ ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& mark, int32_t
         return {};
     }
 
-    if (pageBits == 1 && markBits == 1) {
+    if (pageBits == 1) {
         ImageHandle result = page.clone();
         if (result.isNull()) {
             setLastError("failed to allocate memory");
@@ -70,16 +81,15 @@ ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& mark, int32_t
         const PageView m(mark);
         // With option nonzero the mark's white (bit 1) is transparent.
         overlap(out, m, x, y, [&](int32_t px, int32_t pr, int32_t mx, int32_t mr) {
-            const unsigned bit = m.index(mx, mr);
+            const unsigned bit = markBits == 1 ? m.index(mx, mr) : bilevelBit(m.colour(mx, mr));
             if (option == 0 || bit == 0)
                 out.setIndex(px, pr, bit);
         });
         return result;
     }
 
-    // A 1-bit mark on a 24-bit page keeps the page's black; a 1-bit page
-    // under a 24-bit mark becomes a 24-bit page.
-    ImageHandle result = pageBits == 24 ? page.clone() : toTrueColour(page);
+    // On a 24-bit page a 1-bit mark keeps the page's black.
+    ImageHandle result = page.clone();
     ImageHandle convertedMark = markBits == 1 ? toTrueColour(mark) : ImageHandle();
     const ImageHandle& colourMark = markBits == 1 ? convertedMark : mark;
     if (result.isNull() || colourMark.isNull()) {

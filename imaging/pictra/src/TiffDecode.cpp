@@ -343,7 +343,8 @@ std::optional<DecodedPage> decodeDirectory(const TiffStream& stream, std::string
     float x = 0;
     float y = 0;
     const auto unit = field<uint16_t>(tif, TIFFTAG_RESOLUTIONUNIT);
-    const double perInch = unit == RESUNIT_INCH ? 1.0 : unit == RESUNIT_CENTIMETER ? 2.54 : 0.0;
+    // A resolution without a unit is a fax file's "204, 98": dots per inch.
+    const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
     page.xDpi = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) == 1 ? wholeDpiOr96(x * perInch) : 96;
     page.yDpi = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) == 1 ? wholeDpiOr96(y * perInch) : 96;
     return page;

@@ -21,10 +21,13 @@ TEST(PtxImgMark, StampsClippedToThePage)
               (Rows{"#.##", ".#.#", "####", "####"}));
     EXPECT_EQ(bilevelRows(PtxImgMark(bilevelPage(black), bilevelPage(stamp), 0, 0, 1)), black);
 
-    // A colour stamp turns a 1-bit page into a colour page.
-    const ImageHandle colour = PtxImgMark(bilevelPage({"#...", "...."}), colourPage({"rg", "by"}), 1, 0, 0);
-    EXPECT_EQ(colour.bitCount(), 24);
-    EXPECT_EQ(colourRows(colour), (Rows{"krgw", "wbyw"}));
+    // A colour stamp on a 1-bit page leaves a 1-bit page: red, green and
+    // blue ink black, white white; with option 1 white leaves the page as it is.
+    const ImageHandle colour = PtxImgMark(bilevelPage({"#...", "...."}), colourPage({"rg", "bw"}), 1, 0, 0);
+    EXPECT_EQ(colour.bitCount(), 1);
+    EXPECT_EQ(bilevelRows(colour), (Rows{"###.", ".#.."}));
+    EXPECT_EQ(bilevelRows(PtxImgMark(bilevelPage({"##", ".."}), colourPage({"wo", "pw"}), 0, 0, 1)),
+              (Rows{"##", "#."}));
     // A 1-bit stamp on a colour page keeps the page's black pixels.
     EXPECT_EQ(colourRows(PtxImgMark(colourPage({"kr", "gb"}), bilevelPage({"..", "#."}), 0, 0, 0)),
               (Rows{"kw", "kw"}));

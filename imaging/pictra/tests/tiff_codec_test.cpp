@@ -434,3 +434,32 @@ TEST(TiffResolution, AQuarterTurnSwapsTheResolution)
         EXPECT_EQ(tiffField(out, "Resolution"), c.reported);
     }
 }
+
+TEST(TiffResolution, AResolutionWithoutUnitIsKeptAsDotsPerInch)
+{
+    // Fax files often give "204, 98" or "204, 196" with no unit: they mean
+    // dots per inch, and a page saved again says so.
+    TempDir dir;
+    for (const int32_t fine : {98, 196}) {
+        SCOPED_TRACE(fine);
+        ImageHandle fax = PtxCreateHandle(1728, 60, PtxBlank::Bilevel);
+        ImgInfo resolution{};
+        resolution.xResolution = 204;
+        resolution.yResolution = fine;
+        ASSERT_EQ(PtxSetImgInfo(fax, &resolution), 1);
+        const std::string unitless = dir.file("unitless.tif");
+        ASSERT_EQ(PtxSaveImageToFile(fax, unitless, tiffInfo(PtxTiffCompression::CcittG4)), 1);
+        ASSERT_TRUE(make("tiffset -s 296 1 " + quote(unitless))); // ResolutionUnit: none
+        ASSERT_EQ(tiffField(unitless, "Resolution"), "204, " + std::to_string(fine) + " (unitless)");
+
+        const ImageHandle opened = openOne(unitless);
+        ASSERT_FALSE(opened.isNull()) << PtxGetLastErrorInfo();
+        ImgInfo read{};
+        ASSERT_EQ(PtxGetImgInfo(opened, &read), 1);
+        EXPECT_EQ(read.xResolution, 204);
+        EXPECT_EQ(read.yResolution, fine);
+        const std::string saved = dir.file("saved.tif");
+        ASSERT_EQ(PtxSaveImageToFile(opened, saved, tiffInfo(PtxTiffCompression::CcittG4)), 1);
+        EXPECT_EQ(tiffField(saved, "Resolution"), "204, " + std::to_string(fine) + " pixels/inch");
+    }
+}

@@ -105,3 +105,11 @@ std::optional<MarkupFontMetrics> GetMarkupFontMetrics(const MarkupFont& font)
         return std::nullopt;
     return prepared.metrics().line;
 }
+
+std::optional<MarkupTextExtent> GetMarkupTextExtent(const MarkupFont& font, const std::string& utf8)
+{
+    const std::optional<MonoBitmap> line = RenderTextLine(utf8, font);
+    if (!line)
+        return std::nullopt;
+    return MarkupTextExtent{line->width(), line->height()};
+}

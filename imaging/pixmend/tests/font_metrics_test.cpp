@@ -54,6 +54,29 @@ TEST(MarkupFontMetrics, AverageWidthIsTheRequestedWidthAndSizesAPageThatHoldsThe
     }
 }
 
+TEST(MarkupFontMetrics, ATextsExtentSizesAPageThatHoldsItInAProportionalFont)
+{
+    // Wide and narrow letters, Chinese and mixed text in proportional faces:
+    // a page of the measured extent holds the text centred, its white box
+    // filling the page's width, with no "文字超出边界".
+    for (const char* face : {"WenQuanYi Zen Hei", "DejaVu Sans"})
+        for (const char* text : {"传真已收到", "WWWWWW", "iiiiii", "Mixed 混合 text", "已阅，请回电 13900000000"}) {
+            SCOPED_TRACE(std::string(face) + " " + text);
+            const MarkupFont note = font(face, 24);
+            const auto extent = GetMarkupTextExtent(note, text);
+            ASSERT_TRUE(extent);
+            EXPECT_EQ(extent->height, GetMarkupFontMetrics(note)->height);
+            MessageCollector messages;
+            ImageHandle page = blackPage(extent->width, extent->height + 1);
+            EXPECT_EQ(ImageMarkup(centredText(page, text, note)), 0);
+            EXPECT_TRUE(messages.messages.empty());
+            const Box box = boxOf(page, true);
+            EXPECT_EQ(box.left, 0);
+            EXPECT_EQ(box.width(), extent->width);
+        }
+    EXPECT_FALSE(GetMarkupTextExtent(font("DejaVu Sans", 100000), "x"));
+}
+
 TEST(MarkupFontMetrics, UnusableSizesGiveNothing)
 {
     EXPECT_FALSE(GetMarkupFontMetrics(font("DejaVu Sans", 100000)));

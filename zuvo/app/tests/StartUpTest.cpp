@@ -77,6 +77,8 @@ public:
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("ZUVO_HOME"), home.path());
+        // The program's settings and its note for the fax printer stay out of the user's home.
+        environment.insert(QStringLiteral("HOME"), home.path());
         environment.remove(QStringLiteral("ZUVO_PROMPT_LOG"));
         if (withPromptLog) {
             environment.insert(QStringLiteral("ZUVO_PROMPT_LOG"), Path(QStringLiteral("prompts.txt")));
@@ -247,6 +249,12 @@ TEST_F(StartUp, ARegularStartStaysUpWithItsLogAndDataDirectory)
     EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_TRUE(Prompts().isEmpty());
     EXPECT_FALSE(QFile::exists(HandOverFile()));
+    // The fax printer's backend finds this instance through the note in its home.
+    const QString note = QString::fromUtf8(readAll(Path(QStringLiteral(".config/Zuvo/fax-printer"))));
+    EXPECT_TRUE(note.startsWith(QStringLiteral("program=%1\n").arg(QFileInfo(kProgram).canonicalFilePath())))
+        << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("\nZUVO_HOME=%1\n").arg(home.path()))) << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("\nQT_QPA_PLATFORM=offscreen\n"))) << note.toStdString();
 }
 
 TEST_F(StartUp, AnAccountWithoutFaxAndFailedBoxesGetsThemInTheInterfaceLanguage)

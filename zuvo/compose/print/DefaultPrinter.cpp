@@ -4,7 +4,10 @@
 
 #include <cups/cups.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "core/TextUtil.h"
@@ -25,8 +28,8 @@ public:
     {
         return cupsGetDest(name, instance, count_, dests_);
     }
-    // Marks `chosen` as the only default and writes the list back to the
-    // user's lpoptions: true when written.
+    // Marks `chosen` (null: none) as the only default and writes the list
+    // back to the user's lpoptions: true when written.
     bool WriteWithDefault(const cups_dest_t* chosen)
     {
         for (int i = 0; i < count_; ++i)
@@ -68,6 +71,35 @@ int GetDefaultPrinterName(char* buffer, std::size_t& size)
     if (buffer == nullptr || given < size)
         return 0;
     std::memcpy(buffer, name.c_str(), size);
+    return 1;
+}
+
+std::optional<std::string> UserDefaultPrinterName()
+{
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0')
+        return std::nullopt;
+    std::ifstream options(std::string(home) + "/.cups/lpoptions");
+    std::optional<std::string> chosen;
+    std::string line;
+    while (std::getline(options, line)) {
+        std::istringstream words(line);
+        std::string keyword;
+        std::string name;
+        // The last "Default" line counts, as it does for libcups.
+        if (words >> keyword >> name && EqualsNoCase(keyword, "Default"))
+            chosen = name;
+    }
+    return chosen;
+}
+
+int ClearUserDefaultPrinter()
+{
+    DestinationList dests;
+    if (!dests.WriteWithDefault(nullptr)) {
+        cpLog(kLogFailure, "clearing the user's default printer failed: %s", cupsLastErrorString());
+        return 0;
+    }
     return 1;
 }
 

@@ -10,6 +10,8 @@
 // changes.
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // The fax printer as the program names it, and the CUPS queue that stands
@@ -20,6 +22,11 @@ inline constexpr const char* kFaxPrinterQueue = "Zuvo_Print";
 // Whether a printer name names the fax printer: "Zuvo Print" or
 // "Zuvo_Print", letter case ignored.
 bool IsFaxPrinterName(std::string_view name);
+
+// The default the user chose for themselves: the destination of the
+// "Default" line of $HOME/.cups/lpoptions; nothing when there is none (the
+// server's default, if any, is then the user's).
+std::optional<std::string> UserDefaultPrinterName();
 
 // Copies the default destination's name ("queue" or "queue/instance") with
 // its terminating NUL into buffer, which holds `size` bytes: 1. When there is
@@ -32,3 +39,8 @@ int GetDefaultPrinterName(char* buffer, std::size_t& size);
 // default: 1, or 0 for a null or empty name, a destination the server does
 // not know, or a list that could not be written.
 int SetDefaultPrinterName(const char* name);
+
+// Takes the user's own default away, so that the server's default holds
+// again; the user's options for each destination stay. 1, or 0 when the
+// user's lpoptions could not be written.
+int ClearUserDefaultPrinter();

@@ -6,23 +6,17 @@
 #include "faxbox/AttachmentFiles.h"
 #include "jotter/Jotter.h"
 
+FaxPrinterSwitch::~FaxPrinterSwitch()
+{
+    RestorePreviousDefault();
+}
+
 bool FaxPrinterSwitch::PrintOnFaxPrinter(const std::string& path, ComposePrompts& prompts)
 {
-    previous_.fill('\0');
-    std::size_t size = previous_.size();
-    if (GetDefaultPrinterName(previous_.data(), size) == 0) {
-        previous_.fill('\0');
-        prompts.Inform(FaxPrinterText::kGetDefaultFailed);
+    // While an earlier print keeps the fax printer the default, what it
+    // remembered stays the default to put back.
+    if (!switched_ && !SwitchToFaxPrinter(prompts))
         return false;
-    }
-    if (!IsFaxPrinterName(previous_.data())) {
-        while (SetDefaultPrinterName(kFaxPrinterQueue) == 0) {
-            if (!prompts.Ask(FaxPrinterText::kSetDefaultFailed)) {
-                previous_.fill('\0');
-                return false;
-            }
-        }
-    }
     cpLog(kLogTrace, "printing <%s> on the fax printer (the default was <%s>)", path.c_str(), previous_.data());
     if (PrintOnDefaultDestination(path, path) > 0)
         return true;
@@ -31,9 +25,42 @@ bool FaxPrinterSwitch::PrintOnFaxPrinter(const std::string& path, ComposePrompts
     return false;
 }
 
+bool FaxPrinterSwitch::SwitchToFaxPrinter(ComposePrompts& prompts)
+{
+    previous_.fill('\0');
+    std::size_t size = previous_.size();
+    if (GetDefaultPrinterName(previous_.data(), size) == 0) {
+        previous_.fill('\0');
+        // No default at all is nothing to keep; a name the field cannot hold is a failure.
+        if (size != previous_.size()) {
+            prompts.Inform(FaxPrinterText::kGetDefaultFailed);
+            return false;
+        }
+    }
+    if (IsFaxPrinterName(previous_.data()))
+        return true;
+    userDefault_ = UserDefaultPrinterName();
+    while (SetDefaultPrinterName(kFaxPrinterQueue) == 0) {
+        if (!prompts.Ask(FaxPrinterText::kSetDefaultFailed)) {
+            previous_.fill('\0');
+            userDefault_.reset();
+            return false;
+        }
+    }
+    switched_ = true;
+    return true;
+}
+
 void FaxPrinterSwitch::RestorePreviousDefault()
 {
-    if (previous_[0] != '\0' && !IsFaxPrinterName(previous_.data()) && SetDefaultPrinterName(previous_.data()) == 0)
-        cpLog(kLogFailure, "the default printer <%s> could not be put back", previous_.data());
+    if (switched_) {
+        const bool restored = userDefault_ ? SetDefaultPrinterName(userDefault_->c_str()) == 1
+                                           : ClearUserDefaultPrinter() == 1;
+        if (!restored)
+            cpLog(kLogFailure, "the default printer <%s> could not be put back",
+                  userDefault_ ? userDefault_->c_str() : "(the server's)");
+    }
+    switched_ = false;
+    userDefault_.reset();
     previous_.fill('\0');
 }

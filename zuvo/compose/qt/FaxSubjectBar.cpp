@@ -79,7 +79,10 @@ CFaxSubjectBar::CFaxSubjectBar(QWidget* parent) : QWidget(parent)
     attachments_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(attachments_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { ShowAttachmentMenu(attachments_->viewport()->mapToGlobal(at)); });
-    attachments_->installEventFilter(this); // the Delete key
+    attachments_->installEventFilter(this); // the Delete, Enter and Return keys
+    // A double click on an item opens it in the page editor, as the pop-up's "打开附件" does.
+    connect(attachments_, &QListWidget::itemDoubleClicked, this,
+            [this] { emit AttachmentCommand(SubjectBarCommand::OpenAttachment); });
 
     date_ = new QDateEdit(QDate::currentDate(), this);
     date_->setObjectName(QStringLiteral("SubjectBar%1").arg(int(DatePicker)));
@@ -236,11 +239,18 @@ QSize CFaxSubjectBar::sizeHint() const
 
 bool CFaxSubjectBar::eventFilter(QObject* watched, QEvent* event)
 {
-    // Delete on the list removes attachments; in an edit it stays the edit's.
-    if (watched == attachments_ && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        emit AttachmentCommand(SubjectBarCommand::DeleteAttachment);
-        return true;
+    // Delete on the list removes attachments and Enter opens the selected
+    // one; in an edit the keys stay the edit's.
+    if (watched == attachments_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete) {
+            emit AttachmentCommand(SubjectBarCommand::DeleteAttachment);
+            return true;
+        }
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && GetAttachment()) {
+            emit AttachmentCommand(SubjectBarCommand::OpenAttachment);
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

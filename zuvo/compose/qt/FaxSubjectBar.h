@@ -103,7 +103,8 @@ signals:
     void ButtonPressed(int id);
     // The text of the To (111) or CC (112) edit changed.
     void NumbersChanged(int id);
-    // A command of the attachment list's pop-up menu was chosen.
+    // A command of the attachment list's pop-up menu was chosen, or given by
+    // a key (Delete: remove; Enter: open) or a double click (open).
     void AttachmentCommand(int id);
 
 protected:

@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "compose/qt/ComposeIcons.h"
 #include "compose/qt/EditorCursors.h"
 #include "compose/qt/WordDialog.h"
 #include "compose/seals/qt/PasswordDlg1.h"
@@ -66,7 +67,7 @@ CFaxView::CFaxView(QWidget* parent) : CPageView(kFaxViewZoomStep, parent)
     editor_.SetPrompts(&prompts_);
 
     for (const FaxViewCommandEntry& command : FaxViewToolbarCommands()) {
-        auto* action = new QAction(QString::fromUtf8(command.text), this);
+        auto* action = new QAction(ComposeCommandIcon(command.id), QString::fromUtf8(command.text), this);
         action->setData(command.id);
         action->setCheckable(IsFaxViewCommandCheckable(command.id));
         actions_.Add(command.id, action);
@@ -275,8 +276,7 @@ void CFaxView::writeTextNote(TrackPoint point)
 {
     CWordDialog dialog(this);
     if (CurrentPrompter().RunDialog(dialog) == QDialog::Accepted) {
-        const TextNote note{dialog.Text().toStdString(), dialog.Font(), dialog.GetLineHeight(),
-                            dialog.GetCharWidth(), dialog.GetTextLength()};
+        const TextNote note{dialog.Text().toStdString(), dialog.Font(), dialog.GetLineHeight()};
         editor_.StartTextNote(static_cast<int64_t>(point.x / Zoom()), static_cast<int64_t>(point.y / Zoom()), note);
     }
     editor_.SetTextTool(false);

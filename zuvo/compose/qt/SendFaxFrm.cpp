@@ -19,6 +19,8 @@
 #include "compose/ComposeCommands.h"
 #include "compose/ComposeSave.h"
 #include "compose/NumberCheck.h"
+#include "compose/PageCount.h"
+#include "compose/qt/ComposeIcons.h"
 #include "compose/qt/FaxSubjectBar.h"
 #include "compose/qt/FaxView.h"
 #include "contacts/qt/AddrSelectDlg.h"
@@ -78,6 +80,13 @@ CSendFaxFrm::CSendFaxFrm(ComposeWindowServices services, const QStringList& hand
     connect(static_cast<QLineEdit*>(bar_->ControlOf(CFaxSubjectBar::SubjectEdit)), &QLineEdit::textEdited, this,
             [this] { SetModified(true); });
 
+    printerRestore_.setSingleShot(true);
+    printerRestore_.setInterval(services_.printerRestoreDelay);
+    connect(&printerRestore_, &QTimer::timeout, this, [this] {
+        cpLog(kLogTrace, "no printed document came back: the default printer is put back");
+        printer_.RestorePreviousDefault();
+    });
+
     Fill();
     TakeHandOver(handedOver);
 }
@@ -95,6 +104,7 @@ void CSendFaxFrm::BuildCommands()
         const QStringList parts = QString::fromUtf8(command.text).split(QLatin1Char('\t'));
         QAction* action = (command.faxMenu ? faxMenu : addMenu)->addAction(parts.front());
         action->setData(command.id);
+        action->setIcon(ComposeCommandIcon(command.id));
         if (parts.size() > 1)
             action->setShortcut(QKeySequence(parts.back()));
         toolBar->addAction(action);
@@ -136,8 +146,10 @@ void CSendFaxFrm::Fill()
     }
     contactName_ = fax.name;
     company_ = fax.company;
+    // A stored fax's page files are edited as copies: the stored fax keeps its pages.
     for (const ComposeAttachment& item : fax.attachments)
-        AppendItem(QString::fromStdString(item.path), item.headFlag);
+        if (AppendItem(QString::fromStdString(item.path), item.headFlag))
+            copies_.Add(item.path);
     SetModified(start.modified);
 }
 
@@ -152,7 +164,7 @@ ComposedFax CSendFaxFrm::CollectFax() const
     fax.sendTime = Utf8(bar_->GetSendTime());
     fax.timerFlag = bar_->GetTimerFlag();
     for (const AttachmentItem& item : bar_->GetItemEntry())
-        fax.attachments.push_back({Utf8(item.path), item.headFlag});
+        fax.attachments.push_back({Utf8(WorkingPath(item.path)), item.headFlag});
     return fax;
 }
 
@@ -196,6 +208,9 @@ void CSendFaxFrm::SaveDraft()
 
 void CSendFaxFrm::closeEvent(QCloseEvent* event)
 {
+    // A printed document that comes back later opens a window of its own.
+    printerRestore_.stop();
+    printer_.RestorePreviousDefault();
     if (modified_ && CurrentPrompter().Ask(LoadText(kAskSave))) {
         view_->SaveIfModified();
         PrompterComposePrompts prompts;
@@ -225,6 +240,8 @@ void CSendFaxFrm::OnNumbersChanged(int id)
         checking_ = false;
     }
     bar_->SetCount(QString::number(check.total));
+    if (check.dropped > 0)
+        ShowMessage(QString::fromStdString(DroppedNumbersText(check.dropped)));
 }
 
 void CSendFaxFrm::OnBarButton(int id)
@@ -245,9 +262,13 @@ void CSendFaxFrm::PickRecipients()
         return;
     bar_->SetTo(picker.GetToList());
     bar_->SetCc(picker.GetCcList());
-    if (const std::optional<PickedContact> contact = picker.Picked()) {
-        contactName_ = contact->name;
-        company_ = contact->company;
+    if (picker.Picked()) {
+        // The name and company go with a number the fax keeps: the number
+        // check may have cut the last ones picked.
+        const std::string kept = NormalizeRecipients(Utf8(bar_->GetTo()) + "," + Utf8(bar_->GetCc()));
+        const std::optional<PickedContact> contact = picker.PickedAmong(SplitNumbers(kept));
+        contactName_ = contact ? contact->name : std::string();
+        company_ = contact ? contact->company : std::string();
     }
     view_->Editor().SetRecipient(Utf8(bar_->GetTo()), contactName_);
     SetModified(true);
@@ -263,20 +284,54 @@ void CSendFaxFrm::OnAttachmentCommand(int id)
         SetModified(true);
     } else if (id == SubjectBarCommand::OpenAttachment) {
         if (const std::optional<QString> path = bar_->GetAttachment())
-            view_->LoadFile(*path);
+            view_->LoadFile(WorkingPath(*path));
     }
 }
 
-bool CSendFaxFrm::AppendItem(const QString& path, int headFlag)
+bool CSendFaxFrm::NamedLikeAListedItem(const QString& path) const
 {
     std::vector<ComposeAttachment> items;
     for (const AttachmentItem& item : bar_->GetItemEntry())
         items.push_back({Utf8(item.path), item.headFlag});
-    if (HasAttachmentNamed(items, Utf8(path))) {
-        ShowMessage(QString::fromUtf8(ComposeText::kSameName) + QString::fromStdString(AttachFileName(Utf8(path))));
+    if (!HasAttachmentNamed(items, Utf8(path)))
+        return false;
+    ShowMessage(QString::fromUtf8(ComposeText::kSameName) + QString::fromStdString(AttachFileName(Utf8(path))));
+    return true;
+}
+
+bool CSendFaxFrm::AppendItem(const QString& path, int headFlag)
+{
+    if (NamedLikeAListedItem(path))
+        return false;
+    bar_->SetListItem(path, headFlag);
+    return true;
+}
+
+QString CSendFaxFrm::WorkingPath(const QString& listed) const
+{
+    return QString::fromStdString(copies_.WorkingPath(Utf8(listed)));
+}
+
+bool CSendFaxFrm::AddPageFile(const QString& path)
+{
+    if (NamedLikeAListedItem(path))
+        return false;
+    if (const std::optional<std::string> refused = RefusedPageFile(Utf8(path))) {
+        ShowMessage(QString::fromStdString(*refused));
         return false;
     }
-    bar_->SetListItem(path, headFlag);
+    const std::optional<std::string> copy = copies_.Add(Utf8(path));
+    if (!copy) {
+        ShowMessage(QString::fromUtf8(ComposeText::kCopyFailed));
+        return false;
+    }
+    // A file whose pages the editor cannot show (it said why) is no page file.
+    if (view_->LoadFile(QString::fromStdString(*copy)) == 0) {
+        copies_.Remove(Utf8(path));
+        return false;
+    }
+    bar_->SetListItem(path, 0);
+    SetModified(true);
     return true;
 }
 
@@ -288,16 +343,14 @@ void CSendFaxFrm::AddAttachment()
     if (!chosen || chosen->path.isEmpty())
         return;
     if (IsTiffAttachment(Utf8(chosen->path))) {
-        if (AppendItem(chosen->path, 0)) {
-            view_->LoadFile(chosen->path);
-            SetModified(true);
-        }
+        AddPageFile(chosen->path);
         return;
     }
     // Other documents come back printed on the fax printer, as a file a
     // start of the program hands over.
     PrompterComposePrompts prompts;
-    printer_.PrintOnFaxPrinter(Utf8(chosen->path), prompts);
+    if (printer_.PrintOnFaxPrinter(Utf8(chosen->path), prompts) && printer_.IsSwitched())
+        printerRestore_.start();
 }
 
 void CSendFaxFrm::TakeHandOver(QStringList files)
@@ -307,18 +360,15 @@ void CSendFaxFrm::TakeHandOver(QStringList files)
         files = ReadHandOverFile(directory);
     if (!directory.isEmpty())
         QFile::remove(QDir(directory).filePath(QLatin1String(kHandOverFileName)));
-    QString shown;
     for (const QString& file : files) {
         cpLog(kLogTrace, "read filename:[%s]", file.toUtf8().constData());
-        if (!file.isEmpty() && AppendItem(file, 0))
-            shown = file;
+        if (!file.isEmpty())
+            AddPageFile(file);
     }
-    if (!shown.isEmpty()) {
-        view_->LoadFile(shown);
-        SetModified(true);
-    }
-    if (!files.isEmpty())
+    if (!files.isEmpty()) {
+        printerRestore_.stop();
         printer_.RestorePreviousDefault();
+    }
 }
 
 bool CSendFaxFrm::event(QEvent* event)

@@ -9,10 +9,13 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
+#include "compose/AttachmentCopies.h"
 #include "compose/ComposedFax.h"
 #include "compose/print/FaxPrinterSwitch.h"
 #include "core/qt/CommandActions.h"
@@ -22,6 +25,10 @@ class CFaxSubjectBar;
 class CFaxView;
 class QAction;
 class TaskQueue;
+
+// How long the fax printer stays the default printer when a printed
+// document does not come back.
+inline constexpr std::chrono::milliseconds kPrinterRestoreDelay = std::chrono::seconds(60);
 
 // What the window needs from the program.
 struct ComposeWindowServices {
@@ -35,6 +42,9 @@ struct ComposeWindowServices {
     QString addressDirectory;
     // Where a start of the program leaves addfile.temp.
     QString handOverDirectory;
+    // How long the fax printer stays the default while a printed document
+    // has not come back; the earlier default is put back then at the latest.
+    std::chrono::milliseconds printerRestoreDelay = kPrinterRestoreDelay;
 };
 
 class CSendFaxFrm : public QMainWindow {
@@ -69,8 +79,16 @@ private:
     void SaveDraft();
     void AddAttachment();
     void PickRecipients();
+    // Whether an item is named like `path` (then it says so).
+    bool NamedLikeAListedItem(const QString& path) const;
     // Appends an item unless one is named like it (then says so); true when added.
     bool AppendItem(const QString& path, int headFlag);
+    // A page file the user adds or a start hands over: refused with the
+    // reason when it does not open, has more than 100 pages or is named
+    // like a listed one; else copied, listed and shown. True when listed.
+    bool AddPageFile(const QString& path);
+    // The file the window works on for a listed path: its own copy.
+    QString WorkingPath(const QString& listed) const;
     void TakeHandOver(QStringList files);
     ComposedFax CollectFax() const;
 
@@ -79,7 +97,9 @@ private:
     CFaxSubjectBar* bar_ = nullptr;
     CFaxView* view_ = nullptr;
     CommandActions actions_{this, [this](int id) { OnCommand(id); }};
+    AttachmentCopies copies_;
     FaxPrinterSwitch printer_;
+    QTimer printerRestore_; // puts the default printer back when nothing came back
     std::string contactName_;
     std::string company_;
     bool modified_ = false;

@@ -18,6 +18,7 @@ namespace {
 
 constexpr char kMarks[] = "MarkManager/Mark";
 constexpr unsigned kSizeText = 61504; // "规格:%dX%d(像数) 输出:%dX%d(毫米)"
+constexpr unsigned kUnsupportedText = 61503; // "该格式的章，该版本不支持！"
 constexpr float kPixelsPerMillimetre = 7.804878f;
 
 std::string MarkPath(std::size_t position)
@@ -86,20 +87,24 @@ std::string SealStore::ImagePath(std::size_t position) const
     return JoinPath(FolderPath(), seals_[position].fileName);
 }
 
-bool SealStore::AcceptsCaption(const std::string& caption) const
+SealStore::AddResult SealStore::CheckCaption(const std::string& caption) const
 {
+    if (caption.empty())
+        return AddResult::EmptyCaption;
     if (!IsSafeName(caption))
-        return false;
+        return AddResult::UnsafeCaption;
     for (const SealEntry& seal : seals_)
         if (EqualsNoCase(seal.caption, caption) || EqualsNoCase(seal.fileName, caption))
-            return false;
-    return true;
+            return AddResult::ListedCaption;
+    return AddResult::Added;
 }
 
 SealStore::AddResult SealStore::Add(const std::string& caption, const std::string& imagePath)
 {
-    if (!open_ || !AcceptsCaption(caption))
-        return AddResult::Refused;
+    if (!open_)
+        return AddResult::NotOpen;
+    if (const AddResult refused = CheckCaption(caption); refused != AddResult::Added)
+        return refused;
     std::optional<std::string> image = ReadFileBytes(imagePath, UnscrambledCopy::kMaxCopyBytes);
     if (!image)
         return AddResult::NoImage;
@@ -151,4 +156,19 @@ std::string SealSizeText(int width, int height)
     const int widthMm = static_cast<int>(static_cast<float>(width) / kPixelsPerMillimetre);
     const int heightMm = static_cast<int>(static_cast<float>(height) / kPixelsPerMillimetre);
     return FormatText(format.c_str(), width, height, widthMm, heightMm);
+}
+
+std::string SealNotAddedText(SealStore::AddResult result, const std::string& caption)
+{
+    using R = SealStore::AddResult;
+    switch (result) {
+    case R::Added: return {};
+    case R::EmptyCaption: return "请输入电子章的标题！";
+    case R::ListedCaption: return "已有标题相同的电子章：" + caption;
+    case R::UnsafeCaption: return "电子章的标题不能是\".\"或\"..\"，也不能含有/、\\或:：" + caption;
+    case R::NotSaved: return "保存失败";
+    case R::NotOpen:
+    case R::NoImage: break;
+    }
+    return std::string(LoadString(kUnsupportedText));
 }

@@ -54,17 +54,20 @@ public:
 
     enum class AddResult {
         Added,
-        Refused,   // the caption is not a plain name or is listed already
-        NoImage,   // the image cannot be read or its copy written
-        NotSaved,  // seal.xml could not be saved (nothing changed)
+        NotOpen,         // neither seal.xml nor its backup opened
+        EmptyCaption,    // no caption was given
+        ListedCaption,   // a seal of that caption (or file name) is listed, letter case ignored
+        UnsafeCaption,   // the caption cannot name a file: ".", "..", a separator or NUL
+        NoImage,         // the image cannot be read or its copy written
+        NotSaved,        // seal.xml could not be saved (nothing changed)
     };
     // Copies the image into the Seal folder under the caption with its
     // first kilobyte scrambled (the source is only read), then adds a Mark
     // with Caption and FileName the caption and saves seal.xml. On any
     // failure nothing is left: no Mark, no image.
     AddResult Add(const std::string& caption, const std::string& imagePath);
-    // Whether caption may name a new seal.
-    bool AcceptsCaption(const std::string& caption) const;
+    // Why caption may not name a new seal (Added when it may).
+    AddResult CheckCaption(const std::string& caption) const;
 
     // Removes the Mark at position and saves seal.xml; only after the save
     // succeeded is its image deleted. False (nothing changed) when there is
@@ -89,3 +92,9 @@ bool IsSealImageName(const std::string& fileName);
 // millimetres at 7.804878 pixels per millimetre (200 dots per inch), cut
 // to whole millimetres.
 std::string SealSizeText(int width, int height);
+
+// What the seal manager says when a seal was not added: about the caption
+// when the caption was refused, 61503 "该格式的章，该版本不支持！" when the
+// image could not be taken or the list is unusable, "保存失败" when the list
+// could not be saved; "" for Added.
+std::string SealNotAddedText(SealStore::AddResult result, const std::string& caption);

@@ -20,6 +20,15 @@ constexpr std::uint64_t kWrittenHeaderSize = 46;
 constexpr std::uint64_t kMaxChunkSize = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint32_t kMinFmtSize = 16; // a format record without the extra-size field
 
+// WAVE_FORMAT_EXTENSIBLE: the format record followed by the valid bits, the
+// channel mask and a sub-format GUID whose first two bytes are the format tag
+// and whose other fourteen are KSDATAFORMAT_SUBTYPE's fixed tail.
+constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
+constexpr std::uint32_t kExtensibleFmtSize = 40;
+constexpr std::size_t kSubFormatOffset = 24;
+constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
 bool SameId(const std::uint8_t* bytes, const char* id)
 {
     return std::memcmp(bytes, id, 4) == 0;
@@ -50,6 +59,19 @@ WaveFormat ParseFormat(const std::uint8_t* record, std::uint32_t size)
     format.bitsPerSample = le::get16(record + 14);
     format.extraSize = size >= kWaveFormatRecordSize ? le::get16(record + 16) : 0;
     return format;
+}
+
+// An extensible format record that carries plain PCM is read as PCM (a
+// recording of 16-bit mono is the same samples either way).
+void UnwrapExtensible(WaveFormat& format, const std::uint8_t* record, std::uint32_t size)
+{
+    if (format.formatTag != kWaveFormatExtensible || size < kExtensibleFmtSize)
+        return;
+    const std::uint8_t* subFormat = record + kSubFormatOffset;
+    if (le::get16(subFormat) == kWaveFormatPcm && std::memcmp(subFormat + 2, kSubFormatTail, sizeof kSubFormatTail) == 0) {
+        format.formatTag = kWaveFormatPcm;
+        format.extraSize = 0;
+    }
 }
 
 void SerializeFormat(const WaveFormat& format, std::uint8_t* record)
@@ -122,18 +144,23 @@ bool CSoundFile::OpenForReading()
     std::uint8_t riff[12];
     if (!ReadAt(file, 0, riff, sizeof riff) || !SameId(riff, "RIFF") || !SameId(riff + 8, "WAVE"))
         return Fail("not a RIFF WAVE file");
-    const std::uint64_t riffEnd = std::min<std::uint64_t>(kChunkHeaderSize + le::get32(riff + 4), fileSize);
+    // A RIFF size of 0 is what a recording that was never closed leaves: its
+    // sizes were not filled in, and the file's end is the chunk's end.
+    const bool unfinished = le::get32(riff + 4) == 0;
+    const std::uint64_t riffEnd =
+        unfinished ? fileSize : std::min<std::uint64_t>(kChunkHeaderSize + le::get32(riff + 4), fileSize);
 
     std::optional<Chunk> fmt = FindChunk(file, sizeof riff, riffEnd, "fmt ");
     if (!fmt)
         return Fail("no \"fmt \" chunk");
     if (fmt->size < kMinFmtSize || fmt->dataOffset + fmt->size > riffEnd)
         return Fail("\"fmt \" chunk of " + std::to_string(fmt->size) + " bytes is malformed");
-    std::array<std::uint8_t, kWaveFormatRecordSize> record{};
-    const std::uint32_t recordBytes = std::min<std::uint32_t>(fmt->size, kWaveFormatRecordSize);
+    std::array<std::uint8_t, kExtensibleFmtSize> record{};
+    const std::uint32_t recordBytes = std::min<std::uint32_t>(fmt->size, kExtensibleFmtSize);
     if (!ReadAt(file, fmt->dataOffset, record.data(), recordBytes))
         return Fail("cannot read the \"fmt \" chunk");
-    WaveFormat format = ParseFormat(record.data(), recordBytes);
+    WaveFormat format = ParseFormat(record.data(), std::min<std::uint32_t>(recordBytes, kWaveFormatRecordSize));
+    UnwrapExtensible(format, record.data(), recordBytes);
     if (std::string problem = CheckPcmFormat(format); !problem.empty())
         return Fail("unsupported format: " + problem);
     SetFormat(format);
@@ -142,9 +169,10 @@ bool CSoundFile::OpenForReading()
     std::optional<Chunk> data = FindChunk(file, afterFmt, riffEnd, "data");
     if (!data)
         return Fail("error reading data chunk");
-    // A data chunk that claims more than the file holds (a recording that
-    // was never closed) gives what is there.
-    dataLeft_ = std::min<std::uint64_t>(data->size, riffEnd - data->dataOffset);
+    // A data chunk that claims more than the file holds gives what is there;
+    // in a recording that was never closed it has no size and runs to the end.
+    const std::uint64_t held = riffEnd - std::min(riffEnd, data->dataOffset);
+    dataLeft_ = unfinished && data->size == 0 ? held : std::min<std::uint64_t>(data->size, held);
     if (fseeko(file, static_cast<off_t>(data->dataOffset), SEEK_SET) != 0)
         return Fail("cannot seek to the samples");
     return true;

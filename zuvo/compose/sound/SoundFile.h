@@ -16,8 +16,10 @@ class CBuffer;
 // and then the "data" chunk: a 46-byte header before the samples. Both chunk
 // sizes are filled in when the file is closed.
 //
-// Reading accepts a 16-byte or longer "fmt " chunk, skips chunks it does not
-// know (with their pad bytes) and delivers only the bytes of the "data" chunk.
+// Reading accepts a 16-byte or longer "fmt " chunk (an extensible one whose
+// sub-format is PCM too), skips chunks it does not know (with their pad
+// bytes) and delivers only the bytes of the "data" chunk. A file whose RIFF
+// size is 0, as an interrupted recording leaves it, is read to its end.
 class CSoundFile : public CSoundBase {
 public:
     enum Mode { kNotUsable = 0, kReading = 1, kWriting = 2 };

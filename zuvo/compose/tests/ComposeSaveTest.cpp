@@ -74,8 +74,8 @@ protected:
 
 TEST_F(ComposeSaveTest, TheOutboxRecordNamesTheCopiedFilesAndCountsTheirPages)
 {
-    fax_.to = "  a，b  ";
-    fax_.cc = "c－d；e";
+    fax_.to = "  ，a，b ，, "; // no separator leads, trails or doubles in the record
+    fax_.cc = "c－d；e,";
     fax_.subject = "报价";
     fax_.name = "张三";
     fax_.company = "甲公司";
@@ -319,40 +319,54 @@ TEST(ComposedFaxTest, AnItemIsNamedLikeAnotherWhenBothWouldBeStoredAsOneFile)
         EXPECT_EQ(HasAttachmentNamed(items, c.path), c.named) << c.path;
 }
 
-TEST(NumberCheckTest, RepeatsAndNumbersPastAHundredGo)
+TEST(NumberCheckTest, RepeatsAndNumbersPastAHundredGoAndTheDroppedAreCounted)
 {
     std::string hundredAndOne;
     std::string hundred;
+    std::string fullWidth; // 99 numbers and "x，y", separated by "，"
+    std::string hundredOther;
     for (int i = 1; i <= 101; ++i) {
         hundredAndOne += std::to_string(i) + ",";
-        if (i <= 100)
+        if (i <= 100) {
             hundred += std::to_string(i) + ",";
+            hundredOther += "o" + std::to_string(i) + ",";
+        }
+        if (i <= 99)
+            fullWidth += std::to_string(i) + "，";
     }
     std::string other98;
     for (int i = 0; i < 98; ++i)
         other98 += "o" + std::to_string(i) + ",";
+    const std::string ninetyNine = hundred.substr(0, hundred.find("100,"));
     const struct {
         std::string edited;
         std::string other;
         std::string text;
         int total;
+        int dropped;
     } cases[] = {
-        {"", "", "", 0},
-        {"", "5,", "", 1},
-        {"1,2,1,", "", "1,2,", 2},
-        {"1,2,3", "2,5", "1,3", 4},         // a number of the other field goes
-        {"1,1", "", "1,1", 2},              // the last is not complete yet
-        {"1,,2,,", "", "1,,2,,", 4},        // empty numbers are no repeats
-        {"7,8,7,8,9", "9", "7,8,9", 4},
-        {hundredAndOne, "", hundred, 100},
-        {"a,b,c,d", other98, "a,b,", 100},
+        {"", "", "", 0, 0},
+        {"", "5,", "", 1, 0},
+        {"1,2,1,", "", "1,2,", 2, 0},
+        {"1,2,3", "2,5", "1,3", 4, 0},         // a number of the other field goes
+        {"1,1", "", "1,1", 2, 0},              // the last is not complete yet
+        {"1,,2,,", "", "1,,2,,", 4, 0},        // empty numbers are no repeats
+        {"7,8,7,8,9", "9", "7,8,9", 4, 0},
+        {"1，2，3", "4，5", "1,2,3", 5, 0},    // "，" separates as "," does
+        {hundredAndOne, "", hundred, 100, 1},
+        {hundredAndOne + "102,,103", "", hundred, 100, 3},
+        {"a,b,c,d", other98, "a,b,", 100, 2},
+        {fullWidth + "x，y", "", ninetyNine + "x,", 100, 1},
+        {"7", hundredOther, "", 100, 1},       // the 101st is not even typed
     };
     for (const auto& c : cases) {
         const NumberCheck check = CheckNumbers(c.edited, c.other);
         EXPECT_EQ(check.text, c.text) << c.edited;
         EXPECT_EQ(check.changed, c.text != c.edited) << c.edited;
         EXPECT_EQ(check.total, c.total) << c.edited;
+        EXPECT_EQ(check.dropped, c.dropped) << c.edited;
     }
+    EXPECT_EQ(DroppedNumbersText(50), "收件人号码最多100个，已略去后面的50个号码！");
 }
 
 TEST(NumberCheckTest, OnlyTheFirstFourThousandGbkBytesAreTaken)

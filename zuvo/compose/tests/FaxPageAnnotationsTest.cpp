@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "compose/FaxPageEditor.h"
+#include "pixmend/MarkupFontMetrics.h"
 #include "compose/tests/PageFileFixtures.h"
 #include "core/codec/FileScrambler.h"
 #include "faxbox/DibHeader.h"
@@ -89,6 +90,41 @@ TEST_F(FaxPageAnnotationsTest, ASealPressedAndSavedIsTheMultiplyCompositeOfThePl
     const std::regex line("\\d+-\\d+-\\d+ \\d+:\\d+  " + page + ", " + seal + "\r\n");
     EXPECT_TRUE(std::regex_match(logText(), line)) << logText();
     EXPECT_TRUE(prompts.texts.empty());
+}
+
+TEST_F(FaxPageAnnotationsTest, AColourSealOnAGroup4PageIsSavedAsOneBitWithItsRedInkBlack)
+{
+    const std::string page = pagefiles::g4File(dir, "page.tif", 1, 1000, 1200);
+    const std::string before = dir.file("before.tif");
+    testsupport::writeFile(before, testsupport::readFile(page));
+    const std::string colour = pagefiles::colourSealBmp(dir, "red", 200);
+    ASSERT_FALSE(colour.empty());
+    ASSERT_EQ(testsupport::run("od -An -tu2 -j28 -N2 " + quote(colour)).output, "    24\n") << "24 bits a pixel";
+    const std::string seal = dir.file("red");
+    testsupport::writeFile(seal, testsupport::readFile(colour));
+    ASSERT_EQ(ScrambleFile(seal), 1);
+
+    load(page);
+    ASSERT_TRUE(editor.OpenSeal(seal));
+    ASSERT_TRUE(editor.PressSeal(300, 400, logPath));
+    EXPECT_EQ(editor.GetWorkPage().bitCount(), 1);
+    ASSERT_TRUE(editor.Save());
+    EXPECT_TRUE(prompts.texts.empty()) << prompts.texts.front();
+
+    const auto info = testsupport::run("tiffinfo " + quote(page) + " 2>/dev/null").output;
+    EXPECT_NE(info.find("Bits/Sample: 1"), std::string::npos) << info;
+    EXPECT_NE(info.find("Compression Scheme: CCITT Group 4"), std::string::npos) << info;
+    // The ink black, the white around it transparent: the page multiplied
+    // by the seal with its red made black.
+    const std::string ink = dir.file("ink.png");
+    ASSERT_TRUE(testsupport::runOk("convert " + quote(colour) + " -fill black -opaque 'rgb(220,30,40)' -threshold 50% " +
+                                   quote(ink)));
+    const std::string expected = dir.file("expected.tif");
+    ASSERT_TRUE(testsupport::runOk("composite -compose Multiply -geometry +300+400 " + quote(ink) + " " +
+                                   quote(before) + " " + quote(expected)));
+    EXPECT_EQ(pagefiles::differingPixels(page, 0, expected, 0), 0);
+    EXPECT_EQ(testsupport::run("convert " + quote(page) + " -crop 1x1+400+500 -format '%[fx:mean]' info:").output, "0")
+        << "the middle of the seal is dark";
 }
 
 TEST_F(FaxPageAnnotationsTest, OnAPageShownAtDoubleHeightTheSealIsHalfAsHighAtHalfTheY)
@@ -208,7 +244,6 @@ TEST_F(FaxPageAnnotationsTest, ATextNoteIsRenderedOntoBilevelPagesOnly)
     TextNote none;
     none.font = {"", 20, 0, 400, false};
     none.lineHeight = 30;
-    none.charWidth = 26;
     EXPECT_FALSE(editor.StartTextNote(10, 10, none));
     ASSERT_EQ(prompts.texts.size(), 1U);
     EXPECT_EQ(prompts.texts[0], FaxViewText::kCreateImageFailed);
@@ -216,10 +251,10 @@ TEST_F(FaxPageAnnotationsTest, ATextNoteIsRenderedOntoBilevelPagesOnly)
 
     TextNote note = none;
     note.text = "批注 ok";
-    note.length = 7;
+    const int32_t width = GetMarkupTextExtent(note.font, note.text)->width;
     const std::vector<uint8_t> shown = bytes(editor.GetWorkPage());
     ASSERT_TRUE(editor.StartTextNote(300, 400, note));
-    EXPECT_EQ(editor.Stamp().rect, (PageRect{300, 400, 7 * 26, 30}));
+    EXPECT_EQ(editor.Stamp().rect, (PageRect{300, 400, width, 30}));
     EXPECT_TRUE(editor.Stamp().pending);
     EXPECT_EQ(bytes(editor.GetUndoPage()), shown) << "undo goes back to the page before the note";
     ImgFileInfo tiff;
@@ -233,13 +268,34 @@ TEST_F(FaxPageAnnotationsTest, ATextNoteIsRenderedOntoBilevelPagesOnly)
                                           " -compose difference -composite -trim -format '%w %h %X %Y' info:");
     int w = 0, h = 0, x = 0, y = 0;
     ASSERT_EQ(std::sscanf(changed.output.c_str(), "%d %d %d %d", &w, &h, &x, &y), 4) << changed.output;
-    EXPECT_GT(w, 26) << changed.output;
+    EXPECT_GT(w, width / 2) << changed.output;
     EXPECT_GT(h, 5) << changed.output;
     EXPECT_GE(x, 300);
     EXPECT_GE(y, 400);
-    EXPECT_LE(x + w, 300 + 7 * 26);
+    EXPECT_LE(x + w, 300 + width);
     EXPECT_LE(y + h, 430);
     EXPECT_FALSE(std::filesystem::exists(logPath)) << "text notes write no log line";
+}
+
+TEST_F(FaxPageAnnotationsTest, OrdinaryNotesInAProportionalFontFitTheirBox)
+{
+    load(pagefiles::g4File(dir, "page.tif", 1, 1728, 2200));
+    MarkupFont font{"WenQuanYi Zen Hei", -24, 0, 400, false};
+    const auto metrics = GetMarkupFontMetrics(font);
+    ASSERT_TRUE(metrics);
+    for (const char* text : {"传真已收到", "已阅", "请回电", "同意", "Received, thanks", "OK", "WWW", "mmm",
+                             "合同第3页已签字", "2026-12-11", "张经理 审阅", "急！请今天回复"}) {
+        SCOPED_TRACE(text);
+        prompts.texts.clear();
+        TextNote note;
+        note.text = text;
+        note.font = font;
+        note.lineHeight = metrics->height;
+        EXPECT_TRUE(editor.StartTextNote(200, 300, note));
+        EXPECT_EQ(editor.Stamp().rect.width, GetMarkupTextExtent(font, text)->width) << "the box is the drawn text's";
+        EXPECT_TRUE(prompts.texts.empty()) << prompts.texts.front();
+        editor.Undo();
+    }
 }
 
 } // namespace

@@ -100,6 +100,22 @@ inline std::string sealBmp(const testsupport::TempDir& dir, const std::string& n
                                                                                                             : std::string();
 }
 
+// A 24-bit BMP seal of size x size pixels: a disc of red ink (220, 30, 40)
+// on white, drawn by ImageMagick without antialiasing, so that it holds
+// those two colours only.
+inline std::string colourSealBmp(const testsupport::TempDir& dir, const std::string& name, int size)
+{
+    const std::string path = dir.file(name + ".bmp");
+    const int c = size / 2;
+    const std::string circle = std::to_string(c) + "," + std::to_string(c) + " " + std::to_string(c) + "," +
+                               std::to_string(size / 10);
+    return testsupport::runOk("convert -size " + std::to_string(size) + "x" + std::to_string(size) +
+                              " xc:white +antialias -fill 'rgb(220,30,40)' -draw " + quote("circle " + circle) +
+                              " -type TrueColor BMP3:" + quote(path))
+               ? path
+               : std::string();
+}
+
 // The number of pixels in which page `pageA` of `a` and page `pageB` of `b`
 // differ (ImageMagick's compare -metric AE); -1 when it cannot tell.
 inline long differingPixels(const std::string& a, int pageA, const std::string& b, int pageB)

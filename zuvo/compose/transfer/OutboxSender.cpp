@@ -171,9 +171,12 @@ bool OutboxSender::UploadAttachments()
     // The ids are stored before the lock goes, so a success reported at
     // once finds its slot.
     for (std::size_t i = 0; i < pages_.size(); ++i) {
+        // A missing or empty page has nothing to fax; it is not uploaded and
+        // the request does not name it.
         std::error_code error;
-        if (!std::filesystem::exists(pages_[i], error)) {
-            cpLog(kLogFailure, "send: page <%s> is missing; passed over", pages_[i].c_str());
+        const auto size = std::filesystem::file_size(pages_[i], error);
+        if (error || size == 0) {
+            cpLog(kLogFailure, "send: page <%s> is missing or empty; passed over", pages_[i].c_str());
             continue;
         }
         const long taskId = agent_.upLoadFile(invokeId_, pages_[i].c_str());
@@ -184,6 +187,17 @@ bool OutboxSender::UploadAttachments()
         taskIds_[i] = taskId;
         ++started;
     }
+    // Only the pages on their way up stay the fax's: "sendfax" names these.
+    std::vector<std::string> uploading;
+    std::vector<long> ids;
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (taskIds_[i] != -1) {
+            uploading.push_back(pages_[i]);
+            ids.push_back(taskIds_[i]);
+        }
+    }
+    pages_ = std::move(uploading);
+    taskIds_ = std::move(ids);
     if (started == 0) {
         hold.unlock();
         cpLog(kLogFailure, "send: every page of outbox fax <%s> is missing; removed", createTime.c_str());

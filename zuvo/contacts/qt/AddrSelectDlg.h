@@ -34,6 +34,10 @@ public:
     // The name and company of the card added to To last; nothing when no
     // number was added to To.
     std::optional<PickedContact> Picked() const { return picker_.Picked(); }
+    std::optional<PickedContact> PickedAmong(const std::vector<std::string>& numbers) const
+    {
+        return picker_.PickedAmong(numbers);
+    }
 
     QComboBox* FolderCombo() const { return folders_; }
     QTreeWidget* CardList() const { return cards_; }

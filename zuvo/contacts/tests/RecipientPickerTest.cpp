@@ -153,6 +153,22 @@ TEST_F(RecipientPickerTest, TheLastCardAddedToToIsPickedEvenWhenItsNumberWasList
     EXPECT_EQ(picker.Picked()->company, "");
 }
 
+TEST_F(RecipientPickerTest, AmongTheNumbersAFaxKeepsTheLastCardGivenToToWhoseNumberStaysIsPicked)
+{
+    RecipientPicker picker(dir_.path(), "所有人");
+    const std::vector<PickerCard> all = picker.Cards(picker.AllIndex()); // 333 111 222 444 111
+    EXPECT_FALSE(picker.PickedAmong({"333"})) << "nothing added to To yet";
+    picker.AddToTo({all[2], all[3]}, recorder()); // 222, then 444 last
+    ASSERT_TRUE(picker.PickedAmong({"222", "444"}));
+    EXPECT_EQ(picker.PickedAmong({"222", "444"})->name, all[3].name);
+    // 444 cut off by the number check: the name goes with 222.
+    ASSERT_TRUE(picker.PickedAmong({"222"}));
+    EXPECT_EQ(picker.PickedAmong({"222"})->name, all[2].name);
+    EXPECT_EQ(picker.PickedAmong({"222"})->company, all[2].company);
+    EXPECT_FALSE(picker.PickedAmong({"999"}));
+    EXPECT_NE(all[2].name, all[3].name);
+}
+
 TEST_F(RecipientPickerTest, RemovingTakesTheEntryAndTheLastLeavesAnEmptyList)
 {
     RecipientPicker picker(dir_.path(), "所有人");

@@ -29,6 +29,7 @@ public:
         if (pid_ != 0)
             return;
         ::setenv("ZUVO_HOME", home.c_str(), 1);
+        ::setenv("HOME", home.c_str(), 1); // settings and the fax printer's note stay out of the user's home
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         const std::string program = std::string(ZUVO_BINARY_DIR) + "/bin/zuvo";
         const std::string out = home + "/zuvo.out";

@@ -139,8 +139,11 @@ PICTRA_API ImageHandle PtxImgCrop(const ImageHandle& handle, int32_t left, int32
 // The physical size, and so the resolution, follows the scale.
 PICTRA_API ImageHandle PtxImgResample(const ImageHandle& handle, int32_t newWidth, int32_t newHeight, uint8_t mode);
 // The page with `mark` laid on it, its top-left pixel at (x, y), cut at the
-// page's edges. Option nonzero makes white mark pixels transparent on 1-bit
-// pages and keeps black page pixels on 24-bit ones.
+// page's edges; the result has the page's bit count. A 24-bit mark on a
+// 1-bit page is brought to one bit: black where a pixel's darkest channel is
+// below 128 (so red or blue ink is black), white elsewhere. Option nonzero
+// makes white mark pixels transparent on 1-bit pages and keeps black page
+// pixels on 24-bit ones.
 PICTRA_API ImageHandle PtxImgMark(const ImageHandle& page, const ImageHandle& mark, int32_t x, int32_t y, int32_t option);
 // The page with the rectangle [left, right] x [top, bottom] (inclusive)
 // filled: 24 bits with `colour` (0x00BBGGRR), 1 bit with white unless the

@@ -2,7 +2,8 @@
 
 // A CUPS server of the test's own: cupsd with its configuration, spool and
 // state in a scratch directory, listening on a socket there, its helper
-// programs the system's and its one backend a three-line script that writes
+// programs (filters) the system's and its one backend (a test may install
+// more in BackendDirectory()) a three-line script that writes
 // every job into a directory as "job-<id>-<queue>" (cupsd's own file: device writes nothing for a
 // raw queue here). While the object lives, CUPS_SERVER names its socket and
 // HOME a scratch directory, so lpoptions -d and the program's default
@@ -86,6 +87,10 @@ public:
     static std::string UserOptionsFile() { return Home() + "/.cups/lpoptions"; }
 
     std::string JobDirectory() const { return dir_.file("jobs"); }
+    // Where the server finds its backends: a test may install one of its own.
+    std::string BackendDirectory() const { return dir_.file("bin/backend"); }
+    // The server's log, for a test that says why a job failed.
+    std::string ErrorLog() const { return readFile(dir_.file("error_log")); }
 
     // The files of the jobs that reached the backend, in job order, once at
     // least `count` are there and no job is pending (at most a minute).
@@ -111,6 +116,8 @@ private:
         std::filesystem::permissions(dir_.file("bin/backend/capture"), std::filesystem::perms(0755));
         std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
         std::filesystem::permissions(dir_.file("jobs"), std::filesystem::perms(0777));
+        // Filters that cupsd runs as another user (lp, when it runs as root) make their temporary files here.
+        std::filesystem::permissions(dir_.file("tmp"), std::filesystem::perms(01777));
         socket_ = dir_.file("cups.sock");
         write("cupsd.conf", "Listen " + socket_ + "\nLogLevel warn\nWebInterface No\n"
                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"

@@ -2,7 +2,9 @@
 // private cupsd (testsupport/PrivateCupsServer.h) whose queues keep every
 // job: lpstat -d is the oracle for the default, cmp for a job's bytes, and
 // a run of lpstat without the scratch HOME shows that the server's own
-// default never changes. Without cupsd the tests skip, saying why.
+// default never changes; the scratch lpoptions shows that a user without a
+// default of their own gets none written. Without cupsd the tests skip,
+// saying why.
 
 #include <gtest/gtest.h>
 
@@ -168,13 +170,58 @@ TEST_F(FaxPrinterSwitchTest, AFaxPrinterThatCannotBeMadeTheDefaultIsAskedAboutUn
     EXPECT_EQ(switch_.PreviousDefault(), "");
 }
 
-TEST_F(FaxPrinterSwitchTest, WithoutADefaultNothingIsPrinted)
+TEST_F(FaxPrinterSwitchTest, WhereTheUserHadNoDefaultOfTheirOwnNoneIsWritten)
 {
-    START_CUPS(cups, std::vector<std::string>{});
-    ASSERT_TRUE(testsupport::runOk("lpadmin -p Zuvo_Print -E -v capture:" + quote(cups.JobDirectory())));
+    // The server's default and none at all: each is the user's again once
+    // the switch is over, and lpoptions names no default.
+    for (const bool serverDefault : {true, false}) {
+        SCOPED_TRACE(serverDefault);
+        START_CUPS(cups, serverDefault ? std::vector<std::string>{"Earlier", "Zuvo_Print"}
+                                       : std::vector<std::string>{});
+        if (!serverDefault) {
+            ASSERT_TRUE(testsupport::runOk("lpadmin -p Zuvo_Print -E -v capture:" + quote(cups.JobDirectory())));
+        }
+        const std::string before = UserDefault();
+        {
+            FaxPrinterSwitch printing;
+            ASSERT_TRUE(printing.PrintOnFaxPrinter(document_, prompts_));
+            EXPECT_TRUE(prompts_.texts.empty());
+            EXPECT_EQ(UserDefault(), DefaultLine("Zuvo_Print"));
+            EXPECT_EQ(cups.Jobs(1).size(), 1U);
+            printing.RestorePreviousDefault();
+            EXPECT_EQ(UserDefault(), before);
+            EXPECT_EQ(testsupport::readFile(PrivateCupsServer::UserOptionsFile()).find("Default"), std::string::npos)
+                << testsupport::readFile(PrivateCupsServer::UserOptionsFile());
+        }
+        EXPECT_EQ(UserDefault(), before);
+    }
+}
+
+TEST_F(FaxPrinterSwitchTest, TheUsersOwnDefaultComesBackWhenTheSwitchGoes)
+{
+    START_CUPS(cups, {"Earlier", "Mine", "Zuvo_Print"});
+    ASSERT_EQ(SetDefaultPrinterName("Mine"), 1);
+    {
+        FaxPrinterSwitch printing;
+        ASSERT_TRUE(printing.PrintOnFaxPrinter(document_, prompts_));
+        ASSERT_TRUE(printing.PrintOnFaxPrinter(document_, prompts_)) << "a second document while switched";
+        EXPECT_EQ(printing.PreviousDefault(), "Mine");
+        EXPECT_EQ(UserDefault(), DefaultLine("Zuvo_Print"));
+    } // the compose window closed before the printed file came back
+    EXPECT_EQ(UserDefault(), DefaultLine("Mine"));
+    EXPECT_EQ(ServerDefault(), DefaultLine("Earlier"));
+    EXPECT_EQ(cups.Jobs(2).size(), 2U);
+}
+
+TEST_F(FaxPrinterSwitchTest, ADefaultNameTooLongForTheWindowsFieldPrintsNothing)
+{
+    START_CUPS(cups, {"Earlier", "Zuvo_Print"});
+    std::filesystem::create_directories(PrivateCupsServer::Home() + "/.cups");
+    testsupport::writeFile(PrivateCupsServer::UserOptionsFile(), "Default Earlier/" + std::string(130, 'i') + "\n");
     EXPECT_FALSE(switch_.PrintOnFaxPrinter(document_, prompts_));
     EXPECT_EQ(prompts_.texts, std::vector<std::string>{"get default printer failed"});
     EXPECT_TRUE(std::filesystem::is_empty(cups.JobDirectory()));
+    EXPECT_EQ(switch_.PreviousDefault(), "");
 }
 
 } // namespace

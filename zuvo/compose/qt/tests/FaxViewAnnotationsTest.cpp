@@ -21,12 +21,14 @@
 
 #include <filesystem>
 
+#include "compose/qt/WordDialog.h"
 #include "compose/qt/tests/EditorWindow.h"
 #include "compose/seals/SealStore.h"
 #include "compose/tests/PageFileFixtures.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
 #include "core/tests/SessionFakes.h"
+#include "pixmend/MarkupFontMetrics.h"
 #include "textcodec/Gbk.h"
 
 using testsupport::quote;
@@ -181,9 +183,11 @@ TEST_F(FaxViewAnnotationsTest, TheTextToolTurnsAClickIntoANoteFromTheTextDialog)
     EXPECT_TRUE(view->CommandAction(C::TextNote)->isChecked());
     EXPECT_EQ(view->viewport()->cursor().shape(), Qt::BitmapCursor) << "the text cursor";
 
-    script.dialogs.push_back([](QDialog& dialog) {
+    MarkupFont font;
+    script.dialogs.push_back([&font](QDialog& dialog) {
         dialog.findChild<QTextEdit*>(QStringLiteral("1013"))->insertPlainText(QStringLiteral("已收到 OK"));
         dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        font = static_cast<CWordDialog&>(dialog).Font();
         return dialog.result();
     });
     const QPoint at(700, 400);  // on white paper
@@ -196,7 +200,7 @@ TEST_F(FaxViewAnnotationsTest, TheTextToolTurnsAClickIntoANoteFromTheTextDialog)
     const QPoint content = at + view->ScrollPosition();
     EXPECT_EQ(stamp.rect.left, static_cast<int64_t>(content.x() / view->Zoom()));
     EXPECT_EQ(stamp.rect.top, static_cast<int64_t>(content.y() / view->Zoom()));
-    EXPECT_EQ(stamp.rect.width, 9 * 26) << "GBK length of the text times the character width";
+    EXPECT_EQ(stamp.rect.width, GetMarkupTextExtent(font, "已收到 OK")->width) << "the width the text is drawn in";
     EXPECT_EQ(stamp.rect.height, 30);
     QtTest::SaveScreenshot(window, "editor-text-note");
 

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 
 #include "compose/qt/FaxSubjectBar.h"
 #include "compose/qt/FaxView.h"
+#include "compose/tests/PageFileFixtures.h"
 #include "contacts/qt/AddrSelectDlg.h"
 #include "contacts/tests/PickerAddressFile.h"
 #include "core/TaskQueue.h"
@@ -58,17 +60,26 @@ protected:
 
     ComposeWindowServices services()
     {
+        return services(kPrinterRestoreDelay);
+    }
+    ComposeWindowServices services(std::chrono::milliseconds printerRestoreDelay)
+    {
         ComposeWindowServices s;
         s.tasks = [this]() -> TaskQueue& { return tasks_; };
         s.openSendWindow = [this] { ++sendWindowsOpened_; };
         s.currentAccount = [] { return std::string(); };
         s.addressDirectory = QString::fromStdString(dir_.path());
         s.handOverDirectory = QString::fromStdString(dir_.file("data"));
+        s.printerRestoreDelay = printerRestoreDelay;
         return s;
     }
     std::unique_ptr<CSendFaxFrm> open(const QStringList& files = {})
     {
-        auto window = std::make_unique<CSendFaxFrm>(services(), files);
+        return open(services(), files);
+    }
+    std::unique_ptr<CSendFaxFrm> open(const ComposeWindowServices& with, const QStringList& files = {})
+    {
+        auto window = std::make_unique<CSendFaxFrm>(with, files);
         window->resize(1000, 700);
         window->show();
         window->activateWindow();
@@ -86,6 +97,12 @@ protected:
     std::string outbox(const std::string& rest) const
     {
         return xpath("string(/Config/Account[1]/Folder[@Type='outbox']/Fax[1]" + rest + ")").value_or("?");
+    }
+    // Adds a file through the file chooser, as the user does.
+    static void add(CSendFaxFrm& window, ScriptedPrompter::Script& script, const std::string& path)
+    {
+        script.chosenFiles.push_back(ChosenFile{QString::fromStdString(path), 0});
+        window.OnCommand(32834);
     }
     int faxes(const char* type) const
     {
@@ -280,6 +297,163 @@ TEST_F(SendFaxFrmTest, ADocumentIsPrintedOnTheFaxPrinterAndTheDefaultComesBackWi
     WindowRegistry::Post(window->Handle(), WM_FAX_ADD_FILE, 0, 0, {}, {QString::fromStdString(page_)});
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return window->SubjectBar()->GetItemCount() == 1; }));
     EXPECT_EQ(testfiles::run("lpstat -d").output, "system default destination: Earlier\n");
+}
+
+TEST_F(SendFaxFrmTest, AFileThatDoesNotOpenOrHasOverAHundredPagesIsNotAddedAndSaysWhy)
+{
+    const std::string random = dir_.file("random.tif");
+    std::string noise;
+    for (int i = 0; i < 4096; ++i)
+        noise.push_back(static_cast<char>((i * 7919 + 13) % 251));
+    testfiles::writeFile(random, noise);
+    const std::string empty = dir_.file("empty.tif");
+    testfiles::writeFile(empty, "");
+    const std::string longFile = pagefiles::longFile(dir_, "long.tif", 101);
+    ASSERT_FALSE(longFile.empty());
+    const struct {
+        std::string path;
+        QString said;
+    } cases[] = {
+        {random, QStringLiteral("Unknown or wrong format")},
+        {empty, QStringLiteral("Unknown or wrong format")},
+        {longFile, QStringLiteral("该文件超过100页，不能作为传真附件：") + QString::fromStdString(longFile)},
+    };
+    auto window = open();
+    edit(*window, Bar::ToEdit)->setText(QStringLiteral("5"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        script_.texts.clear();
+        add(*window, script_, c.path);
+        EXPECT_EQ(window->SubjectBar()->GetItemCount(), 0);
+        EXPECT_EQ(script_.texts, QStringList{c.said});
+    }
+    // Handed over, the same.
+    script_.texts.clear();
+    WindowRegistry::Post(window->Handle(), WM_FAX_ADD_FILE, 0, 0, {}, {QString::fromStdString(random)});
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !script_.texts.isEmpty(); }));
+    EXPECT_EQ(window->SubjectBar()->GetItemCount(), 0);
+
+    // Nothing to send: the fax is not queued.
+    window->OnCommand(32809);
+    EXPECT_EQ(script_.texts.back(), QString::fromUtf8(LoadString(61489).data()));
+    EXPECT_EQ(faxes("outbox"), 0);
+}
+
+TEST_F(SendFaxFrmTest, EditsAreMadeOnTheWindowsOwnCopyAndTheUsersFileNeverChanges)
+{
+    const std::string before = testfiles::md5sumOf(page_);
+    auto window = open();
+    edit(*window, Bar::ToEdit)->setText(QStringLiteral("5"));
+    add(*window, script_, page_);
+    ASSERT_EQ(window->SubjectBar()->GetItemCount(), 1);
+    EXPECT_EQ(window->SubjectBar()->GetItemPath(), QString::fromStdString(page_)) << "the list shows the user's file";
+    FaxPageEditor& editor = window->PageEditor()->Editor();
+    editor.ToggleCrop();
+    editor.SetCropRect({0, 0, 32, 20});
+    ASSERT_TRUE(editor.Crop());
+    ASSERT_TRUE(editor.Save());
+    EXPECT_EQ(testfiles::md5sumOf(page_), before) << "a save writes the window's copy";
+
+    script_.threeWayAnswers.push_back(PromptAnswer::Yes);
+    window->OnCommand(32809);
+    ASSERT_EQ(faxes("outbox"), 1) << script_.texts.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(testfiles::md5sumOf(page_), before);
+    const std::string sent = dir_.file("data/outbox/报价.tif." + outbox("/@CreateTime"));
+    EXPECT_NE(testfiles::md5sumOf(sent), before) << "the fax carries the edit";
+    EXPECT_EQ(testfiles::run("identify -format '%w ' " + testfiles::quote(sent)).output, "32 64 ");
+}
+
+TEST_F(SendFaxFrmTest, ADoubleClickOrEnterOnAnAttachmentLoadsItsPages)
+{
+    const std::string one = dir_.file("一页.tif");
+    const ImageHandle page = faxfixtures::patternPage(48, 40);
+    ASSERT_TRUE(faxfixtures::writeFaxTiff(page, one, 200, 100, dir_));
+    auto window = open();
+    add(*window, script_, page_);
+    add(*window, script_, one);
+    ASSERT_EQ(window->SubjectBar()->GetItemCount(), 2);
+    ASSERT_EQ(window->PageEditor()->GetPageCount(), 1) << "the file added last is shown";
+
+    auto* list = static_cast<QListWidget*>(window->SubjectBar()->ControlOf(Bar::AttachList));
+    const QPoint first = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+    EXPECT_EQ(window->PageEditor()->GetPageCount(), 2);
+
+    list->setFocus();
+    list->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(window->PageEditor()->GetPageCount(), 1);
+    EXPECT_TRUE(script_.texts.isEmpty()) << script_.texts.join(QStringLiteral(" | ")).toStdString();
+}
+
+TEST_F(SendFaxFrmTest, NumbersPastAHundredAreToldAndNoSeparatorTrailsTheCalledList)
+{
+    QString pasted;
+    for (int i = 1; i <= 150; ++i)
+        pasted += QString::number(1000 + i) + (i % 2 == 0 ? QStringLiteral("，") : QStringLiteral(","));
+    auto window = open();
+    QLineEdit* to = edit(*window, Bar::ToEdit);
+    to->setFocus();
+    to->setText(pasted);
+    EXPECT_EQ(script_.texts, QStringList{QStringLiteral("收件人号码最多100个，已略去后面的50个号码！")});
+    EXPECT_EQ(count(*window), QStringLiteral("100"));
+    EXPECT_TRUE(to->text().endsWith(QStringLiteral("1100,")));
+
+    script_.texts.clear();
+    QTest::keyClicks(to, QStringLiteral("7"));
+    EXPECT_EQ(script_.texts, QStringList{QStringLiteral("收件人号码最多100个，已略去后面的1个号码！")});
+    EXPECT_EQ(count(*window), QStringLiteral("100")) << "the 101st cannot be typed";
+
+    script_.texts.clear();
+    add(*window, script_, page_);
+    window->OnCommand(32809);
+    ASSERT_EQ(faxes("outbox"), 1) << script_.texts.join(QStringLiteral(" | ")).toStdString();
+    const std::string called = outbox("/@Caller");
+    EXPECT_EQ(std::count(called.begin(), called.end(), ','), 99);
+    EXPECT_TRUE(called.ends_with("1100")) << called;
+}
+
+TEST_F(SendFaxFrmTest, TheDefaultPrinterComesBackAfterTheTimeOutAndWhenTheWindowCloses)
+{
+    testsupport::PrivateCupsServer cups({"Earlier", "Zuvo_Print"});
+    if (!cups.Ready())
+        GTEST_SKIP() << cups.Why();
+    const std::string memo = dir_.file("memo.txt");
+    testfiles::writeFile(memo, "please fax this\n");
+    const auto userDefault = [] { return testfiles::run("lpstat -d").output; };
+    {
+        auto window = open(services(std::chrono::milliseconds(300)));
+        add(*window, script_, memo);
+        EXPECT_EQ(userDefault(), "system default destination: Zuvo_Print\n");
+        EXPECT_TRUE(QtTest::ProcessEventsUntil(
+            [&] { return userDefault() == "system default destination: Earlier\n"; }, 20000))
+            << "the document never came back";
+    }
+    auto window = open();
+    add(*window, script_, memo);
+    EXPECT_EQ(userDefault(), "system default destination: Zuvo_Print\n");
+    window->close();
+    EXPECT_EQ(userDefault(), "system default destination: Earlier\n");
+    EXPECT_EQ(testfiles::readFile(testsupport::PrivateCupsServer::UserOptionsFile()).find("Default"), std::string::npos)
+        << "the server's default was the user's: none is written";
+    EXPECT_TRUE(script_.texts.isEmpty()) << script_.texts.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(cups.Jobs(2).size(), 2U);
+}
+
+TEST_F(SendFaxFrmTest, EveryToolbarCommandShowsAnIconAboveItsCaption)
+{
+    auto window = open();
+    add(*window, script_, page_);
+    const QList<QToolBar*> bars = window->findChildren<QToolBar*>();
+    ASSERT_EQ(bars.size(), 2) << "the window's and the page editor's";
+    for (QToolBar* bar : bars) {
+        EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        ASSERT_FALSE(bar->actions().isEmpty());
+        for (QAction* action : bar->actions())
+            EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
+    }
+    QtTest::SaveScreenshot(*window, QStringLiteral("compose-toolbars"));
 }
 
 } // namespace

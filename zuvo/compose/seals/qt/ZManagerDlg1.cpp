@@ -133,8 +133,10 @@ void CZManagerDlg1::AddSeal()
     CZAddDlg add(this);
     if (CurrentPrompter().RunDialog(add) != QDialog::Accepted || add.FileName().isEmpty())
         return;
-    if (store_->Add(add.Caption().toStdString(), add.ImagePath().toStdString()) != SealStore::AddResult::Added) {
-        ShowMessage(LoadText(kUnsupportedSealText));
+    const std::string caption = add.Caption().toStdString();
+    const SealStore::AddResult added = store_->Add(caption, add.ImagePath().toStdString());
+    if (added != SealStore::AddResult::Added) {
+        ShowMessage(QString::fromStdString(SealNotAddedText(added, caption)));
         return;
     }
     list_->addItem(add.Caption());

@@ -97,10 +97,20 @@ TEST_F(SealStoreTest, CaptionsThatAreNoPlainNameOrAlreadyListedWriteNothing)
     ASSERT_EQ(store_.Add("a", source), SealStore::AddResult::Added);
     const std::string files = Files();
     const std::string list = testfiles::md5sumOf(SealXml());
-    for (const char* caption : {"", ".", "..", "../x", "x/y", "x\\y", "x:y", "A", "印章A"}) {
-        EXPECT_FALSE(store_.AcceptsCaption(caption)) << caption;
-        EXPECT_EQ(store_.Add(caption, source), SealStore::AddResult::Refused) << caption;
+    using R = SealStore::AddResult;
+    const struct {
+        const char* caption;
+        R refused;
+    } cases[] = {
+        {"", R::EmptyCaption},   {".", R::UnsafeCaption},   {"..", R::UnsafeCaption},
+        {"../x", R::UnsafeCaption}, {"x/y", R::UnsafeCaption}, {"x\\y", R::UnsafeCaption},
+        {"x:y", R::UnsafeCaption}, {"A", R::ListedCaption}, {"印章A", R::ListedCaption},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(store_.CheckCaption(c.caption), c.refused) << c.caption;
+        EXPECT_EQ(store_.Add(c.caption, source), c.refused) << c.caption;
     }
+    EXPECT_EQ(store_.CheckCaption("B"), R::Added);
     EXPECT_EQ(Files(), files);
     EXPECT_EQ(testfiles::md5sumOf(SealXml()), list);
     EXPECT_FALSE(fs::exists(home_.file("x")));
@@ -188,7 +198,7 @@ TEST_F(SealStoreTest, AnUnreadableListFallsBackToItsBackupAndWithoutBothNothingI
     SealStore none(home_.path());
     EXPECT_EQ(none.Open(), SealStore::OpenResult::Failed);
     EXPECT_TRUE(none.Seals().empty());
-    EXPECT_EQ(none.Add("B", home_.file("source.bmp")), SealStore::AddResult::Refused);
+    EXPECT_EQ(none.Add("B", home_.file("source.bmp")), SealStore::AddResult::NotOpen);
     EXPECT_FALSE(fs::exists(home_.file("Seal/B")));
 }
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "compose/sound/SoundFile.h"
 #include "core/TextUtil.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/WindowMessage.h"
@@ -32,6 +33,7 @@ namespace {
 constexpr std::uintmax_t kMaxVoiceFileBytes = 256u * 1024 * 1024;
 
 const QString kSetFailed = QStringLiteral("设置定制语音失败！");
+const QString kNotWave = QStringLiteral("该文件不是可用的WAV语音文件，不能上传！");
 
 } // namespace
 
@@ -228,6 +230,13 @@ void CRecordDlg::OnUpload()
     cpLog(kLogTrace, "Upload File=<%s>", path.c_str());
     if (path.empty() || !QFileInfo(Path()).isFile())
         return;
+    // Only a file the sound classes read (RIFF WAVE with PCM samples) is a
+    // voice prompt; anything else is refused before it reaches the service.
+    if (!CSoundFile(path, nullptr).IsOK()) {
+        AddStatus(QStringLiteral("Upload Failed!"));
+        ShowMessage(kNotWave);
+        return;
+    }
     taskId_ = agent_.upLoadFile(invokeId_, path.c_str());
     AddStatus(taskId_ >= 1 ? QStringLiteral("正在上传... ...") : QStringLiteral("Upload Failed!"));
 }

@@ -145,6 +145,49 @@ TEST_F(SoundFileTest, ReadsAFileMadeBySox)
     EXPECT_EQ(ReadAll(file, 2000).size(), std::stoul(count.output) * 4);
 }
 
+// What a recording that was never closed leaves: both sizes still 0.
+TEST_F(SoundFileTest, ReadsARecordingThatWasNeverClosedToItsEnd)
+{
+    const Bytes samples = Pattern(2 * 3001);
+    Bytes wav = Riff("WAVE", {Chunk("fmt ", FmtBody(1, 1, 22050, 16)), Chunk("data", samples)});
+    for (std::size_t at : {std::size_t{4}, std::size_t{42}}) // the RIFF size and the data size
+        std::fill_n(wav.begin() + static_cast<std::ptrdiff_t>(at), 4, 0);
+    WriteFile(Path("unfinished.wav"), wav);
+
+    CSoundFile file(Path("unfinished.wav").string(), nullptr);
+    ASSERT_TRUE(file.IsOK()) << Log();
+    EXPECT_EQ(file.GetSamplesPerSecond(), 22050u);
+    EXPECT_EQ(ReadAll(file, 2000), samples);
+}
+
+// WAVE_FORMAT_EXTENSIBLE with the PCM sub-format is PCM; with another it is not.
+TEST_F(SoundFileTest, ReadsExtensibleFilesThatCarryPcm)
+{
+    const auto extensible = [](std::uint16_t subFormat) {
+        Bytes body = FmtBody(0xFFFE, 1, 16000, 16, false);
+        Append16(body, 22);          // extra size
+        Append16(body, 16);          // valid bits
+        Append32(body, 0x4);         // channel mask: front centre
+        Append16(body, subFormat);   // the GUID: the format tag, then the fixed tail
+        for (std::uint8_t b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+            body.push_back(b);
+        return body;
+    };
+    const Bytes samples = Pattern(2 * 500);
+    WriteFile(Path("pcm.wav"), Riff("WAVE", {Chunk("fmt ", extensible(1)), Chunk("data", samples)}));
+    ASSERT_EQ(Soxi(Path("pcm.wav"), {"-e"}), "Signed Integer PCM\n") << "sox reads it as PCM too";
+    CSoundFile pcm(Path("pcm.wav").string(), nullptr);
+    ASSERT_TRUE(pcm.IsOK()) << Log();
+    EXPECT_EQ(pcm.GetSamplesPerSecond(), 16000u);
+    EXPECT_EQ(pcm.GetFormat().formatTag, kWaveFormatPcm);
+    EXPECT_EQ(ReadAll(pcm, 400), samples);
+
+    WriteFile(Path("float.wav"), Riff("WAVE", {Chunk("fmt ", extensible(3)), Chunk("data", samples)}));
+    CSoundFile floating(Path("float.wav").string(), nullptr);
+    EXPECT_FALSE(floating.IsOK());
+    EXPECT_NE(Log().find("is not PCM"), std::string::npos) << Log();
+}
+
 struct BadFile {
     const char* name;
     Bytes bytes;

@@ -9,9 +9,18 @@
 #include "core/session/InvokeIds.h"
 #include "faxbox/FaxTasks.h"
 
+namespace {
+
+QString Title()
+{
+    return QStringLiteral("接收传真");
+}
+
+} // namespace
+
 CRcvFaxDlg::CRcvFaxDlg(AgentPort& agent, TaskQueue& tasks, InboxWriter::PageCounter pages,
                        InboxWriter::ContactLookup contacts, WindowId noticeTarget, QWidget* parent)
-    : TransferDialog(QStringLiteral("接收传真"), QStringLiteral("rcvicon"), noticeTarget, parent),
+    : TransferDialog(Title(), QStringLiteral("rcvicon"), noticeTarget, parent),
       noticeTarget_(noticeTarget),
       receiver_(std::make_unique<FaxReceiver>(agent, NextInvokeId(), tasks, *this, std::move(pages),
                                               std::move(contacts)))
@@ -70,6 +79,13 @@ void CRcvFaxDlg::ShowTexts()
 
 void OpenReceiveWindow(const ReceiveWindowServices& services, const std::string& account)
 {
+    // One receive at a time: a second would fetch, file and acknowledge the same faxes again.
+    // (A window that has closed waits hidden for its deletion: it runs no more.)
+    auto* running = qobject_cast<CRcvFaxDlg*>(WindowRegistry::Find(WindowRegistry::FindByTitle(Title())));
+    if (running != nullptr && running->isVisible()) {
+        running->BringForward();
+        return;
+    }
     auto task = std::make_unique<CFaxRcvTask>();
     task->accountPath = account;
     services.tasks().AddTask(std::move(task));
@@ -78,6 +94,6 @@ void OpenReceiveWindow(const ReceiveWindowServices& services, const std::string&
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (services.addThread)
         services.addThread(dialog);
-    dialog->show();
+    dialog->ShowOverMainWindow();
     dialog->Start();
 }

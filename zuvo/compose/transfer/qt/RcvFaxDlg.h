@@ -52,5 +52,6 @@ struct ReceiveWindowServices : TransferWindowServices {
 
 // The receive command: queues a CFaxRcvTask for the account (the current
 // one, "" for the default) and opens the window, which takes it. The
-// window deletes itself when it closes.
+// window deletes itself when it closes. While a receive window runs, the
+// command brings it forward and starts nothing.
 void OpenReceiveWindow(const ReceiveWindowServices& services, const std::string& account);

@@ -65,6 +65,6 @@ void OpenSendWindow(const SendWindowServices& services)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (services.addThread)
         services.addThread(dialog);
-    dialog->show();
+    dialog->ShowOverMainWindow();
     dialog->Start();
 }

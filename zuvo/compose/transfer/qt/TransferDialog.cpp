@@ -2,12 +2,15 @@
 // animation from the frames compiled into the program.
 #include "compose/transfer/qt/TransferDialog.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
@@ -93,6 +96,30 @@ void TransferDialog::Notice(const std::string& text)
 void TransferDialog::End()
 {
     QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+void TransferDialog::ShowOverMainWindow()
+{
+    show();
+    const auto* main = qobject_cast<const QWidget*>(WindowRegistry::Find(noticeTarget_));
+    if (main == nullptr || !main->isVisible())
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(main->frameGeometry().center());
+    if (const QScreen* screen = main->screen()) {
+        // Kept on the main window's screen, whatever the main window's place.
+        const QRect room = screen->availableGeometry();
+        frame.moveLeft(std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() - frame.width())));
+        frame.moveTop(std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() - frame.height())));
+    }
+    move(frame.topLeft());
+}
+
+void TransferDialog::BringForward()
+{
+    show();
+    raise();
+    activateWindow();
 }
 
 void TransferDialog::StartAnimation(int periodMs, int firstFrame)

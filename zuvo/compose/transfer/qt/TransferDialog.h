@@ -59,6 +59,13 @@ public:
     // The animation frame shown next (1 to 32).
     int AnimationFrame() const { return frame_; }
 
+    // Shows the window centred on the main window (the notices' target)
+    // when that is shown, so that it never covers the main window's menu
+    // and toolbar from their corner; elsewhere where the system puts it.
+    void ShowOverMainWindow();
+    // Brings a window that runs already to the front.
+    void BringForward();
+
 protected:
     // Starts the animation of the icon (one frame every periodMs).
     void StartAnimation(int periodMs, int firstFrame);

@@ -165,10 +165,12 @@ TEST_F(OutboxSenderTest, EarlyUploadReportsNeverSubmitAFaxTwiceOrTooSoon)
     EXPECT_TRUE(view.notices().empty());
 }
 
-TEST_F(OutboxSenderTest, SendFaxCarriesTheKeysInOrderAndEveryFileOfTheRecord)
+TEST_F(OutboxSenderTest, SendFaxCarriesTheKeysInOrderAndEveryFileItUploaded)
 {
-    // The second of three files is missing: two uploads, three file names.
-    AddOutboxFax("20261210093001", "111,222", {{"a.tif", "A"}, {"b.tif", "B", false}, {"c.tif", "C"}}, "333");
+    // The second of four files is missing and the fourth empty: two uploads,
+    // and "sendfax" names those two only.
+    AddOutboxFax("20261210093001", "111,222", {{"a.tif", "A"}, {"b.tif", "B", false}, {"c.tif", "C"}, {"d.tif", ""}},
+                 "333");
     AddContact("李四", "222");
     auto sender = MakeSender();
     sender->Start();
@@ -182,21 +184,20 @@ TEST_F(OutboxSenderTest, SendFaxCarriesTheKeysInOrderAndEveryFileOfTheRecord)
 
     std::vector<std::string> expected = kSendFaxKeys;
     expected.insert(expected.begin() + 15, "n.222");
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 2; ++i)
         expected.push_back("attachfile.items[" + std::to_string(i) + "].filename");
     EXPECT_EQ(KeysOf(request), expected);
     const Pairs values = {{"user", "00210000012345"}, {"password", "secret"}, {"timeval", "1"},
                           {"netid", "02-FC-00-00-00-01"}, {"title", "报价 20261210093001"}, {"name", "张三"},
-                          {"company", "乙公司"}, {"pages", "3"}, {"createtime", "20261210093001"},
+                          {"company", "乙公司"}, {"pages", "4"}, {"createtime", "20261210093001"},
                           {"frominfo", "甲公司"}, {"sendtimer", "2026-12-11 08:00:00"}, {"tag", "2"},
                           {"tagcontent", "标签"}, {"called", "111,222,333"}, {"n.222", "李四"}, {"lang", "CN"},
                           {"invokeid", "4711"}, {"phone", "13900000000"}, {"ipaddress", "10.0.0.5"},
                           {"loginmode", "normal"}, {"netfaxno", "88001234"}, {"os", "unknown"},
                           {"headflag", "1"}, {"fromname", "甲公司"}, {"fromnum", "021-5550000"},
-                          {"tonameflag", "1"}, {"tonumflag", "0"}, {"attachfilecount", "3"},
+                          {"tonameflag", "1"}, {"tonumflag", "0"}, {"attachfilecount", "2"},
                           {"attachfile.items[0].filename", "a.tif.20261210093001"},
-                          {"attachfile.items[1].filename", "b.tif.20261210093001"},
-                          {"attachfile.items[2].filename", "c.tif.20261210093001"}};
+                          {"attachfile.items[1].filename", "c.tif.20261210093001"}};
     for (const auto& [key, value] : values)
         EXPECT_EQ(ValueOf(request, key), value) << key;
 }
@@ -371,6 +372,7 @@ TEST_F(OutboxSenderTest, RecordsWithNothingToUploadAreRemovedAndAnEmptyOutboxFai
         {"empty outbox", false, {}},
         {"record without attachments", true, {}},
         {"every file missing", true, {{"a.tif", "A", false}, {"b.tif", "B", false}}},
+        {"every file missing or empty", true, {{"a.tif", "A", false}, {"b.tif", ""}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

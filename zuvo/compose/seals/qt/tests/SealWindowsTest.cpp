@@ -173,12 +173,14 @@ TEST_F(SealWindowTest, ManagerAddsPreviewsDeletesAndChoosesSealsLeavingTheirFile
     QtTest::SaveScreenshot(*manager, QStringLiteral("seal-manager"));
     EXPECT_EQ(testfiles::md5sumOf(home_.file("Seal/A")), stored) << "a preview never changes the seal";
 
-    AddsSeal(QStringLiteral("a"), seal);
-    Button(*manager, CZManagerDlg1::kAddButtonId)->click();
-    EXPECT_EQ(script_.texts, QStringList{kUnsupported}) << "a caption listed already";
-    AddsSeal(QStringLiteral("../x"), seal);
-    Button(*manager, CZManagerDlg1::kAddButtonId)->click();
-    EXPECT_EQ(script_.texts.size(), 2);
+    // A refused caption is named as the reason, not the image's format.
+    for (const char* caption : {"a", "../x", ""}) {
+        AddsSeal(QString::fromUtf8(caption), seal);
+        Button(*manager, CZManagerDlg1::kAddButtonId)->click();
+    }
+    EXPECT_EQ(script_.texts, (QStringList{QStringLiteral("已有标题相同的电子章：a"),
+                                          QStringLiteral("电子章的标题不能是\".\"或\"..\"，也不能含有/、\\或:：../x"),
+                                          QStringLiteral("请输入电子章的标题！")}));
     EXPECT_EQ(Files(), "Seal/A\n");
 
     for (const char* caption : {"B", "C"}) {

@@ -218,6 +218,20 @@ TEST_F(RecordDlgTest, AnUploadThatDoesNotStartAndARequestThatCannotGoSaySo)
     EXPECT_EQ(script_.texts, QStringList{kSetFailed});
 }
 
+TEST_F(RecordDlgTest, AFileThatIsNoWaveIsRefusedBeforeItIsUploaded)
+{
+    UploadingAgent agent;
+    auto dialog = Open(agent);
+    const std::string notWave = home_.file("ring.wav");
+    testfiles::writeFile(notWave, "ID3 an mp3 named like a wave file");
+    Choose(*dialog, notWave);
+    ASSERT_EQ(dialog->Path().toStdString(), notWave + ".8001");
+    dialog->Button(QStringLiteral("上传"))->click();
+    EXPECT_TRUE(agent.uploads.empty());
+    EXPECT_EQ(script_.texts, QStringList{QStringLiteral("该文件不是可用的WAV语音文件，不能上传！")});
+    EXPECT_EQ(StatusLines(*dialog), QStringList{QStringLiteral("Upload Failed!")});
+}
+
 TEST_F(RecordDlgTest, WithoutACurrentAccountTheDialogEndsAndListensToNothing)
 {
     UploadingAgent agent;

@@ -41,6 +41,19 @@ protected:
     TaskQueue tasks;
     // Serves one 3-page fax whose second download chunk is answered after
     // `delay` seconds, connects the agent and opens the receive window.
+    ReceiveWindowServices services()
+    {
+        ReceiveWindowServices services;
+        services.agent = []() -> AgentPort& { return *AgentHelp::getInstance(); };
+        services.tasks = [this]() -> TaskQueue& { return tasks; };
+        services.pages = CountImagePages;
+        services.noticeTarget = sink.Handle();
+        services.addThread = [this](QWidget* window) {
+            dialog = qobject_cast<CRcvFaxDlg*>(window);
+            ++opened;
+        };
+        return services;
+    }
     void openOnOneFaxAnsweredLate(double delay, const std::string& account)
     {
         const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 3, 64);
@@ -51,17 +64,12 @@ protected:
             dir_.path());
         ASSERT_EQ(AgentHelp::getInstance()->connect("127.0.0.1", sim->port()), 1);
         AgentHelp::getInstance()->run();
-        ReceiveWindowServices services;
-        services.agent = []() -> AgentPort& { return *AgentHelp::getInstance(); };
-        services.tasks = [this]() -> TaskQueue& { return tasks; };
-        services.pages = CountImagePages;
-        services.noticeTarget = sink.Handle();
-        services.addThread = [this](QWidget* window) { dialog = qobject_cast<CRcvFaxDlg*>(window); };
-        OpenReceiveWindow(services, account);
+        OpenReceiveWindow(services(), account);
     }
 
     std::unique_ptr<sessiontest::FaxServiceSim> sim;
     QPointer<CRcvFaxDlg> dialog;
+    int opened = 0;
 };
 
 } // namespace
@@ -101,4 +109,30 @@ TEST_F(RcvFaxDlgTest, CancelFromTheKeyboardClosesAndLeavesTheFaxOnTheServer)
     EXPECT_TRUE(sink.notices.isEmpty());
     EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "faxbox"), 0);
     EXPECT_TRUE(sim->Requests("updatefax").empty());
+}
+
+TEST_F(RcvFaxDlgTest, TheCommandWhileAReceiveRunsBringsItForwardAndTheFaxIsFiledOnce)
+{
+    // The main window, shown where its menu would lie under a dialog placed at its corner.
+    sink.setWindowTitle(QStringLiteral("ZUVO"));
+    sink.setGeometry(200, 150, 900, 700);
+    sink.show();
+    openOnOneFaxAnsweredLate(2, "Account[0]");
+    ASSERT_TRUE(dialog);
+    QPointer<CRcvFaxDlg> first = dialog;
+    EXPECT_LE((dialog->frameGeometry().center() - sink.frameGeometry().center()).manhattanLength(), 2)
+        << "centred on the main window";
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->Receiver().Count() == 1; }, 10000));
+
+    OpenReceiveWindow(services(), "Account[0]");
+    EXPECT_EQ(opened, 1) << "no second receive window";
+    EXPECT_EQ(dialog, first);
+    EXPECT_EQ(tasks.Count(), 0u) << "no task left for a window that never comes";
+    QtTest::ProcessEventsUntil([&] { return dialog->StatusText()->text().contains(QStringLiteral("第 1 共 1 封")); });
+    QtTest::SaveScreenshot(*dialog, QStringLiteral("receive-dialog-brought-forward"));
+
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !first || !first->isVisible(); }, 15000));
+    EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "faxbox"), 1);
+    EXPECT_EQ(sim->Requests("queryfaxlist").size(), 1u);
+    EXPECT_EQ(sim->Requests("updatefax").size(), 1u);
 }

@@ -90,12 +90,17 @@ TEST_F(SendFaxDlgTest, SendsTwoFaxesShowingEachAndClosesWhenAllAreIn)
     EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "overbox"), 2);
 }
 
-TEST_F(SendFaxDlgTest, ASecondStartRecountsTheOpenWindowAndEscapeCancels)
+TEST_F(SendFaxDlgTest, ItOpensOverTheMainWindowAndASecondStartRecountsItAndEscapeCancels)
 {
     AddOutboxFax("20261210093001", "111", {{"a.tif", "A"}});
     Serve(R"(, "sendfax": "none")"); // the fax waits for the server's answer
+    // Started from the main window's toolbar: the window appears over its middle, not its menu.
+    sink.setWindowTitle(QStringLiteral("ZUVO"));
+    sink.setGeometry(240, 160, 900, 700);
+    sink.show();
     OpenSendWindow(Services());
     ASSERT_TRUE(dialog);
+    EXPECT_LE((dialog->frameGeometry().center() - sink.frameGeometry().center()).manhattanLength(), 2);
     QPointer<CSendFaxDlg> first = dialog;
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return Status().contains(QStringLiteral("正在发送 1 共 1 封")); }));
 

@@ -73,6 +73,8 @@ TEST(ProgramMemory, IdleWithAnEmptyAdUrlTheBrowserIsNotStarted)
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ZUVO_HOME"), home.path());
+    // The program's settings and its note for the fax printer stay out of the user's home.
+    environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("ZUVO_PROMPT_LOG"), home.filePath(QStringLiteral("prompts.txt")));
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(ZUVO_BINARY_DIR "/bin/zuvo"), {});
