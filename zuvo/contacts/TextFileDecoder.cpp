@@ -214,7 +214,7 @@ void feedShape(std::string_view utf8, Utf8TextShape& shape)
 {
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = sequenceLength(lead);
+        const std::size_t length = TextCodec::utf8CharacterEnd(utf8, i) - i;
         unsigned cp = length == 1 ? lead : lead & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k)
             cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
