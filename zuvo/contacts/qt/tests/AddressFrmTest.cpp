@@ -4,6 +4,7 @@
 
 #include "contacts/qt/AddressFrm.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -28,6 +29,7 @@
 #include "contacts/qt/AddrListView.h"
 #include "contacts/qt/AddrNewSheet.h"
 #include "contacts/qt/ContactTableModel.h"
+#include "contacts/qt/tests/TypedText.h"
 #include "core/TextUtil.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
@@ -37,18 +39,6 @@
 namespace {
 
 using namespace AddressCommand;
-
-// Types text into a widget key by key, as a keyboard (or an input method,
-// for the Chinese characters, which QTest's key table lacks) sends it.
-void typeInto(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &release);
-    }
-}
 
 std::string cards(const std::vector<std::string>& names, const std::string& extra = "")
 {
@@ -301,6 +291,63 @@ TEST_F(AddressFrmTest, TheEditorWritesWhatWasTyped)
     EXPECT_EQ(xpath("string(" + card + "/@BirthDay)"), "");
     EXPECT_EQ(xpath("string(" + card + "/@Like)"), "x\r\ny");
     EXPECT_EQ(xpath("count(" + card + "/@*)"), "5");
+}
+
+// Text put into the fields by an assistive tool or an automation (the
+// accessibility interface's value, or setText from outside, which leave the
+// fields' "modified" marks alone) is what OK saves: what a field shows is
+// what is stored, for a new card and for an edit.
+TEST_F(AddressFrmTest, TextSetFromOutsideTheKeyboardIsSaved)
+{
+    testfiles::writeFile(path(), addressFile());
+    auto frame = open();
+    const auto setValue = [](CAddrNewSheet& sheet, const char* attribute, const QString& value) {
+        QWidget* field = sheet.Field(QString::fromUtf8(attribute));
+        ASSERT_NE(field, nullptr) << attribute;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+        ASSERT_NE(accessible, nullptr) << attribute;
+        accessible->setText(QAccessible::Value, value);
+    };
+    const auto setText = [](CAddrNewSheet& sheet, const char* attribute, const QString& value) {
+        auto* field = qobject_cast<QLineEdit*>(sheet.Field(QString::fromUtf8(attribute)));
+        ASSERT_NE(field, nullptr) << attribute;
+        field->setText(value);
+    };
+
+    // A new card named and numbered that way is stored (not refused as nameless).
+    select(*frame, 0, 0);
+    script_.dialogs.push_back([&](QDialog& dialog) {
+        auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+        setValue(sheet, "Name", QStringLiteral("读屏"));
+        setText(sheet, "FaxNum", QStringLiteral("010-7"));
+        setValue(sheet, "Like", QStringLiteral("听书"));
+        sheet.accept();
+        return sheet.result();
+    });
+    frame->CommandAction(NewCard)->trigger();
+    EXPECT_TRUE(script_.texts.isEmpty()) << "no question about a missing number";
+    EXPECT_EQ(names(1), "A B C D E 读屏");
+    const std::string added = "/Config/AddressBook[1]/Folder[1]/Address[6]";
+    EXPECT_EQ(xpath("string(" + added + "/@FaxNum)"), "010-7");
+    EXPECT_EQ(xpath("string(" + added + "/@Like)"), "听书");
+
+    // An edit: the card's values replaced the same ways.
+    select(*frame, 0, 1);
+    script_.dialogs.push_back([&](QDialog& dialog) {
+        auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+        setValue(sheet, "Name", QStringLiteral("自动"));
+        setText(sheet, "FaxNum", QStringLiteral("0202"));
+        setValue(sheet, "Like", QStringLiteral("一行"));
+        sheet.accept();
+        return sheet.result();
+    });
+    selectRows(*frame, {0});
+    frame->CommandAction(Properties)->trigger();
+    const std::string edited = "/Config/AddressBook[1]/Folder[2]/Address[1]";
+    EXPECT_EQ(xpath("string(" + edited + "/@Name)"), "自动");
+    EXPECT_EQ(xpath("string(" + edited + "/@FaxNum)"), "0202");
+    EXPECT_EQ(xpath("string(" + edited + "/@Like)"), "一行");
+    EXPECT_EQ(xpath("string(" + edited + "/@BirthDay)"), "1990-13-45") << "the field left alone keeps its value";
 }
 
 TEST_F(AddressFrmTest, ANewCardNeedsANameAndAsksForTheNumber)
