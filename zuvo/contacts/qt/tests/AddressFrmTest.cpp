@@ -140,10 +140,16 @@ TEST_F(AddressFrmTest, AFreshStartShowsTheTemplate)
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("地址薄"));
     EXPECT_EQ(testfiles::readFile(path()), AddressBookTemplate());
     EXPECT_EQ(created_, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("address-bak.xml"))) << "start-up writes the backup, not the window";
     QTreeWidget* tree = frame->LeftView()->Tree();
     ASSERT_EQ(tree->topLevelItemCount(), 2);
     EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("个人地址薄"));
     EXPECT_EQ(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("默认"));
+    // A book and a folder are told apart at a glance.
+    const auto picture = [](const QTreeWidgetItem* item) { return item->icon(0).pixmap(16, 16).toImage(); };
+    EXPECT_FALSE(picture(tree->topLevelItem(0)).isNull());
+    EXPECT_NE(picture(tree->topLevelItem(0)), picture(tree->topLevelItem(0)->child(0)));
+    EXPECT_EQ(picture(tree->topLevelItem(0)), picture(tree->topLevelItem(1)));
     EXPECT_EQ(frame->ListView()->model()->columnCount(), 9);
     EXPECT_EQ(frame->ListView()->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("公司传真"));
 
@@ -504,12 +510,19 @@ TEST_F(AddressFrmTest, FoldersAndTheirNames)
     testfiles::writeFile(path(), addressFile());
     auto frame = open();
     select(*frame, 0, -1);
-    // A name the book has is not taken: the dialog stays until Cancel.
-    script_.dialogs.push_back([](QDialog& dialog) {
+    // A name the book has, in any case, or no name is not taken, and the
+    // person is told why: the dialog stays until Cancel.
+    script_.dialogs.push_back([this](QDialog& dialog) {
         auto& folder = static_cast<CAddDirDlg&>(dialog);
         typeInto(folder.NameField(), QStringLiteral("默认"));
         folder.accept();
         EXPECT_NE(folder.result(), QDialog::Accepted);
+        EXPECT_EQ(script_.texts, QStringList{QStringLiteral("该地址薄中已有名为“默认”的文件夹，请换一个名称。")});
+        folder.NameField()->clear();
+        folder.accept();
+        EXPECT_NE(folder.result(), QDialog::Accepted);
+        EXPECT_EQ(script_.texts.size(), 2);
+        EXPECT_EQ(script_.texts.back(), QStringLiteral("请输入文件夹名称。"));
         folder.reject();
         return folder.result();
     });
@@ -524,6 +537,7 @@ TEST_F(AddressFrmTest, FoldersAndTheirNames)
     frame->CommandAction(NewFolder)->trigger();
     frame->CommandAction(NewFolder)->trigger();
     EXPECT_EQ(script_.dialogTitles, (QStringList{QStringLiteral("添加文件夹"), QStringLiteral("添加文件夹")}));
+    EXPECT_EQ(script_.texts.size(), 2) << "a free name goes without a word";
     EXPECT_EQ(xpath("string(/Config/AddressBook[1]/Folder[3]/@Name)"), "客户");
     EXPECT_EQ(frame->LeftView()->Tree()->topLevelItem(0)->childCount(), 3);
 
