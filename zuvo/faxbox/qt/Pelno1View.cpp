@@ -15,6 +15,7 @@
 #include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "core/WindowMessages.h"
+#include "core/qt/WaitCursor.h"
 #include "core/qt/WindowMessage.h"
 #include "faxbox/FaxFiling.h"
 #include "faxbox/FaxListCommands.h"
@@ -34,15 +35,6 @@ QString captionOf(const FaxListRow& row)
     return QStringLiteral("主题：  ") + fromStd(row.cells[kColumnTopic]) + QStringLiteral("    ") +
            QStringLiteral("传真号码: ") + fromStd(row.cells[kColumnCaller]);
 }
-
-// Restores the wait cursor's absence however the command ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
