@@ -175,11 +175,31 @@ void CPelno1View::notice(const char* text) const
         services_.postNotice(QString::fromUtf8(text));
 }
 
+bool CPelno1View::settlePageEdits() const
+{
+    return !services_.settlePageEdits || services_.settlePageEdits();
+}
+
+void CPelno1View::reselectShown()
+{
+    const int row = shown_ ? model_->RowOf(*shown_) : -1;
+    if (row < 0) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 // ------------------------------------------------------------ showing a fax
 
 void CPelno1View::ShowSelectedFax(bool markRead)
 {
     const std::optional<FaxRecordRef> ref = currentRef();
+    if (ref != shown_ && !settlePageEdits()) {
+        reselectShown();
+        return;  // the fax shown stays, with its edited page
+    }
     const std::string folder = services_.folderPath ? services_.folderPath() : std::string();
     const int index = ref && !folder.empty() ? FindFaxByRef(folder, *ref) : -1;
     const std::optional<FaxRecord> record = index < 0 ? std::nullopt : ReadFaxRecord(folder, index);
@@ -239,6 +259,10 @@ QMenu* CPelno1View::PopupMenu()
 void CPelno1View::OnCommand(int id)
 {
     if (!IsCommandEnabled(id))
+        return;
+    // The records move with their files: an edited page is written to its
+    // file first, or the command is dropped.
+    if ((id == FaxListCommand::Delete || id == FaxListCommand::DeleteAll) && !settlePageEdits())
         return;
     switch (id) {
     case FaxListCommand::Delete: deleteSelected(); break;
@@ -376,6 +400,8 @@ void CPelno1View::keyPressEvent(QKeyEvent* event)
             notice(kSelectFaxText);
             return;
         }
+        if (!settlePageEdits())
+            return;
         const int firstRow = model_->RowOf(refs.front());
         OnCommand(FaxListCommand::Delete);
         // The fax now in the deleted one's place is selected and shown, not marked read.
