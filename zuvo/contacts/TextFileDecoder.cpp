@@ -127,6 +127,18 @@ std::size_t decodeUtf16(std::string_view in, std::string& out, bool bigEndian, b
 
 // Whether XML can hold the character (and, for GBK, whether it is a
 // character at all: the codec reads what is none as U+FFFD).
+// Calls visit(code point, its bytes) for each character of well-formed UTF-8.
+template <typename Visit>
+void forEachCharacter(std::string_view utf8, Visit visit)
+{
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t end = TextCodec::utf8CharacterEnd(utf8, i);
+        const std::string_view character = utf8.substr(i, end - i);
+        visit(TextCodec::utf8CodePoint(character), character);
+        i = end;
+    }
+}
+
 bool isStorable(unsigned cp, bool replacementIsBad)
 {
     if (cp < 0x20)
@@ -139,19 +151,12 @@ bool isStorable(unsigned cp, bool replacementIsBad)
 // Appends the storable characters of well-formed UTF-8 to out; counts the others.
 void appendClean(std::string_view utf8, std::string& out, bool replacementIsBad, std::size_t& dropped)
 {
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = TextCodec::utf8CharacterEnd(utf8, i) - i;
-        unsigned cp = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    forEachCharacter(utf8, [&](char32_t cp, std::string_view character) {
         if (isStorable(cp, replacementIsBad))
-            out.append(utf8.substr(i, length));
+            out.append(character);
         else
             ++dropped;
-        i += length;
-    }
+    });
 }
 
 // Whether the UTF-8 reading of a file is plainly the text an address-book
@@ -212,15 +217,7 @@ private:
 // Feeds the characters of well-formed UTF-8 to the shape.
 void feedShape(std::string_view utf8, Utf8TextShape& shape)
 {
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = TextCodec::utf8CharacterEnd(utf8, i) - i;
-        unsigned cp = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        shape.add(cp, length);
-        i += length;
-    }
+    forEachCharacter(utf8, [&](char32_t cp, std::string_view character) { shape.add(cp, character.size()); });
 }
 
 std::size_t characterCount(std::string_view utf8)

@@ -22,4 +22,18 @@ std::size_t utf8CharacterEnd(std::string_view text, std::size_t at)
     return end;
 }
 
+char32_t utf8CodePoint(std::string_view character)
+{
+    if (character.empty())
+        return 0;
+    const auto lead = static_cast<unsigned char>(character[0]);
+    const std::size_t length = character.size();
+    if (length == 1 || length > 6)
+        return lead;
+    char32_t value = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        value = (value << 6) | (static_cast<unsigned char>(character[k]) & 0x3F);
+    return value;
+}
+
 } // namespace TextCodec

@@ -9,6 +9,7 @@
 
 using TextCodec::isUtf8Continuation;
 using TextCodec::utf8CharacterEnd;
+using TextCodec::utf8CodePoint;
 using TextCodec::utf8Prefix;
 
 TEST(Utf8, ContinuationBytesAreExactly80ToBF)
@@ -64,4 +65,24 @@ TEST(Utf8, CharacterEndStepsOverOneCharacter)
     for (const Case& c : cases)
         EXPECT_EQ(utf8CharacterEnd(text, c.at), c.end) << "at " << c.at;
     EXPECT_EQ(utf8CharacterEnd("", 0), 0u);
+}
+
+TEST(Utf8, CodePointOfOneCharacter)
+{
+    struct Case {
+        const char* character;
+        char32_t codePoint;
+    } const cases[] = {
+        {"a", U'a'},
+        {"\xC3\xA9", U'é'},
+        {"\xE4\xBC\xA0", U'传'},
+        {"\xF0\x9F\x93\xA0", U'\U0001F4E0'},
+        {"\xEF\xBF\xBD", U'\uFFFD'},
+        {"\x07", U'\x07'},
+        {"", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(utf8CodePoint(c.character), c.codePoint) << c.character;
+    // Malformed bytes give some value without a read past the character.
+    EXPECT_EQ(utf8CodePoint(std::string_view("\xE4\xBC\xA0", 2)), char32_t{(0x04 << 6) | 0x3C});
 }

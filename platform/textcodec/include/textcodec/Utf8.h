@@ -30,4 +30,10 @@ std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes);
 // or past the end gives text.size().
 std::size_t utf8CharacterEnd(std::string_view text, std::size_t at);
 
+// The code point of one character (its lead byte and the continuation bytes
+// after it, as utf8CharacterEnd marks it out). The bits are taken as they
+// stand: for a character of well-formed UTF-8 this is its code point; for
+// malformed bytes it is some value, never a read past `character`.
+char32_t utf8CodePoint(std::string_view character);
+
 } // namespace TextCodec
