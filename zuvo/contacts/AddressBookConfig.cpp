@@ -74,9 +74,6 @@ int OpenAddressBookFile(Config& document, const std::string& directory, bool cre
         cpLog(kLogFailure, "cannot load %s; it is left as it is", path.c_str());
         return 0;
     }
-    const std::string backup = JoinPath(directory, "address-bak.xml");
-    if (!document.save(backup.c_str()))
-        cpLog(kLogFailure, "cannot write the address book backup %s", backup.c_str());
     return 1;
 }
 
@@ -128,7 +125,13 @@ bool AddressBookConfig::Open(const std::string& directory)
 {
     Spindle::VLock lock(lookup_);
     path_ = JoinPath(directory, "address.xml");
-    return OpenFile();
+    if (!OpenFile())
+        return false;
+    // Once a run, as the program starts: the book as it was then.
+    const std::string backup = JoinPath(directory, "address-bak.xml");
+    if (!save(backup.c_str()))
+        cpLog(kLogFailure, "cannot write the address book backup %s", backup.c_str());
+    return true;
 }
 
 bool AddressBookConfig::OpenFile()

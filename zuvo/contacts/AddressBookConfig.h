@@ -34,9 +34,8 @@ std::string AddressBookTemplate();
 int WriteAddressBookTemplate(const std::string& path);
 
 // Opens directory/address.xml into document. A missing file gets the
-// template first when createWhenMissing. After a successful load the
-// document is saved as directory/address-bak.xml. A file that exists but
-// does not load is left as it is, and so is its backup: 0.
+// template first when createWhenMissing. A file that exists but does not
+// load is left as it is: 0. The backup is the store's Open, not this.
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing);
 
 // Appends a card under the folder at folderPath with all 34 attributes in
@@ -60,8 +59,9 @@ public:
     static AddressBookConfig& GetInstance();
 
     // Opens address.xml of the program directory (or of directory); true
-    // when it loaded. The store never creates the file, nor writes the
-    // backup (the windows' loads do). A store that could not be opened
+    // when it loaded, and then saves what it loaded as address-bak.xml
+    // (start-up opens the store once a run; the windows' and the picker's
+    // loads never write the backup). The store never creates the file. A store that could not be opened
     // tries the same file again at each look-up, so a file made later (by
     // the address book window) serves without a restart.
     bool Open();

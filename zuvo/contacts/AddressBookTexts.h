@@ -49,6 +49,9 @@ inline constexpr const char* kListMenu = "_ADDRESS1_";
 
 inline constexpr const char* kAddDirTitle = "添加文件夹";
 inline constexpr const char* kAddDirPrompt = "请输入文件夹名称：";
+inline constexpr const char* kFolderNameMissing = "请输入文件夹名称。";
+inline constexpr const char* kFolderNameTakenBefore = "该地址薄中已有名为“";
+inline constexpr const char* kFolderNameTakenAfter = "”的文件夹，请换一个名称。";
 
 inline constexpr const char* kSelectAddress = "请选择地址";
 inline constexpr const char* kDeleteFolderQuestion = "真的要删除该地址薄吗？";

@@ -24,6 +24,15 @@ bool hasExtension(std::string_view name, std::string_view extension)
 
 bool IsTiffAttachment(std::string_view name)
 {
+    const auto dot = name.find('.');
+    for (auto at = dot; at != std::string_view::npos; at = name.find('.', at + 1))
+        if (EqualsNoCase(name.substr(at, 4), ".tif"))
+            return true;
+    return false;
+}
+
+bool HasTiffExtension(std::string_view name)
+{
     return hasExtension(name, "tif");
 }
 

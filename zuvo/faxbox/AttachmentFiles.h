@@ -31,9 +31,12 @@ inline constexpr const char* kPrintFailedBefore = "打印失败，可能文件";
 inline constexpr const char* kPrintFailedAfter = "不存在!";
 } // namespace AttachText
 
-// Whether the name's extension (after its last ".") is "tif" or "wav", in
-// any case: "A.TIF" is a page file, "a.tif.doc" is not.
+// A fax's attachment is a page file when its name contains ".tif" in any
+// case: "A.TIF", a scanner's "scan.tiff", "a.tif.doc" too.
 bool IsTiffAttachment(std::string_view name);
+// Whether the name's extension (after its last ".") is "tif" or "wav", in
+// any case: "A.TIF" has it, "a.tif.doc" and "scan.tiff" do not.
+bool HasTiffExtension(std::string_view name);
 bool IsWaveAttachment(std::string_view name);
 
 // The save-as filter for an attachment: TIFF for page files, else WAV.

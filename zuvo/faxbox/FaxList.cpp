@@ -21,10 +21,9 @@ const std::vector<std::string>& recordAttributeNames()
 
 const std::vector<std::string> kAttachFileNames = {"File", "HeadFlag"};
 
-FaxRecord recordOf(const Config::NodeAttributes& node)
+FaxRecord recordOf(const Config::NodeAttributes& node, const std::vector<std::string>& names)
 {
     FaxRecord record;
-    const std::vector<std::string>& names = recordAttributeNames();
     for (std::size_t k = 0; k < names.size(); ++k)
         if (node.values[k])
             record.Set(names[k], *node.values[k]);
@@ -52,7 +51,20 @@ std::vector<FaxRecord> ReadFaxRecords(const std::string& folderPath, std::size_t
     std::vector<FaxRecord> records;
     records.reserve(nodes.size());
     for (const Config::NodeAttributes& node : nodes)
-        records.push_back(recordOf(node));
+        records.push_back(recordOf(node, recordAttributeNames()));
+    return records;
+}
+
+std::vector<FaxRecord> ReadFaxRecordsFrom(Config& document, const std::string& folderPath,
+                                          const std::vector<std::string>& attributeNames)
+{
+    std::vector<Config::NodeAttributes> nodes;
+    document.getNodesWithChildren((folderPath + "/Fax").c_str(), attributeNames, "AttachFile", kAttachFileNames,
+                                  nodes);
+    std::vector<FaxRecord> records;
+    records.reserve(nodes.size());
+    for (const Config::NodeAttributes& node : nodes)
+        records.push_back(recordOf(node, attributeNames));
     return records;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cfgtree/Config.h"
 #include "core/stores/FaxRecordStore.h"
 
 inline constexpr int kMaxListedFaxes = 5000;
@@ -22,6 +23,10 @@ inline constexpr int kMaxListedFaxes = 5000;
 // is closed or the folder is missing.
 std::vector<FaxRecord> ReadFaxRecords(const std::string& folderPath,
                                       std::size_t limit = static_cast<std::size_t>(-1));
+// The same walk over another account document (an imported one), taking
+// only the attributes attributeNames (those absent stay unset).
+std::vector<FaxRecord> ReadFaxRecordsFrom(Config& document, const std::string& folderPath,
+                                          const std::vector<std::string>& attributeNames);
 
 // Which record of a folder a row stands for: its CreateTime, and how many
 // records of the folder before it have the same CreateTime.

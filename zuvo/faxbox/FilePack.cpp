@@ -28,8 +28,9 @@ namespace {
 // Offsets and lengths are 32-bit: the .dat never grows past this.
 constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull;
 constexpr std::size_t kCopyChunk = 64 * 1024;
-// The smallest item: a name's length field and three integers.
-constexpr uint64_t kMinItemBytes = 4 + 3 * (4 + 4);
+// The smallest item: a name's length field and three integers, each of which
+// may be stored as a bare length field of 0 (read as 0).
+constexpr uint64_t kMinItemBytes = 4 + 3 * 4;
 
 using safefile::UniqueFd;
 

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <unordered_set>
 
 #include "cfgtree/Config.h"
 #include "core/TextUtil.h"
@@ -15,6 +17,7 @@
 #include "core/stores/FaxRecordStore.h"
 #include "core/stores/ProgramPaths.h"
 #include "core/stores/ScratchDirectory.h"
+#include "faxbox/FaxList.h"
 #include "faxbox/FilePack.h"
 #include "jotter/Jotter.h"
 #include "safefile/SafeFile.h"
@@ -91,43 +94,44 @@ bool loads(const std::string& xmlFile)
     return document.open(xmlFile.c_str()) == 1;
 }
 
-// Record index of the folder at folderPath in another account document.
-FaxRecord readRecord(Config& document, const std::string& folderPath, int index)
+// A CreateTime as records are matched by it: letter case aside.
+std::string createTimeKey(std::string createTime)
 {
-    const std::string fax = FormatText("%s/Fax[%d]", folderPath.c_str(), index);
-    FaxRecord record;
-    for (const char* name : kImportedAttributes)
-        if (document.hasNodeAttr(fax.c_str(), name))
-            record.Set(name, document.getNodeAttr(fax.c_str(), name));
-    const std::string pages = fax + "/AttachFile";
-    const int count = document.getNodeCnt(pages.c_str());
-    for (int k = 0; k < count; ++k) {
-        const std::string child = FormatText("%s[%d]", pages.c_str(), k);
-        record.attachments.push_back(
-            {document.getNodeAttr(child.c_str(), "File"), document.getNodeAttr(child.c_str(), "HeadFlag")});
-    }
-    return record;
+    for (char& c : createTime)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return createTime;
 }
 
-// Adds the records of the folder in the imported document that the folder
-// does not hold yet, and saves once.
+// Adds the records of the folder in the imported document whose CreateTime
+// the folder does not hold yet (nor an earlier record of the import), and
+// saves once. One walk reads the imported records, one the folder's
+// CreateTimes: the import is linear in the records, however many.
 bool importRecords(Config& imported, const std::string& folderPath)
 {
+    static const std::vector<std::string> importedNames(std::begin(kImportedAttributes), std::end(kImportedAttributes));
+    const std::vector<FaxRecord> records = ReadFaxRecordsFrom(imported, folderPath, importedNames);
     Spindle::VLock lock(AccountConfig::Mutex());
-    const int before = FaxCount(folderPath);
-    const int count = imported.getNodeCnt((folderPath + "/Fax").c_str());
+    std::vector<Config::NodeAttributes> held;
+    AccountConfig::GetNodesWithChildren(folderPath + "/Fax", {FaxRecord::kCreateTime}, "", {}, held);
+    std::unordered_set<std::string> createTimes;
+    for (const Config::NodeAttributes& node : held)
+        createTimes.insert(createTimeKey(node.values[0].value_or("")));
+    const int before = static_cast<int>(held.size());
     int added = 0;
-    for (int k = 0; k < count; ++k) {
-        const FaxRecord record = readRecord(imported, folderPath, k);
-        if (AccountConfig::FaxExistsByCreateTime(folderPath, record.CreateTime()))
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const FaxRecord& record = records[k];
+        const auto [key, isNew] = createTimes.insert(createTimeKey(record.CreateTime()));
+        if (!isNew)
             continue;
-        if (!AddFaxRecord(folderPath, record)) {
-            cpLog(kLogFailure, "import: record %d of %s not taken", k, folderPath.c_str());
+        if (!AddFaxRecord(folderPath, record, before + added)) {
+            createTimes.erase(key);
+            cpLog(kLogFailure, "import: record %zu of %s not taken", k, folderPath.c_str());
             continue;
         }
         ++added;
     }
-    cpLog(kLogTrace, "import: %d of %d records added to %s", added, count, folderPath.c_str());
+    cpLog(kLogTrace, "import: %d of %zu records added to %s", added, records.size(), folderPath.c_str());
     if (added == 0 || AccountConfig::Save())
         return true;
     RemoveFaxRecordsFrom(folderPath, before);

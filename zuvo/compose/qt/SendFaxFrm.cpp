@@ -342,7 +342,7 @@ void CSendFaxFrm::AddAttachment()
     const std::optional<ChosenFile> chosen = CurrentPrompter().ChooseFile(request);
     if (!chosen || chosen->path.isEmpty())
         return;
-    if (IsTiffAttachment(Utf8(chosen->path))) {
+    if (HasTiffExtension(Utf8(chosen->path))) {
         AddPageFile(chosen->path);
         return;
     }

@@ -8,9 +8,10 @@
 #include <QVBoxLayout>
 
 #include "contacts/AddressBookTexts.h"
+#include "core/qt/Prompter.h"
 
-CAddDirDlg::CAddDirDlg(const QString& name, std::function<bool(const QString&)> acceptable, QWidget* parent)
-    : QDialog(parent), acceptable_(std::move(acceptable))
+CAddDirDlg::CAddDirDlg(const QString& name, Refusal refusal, QWidget* parent)
+    : QDialog(parent), refusal_(std::move(refusal))
 {
     setObjectName(QStringLiteral("CAddDirDlg"));
     setWindowTitle(QString::fromUtf8(AddressText::kAddDirTitle));
@@ -37,7 +38,8 @@ QString CAddDirDlg::Name() const
 
 void CAddDirDlg::accept()
 {
-    if (acceptable_ && !acceptable_(Name())) {
+    if (const std::optional<QString> why = refusal_ ? refusal_(Name()) : std::nullopt) {
+        CurrentPrompter().Inform(*why);
         name_->setFocus();
         name_->selectAll();
         return;

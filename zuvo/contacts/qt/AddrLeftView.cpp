@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QStyle>
 #include <QTreeWidget>
@@ -63,7 +64,10 @@ void CAddrLeftView::SetBooks(const std::vector<BookEntry>& books, int selectBook
     {
         const QSignalBlocker quiet(tree_);
         tree_->clear();
-        const QIcon bookIcon = style()->standardIcon(QStyle::SP_DirHomeIcon);
+        // A book is told from its folders at a glance: the desktop's address
+        // book icon, or where the desktop has none, a list's.
+        const QIcon bookIcon = QIcon::fromTheme(QStringLiteral("x-office-address-book"),
+                                                style()->standardIcon(QStyle::SP_FileDialogContentsView));
         const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
         for (std::size_t b = 0; b < books.size(); ++b) {
             auto* book = new QTreeWidgetItem(tree_, QStringList{text(books[b].name)});

@@ -85,6 +85,7 @@ QWidget* CAddrNewSheet::makeField(FieldState& state, QWidget* page)
     switch (state.field->kind) {
     case FieldKind::Text: {
         auto* edit = new QLineEdit(state.loaded, page);
+        state.shown = edit->text();
         field = edit;
         break;
     }
@@ -126,7 +127,7 @@ QWidget* CAddrNewSheet::makeField(FieldState& state, QWidget* page)
     case FieldKind::TextArea: {
         auto* edit = new QPlainTextEdit(page);
         edit->setPlainText(state.loaded);
-        edit->document()->setModified(false);
+        state.shown = edit->toPlainText();
         edit->setTabChangesFocus(true);
         edit->setFixedHeight(edit->fontMetrics().lineSpacing() * 2 + 12);
         field = edit;
@@ -144,7 +145,7 @@ QString CAddrNewSheet::textOf(const FieldState& state) const
     switch (state.field->kind) {
     case FieldKind::Text: {
         auto* edit = static_cast<QLineEdit*>(state.widget);
-        return edit->isModified() ? edit->text() : state.loaded;
+        return edit->text() != state.shown ? edit->text() : state.loaded;
     }
     case FieldKind::Sex:
         return state.touched ? static_cast<QComboBox*>(state.widget)->currentText() : state.loaded;
@@ -158,7 +159,7 @@ QString CAddrNewSheet::textOf(const FieldState& state) const
     }
     case FieldKind::TextArea: {
         auto* edit = static_cast<QPlainTextEdit*>(state.widget);
-        return edit->document()->isModified() ? edit->toPlainText() : state.loaded;
+        return edit->toPlainText() != state.shown ? edit->toPlainText() : state.loaded;
     }
     }
     return {};

@@ -15,10 +15,11 @@ class QTabWidget;
 // The contact editor: four pages built from the table of contact fields.
 // A new card ("新建地址") starts empty; OK without a name keeps the sheet
 // open, and without a fax number asks first. An edit ("地址信息") shows the
-// card's values. Card() gives every attribute: the typed text of each
-// field the user changed, and the loaded text of every other, so that an
-// unchanged OK writes back exactly what was there (an unparsable birthday
-// included).
+// card's values. Card() gives every attribute: what each field shows when
+// that differs from what it showed on opening (however it was changed: by
+// the keyboard, a screen reader or an automation), and the loaded text of
+// every other, so that an unchanged OK writes back exactly what was there
+// (an unparsable birthday, or a text a field cannot show as it is, included).
 class CAddrNewSheet : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +43,7 @@ private:
         const ContactField* field = nullptr;
         QWidget* widget = nullptr;
         QString loaded;
+        QString shown;        // what a text field showed on opening
         bool touched = false; // for the drop-down and the birthday
     };
 

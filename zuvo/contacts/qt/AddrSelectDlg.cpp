@@ -139,8 +139,11 @@ CAddrSelectDlg::CAddrSelectDlg(const QString& directory, QWidget* parent)
     folders_->setCurrentIndex(picker_.AllIndex());
     connect(folders_, &QComboBox::currentIndexChanged, this, &CAddrSelectDlg::RefillCards);
     connect(cards_, &QTreeWidget::itemDoubleClicked, this, &CAddrSelectDlg::AddFirstSelectedToTo);
-    // Enter in the combo's text or on the card list is theirs: it refills
-    // or adds, and does not close the dialog.
+    // Enter in the combo or on the card list is theirs: it refills or adds,
+    // and does not close the dialog. The combo holds the keyboard focus in a
+    // shown dialog and hands keys to its text field by a direct call, which
+    // no filter on the field sees: the combo itself is watched.
+    folders_->installEventFilter(this);
     folders_->lineEdit()->installEventFilter(this);
     cards_->installEventFilter(this);
     RefillCards();
@@ -151,7 +154,7 @@ bool CAddrSelectDlg::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == folders_->lineEdit()) {
+            if (watched == folders_ || watched == folders_->lineEdit()) {
                 RefillCards();
                 return true;
             }

@@ -310,23 +310,25 @@ void CAddressFrm::editCard()
         settle(*result);
 }
 
-bool CAddressFrm::folderNameFree(const QString& name, int except) const
+std::optional<QString> CAddressFrm::folderNameRefusal(const QString& name, int except) const
 {
+    if (name.isEmpty())
+        return text(AddressText::kFolderNameMissing);
     const int book = tree_->SelectedBook();
-    if (name.isEmpty() || book < 0 || static_cast<std::size_t>(book) >= books_.size())
-        return false;
+    if (book < 0 || static_cast<std::size_t>(book) >= books_.size())
+        return text(AddressText::kSelectAddress);
     const std::vector<std::string>& folders = books_[book].folders;
     for (std::size_t f = 0; f < folders.size(); ++f)
         if (static_cast<int>(f) != except && EqualsNoCase(folders[f], name.toStdString()))
-            return false;
-    return true;
+            return text(AddressText::kFolderNameTakenBefore) + QString::fromStdString(folders[f]) + text(AddressText::kFolderNameTakenAfter);
+    return std::nullopt;
 }
 
 void CAddressFrm::newFolder()
 {
     const int book = tree_->SelectedBook();
     const QString bookName = tree_->SelectedBookName();
-    CAddDirDlg dialog(QString(), [this](const QString& name) { return folderNameFree(name, -1); }, this);
+    CAddDirDlg dialog(QString(), [this](const QString& name) { return folderNameRefusal(name, -1); }, this);
     if (CurrentPrompter().RunDialog(dialog) != QDialog::Accepted)
         return;
     document_.AddFolder(book, bookName.toStdString(), dialog.Name().toStdString());
@@ -337,7 +339,7 @@ void CAddressFrm::renameFolder()
 {
     const FolderRef folder = tree_->SelectedFolder();
     CAddDirDlg dialog(QString::fromStdString(folder.folderName),
-                      [this, folder](const QString& name) { return folderNameFree(name, folder.folder); }, this);
+                      [this, folder](const QString& name) { return folderNameRefusal(name, folder.folder); }, this);
     if (CurrentPrompter().RunDialog(dialog) != QDialog::Accepted)
         return;
     // The file changes first; the tree shows what it then holds.

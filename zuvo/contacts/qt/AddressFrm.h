@@ -77,7 +77,9 @@ private:
     void deleteSelection();
     void import(ImportKind kind);
     void exportBook();
-    bool folderNameFree(const QString& name, int except) const;
+    // Why a folder name cannot be taken in the selected book (none given,
+    // or one of its other folders has it, letter case aside); nothing when it can.
+    std::optional<QString> folderNameRefusal(const QString& name, int except) const;
 
     AddressFrameServices services_;
     AddressBookDocument document_;

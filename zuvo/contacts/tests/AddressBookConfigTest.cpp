@@ -67,12 +67,12 @@ TEST(AddressBookTemplate, WrittenByteForByte)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
-TEST_F(AddressBookTest, MissingFileGetsTheTemplateAndABackup)
+TEST_F(AddressBookTest, MissingFileGetsTheTemplate)
 {
     Config window;
     ASSERT_EQ(OpenAddressBookFile(window, dir_.path(), true), 1);
     EXPECT_EQ(testfiles::md5sumOf(path()), "7dcab88caefcc673473d43709905ee00");
-    EXPECT_EQ(testfiles::xpath(backup(), "count(/Config/AddressBook/Folder)"), "2");
+    EXPECT_FALSE(std::filesystem::exists(backup()));
     EXPECT_EQ(window.getNodeCnt("AddressBook"), 2);
 
     // The store itself never creates the file.
@@ -80,6 +80,30 @@ TEST_F(AddressBookTest, MissingFileGetsTheTemplateAndABackup)
     Config other;
     EXPECT_EQ(OpenAddressBookFile(other, empty.path(), false), 0);
     EXPECT_FALSE(std::filesystem::exists(empty.file("address.xml")));
+}
+
+// The backup address-bak.xml is written once a run, when start-up opens the
+// store: the windows' and the picker's documents, which open the file each
+// time they are shown, never write it.
+TEST_F(AddressBookTest, OnlyTheStoresOpenWritesTheBackup)
+{
+    testfiles::writeFile(path(), addressFile());
+    Config window;
+    ASSERT_EQ(OpenAddressBookFile(window, dir_.path(), true), 1);
+    Config picker;
+    ASSERT_EQ(OpenAddressBookFile(picker, dir_.path(), false), 1);
+    EXPECT_FALSE(std::filesystem::exists(backup()));
+
+    ASSERT_TRUE(store().Open(dir_.path()));
+    EXPECT_EQ(testfiles::md5sumOf(backup()), testfiles::md5sumOf(path()));
+
+    // A card saved later reaches the file, not the backup.
+    const std::string atStart = testfiles::md5sumOf(backup());
+    ASSERT_EQ(AppendAddressCard(window, "AddressBook[0]/Folder[0]", {{"Name", "later"}, {"FaxNum", "999"}}), 1);
+    Config again;
+    ASSERT_EQ(OpenAddressBookFile(again, dir_.path(), true), 1);
+    EXPECT_EQ(testfiles::md5sumOf(backup()), atStart);
+    EXPECT_EQ(testfiles::xpath(backup(), "count(//Address[@FaxNum='999'])"), "0");
 }
 
 TEST_F(AddressBookTest, UnreadableFileAndItsBackupStayUntouched)
@@ -187,11 +211,11 @@ TEST_F(AddressBookTest, AStoreOpenedBeforeTheFileExistsFindsItsCardsOnceItDoes)
     EXPECT_EQ(store().FindByFaxNumber("555", name, company), 1);
     EXPECT_EQ(name, "dup-first");
     EXPECT_EQ(company, "first co");
-    // Only the windows' loads write the backup.
+    // A look-up's late load writes no backup; the next start-up's open does.
     EXPECT_FALSE(std::filesystem::exists(backup()));
     AddressBookConfig atStart;
     ASSERT_TRUE(atStart.Open(dir_.path()));
-    EXPECT_FALSE(std::filesystem::exists(backup()));
+    EXPECT_TRUE(std::filesystem::exists(backup()));
 }
 
 TEST_F(AddressBookTest, ACardThatIsNotSavedLeavesNoTrace)

@@ -30,6 +30,9 @@ QPalette paletteOf(QColor window, QColor button, QColor highlight)
     // White on a dark highlight, black on a light one (the caption bar is drawn so).
     palette.setColor(QPalette::HighlightedText, ReadableTextOn(highlight));
     palette.setColor(QPalette::Base, Qt::white);
+    // A field that cannot be used shows the window colour: an empty one has
+    // no greyed text to say so.
+    palette.setColor(QPalette::Disabled, QPalette::Base, window);
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
         palette.setColor(QPalette::Active, role, Qt::black);
         palette.setColor(QPalette::Inactive, role, Qt::black);

@@ -115,13 +115,18 @@ std::time_t AllocateBodyFileTime(const std::string& folderDirectory, std::time_t
 
 int AddFaxRecord(const std::string& folderPath, const FaxRecord& record)
 {
+    Spindle::VLock lock(AccountConfig::Mutex());
+    return AddFaxRecord(folderPath, record, FaxCount(folderPath));
+}
+
+int AddFaxRecord(const std::string& folderPath, const FaxRecord& record, int count)
+{
     if (!HasSafeFileNames(record)) {
         cpLog(kLogFailure, "fax record \"%s\" names a file outside its folder; not written",
               record.CreateTime().c_str());
         return 0;
     }
     Spindle::VLock lock(AccountConfig::Mutex());
-    const int before = FaxCount(folderPath);
     if (!AccountConfig::AddNode(folderPath, "Fax"))
         return 0;
     bool complete = true;
@@ -134,7 +139,7 @@ int AddFaxRecord(const std::string& folderPath, const FaxRecord& record)
     }
     if (complete)
         return 1;
-    RemoveFaxRecordsFrom(folderPath, before);
+    RemoveFaxRecordsFrom(folderPath, count);
     return 0;
 }
 

@@ -40,6 +40,10 @@ std::time_t AllocateBodyFileTime(const std::string& folderDirectory, std::time_t
 // without saving; 1 when the whole record was added, 0 (and nothing added)
 // otherwise.
 int AddFaxRecord(const std::string& folderPath, const FaxRecord& record);
+// The same for a caller that holds AccountConfig::Mutex() and knows that the
+// folder holds count records: a batch of additions then walks the folder
+// once, not once a record.
+int AddFaxRecord(const std::string& folderPath, const FaxRecord& record, int count);
 // Takes the folder's records from index count on out of the document again
 // (records added but not saved).
 void RemoveFaxRecordsFrom(const std::string& folderPath, int count);

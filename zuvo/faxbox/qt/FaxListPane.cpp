@@ -47,6 +47,7 @@ CPelno1View* InstallFaxList(CMainFrame& frame, const DocumentPanes& panes, std::
         frame.ShowFaxContentView();
         document->Reset();
     };
+    services.settlePageEdits = [document] { return document->SaveModified(); };
     services.showBody = [&frame](const std::string& path) { frame.ShowBody(QString::fromStdString(path)); };
     services.setAttachmentsShown = [&frame](bool shown) { frame.SetAttachmentPaneShown(shown); };
     CAttachFileView* attachments = panes.attachments;

@@ -18,6 +18,7 @@
 #include "core/frame/AccessLock.h"
 #include "core/qt/AccessPasswordDlg.h"
 #include "core/qt/Prompter.h"
+#include "core/qt/WaitCursor.h"
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
 #include "faxbox/FolderTree.h"
@@ -401,7 +402,13 @@ void CLeftView::importFolder()
     const auto chosen = choosePack(false, FolderTreeText::kImportFilter, FolderTreeText::kImportExtension);
     if (!chosen)
         return;
-    switch (MailboxArchive::ImportFolder(folder, *chosen)) {
+    MailboxArchive::Result result = MailboxArchive::Result::Failed;
+    {
+        // A large export takes a while; the outcome is told without it.
+        WaitCursor wait;
+        result = MailboxArchive::ImportFolder(folder, *chosen);
+    }
+    switch (result) {
     case MailboxArchive::Result::Success:
         RefreshFolderCounts();
         if (services_.postListRefresh)

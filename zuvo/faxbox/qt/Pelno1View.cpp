@@ -15,6 +15,7 @@
 #include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
 #include "core/WindowMessages.h"
+#include "core/qt/WaitCursor.h"
 #include "core/qt/WindowMessage.h"
 #include "faxbox/FaxFiling.h"
 #include "faxbox/FaxListCommands.h"
@@ -34,15 +35,6 @@ QString captionOf(const FaxListRow& row)
     return QStringLiteral("主题：  ") + fromStd(row.cells[kColumnTopic]) + QStringLiteral("    ") +
            QStringLiteral("传真号码: ") + fromStd(row.cells[kColumnCaller]);
 }
-
-// Restores the wait cursor's absence however the command ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -183,11 +175,31 @@ void CPelno1View::notice(const char* text) const
         services_.postNotice(QString::fromUtf8(text));
 }
 
+bool CPelno1View::settlePageEdits() const
+{
+    return !services_.settlePageEdits || services_.settlePageEdits();
+}
+
+void CPelno1View::reselectShown()
+{
+    const int row = shown_ ? model_->RowOf(*shown_) : -1;
+    if (row < 0) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 // ------------------------------------------------------------ showing a fax
 
 void CPelno1View::ShowSelectedFax(bool markRead)
 {
     const std::optional<FaxRecordRef> ref = currentRef();
+    if (ref != shown_ && !settlePageEdits()) {
+        reselectShown();
+        return;  // the fax shown stays, with its edited page
+    }
     const std::string folder = services_.folderPath ? services_.folderPath() : std::string();
     const int index = ref && !folder.empty() ? FindFaxByRef(folder, *ref) : -1;
     const std::optional<FaxRecord> record = index < 0 ? std::nullopt : ReadFaxRecord(folder, index);
@@ -247,6 +259,10 @@ QMenu* CPelno1View::PopupMenu()
 void CPelno1View::OnCommand(int id)
 {
     if (!IsCommandEnabled(id))
+        return;
+    // The records move with their files: an edited page is written to its
+    // file first, or the command is dropped.
+    if ((id == FaxListCommand::Delete || id == FaxListCommand::DeleteAll) && !settlePageEdits())
         return;
     switch (id) {
     case FaxListCommand::Delete: deleteSelected(); break;
@@ -384,6 +400,8 @@ void CPelno1View::keyPressEvent(QKeyEvent* event)
             notice(kSelectFaxText);
             return;
         }
+        if (!settlePageEdits())
+            return;
         const int firstRow = model_->RowOf(refs.front());
         OnCommand(FaxListCommand::Delete);
         // The fax now in the deleted one's place is selected and shown, not marked read.

@@ -56,6 +56,10 @@ struct Pelno1ViewServices {
     // script, files or network).
     std::function<void()> showPages;
     std::function<void(const std::string& bodyPath)> showBody;
+    // Unsaved edits of the open page file settled before the fax shown is
+    // left or its records move: the save question asked (是 writes the file
+    // the record names); false when the person cancels.
+    std::function<bool()> settlePageEdits;
     // The attachments pane shown beside the content, or taken away.
     std::function<void(bool shown)> setAttachmentsShown;
     // The attachments view: emptied (the document reset with it), then one
@@ -104,6 +108,10 @@ private:
     std::string currentFaxPath() const;
     bool isFolderType(const char* type) const;
     void notice(const char* text) const;
+    bool settlePageEdits() const;
+    // The row of the fax shown selected and current again (a change of fax
+    // that was cancelled).
+    void reselectShown();
     // After a command changed the folder: counts relabelled, list read again.
     void afterChange(const FaxMoveOutcome& outcome);
     void deleteSelected();

@@ -15,7 +15,7 @@ using testsupport::md5sumOf;
 
 namespace {
 
-TEST(AttachmentFilesTest, ExtensionsAreComparedWithoutCase)
+TEST(AttachmentFilesTest, PageAndSoundFilesByNameWithoutCase)
 {
     struct Case {
         const char* name;
@@ -25,9 +25,12 @@ TEST(AttachmentFilesTest, ExtensionsAreComparedWithoutCase)
         {"a.tif", true, false, "TIFF(*.TIF)|*.TIF||"},
         {"A.TIF", true, false, "TIFF(*.TIF)|*.TIF||"},
         {"合同.Tif", true, false, "TIFF(*.TIF)|*.TIF||"},
-        {"a.tif.doc", false, false, "WAV File(*.wav)|*.wav||"},
-        {"a.tiff", false, false, "WAV File(*.wav)|*.wav||"},
+        // A page file's name contains ".tif": a scanner's ".tiff" too.
+        {"scan.tiff", true, false, "TIFF(*.TIF)|*.TIF||"},
+        {"Scan.TIFF", true, false, "TIFF(*.TIF)|*.TIF||"},
+        {"a.tif.doc", true, false, "TIFF(*.TIF)|*.TIF||"},
         {"tif", false, false, "WAV File(*.wav)|*.wav||"},
+        {"atif", false, false, "WAV File(*.wav)|*.wav||"},
         {"voice.WAV", false, true, "WAV File(*.wav)|*.wav||"},
         {"voice.wav.txt", false, false, "WAV File(*.wav)|*.wav||"},
         {"body.html", false, false, "WAV File(*.wav)|*.wav||"},

@@ -182,6 +182,39 @@ TEST_F(FilePackTest, HostileArchivesAreRefusedWithoutWritingAnything)
     }
 }
 
+// A writer that stores each integer 0 as a field of length 0 (here the
+// offsets and lengths of empty files): its items are shorter than items of
+// four-byte integers, and the index is read all the same.
+TEST_F(FilePackTest, IntegersOfLengthZeroReadAsZero)
+{
+    const std::string empty = source("empty", "");
+    const std::string page = source("page", "page bytes");
+    ASSERT_EQ(run(oracle() + "write --zero-as-empty " + quote(index()) + " " + quote(data()) + " " +
+                  quote("e\\1=" + empty) + " " + quote("e\\2=" + empty) + " " + quote("e\\3=" + empty) + " " +
+                  quote("p=" + page))
+                  .status,
+              0);
+    ASSERT_EQ(run(oracle() + "list " + quote(index())).output,
+              "e\\1\t1\t0\t0\ne\\2\t1\t0\t0\ne\\3\t1\t0\t0\np\t1\t0\t10\n");
+    FilePack pack;
+    pack.SetIndexPath(index());
+    pack.SetDataPath(data());
+    ASSERT_EQ(pack.Open(), 1);
+    const std::vector<FileItem> items = pack.Items();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[1].name, "e\\2");
+    EXPECT_EQ(items[1].offset, 0u);
+    EXPECT_EQ(items[1].length, 0u);
+    EXPECT_EQ(items[3].length, 10u);
+    ASSERT_EQ(pack.ExtractAll(dir_.file("out")), 1);
+    EXPECT_EQ(readFile(dir_.file("out/e/3")), "");
+    EXPECT_EQ(readFile(dir_.file("out/p")), "page bytes");
+
+    ASSERT_EQ(run(oracle() + "write --zero-as-empty " + quote(index()) + " " + quote(data())).status, 0);
+    ASSERT_EQ(pack.Open(), 1) << "a count of length 0 is no items";
+    EXPECT_TRUE(pack.Items().empty());
+}
+
 TEST_F(FilePackTest, ItemNamesOfOtherSystemsExtractBelowTheTarget)
 {
     const std::string payload = source("payload", "page");

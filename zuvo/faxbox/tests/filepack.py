@@ -4,6 +4,7 @@ archive layout alone (standard library only), used as the tests' oracle.
 
 The .index file is little-endian without padding: every field is a u32
 length followed by that many bytes; integers are the length 4 and a u32.
+An integer whose length field is 0 reads as 0.
 Head: version text, vendor text, item count. Each item: name (GBK, parts
 separated by backslashes), valid flag, offset in the .dat, length.
 
@@ -15,6 +16,7 @@ separated by backslashes), valid flag, offset in the .dat, length.
       writes a pack of the given files, in order; the options make it broken:
         --count N          store N as the item count
         --int-length N     store N as the length field of every integer
+        --zero-as-empty    store every integer 0 as a field of length 0
         --extra-length N   store each item's length N bytes too long
         --raw-name HEX     add one empty item whose name is these bytes
 """
@@ -42,6 +44,8 @@ def read_pack(index_path):
 
     def integer():
         value = field()
+        if len(value) == 0:
+            return 0
         if len(value) != 4:
             raise ValueError("integer of %d bytes" % len(value))
         return struct.unpack("<I", value)[0]
@@ -84,6 +88,8 @@ def cmd_write(args):
         return struct.pack("<I", len(value)) + value
 
     def integer(value):
+        if args.zero_as_empty and value == 0:
+            return struct.pack("<I", 0)
         body = struct.pack("<I", value & 0xFFFFFFFF)
         body = (body + b"\0" * max(0, int_length - 4))[:int_length]
         return struct.pack("<I", int_length) + body
@@ -125,6 +131,7 @@ def main():
     p.add_argument("--count", type=int)
     p.add_argument("--int-length", type=int, default=4)
     p.add_argument("--extra-length", type=int, default=0)
+    p.add_argument("--zero-as-empty", action="store_true")
     p.add_argument("--raw-name")
     p.add_argument("files", nargs="*")
     p.set_defaults(run=cmd_write)

@@ -40,10 +40,12 @@
 #include "faxbox/FaxTasks.h"
 #include "faxbox/qt/AttachFileView.h"
 #include "faxbox/qt/DocumentPanes.h"
+#include "faxbox/qt/FaxContentView.h"
 #include "faxbox/qt/FaxListModel.h"
 #include "faxbox/qt/FaxListPane.h"
 #include "faxbox/qt/LeftView.h"
 #include "faxbox/tests/FaxListFixture.h"
+#include "faxbox/tests/FaxPageFixtures.h"
 
 using namespace faxlist_test;
 namespace fs = std::filesystem;
@@ -85,6 +87,7 @@ protected:
         frame = std::make_unique<CMainFrame>(MainFrameSettings{}, std::move(services));
         const DocumentPanes panes = InstallDocumentPanes(*frame);
         attachments = panes.attachments;
+        viewer = panes.viewer;
         list = InstallFaxList(*frame, panes, [this]() -> TaskQueue& { return tasks; });
         LeftViewServices treeServices;
         treeServices.setCurrentAccount = [](const std::string&) {};
@@ -168,6 +171,7 @@ protected:
     std::unique_ptr<CMainFrame> frame;
     CPelno1View* list = nullptr;
     CAttachFileView* attachments = nullptr;
+    CFaxContentView* viewer = nullptr;
     CLeftView* tree = nullptr;
 };
 
@@ -468,4 +472,91 @@ TEST_F(FaxListWindowTest, AFaxBodyIsShownInTheBrowserWithoutScriptFilesOrNetwork
     EXPECT_FALSE(server.hasPendingConnections() || server.waitForNewConnection(200)) << "nothing was fetched";
     QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-body"));
     EXPECT_EQ(attachments->ItemCount(), 1);
+}
+
+// A page turned in the viewer and not yet saved: the question
+// "保存被修改过的文件?" comes once, before anything moves, and 是 writes the
+// page into the file its record names. 取消 on a click on another fax keeps
+// fax A selected, named in the caption and its page in the viewer; 取消 on
+// the Delete key keeps the fax where it is.
+TEST_F(FaxListWindowTest, UnsavedPageEditsAreOfferedOnceBeforeTheFaxIsLeftOrMoved)
+{
+    showWindow({receivedFaxes()}, 0);
+    const std::string a = "20261201080001";  // 旧的, one page a.tif
+    const std::string b = "20261204080004";  // 最新, no body and no attachment
+    testfiles::TempDir scratch;
+    const std::string pageA = folderDir("faxbox") + "/a.tif." + a;
+    ASSERT_TRUE(faxfixtures::writeFaxTiff(faxfixtures::patternPage(200, 100), pageA, 200, 100, scratch));
+    const auto sizeOf = [](const std::string& file) {
+        return testfiles::run("identify -format '%w x %h' " + testfiles::quote(file)).output;
+    };
+    ASSERT_EQ(sizeOf(pageA), "200 x 100");
+    const QString captionA = QStringLiteral("主题：  旧的    传真号码: 021-080001");
+    const auto turnThePage = [&] {
+        clickRow(rowOf(a));
+        ASSERT_EQ(attachments->ItemCount(), 1);
+        // The attachment opened from the keyboard: its row, then Enter.
+        attachments->setFocus();
+        attachments->setCurrentItem(attachments->topLevelItem(0));
+        QTest::keyClick(attachments, Qt::Key_Return);
+        ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return viewer->Document().GetPageCount() == 1; }));
+        QAction* right = nullptr;
+        for (QAction* action : viewer->PopupMenu()->actions())
+            if (action->text() == QStringLiteral("右旋"))
+                right = action;
+        ASSERT_NE(right, nullptr);
+        viewer->UpdateCommands();
+        right->trigger();
+        ASSERT_TRUE(viewer->Document().IsModified());
+    };
+    const QString question = QStringLiteral("保存被修改过的文件?");
+
+    // 取消 on a click on fax B: nothing changes.
+    turnThePage();
+    script.threeWayAnswers = {PromptAnswer::Cancel};
+    clickRow(rowOf(b));
+    EXPECT_EQ(script.texts, QStringList{question});
+    ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(list->selectionModel()->selectedRows().front().row(), rowOf(a));
+    EXPECT_EQ(list->currentIndex().row(), rowOf(a));
+    EXPECT_EQ(caption(), captionA);
+    EXPECT_EQ(viewer->Document().GetPathName(), pageA);
+    EXPECT_TRUE(viewer->Document().IsModified());
+    EXPECT_EQ(sizeOf(pageA), "200 x 100");
+    QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-unsaved-page-kept"));
+
+    // 是: the turned page is written to a.tif, once asked, then B is shown.
+    script.texts.clear();
+    script.threeWayAnswers = {PromptAnswer::Yes};
+    clickRow(rowOf(b));
+    EXPECT_EQ(script.texts, QStringList{question});
+    EXPECT_EQ(caption(), QStringLiteral("主题：  最新    传真号码: 021-080004"));
+    EXPECT_EQ(sizeOf(pageA), "100 x 200");
+    EXPECT_EQ(viewer->Document().GetPageCount(), -1);
+
+    // 取消 on the Delete key: the fax stays, with its record and its page.
+    turnThePage();
+    script.texts.clear();
+    script.threeWayAnswers = {PromptAnswer::Cancel};
+    QTest::keyClick(list, Qt::Key_Delete);
+    QtTest::ProcessEventsFor(50);
+    EXPECT_EQ(script.texts, QStringList{question});
+    EXPECT_EQ(count("Folder[@Type='faxbox']"), "5");
+    EXPECT_EQ(count("Folder[@Type='trashbox']"), "0");
+    EXPECT_EQ(caption(), captionA);
+    EXPECT_TRUE(fs::exists(pageA));
+
+    // 是 on the Delete key: the page is saved where the record names it, and
+    // then the record and that file go to the trash together; no orphan stays.
+    script.texts.clear();
+    script.threeWayAnswers = {PromptAnswer::Yes};
+    QTest::keyClick(list, Qt::Key_Delete);
+    QtTest::ProcessEventsFor(50);
+    EXPECT_EQ(script.texts, QStringList{question});
+    EXPECT_EQ(count("Folder[@Type='trashbox']"), "1");
+    EXPECT_FALSE(fs::exists(pageA));
+    const std::string trashed = folderDir("trash") + "/a.tif." + a;
+    ASSERT_TRUE(fs::exists(trashed));
+    EXPECT_EQ(sizeOf(trashed), "200 x 100") << "turned twice: right, saved; right again, saved";
+    EXPECT_EQ(xpath("string(//Folder[@Type='trashbox']/Fax/AttachFile/@File)"), "a.tif");
 }

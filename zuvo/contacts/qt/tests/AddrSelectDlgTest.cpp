@@ -5,6 +5,7 @@
 
 #include "contacts/qt/AddrSelectDlg.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 
 #include <filesystem>
 
+#include "contacts/qt/tests/TypedText.h"
 #include "contacts/tests/PickerAddressFile.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
@@ -119,6 +121,46 @@ TEST_F(AddrSelectDlgTest, TypedTextNamingNoFolderShowsNothingAndEnterKeepsTheDia
     EXPECT_EQ(dialog->FolderCombo()->count(), 4) << "typed text is not added as an entry";
 }
 
+// In a shown dialog the keyboard focus of the folder combo is the combo
+// itself (its text field only shows it): Enter typed there, after a
+// folder's name or the entry for all, refills the card list and the dialog
+// stays open for the picking; OK closes it.
+TEST_F(AddrSelectDlgTest, EnterInTheFolderComboRefillsTheCardsAndKeepsTheDialogOpen)
+{
+    auto dialog = open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QComboBox& folders = *dialog->FolderCombo();
+    QTest::mouseClick(folders.lineEdit(), Qt::LeftButton);
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return folders.hasFocus(); }));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+
+    struct Step {
+        QString typed;
+        QStringList names;
+    };
+    const Step steps[] = {
+        {QStringLiteral("客户"), QStringList{QStringLiteral("赵六")}},
+        {QStringLiteral("所有人"), QStringList{"张三", "李四", "王五", "赵六", "孙七"}},
+        {QStringLiteral("默认"), QStringList{"张三", "李四", "王五"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.typed.toStdString());
+        QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+        typeInto(focus, step.typed);
+        ASSERT_EQ(folders.currentText(), step.typed);
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_NE(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(column(*dialog->CardList(), 0), step.names);
+    }
+    QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(dialog->isVisible()) << "the keypad's Enter as well";
+    QtTest::SaveScreenshot(*dialog, QStringLiteral("addr-select-enter"));
+    ok(*dialog);
+}
+
 TEST_F(AddrSelectDlgTest, ANumberInCcIsRefusedForToWithTheMessage)
 {
     auto dialog = open(QString(), QStringLiteral("333"));
@@ -180,6 +222,23 @@ TEST_F(AddrSelectDlgTest, RemovingTheLastEntryLeavesAnEmptyList)
     ok(*dialog);
     EXPECT_EQ(dialog->GetToList(), QString());
     EXPECT_EQ(dialog->GetCcList(), QString());
+}
+
+// The backup of the address book is start-up's: a picker that opens (on
+// every recipient choice of every compose window) leaves it alone, and
+// makes none where there is none.
+TEST_F(AddrSelectDlgTest, OpeningThePickerLeavesTheBackupAlone)
+{
+    const std::string backup = dir_.file("address-bak.xml");
+    auto first = open();
+    first->reject();
+    EXPECT_FALSE(std::filesystem::exists(backup));
+
+    testfiles::writeFile(backup, "the backup start-up wrote");
+    auto second = open(QStringLiteral("111"));
+    EXPECT_EQ(second->CardList()->topLevelItemCount(), 5);
+    ok(*second);
+    EXPECT_EQ(testfiles::readFile(backup), "the backup start-up wrote");
 }
 
 TEST_F(AddrSelectDlgTest, WithoutTheFileTheListsStillWork)

@@ -4,6 +4,7 @@
 
 #include "contacts/qt/AddressFrm.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -28,6 +29,7 @@
 #include "contacts/qt/AddrListView.h"
 #include "contacts/qt/AddrNewSheet.h"
 #include "contacts/qt/ContactTableModel.h"
+#include "contacts/qt/tests/TypedText.h"
 #include "core/TextUtil.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
@@ -37,18 +39,6 @@
 namespace {
 
 using namespace AddressCommand;
-
-// Types text into a widget key by key, as a keyboard (or an input method,
-// for the Chinese characters, which QTest's key table lacks) sends it.
-void typeInto(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &release);
-    }
-}
 
 std::string cards(const std::vector<std::string>& names, const std::string& extra = "")
 {
@@ -150,10 +140,16 @@ TEST_F(AddressFrmTest, AFreshStartShowsTheTemplate)
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("地址薄"));
     EXPECT_EQ(testfiles::readFile(path()), AddressBookTemplate());
     EXPECT_EQ(created_, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("address-bak.xml"))) << "start-up writes the backup, not the window";
     QTreeWidget* tree = frame->LeftView()->Tree();
     ASSERT_EQ(tree->topLevelItemCount(), 2);
     EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("个人地址薄"));
     EXPECT_EQ(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("默认"));
+    // A book and a folder are told apart at a glance.
+    const auto picture = [](const QTreeWidgetItem* item) { return item->icon(0).pixmap(16, 16).toImage(); };
+    EXPECT_FALSE(picture(tree->topLevelItem(0)).isNull());
+    EXPECT_NE(picture(tree->topLevelItem(0)), picture(tree->topLevelItem(0)->child(0)));
+    EXPECT_EQ(picture(tree->topLevelItem(0)), picture(tree->topLevelItem(1)));
     EXPECT_EQ(frame->ListView()->model()->columnCount(), 9);
     EXPECT_EQ(frame->ListView()->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("公司传真"));
 
@@ -301,6 +297,63 @@ TEST_F(AddressFrmTest, TheEditorWritesWhatWasTyped)
     EXPECT_EQ(xpath("string(" + card + "/@BirthDay)"), "");
     EXPECT_EQ(xpath("string(" + card + "/@Like)"), "x\r\ny");
     EXPECT_EQ(xpath("count(" + card + "/@*)"), "5");
+}
+
+// Text put into the fields by an assistive tool or an automation (the
+// accessibility interface's value, or setText from outside, which leave the
+// fields' "modified" marks alone) is what OK saves: what a field shows is
+// what is stored, for a new card and for an edit.
+TEST_F(AddressFrmTest, TextSetFromOutsideTheKeyboardIsSaved)
+{
+    testfiles::writeFile(path(), addressFile());
+    auto frame = open();
+    const auto setValue = [](CAddrNewSheet& sheet, const char* attribute, const QString& value) {
+        QWidget* field = sheet.Field(QString::fromUtf8(attribute));
+        ASSERT_NE(field, nullptr) << attribute;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+        ASSERT_NE(accessible, nullptr) << attribute;
+        accessible->setText(QAccessible::Value, value);
+    };
+    const auto setText = [](CAddrNewSheet& sheet, const char* attribute, const QString& value) {
+        auto* field = qobject_cast<QLineEdit*>(sheet.Field(QString::fromUtf8(attribute)));
+        ASSERT_NE(field, nullptr) << attribute;
+        field->setText(value);
+    };
+
+    // A new card named and numbered that way is stored (not refused as nameless).
+    select(*frame, 0, 0);
+    script_.dialogs.push_back([&](QDialog& dialog) {
+        auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+        setValue(sheet, "Name", QStringLiteral("读屏"));
+        setText(sheet, "FaxNum", QStringLiteral("010-7"));
+        setValue(sheet, "Like", QStringLiteral("听书"));
+        sheet.accept();
+        return sheet.result();
+    });
+    frame->CommandAction(NewCard)->trigger();
+    EXPECT_TRUE(script_.texts.isEmpty()) << "no question about a missing number";
+    EXPECT_EQ(names(1), "A B C D E 读屏");
+    const std::string added = "/Config/AddressBook[1]/Folder[1]/Address[6]";
+    EXPECT_EQ(xpath("string(" + added + "/@FaxNum)"), "010-7");
+    EXPECT_EQ(xpath("string(" + added + "/@Like)"), "听书");
+
+    // An edit: the card's values replaced the same ways.
+    select(*frame, 0, 1);
+    script_.dialogs.push_back([&](QDialog& dialog) {
+        auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+        setValue(sheet, "Name", QStringLiteral("自动"));
+        setText(sheet, "FaxNum", QStringLiteral("0202"));
+        setValue(sheet, "Like", QStringLiteral("一行"));
+        sheet.accept();
+        return sheet.result();
+    });
+    selectRows(*frame, {0});
+    frame->CommandAction(Properties)->trigger();
+    const std::string edited = "/Config/AddressBook[1]/Folder[2]/Address[1]";
+    EXPECT_EQ(xpath("string(" + edited + "/@Name)"), "自动");
+    EXPECT_EQ(xpath("string(" + edited + "/@FaxNum)"), "0202");
+    EXPECT_EQ(xpath("string(" + edited + "/@Like)"), "一行");
+    EXPECT_EQ(xpath("string(" + edited + "/@BirthDay)"), "1990-13-45") << "the field left alone keeps its value";
 }
 
 TEST_F(AddressFrmTest, ANewCardNeedsANameAndAsksForTheNumber)
@@ -457,12 +510,19 @@ TEST_F(AddressFrmTest, FoldersAndTheirNames)
     testfiles::writeFile(path(), addressFile());
     auto frame = open();
     select(*frame, 0, -1);
-    // A name the book has is not taken: the dialog stays until Cancel.
-    script_.dialogs.push_back([](QDialog& dialog) {
+    // A name the book has, in any case, or no name is not taken, and the
+    // person is told why: the dialog stays until Cancel.
+    script_.dialogs.push_back([this](QDialog& dialog) {
         auto& folder = static_cast<CAddDirDlg&>(dialog);
         typeInto(folder.NameField(), QStringLiteral("默认"));
         folder.accept();
         EXPECT_NE(folder.result(), QDialog::Accepted);
+        EXPECT_EQ(script_.texts, QStringList{QStringLiteral("该地址薄中已有名为“默认”的文件夹，请换一个名称。")});
+        folder.NameField()->clear();
+        folder.accept();
+        EXPECT_NE(folder.result(), QDialog::Accepted);
+        EXPECT_EQ(script_.texts.size(), 2);
+        EXPECT_EQ(script_.texts.back(), QStringLiteral("请输入文件夹名称。"));
         folder.reject();
         return folder.result();
     });
@@ -477,6 +537,7 @@ TEST_F(AddressFrmTest, FoldersAndTheirNames)
     frame->CommandAction(NewFolder)->trigger();
     frame->CommandAction(NewFolder)->trigger();
     EXPECT_EQ(script_.dialogTitles, (QStringList{QStringLiteral("添加文件夹"), QStringLiteral("添加文件夹")}));
+    EXPECT_EQ(script_.texts.size(), 2) << "a free name goes without a word";
     EXPECT_EQ(xpath("string(/Config/AddressBook[1]/Folder[3]/@Name)"), "客户");
     EXPECT_EQ(frame->LeftView()->Tree()->topLevelItem(0)->childCount(), 3);
 

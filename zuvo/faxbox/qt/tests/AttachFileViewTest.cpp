@@ -1,5 +1,5 @@
 // The attachments view in a real window over stored files of a folder: page
-// files open in the document (any case of ".tif"), sound files reach the
+// files open in the document (a name holding ".tif" in any case, ".tiff" too), sound files reach the
 // browser through their ".wav" copy (md5sum), other files as stored; the
 // pop-up or the notice without a selection, save as (exact copies, failures
 // told), and printing without a printer.
@@ -114,7 +114,10 @@ TEST_F(AttachFileViewTest, AClickOpensPageFilesInTheViewerAndOthersInTheBrowser)
     view->SetFaxPath("A.TIF", kCreateTime);
     addRow("voice.wav", std::string("RIFF....WAVEfmt ") + std::string(3000, '\x07'));
     addRow("body.html", "<html>body</html>");
-    addRow("a.tif.doc", "not a page file");
+    // A scanner's ".tiff" is a page file as well.
+    const ImageHandle wide = patternPage(300, 120);
+    ASSERT_TRUE(writeFaxTiff(wide, stored("scan.tiff"), 200, 100, scratch));
+    view->SetFaxPath("scan.tiff", kCreateTime);
 
     click(0);
     EXPECT_EQ(viewerShown, 1);
@@ -126,18 +129,22 @@ TEST_F(AttachFileViewTest, AClickOpensPageFilesInTheViewerAndOthersInTheBrowser)
     ASSERT_TRUE(std::filesystem::exists(copy));
     EXPECT_EQ(md5sumOf(copy), md5sumOf(stored("voice.wav")));
     click(2);
-    click(3);
-    ASSERT_EQ(addresses.size(), 3);
+    ASSERT_EQ(addresses.size(), 2);
     EXPECT_EQ(addresses[0], QUrl::fromLocalFile(QString::fromStdString(copy)).toString());
     EXPECT_EQ(addresses[1], QUrl::fromLocalFile(QString::fromStdString(stored("body.html"))).toString());
-    EXPECT_EQ(addresses[2], QUrl::fromLocalFile(QString::fromStdString(stored("a.tif.doc"))).toString());
     EXPECT_EQ(viewerShown, 1);
+
+    click(3);
+    EXPECT_EQ(viewerShown, 2);
+    EXPECT_EQ(addresses.size(), 2) << "no browser pane for scan.tiff";
+    EXPECT_EQ(document.GetPageCount(), 1);
+    EXPECT_EQ(document.GetPathName(), stored("scan.tiff"));
 
     // Enter opens the current row too.
     view->setCurrentItem(view->topLevelItem(0));
     view->setFocus();
     QTest::keyClick(view.get(), Qt::Key_Return);
-    EXPECT_EQ(viewerShown, 2);
+    EXPECT_EQ(viewerShown, 3);
 
     view->Clear();
     EXPECT_EQ(view->ItemCount(), 0);
@@ -174,6 +181,7 @@ TEST_F(AttachFileViewTest, SaveAsCopiesExactlyAndSaysWhenItCannot)
         bytes += static_cast<char>(i % 251);
     addRow("p1.tif", bytes);
     addRow("voice.wav", "RIFF sound");
+    addRow("scan.tiff", "II*\x00 scanned");
     view->setCurrentItem(view->topLevelItem(0));
     script.chosenFiles.push_back(ChosenFile{QString::fromStdString(dir.file("saved.tif")), 0});
     view->OnCommand(AttachCommand::SaveAs);
@@ -191,6 +199,13 @@ TEST_F(AttachFileViewTest, SaveAsCopiesExactlyAndSaysWhenItCannot)
 
     view->OnCommand(AttachCommand::SaveAs);  // cancelled: nothing more
     EXPECT_EQ(script.texts.size(), 1);
+
+    // A ".tiff" page file is offered as TIFF.
+    view->setCurrentItem(view->topLevelItem(2));
+    view->OnCommand(AttachCommand::SaveAs);
+    ASSERT_EQ(script.fileRequests.size(), 4U);
+    EXPECT_EQ(script.fileRequests[3].filter, QStringLiteral("TIFF(*.TIF)|*.TIF||"));
+    EXPECT_EQ(script.fileRequests[3].initialPath, QStringLiteral("scan.tiff"));
 }
 
 TEST_F(AttachFileViewTest, PrintingWithoutAPrinterLeavesThePlainCopyAndSaysSo)

@@ -6,6 +6,8 @@
 #include "faxbox/qt/LeftView.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -272,4 +274,38 @@ TEST_F(LeftViewTest, PackCommandsAskForAFileAndTellTheOutcome)
     script_.chosenFiles = {file(dir_.file("broken.index"))};
     view_->OnCommand(FolderTreeCommand::RestoreAccount);
     EXPECT_EQ(script_.texts.back(), QStringLiteral("恢复失败！"));
+}
+
+// 导入 runs under a wait cursor, which is gone again when the outcome is
+// told; the records come back and the folder's count follows.
+TEST_F(LeftViewTest, ImportRunsUnderAWaitCursor)
+{
+    show();
+    const std::string exported = dir_.file("faxbox-export");
+    click(folder(1));
+    script_.chosenFiles = {file(exported), file(exported + ".index")};
+    view_->OnCommand(FolderTreeCommand::ExportFolder);
+    for (int k = 2; k >= 0; --k)
+        ASSERT_EQ(AccountConfig::RemoveNode("Account[1]/Folder[1]/Fax[" + std::to_string(k) + "]"), 1);
+    ASSERT_EQ(AccountConfig::Save(), 1);
+    view_->RefreshFolderCounts();
+    ASSERT_EQ(folder(1)->text(0), QStringLiteral("收件箱(0)"));
+
+    std::vector<int> cursorsWhileSaving;
+    AccountConfig::SetSaveListener([&cursorsWhileSaving] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        cursorsWhileSaving.push_back(cursor ? cursor->shape() : -1);
+    });
+    QAction* import = nullptr;
+    for (QAction* action : view_->FolderMenu()->actions())
+        if (action->text() == QStringLiteral("导入..."))
+            import = action;
+    ASSERT_NE(import, nullptr);
+    import->trigger();
+    AccountConfig::SetSaveListener(nullptr);
+
+    EXPECT_EQ(cursorsWhileSaving, std::vector<int>{Qt::WaitCursor});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(script_.texts, (QStringList{QStringLiteral("导出成功！"), QStringLiteral("导入成功！")}));
+    EXPECT_EQ(folder(1)->text(0), QStringLiteral("收件箱(3)"));
 }

@@ -1,6 +1,7 @@
 // The five looks in a real window: a disabled menu or tool-bar entry is
-// drawn greyed, the status-bar panes take the new look's colours, and the
-// caption bar's text stands out from its background.
+// drawn greyed, a disabled empty field is not white, the status-bar panes
+// take the new look's colours, and the caption bar's text stands out from
+// its background.
 
 #include "ShellTestApp.h"
 
@@ -8,10 +9,12 @@
 #include "core/qt/XStatusBar.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +78,34 @@ TEST_F(FrameThemesWindowTest, DisabledMenuAndToolBarEntriesAreGreyedInEveryTheme
         };
         EXPECT_GT(buttonInk(off2).lightness(), buttonInk(on2).lightness() + 60) << "theme " << theme;
         QtTest::SaveScreenshot(window, QStringLiteral("toolbar-theme%1").arg(theme));
+    }
+}
+
+// An empty field that cannot be used (a contact's birthday without a date,
+// a setting that does not apply) has only its background to say so: it is
+// the look's window colour, not the white of a field that takes text.
+TEST_F(FrameThemesWindowTest, DisabledEmptyFieldsLookDisabledInEveryTheme)
+{
+    for (int theme = 0; theme < kThemes; ++theme) {
+        ApplyFrameTheme(theme);
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* on = new QLineEdit(&window);
+        auto* off = new QLineEdit(&window);
+        off->setEnabled(false);
+        layout->addWidget(on);
+        layout->addWidget(off);
+        window.resize(240, 90);
+        window.show();
+        ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }, 10000)) << theme;
+        WaitMs(50);
+        const auto fill = [](QLineEdit* field) { return field->grab().toImage().pixelColor(field->rect().center()); };
+        const QPalette palette = FrameLookOf(theme).palette;
+        EXPECT_EQ(fill(on), QColor(Qt::white)) << "theme " << theme;
+        EXPECT_EQ(fill(off), palette.color(QPalette::Disabled, QPalette::Base)) << "theme " << theme;
+        EXPECT_GE(ContrastRatio(fill(on), fill(off)), 1.15) << "theme " << theme << ": disabled fill "
+                                                            << fill(off).name().toStdString();
+        QtTest::SaveScreenshot(window, QStringLiteral("fields-theme%1").arg(theme));
     }
 }
 
