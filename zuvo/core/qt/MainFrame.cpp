@@ -667,7 +667,7 @@ bool CMainFrame::commandAvailable(int id) const
     // Commands whose work lives in other windows: available once installed.
     case ReceiveFax: case ReceiveAll: case ComposeFax: case AddressBook: case SmsNotice:
     case ReplyFax: case ForwardFax: case MoveFax: case AccountProperties: case ElectronicSeal:
-    case FilePrint: case FileSave: case FileSaveAs:
+    case FilePrint: case FileSave: case FileSaveAs: case AppAbout:
         return services_.commandHandlers.count(id) > 0;
     // Connecting needs a session.
     case Connect: case CheckUpdate:
