@@ -313,6 +313,7 @@ void CMainFrame::ShowBody(const QString& path)
 void CMainFrame::SetCaptionText(const QString& text)
 {
     captionBar_->setText(text);
+    faxShown_ = !text.isEmpty();
 }
 
 void CMainFrame::SetAttachmentPaneShown(bool shown)
@@ -506,6 +507,10 @@ void CMainFrame::carryOut(const ConnectionStep& step)
     case Kind::SetPaneText: setPaneTextNow(step.value, fromStd(step.text)); break;
     case Kind::ShowNotice: showPopup(fromStd(step.text)); break;
     case Kind::ShowPage: Navigate(fromStd(step.text)); break;
+    case Kind::ShowMainWindow:
+        // Queued: the window is made hidden, and start-up hides it once made.
+        QTimer::singleShot(0, this, [this] { if (!shutDown_) showMain(); });
+        break;
     case Kind::NavigateAdView: NavigateAdView(); break;
     case Kind::PublishLogin: publishLogin(step.value != 0); break;
     case Kind::ClearAutoReceiveMark: autoReceiveMark_ = false; break;
@@ -576,7 +581,7 @@ void CMainFrame::LoggedIn()
 
 void CMainFrame::LoginFailed()
 {
-    onGuiThread([this] { carryOut(connection_.LoginFailed(loginToken())); });
+    onGuiThread([this] { carryOut(connection_.LoginFailed(loginToken(), faxShown_)); });
 }
 
 void CMainFrame::LoggedInElsewhere()

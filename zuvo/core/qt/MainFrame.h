@@ -151,7 +151,7 @@ public:
     // Shows a fax's body file in the browser pane: the server's text, shown
     // without script and without access to files or the network.
     void ShowBody(const QString& path);
-    // The caption bar's text ("" clears it).
+    // The caption bar's text: the fax shown, "" when none is.
     void SetCaptionText(const QString& text);
     // Shows the attachments pane beside the content, or takes it away.
     void SetAttachmentPaneShown(bool shown);
@@ -308,4 +308,5 @@ private:
     bool hidden_ = true;
     bool autoReceiveMark_ = false;
     bool accountPropertiesEnabled_ = false;
+    bool faxShown_ = false;  // the caption names a fax the user has open
 };
