@@ -869,7 +869,9 @@ void CMainFrame::onFaxRefresh(WPARAM kind)
     auto* tree = dynamic_cast<FolderTreePane*>(GetLeftView());
     switch (kind) {
     case FAX_REFRESH_FOLDER_COUNTS:
-        if (tree) tree->RefreshFolderCounts();
+        // A fax that came into the folder on screen (or left it) is listed
+        // at once; the list keeps its selection.
+        if (tree && tree->RefreshFolderCounts()) refreshFaxList();
         break;
     case FAX_REFRESH_LIST_IF_RECEIVING:
         if (tree && (tree->IsCurFolderType("inbox") || tree->IsCurFolderType("deposebox") ||

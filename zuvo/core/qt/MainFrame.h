@@ -257,7 +257,8 @@ private:
     void openHelp();
     void closeAllWindows();
     void refreshFaxList();
-    // WM_FAX_REFRESH: 2 relabels the folder tree's counts, 1 refreshes the
+    // WM_FAX_REFRESH: 2 relabels the folder tree's counts (and refreshes the
+    // list when the count of the folder it shows changed), 1 refreshes the
     // list when it shows a folder of receipts, invalid or failed faxes, 3
     // refreshes it.
     void onFaxRefresh(WPARAM kind);
