@@ -15,10 +15,13 @@
 #include "core/qt/HtmlView.h"
 #include "core/qt/WindowMessage.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -108,8 +111,18 @@ TEST_F(TrayWindowTest, InWebLoginModeTheMainWindowIsShownWithTheSignOnPage)
         gateway.base() + QStringLiteral("/ua/gate/UAGateServlet.do?Type=fax&ReqType=auth&Date=")));
     EXPECT_FALSE(log.enabled) << "the session waits for the sign-in";
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    if (CHtmlView::HasEmbeddedBrowser())
-        EXPECT_TRUE(WaitUntil([&] { return loaded > 0; }, 30000)) << "the sign-on page is shown";
-    WaitMs(300);
+    if (CHtmlView::HasEmbeddedBrowser()) {
+        EXPECT_TRUE(WaitUntil([&] { return loaded > 0; }, 30000)) << "the sign-on page is loaded";
+        // Its black heading reaches the window a moment after the load.
+        const auto drawn = [&] {
+            const QImage shot = frame.GetBrowserView()->grab().toImage();
+            for (int y = 0; y < std::min(shot.height(), 80); ++y)
+                for (int x = 0; x < std::min(shot.width(), 200); ++x)
+                    if (qGray(shot.pixel(x, y)) < 60)
+                        return true;
+            return false;
+        };
+        EXPECT_TRUE(WaitUntil(drawn, 10000)) << "the sign-on page is drawn";
+    }
     QtTest::SaveScreenshot(frame, QStringLiteral("web-login-sign-on-page"));
 }
