@@ -14,6 +14,7 @@
 #include "core/stores/FaxRecordStore.h"
 #include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
+#include "netvoy/FileService.h"
 #include "res/StringTable.h"
 #include "spindle/VLock.h"
 
@@ -247,8 +248,10 @@ bool OutboxSender::sendFirstFax()
     values.fromNum = account_.fromFaxNum;
     values.toNameFlag = account_.toNameFlag;
     values.toNumFlag = account_.toNumFlag;
+    // Each page by the name its upload carried (made to fit the transfer
+    // record), so that the server finds what it was sent.
     for (const std::string& page : pages)
-        values.attachFiles.push_back(LastPathComponent(page));
+        values.attachFiles.push_back(LastPathComponent(Netvoy::uploadFileName(page)));
     view_.ShowStage(Text(IDS_SENDING_REQUEST));
     if (SendFaxRequest(agent_, values) != 1) {
         cpLog(kLogFailure, "send: \"sendfax\" of <%s> could not be sent", values.createTime.c_str());

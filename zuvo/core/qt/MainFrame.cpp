@@ -380,8 +380,7 @@ void CMainFrame::createCommandBars()
         action->setIcon(commandIcon(command.id));
         if (command.check != CommandCheck::None) action->setCheckable(true);
         if (!command.shortcut.empty()) action->setShortcut(QKeySequence(fromStd(command.shortcut)));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
         addAction(action);  // shortcuts work while the window has focus
         if (!command.menu.empty()) {
             QMenu*& menu = menus[command.menu];
@@ -394,7 +393,7 @@ void CMainFrame::createCommandBars()
         if (command.toolbar && command.id == FrameCommandId::EditUndo) addUndoButton(action);
         else if (command.toolbar) toolBar_->addAction(action);
     }
-    for (int id : TrayMenuCommands()) trayMenu_->addAction(actions_[id]);
+    for (int id : TrayMenuCommands()) trayMenu_->addAction(actions_.Find(id));
     connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QByteArray layout = productSettings().value(QStringLiteral("CommandBars")).toByteArray();
@@ -686,7 +685,7 @@ void CMainFrame::UpdateCommands()
 {
     CommandContext context = commandContext();
     for (const FrameCommand& command : FrameCommands()) {
-        QAction* action = actions_.count(command.id) ? actions_[command.id] : nullptr;
+        QAction* action = actions_.Find(command.id);
         if (!action) continue;
         action->setEnabled(IsCommandEnabled(command, context) && commandAvailable(command.id));
         if (action->isCheckable()) action->setChecked(IsCommandChecked(command, context));
@@ -701,8 +700,7 @@ void CMainFrame::SetCommandHandler(int id, std::function<void()> handler)
 
 QAction* CMainFrame::CommandAction(int id) const
 {
-    auto it = actions_.find(id);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(id);
 }
 
 void CMainFrame::OnCommand(int id)

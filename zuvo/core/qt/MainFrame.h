@@ -5,6 +5,7 @@
 #include "core/frame/FrameSession.h"
 #include "core/frame/StatusTexts.h"
 #include "core/qt/AnimateTray.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/MainWindowInterface.h"
 #include "core/qt/PopupNotice.h"
 #include "core/qt/TaskbarNotifier.h"
@@ -296,7 +297,7 @@ private:
     bool statusCreated_ = false;
     bool layoutDone_ = false;
     QToolBar* toolBar_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     UndoDropDown* undoDropDown_ = nullptr;  // owned by the frame
     std::map<int, FrameTimer> timers_;
 

@@ -179,6 +179,34 @@ TEST_F(Filing, ANameTooLongToStoreArrivesShortenedWithItsExtension)
     EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='faxbox']/Fax)"), "1");
 }
 
+// A field holding a character XML cannot hold costs that character only:
+// the fax is filed with a space in its place and acknowledged, so it does
+// not stay on the server for ever.
+TEST_F(Filing, AFaxWithCharactersXmlCannotHoldIsFiledAndAcknowledged)
+{
+    struct Case {
+        const char* faxid;
+        const char* fields; // JSON members of the fax
+        const char* attribute;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"BELL", R"("title": "报价\u0007单", "called": "021-1")", "Topic", "报价 单"},
+        {"ESC", R"("title": "t", "called": "\u001b021-2")", "Caller", " 021-2"},
+        {"VT", R"("title": "读书\u000b旅行", "called": "021-3")", "Topic", "读书 旅行"},
+    };
+    const std::string page = MakeTiff(home.file("served.tif"), 1);
+    std::string faxes;
+    for (const Case& c : cases)
+        faxes += std::string(faxes.empty() ? "" : ", ") + R"({"faxid": ")" + c.faxid + R"(", "type": 30, )" + c.fields +
+                 R"(, "files": [)" + FileJson(std::string("fax\\\\") + c.faxid + ".tif", page) + "]}";
+    FaxServiceSim& sim = RunUntilAcknowledged(R"({"faxes": [)" + faxes + "]}", std::size(cases));
+    EXPECT_EQ(FaxIds(sim.Requests("updatefax")), (std::vector<std::string>{"BELL", "ESC", "VT"}));
+    ASSERT_EQ(Xpath("count(/Config/Account/Folder[@Type='faxbox']/Fax)"), std::to_string(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(FaxAttr("faxbox", static_cast<int>(i) + 1, cases[i].attribute), cases[i].stored) << cases[i].faxid;
+}
+
 TEST_F(Filing, AListClaimingABillionFaxesEndsWhereTheServerHasNoMore)
 {
     // Two receipts are listed: only they are asked for, whatever the count
