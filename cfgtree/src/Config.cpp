@@ -431,6 +431,13 @@ int Config::createNodeAttr(const char* path, const char* name)
     return State::putAttribute(state_->find(path), name, "");
 }
 
+int Config::removeNodeAttr(const char* path, const char* name)
+{
+    Spindle::VLock guard(mutex_);
+    xmlAttrPtr attribute = cfgtree::findAttribute(state_->find(path), name);
+    return found(attribute != nullptr && xmlRemoveProp(attribute) == 0);
+}
+
 int Config::removeNode(const char* path)
 {
     Spindle::VLock guard(mutex_);

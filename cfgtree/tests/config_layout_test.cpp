@@ -58,16 +58,23 @@ std::string diffOf(const std::string& a, const std::string& b, TempDir& dir)
     return run("diff " + quote(dir.file("a.txt")) + " " + quote(dir.file("b.txt"))).output;
 }
 
+// The layout written as config.xml in dir and opened in config: the file's path.
+std::string openLayout(const Layout& layout, const TempDir& dir, Config& config)
+{
+    const std::string file = dir.file("config.xml");
+    writeFile(file, layout.bytes);
+    EXPECT_EQ(config.open(file.c_str()), 1) << layout.name;
+    return file;
+}
+
 } // namespace
 
 TEST(ConfigLayout, OpenAndSaveWritesTheFileBackByteForByte)
 {
     for (const Layout& layout : kLayouts) {
         TempDir dir;
-        const std::string file = dir.file("config.xml");
-        writeFile(file, layout.bytes);
         Config config;
-        ASSERT_EQ(config.open(file.c_str()), 1) << layout.name;
+        const std::string file = openLayout(layout, dir, config);
         ASSERT_EQ(config.save(), 1) << layout.name;
         EXPECT_EQ(readFile(file), layout.bytes) << layout.name;
     }
@@ -77,10 +84,8 @@ TEST(ConfigLayout, AChangedAttributeIsTheOnlyChangedLine)
 {
     for (const Layout& layout : {kLayouts[0], kLayouts[1]}) {
         TempDir dir;
-        const std::string file = dir.file("config.xml");
-        writeFile(file, layout.bytes);
         Config config;
-        ASSERT_EQ(config.open(file.c_str()), 1);
+        const std::string file = openLayout(layout, dir, config);
         ASSERT_EQ(config.setNodeAttr("System/FaxServers", "Current", "1"), 1);
         ASSERT_EQ(config.save(), 1);
         std::string expected = layout.bytes;
@@ -89,6 +94,24 @@ TEST(ConfigLayout, AChangedAttributeIsTheOnlyChangedLine)
         const std::string diff = diffOf(layout.bytes, readFile(file), dir);
         EXPECT_EQ(diff.rfind("6c6\n", 0), 0u) << diff;
         EXPECT_EQ(std::count(diff.begin(), diff.end(), '\n'), 4) << diff;
+    }
+}
+
+TEST(ConfigLayout, AnAttributeAddedAndRemovedAgainLeavesTheFileAsItWas)
+{
+    for (const Layout& layout : {kLayouts[0], kLayouts[1]}) {
+        TempDir dir;
+        Config config;
+        const std::string file = openLayout(layout, dir, config);
+        ASSERT_EQ(config.createNodeAttr("System/FaxServers", "Mark"), 1);
+        ASSERT_EQ(config.setNodeAttr("System/FaxServers", "Mark", "2026-03-01 08:00:00"), 1);
+        ASSERT_EQ(config.save(), 1);
+        EXPECT_NE(readFile(file).find("Mark=\"2026-03-01 08:00:00\""), std::string::npos) << layout.name;
+        EXPECT_EQ(config.removeNodeAttr("System/FaxServers", "MARK"), 1) << "names in any case";
+        EXPECT_EQ(config.removeNodeAttr("System/FaxServers", "Mark"), 0) << "gone";
+        EXPECT_EQ(config.removeNodeAttr("System/Missing", "Mark"), 0);
+        ASSERT_EQ(config.save(), 1);
+        EXPECT_EQ(readFile(file), layout.bytes) << layout.name;
     }
 }
 

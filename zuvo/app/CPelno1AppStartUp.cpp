@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "app/ProgramMainFrame.h"
+#include "compose/transfer/SentBoxFiling.h"
 #include "contacts/AddressBookConfig.h"
 #include "core/qt/HandOver.h"
 #include "core/qt/Prompter.h"
@@ -22,6 +23,7 @@
 #include "core/stores/AccountConfig.h"
 #include "core/stores/ProgramPaths.h"
 #include "core/stores/SysConfig.h"
+#include "faxbox/MailboxLeftovers.h"
 #include "jotter/Jotter.h"
 #include "safefile/SafeFile.h"
 
@@ -119,8 +121,12 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
         return false;
     }
     // Alone from here on: what downloads of an earlier run left is removed
-    // (those faxes stay on the server and come again).
+    // (those faxes stay on the server and come again), then what a crash
+    // left in the mailbox folders; a fax whose "sendfax" may have reached
+    // the server is filed in the sent box rather than sent again.
     RemoveEarlierDownloads();
+    CleanMailboxLeftovers(programDirectory_.toStdString());
+    FileSubmittedFaxes(tasks_);
     std::optional<QStringList> ownHandOver;
     if (!arguments.isEmpty()) {
         ownHandOver = WriteOwnHandOver(arguments);

@@ -2,7 +2,11 @@
 // the record), sources removed, one save, and undo when the save fails.
 #include "faxbox/FaxFiling.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -28,6 +32,40 @@ bool exists(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::exists(path, error);
+}
+
+// Whether a name is there at all (also a link that leads nowhere).
+bool nameTaken(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
+}
+
+// The names of the files that records give in their folder directory.
+std::set<std::string> namedFiles(const std::vector<FaxRecord>& records)
+{
+    std::set<std::string> names;
+    for (const FaxRecord& record : records)
+        for (std::string& name : RecordFileNames(record))
+            names.insert(std::move(name));
+    return names;
+}
+
+// After a delete for good is saved: the records' files that no record left
+// in the folder names.
+void removeFilesOf(const std::vector<FaxRecord>& removed, const std::string& folderPath)
+{
+    const std::string directory = FolderDirectory(folderPath);
+    if (directory.empty())
+        return;
+    const std::set<std::string> stillNamed = namedFiles(ReadFaxRecords(folderPath));
+    for (const std::string& name : namedFiles(removed)) {
+        if (stillNamed.count(name) || !IsSafeName(name))
+            continue;
+        const std::string path = JoinPath(directory, name);
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            cpLog(kLogFailure, "file <%s> of a fax deleted for good stays: %s", path.c_str(), std::strerror(errno));
+    }
 }
 
 // Removes the folder's records at indices, the last first, so that the
@@ -72,6 +110,7 @@ void fileAndSave(FaxMoveConsumer& consumer, TaskQueue& tasks, const std::string&
     if (filed.empty())
         return;
     removeRecords(folderPath, filed);
+    consumer.SyncTargets();
     if (!saveOrReload()) {
         outcome.saved = false;
         return;
@@ -86,16 +125,21 @@ FaxMoveOutcome deleteRecords(TaskQueue& tasks, const std::string& folderPath, co
     FaxMoveOutcome outcome;
     if (indices.empty())
         return outcome;
+    const std::vector<FaxRecord> records = ReadFaxRecords(folderPath);
     if (isFolderType(folderPath, FolderType::kTrashBox)) {
-        // Gone for good: the record only; its files stay in the trash directory.
+        // Gone for good: the records, and once that is saved their files.
         removeRecords(folderPath, indices);
-        if (saveOrReload())
-            outcome.removed = static_cast<int>(indices.size());
-        else
+        if (!saveOrReload()) {
             outcome.saved = false;
+            return outcome;
+        }
+        std::vector<FaxRecord> removed;
+        for (int index : indices)
+            removed.push_back(records[index]);
+        removeFilesOf(removed, folderPath);
+        outcome.removed = static_cast<int>(indices.size());
         return outcome;
     }
-    const std::vector<FaxRecord> records = ReadFaxRecords(folderPath);
     const std::string directory = FolderDirectory(folderPath);
     FaxMoveConsumer trash(accountPath, FolderType::kTrashBox);
     std::map<std::string, int> sourceIndex;
@@ -158,6 +202,7 @@ FaxMoveConsumer::FaxMoveConsumer(const std::string& accountPath, const char* tar
     }
     directory_ = EnsureFolderDirectory(folderPath_);
     recordsBefore_ = FaxCount(folderPath_);
+    namedInTarget_ = namedFiles(ReadFaxRecords(folderPath_));
 }
 
 FaxMoveConsumer::~FaxMoveConsumer()
@@ -186,6 +231,14 @@ int FaxMoveConsumer::Consume(TaskQueue& tasks)
     return count;
 }
 
+std::string FaxMoveConsumer::freeName(const std::string& name, std::size_t maxBytes, const std::string& suffix) const
+{
+    return FirstFreeName(name, maxBytes, [this, &suffix](const std::string& candidate) {
+        const std::string stored = candidate + suffix;
+        return namedInTarget_.count(stored) > 0 || nameTaken(JoinPath(directory_, stored));
+    });
+}
+
 bool FaxMoveConsumer::file(const CFaxMoveTask& task)
 {
     if (directory_.empty())
@@ -203,20 +256,23 @@ bool FaxMoveConsumer::file(const CFaxMoveTask& task)
         record.Set(FaxRecord::kTimerFlag, std::to_string(task.TimerFlag));
     }
     record.Set(FaxRecord::kFlag, task.hasBody ? "1" : "0");
+    // Every name is one that nothing in the target has, also for a file
+    // that is missing already (the record names it all the same, as the
+    // source record did), so that no two records ever name one file.
     if (task.hasBody) {
-        const std::string name = LastPathComponent(task.bodyPath);
+        const std::string name = freeName(LastPathComponent(task.bodyPath), kMaxFileNameBytes, "");
         const std::optional<std::string> target = BodyFilePath(directory_, name);
         if (!target || (exists(task.bodyPath) && !moves->Move(task.bodyPath, *target)))
             return false;
         record.Set(FaxRecord::kBodyFileName, name);
     }
     for (std::size_t k = 0; k < task.files.size(); ++k) {
-        const std::string name = LastPathComponent(task.files[k]);
+        const std::string suffix = "." + task.CreateTime;
+        const std::string name = freeName(LastPathComponent(task.files[k]), kMaxAttachFileBytes, suffix);
         const std::string source = task.files[k] + "." + task.FileSuffix();
         const std::optional<std::string> target = AttachmentPath(directory_, name, task.CreateTime);
         if (!target)
             return false;
-        // A page file that is missing already is named all the same, as the source record did.
         if (exists(source) && !(copyAttachments_ ? moves->Copy(source, *target) : moves->Move(source, *target)))
             return false;
         const bool headed = k < task.headFlags.size() && task.headFlags[k] != 0;
@@ -224,8 +280,20 @@ bool FaxMoveConsumer::file(const CFaxMoveTask& task)
     }
     if (!AddFaxRecord(folderPath_, record))
         return false;
+    for (std::string& name : RecordFileNames(record))
+        namedInTarget_.insert(std::move(name));
     moves_.push_back(std::move(moves));
     return true;
+}
+
+void FaxMoveConsumer::SyncTargets() const
+{
+    std::vector<std::string> directories;
+    for (const auto& moves : moves_)
+        for (const std::string& directory : moves->TargetDirectories())
+            if (std::find(directories.begin(), directories.end(), directory) == directories.end())
+                directories.push_back(directory);
+    SyncDirectories(directories);
 }
 
 void FaxMoveConsumer::Commit()
@@ -248,9 +316,11 @@ FaxMoveOutcome DeleteAllFaxes(TaskQueue& tasks, const std::string& folderPath, i
                               const std::string& accountPath)
 {
     Spindle::VLock lock(AccountConfig::Mutex());
-    std::vector<int> indices(static_cast<std::size_t>(std::max(0, std::min(count, FaxCount(folderPath)))));
-    for (std::size_t k = 0; k < indices.size(); ++k)
-        indices[k] = static_cast<int>(k);
+    std::vector<int> indices;
+    const std::vector<FaxRecord> records = ReadFaxRecords(folderPath);
+    for (std::size_t k = 0; k < records.size() && static_cast<int>(indices.size()) < count; ++k)
+        if (IsListedRecord(records[k]))
+            indices.push_back(static_cast<int>(k));
     return deleteRecords(tasks, folderPath, indices, accountPath);
 }
 

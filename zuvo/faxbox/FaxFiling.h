@@ -4,14 +4,20 @@
 // (or for good inside it), delete all, and the failed box's resend into the
 // outbox, with the two move consumers that file the queued move tasks.
 //
-// A move loses nothing: each record's files reach the target folder and its
-// record is added there first; then the sources are removed and account.xml
-// is saved once for the whole command; only after that save do the source
-// files go. A record whose file cannot move stays where it was with its
-// files. A failed save reloads account.xml and puts every file back. Each
-// command holds the account store's lock from its first read to its save.
+// A move loses nothing, whenever the program is stopped: each record's files
+// get their names in the target folder first (hard links beside the
+// sources, faxbox/FileMoves.h) and its record is added there; then the
+// sources' records are removed and account.xml is saved once for the whole
+// command; only after that save do the source files go. A file whose name is
+// taken in the target gets the first free name ("{stem}-{n}{ext}") and the
+// record names it so. A record whose file cannot move stays where it was
+// with its files. A failed save reloads account.xml and takes the new names
+// back. A delete for good saves first and then removes the records' files.
+// Each command holds the account store's lock from its first read to its
+// save.
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,17 +52,22 @@ public:
     // sourcePath of each task filed, and the CreateTime of each that was not.
     const std::vector<std::string>& FiledSources() const { return filed_; }
     const std::vector<std::string>& Kept() const { return kept_; }
+    // Before the save: the new names made so far are made durable.
+    void SyncTargets() const;
     // account.xml was saved: the files stay where they went.
     void Commit();
 
 private:
     bool file(const CFaxMoveTask& task);
+    // The name a file takes in the target: its own, or the first free one.
+    std::string freeName(const std::string& name, std::size_t maxBytes, const std::string& suffix) const;
 
     std::string folderPath_;
     std::string directory_;
     bool copyAttachments_ = false;
     int recordsBefore_ = 0;
     std::string target_;
+    std::set<std::string> namedInTarget_; // names the target's records give their files
     std::vector<std::unique_ptr<FileMoves>> moves_;
     std::vector<std::string> filed_;
     std::vector<std::string> kept_;
@@ -64,11 +75,12 @@ private:
 };
 
 // Delete (32795): the records that refs name. Outside the trash each goes to
-// the account's trash through the trash consumer; inside the trash its record
-// is removed and its files stay.
+// the account's trash through the trash consumer; inside the trash it is
+// deleted for good: its record is removed and, once that is saved, its files
+// (those that no other record of the trash names).
 FaxMoveOutcome DeleteFaxes(TaskQueue& tasks, const std::string& folderPath, const std::vector<FaxRecordRef>& refs,
                            const std::string& accountPath);
-// Delete all (32884): the folder's first count records in file order.
+// Delete all (32884): the folder's first count listed records in file order.
 FaxMoveOutcome DeleteAllFaxes(TaskQueue& tasks, const std::string& folderPath, int count,
                               const std::string& accountPath);
 // Resend from the failed box (32883, 32882): each report goes back into the

@@ -92,14 +92,25 @@ int FindFaxByRef(const std::string& folderPath, const FaxRecordRef& ref)
     return FindFaxesByRef(folderPath, {ref}).front();
 }
 
+bool IsListedRecord(const FaxRecord& record)
+{
+    return IsValidCreateTime(record.CreateTime());
+}
+
 std::vector<FaxListRow> LoadFaxList(const std::string& folderPath)
 {
     const std::vector<FaxRecord> records = ReadFaxRecords(folderPath, kMaxListedFaxes);
     const std::vector<FaxRecordRef> refs = RecordRefs(records);
-    std::vector<FaxListRow> rows(records.size());
+    std::vector<FaxListRow> rows;
+    rows.reserve(records.size());
     for (std::size_t k = 0; k < records.size(); ++k) {
         const FaxRecord& record = records[k];
-        FaxListRow& row = rows[k];
+        if (!IsListedRecord(record)) {
+            cpLog(kLogFailure, "fax %s/Fax[%zu] has no CreateTime of 14 digits <%s>; not listed", folderPath.c_str(), k,
+                  record.CreateTime().c_str());
+            continue;
+        }
+        FaxListRow& row = rows.emplace_back();
         row.ref = refs[k];
         row.rowKey = MakeRowKey(record.ReadFlag(), record.CreateTime());
         row.hasAttachments = !record.attachments.empty();

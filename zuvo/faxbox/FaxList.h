@@ -66,8 +66,13 @@ struct FaxListRow {
     void MarkRead() { rowKey = rowKey % 1000000000u + 1000000000u; }
 };
 
-// One row per record of the folder (the first kMaxListedFaxes in file
-// order), newest first by Date.
+// A record the list shows: its CreateTime, the record's identity and the
+// suffix of its files, is 14 digits. Others (a damaged restore) are left
+// out of the list and out of its commands, as they are in account.xml.
+bool IsListedRecord(const FaxRecord& record);
+
+// One row per record of the folder (of the first kMaxListedFaxes in file
+// order, those listed; each left out is logged), newest first by Date.
 std::vector<FaxListRow> LoadFaxList(const std::string& folderPath);
 
 // Sorts rows by the text of one column, stable (rows of equal text keep

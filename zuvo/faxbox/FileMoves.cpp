@@ -1,20 +1,27 @@
-// Renames that never replace (renameat2 with RENAME_NOREPLACE), copies as
-// new whole files, and their undo.
+// Moves as hard links (or whole copies across file systems) whose sources go
+// only once the move is kept; copies as new whole files; and their undo.
 #include "faxbox/FileMoves.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 #include "core/stores/NewFile.h"
-#include "core/stores/WholeFiles.h"
 #include "jotter/Jotter.h"
+#include "safefile/SafeFile.h"
 
 namespace {
 
 // No page file of a fax is larger (the agent refuses larger transfers).
 constexpr std::uintmax_t kMaxFileBytes = 512u * 1024 * 1024;
+
+std::string directoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
 
 } // namespace
 
@@ -22,26 +29,35 @@ FileMoves::~FileMoves()
 {
     if (kept_)
         return;
-    for (auto it = renamed_.rbegin(); it != renamed_.rend(); ++it)
-        if (::renameat2(AT_FDCWD, it->second.c_str(), AT_FDCWD, it->first.c_str(), RENAME_NOREPLACE) != 0)
-            cpLog(kLogFailure, "cannot move <%s> back to <%s>", it->second.c_str(), it->first.c_str());
     for (const std::string& path : created_)
-        ::unlink(path.c_str());
+        if (::unlink(path.c_str()) != 0)
+            cpLog(kLogFailure, "cannot take back <%s>: %s", path.c_str(), std::strerror(errno));
+}
+
+void FileMoves::noteTarget(const std::string& to)
+{
+    created_.push_back(to);
+    const std::string directory = directoryOf(to);
+    if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end())
+        directories_.push_back(directory);
 }
 
 bool FileMoves::Move(const std::string& from, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        renamed_.emplace_back(from, to);
+    // link() never replaces: a taken name fails with EEXIST.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        noteTarget(to);
+        sources_.push_back(from);
         return true;
     }
-    if (errno != EXDEV) {
-        cpLog(kLogFailure, "cannot move <%s> to <%s>: errno %d", from.c_str(), to.c_str(), errno);
+    if (errno != EXDEV && errno != EPERM && errno != EMLINK) {
+        cpLog(kLogFailure, "cannot move <%s> to <%s>: %s", from.c_str(), to.c_str(), std::strerror(errno));
         return false;
     }
+    // Another file system, or one without hard links: a whole copy.
     if (!Copy(from, to))
         return false;
-    removeWhenKept_.push_back(from);
+    sources_.push_back(from);
     return true;
 }
 
@@ -52,14 +68,25 @@ bool FileMoves::Copy(const std::string& from, const std::string& to)
         cpLog(kLogFailure, "cannot copy <%s> to <%s>", from.c_str(), to.c_str());
         return false;
     }
-    created_.push_back(to);
+    noteTarget(to);
     return true;
 }
 
 void FileMoves::Keep()
 {
     kept_ = true;
-    for (const std::string& path : removeWhenKept_)
-        if (::unlink(path.c_str()) != 0)
-            cpLog(kLogFailure, "moved file <%s> stays behind as well", path.c_str());
+    for (const std::string& path : sources_)
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            cpLog(kLogFailure, "moved file <%s> stays behind as well: %s", path.c_str(), std::strerror(errno));
+}
+
+bool SyncDirectories(const std::vector<std::string>& directories)
+{
+    bool synced = true;
+    for (const std::string& directory : directories)
+        if (!safefile::SyncDirectory(directory)) {
+            cpLog(kLogFailure, "cannot sync the directory <%s>: %s", directory.c_str(), std::strerror(errno));
+            synced = false;
+        }
+    return synced;
 }

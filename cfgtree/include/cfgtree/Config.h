@@ -175,6 +175,9 @@ public:
     // existing one of the same name in any case is replaced).
     int createNodeAttr(const char* path, const char* name);
 
+    // Removes the attribute name (in any case) of the node at path; 0 when
+    // it has none.
+    int removeNodeAttr(const char* path, const char* name);
     // Removes the node at path from its parent.
     int removeNode(const char* path);
     // Removes every child of the node at path (null path: of the root).

@@ -57,6 +57,39 @@ UniqueFd CreateTemporary(const std::string& target, mode_t createMode, std::stri
     return fd;
 }
 
+} // namespace safefile::beside
+
+namespace safefile {
+
+bool SyncDirectory(const std::string& directory)
+{
+    UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+std::optional<TemporaryName> ParseTemporaryName(std::string_view fileName)
+{
+    // "." start "." pid "-" n, with at least one byte of start and digits only in pid and n.
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    const std::size_t dash = fileName.rfind('-');
+    const std::size_t dot = fileName.rfind('.', dash == std::string_view::npos ? 0 : dash);
+    if (fileName.size() < 6 || fileName[0] != '.' || dash == std::string_view::npos || dot == std::string_view::npos ||
+        dot < 2 || !digits(fileName.substr(dash + 1)) || !digits(fileName.substr(dot + 1, dash - dot - 1)))
+        return std::nullopt;
+    pid_t owner = 0;
+    for (char c : fileName.substr(dot + 1, dash - dot - 1))
+        owner = owner * 10 + (c - '0'); // at most nine digits: no overflow
+    if (owner <= 0)
+        return std::nullopt;
+    return TemporaryName{std::string(fileName.substr(1, dot - 1)), owner};
+}
+
+} // namespace safefile
+
+namespace safefile::beside {
+
 void SyncDirectoryOf(const SystemCalls& calls, const std::string& target)
 {
     ErrnoKeeper keep;

@@ -54,6 +54,7 @@ struct Faults {
     int renameErrno = 0;
     int renameNoReplaceErrno = 0;
     std::string createDuringWrite;    // a file another process creates meanwhile
+    std::string renamedFrom;          // the temporary file's path at the last rename
     std::vector<std::string> log;     // "fsync dir", "fsync file", "rename"
 };
 Faults faults;
@@ -88,6 +89,7 @@ int faultyFsync(int fd)
 int faultyRename(const char* from, const char* to)
 {
     faults.log.push_back("rename");
+    faults.renamedFrom = from;
     if (faults.renameErrno != 0) {
         errno = faults.renameErrno;
         return -1;
@@ -98,6 +100,7 @@ int faultyRename(const char* from, const char* to)
 int faultyRenameNoReplace(const char* from, const char* to)
 {
     faults.log.push_back("rename");
+    faults.renamedFrom = from;
     if (faults.renameNoReplaceErrno != 0) {
         errno = faults.renameNoReplaceErrno;
         return -1;
@@ -288,6 +291,30 @@ TEST_F(SafeFileTest, NewFilesNeverWidenTheModeOfFilesOtherThreadsCreate)
     ::umask(oldMask);
     EXPECT_EQ(modeOf(target_), 0644u) << "a new file gets the usual mode";
     EXPECT_EQ(widened.load(), 0);
+}
+
+TEST_F(SafeFileTest, ATemporaryFileIsKnownByItsNameAndItsMaker)
+{
+    // The name the writer really gives its temporary file.
+    faults.renameErrno = EIO;
+    ASSERT_EQ(WriteFile(target_, "new", {}, kFaultyCalls), WriteResult::Failed);
+    const std::string made = fs::path(faults.renamedFrom).filename().string();
+    const std::optional<TemporaryName> parsed = ParseTemporaryName(made);
+    ASSERT_TRUE(parsed) << made;
+    EXPECT_EQ(parsed->targetStart, "account.xml");
+    EXPECT_EQ(parsed->owner, ::getpid());
+
+    const std::string longTarget = dir_.file(std::string(200, 'p') + ".tif.20260301000000");
+    faults.renameNoReplaceErrno = EIO;
+    ASSERT_EQ(WriteFile(longTarget, "new", WriteOptions{Mode::CreateOnly, std::nullopt}, kFaultyCalls), WriteResult::Failed);
+    const auto cut = ParseTemporaryName(fs::path(faults.renamedFrom).filename().string());
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->targetStart, std::string(64, 'p'));
+
+    for (const char* other : {"page.tif.20260301000000", "body-2026-03-01-00-00-01.html", ".hidden", ".x.12a-3",
+                              "..12-3", ".x.-3", ".x.12-", "x.12-3", ".x.0-3", ".x.1234567890-1"})
+        EXPECT_FALSE(ParseTemporaryName(other)) << other;
+    EXPECT_EQ(ParseTemporaryName(".seal.xml.4711-0")->targetStart, "seal.xml");
 }
 
 TEST(UniqueFd, ClosesWhatItOwnsOnceAndHandsItOver)

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 #include "core/qt/ResourceText.h"
 #include "core/qt/SingleInstance.h"
 #include "core/qt/tests/QtTestSupport.h"
@@ -197,6 +199,40 @@ TEST_F(StartUp, AMissingAccountFileStartsFromItsBackup)
     StartFirst();
     EXPECT_TRUE(Prompts().isEmpty());
     EXPECT_TRUE(QFileInfo(Path(QStringLiteral("data"))).isDir());
+}
+
+TEST_F(StartUp, AStartAfterACrashFilesAMarkedFaxUnsentAndCleansTheLeftovers)
+{
+    // The run before was killed after the "sendfax" of an outbox fax went
+    // out, during a move (a second name of a page), while writing a file (a
+    // temporary) and before a received fax's record was saved.
+    Replace(QStringLiteral("account.xml"), R"(Type="outbox" Directory="outbox"/>)",
+            R"(Type="outbox" Directory="outbox"><Fax Caller="111" ToCC="" Topic="t" Name="" Company="" )"
+            R"(Date="2026-03-01 08:00:00" CreateTime="20260301080000" Pages="1" ReadFlag="1" )"
+            R"(SendTimer="" TimerFlag="0" SubmitTime="2026-03-01 08:05:00"><AttachFile File="a.tif"/></Fax></Folder>)");
+    for (const char* folder : {"data/outbox", "data/overbox", "data/faxbox", "data/trashbox"}) {
+        ASSERT_TRUE(QDir().mkpath(Path(QLatin1String(folder))));
+    }
+    writeAll(Path(QStringLiteral("data/outbox/a.tif.20260301080000")), "page a");
+    ASSERT_EQ(::link(Path(QStringLiteral("data/outbox/a.tif.20260301080000")).toUtf8().constData(),
+                     Path(QStringLiteral("data/trashbox/a.tif.20260301080000")).toUtf8().constData()),
+              0);
+    writeAll(Path(QStringLiteral("data/faxbox/.p.tif.20260301090000.999999-0")), "half");
+    writeAll(Path(QStringLiteral("data/faxbox/p.tif.20260301090000")), "received page");
+
+    StartFirst();
+    const QByteArray account = readAll(Path(QStringLiteral("account.xml")));
+    EXPECT_FALSE(account.contains("SubmitTime")) << account.constData();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"re(Type="overbox"[^>]*>\s*<Fax [^>]*CreateTime="20260301080000")re"))
+                    .match(QString::fromLatin1(account))
+                    .hasMatch())
+        << account.constData();
+    EXPECT_EQ(readAll(Path(QStringLiteral("data/overbox/a.tif.20260301080000"))), "page a");
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("data/outbox/a.tif.20260301080000"))));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("data/trashbox/a.tif.20260301080000"))));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("data/faxbox/.p.tif.20260301090000.999999-0"))));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("data/faxbox/p.tif.20260301090000"))));
+    EXPECT_EQ(readAll(Path(QStringLiteral("data/orphans/p.tif.20260301090000"))), "received page");
 }
 
 TEST_F(StartUp, ARegularStartStaysUpWithItsLogAndDataDirectory)

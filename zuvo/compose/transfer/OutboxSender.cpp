@@ -3,6 +3,7 @@
 #include "compose/transfer/OutboxSender.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 
 #include "compose/transfer/SentBoxFiling.h"
@@ -65,6 +66,8 @@ void OutboxSender::Start()
         cpLog(kLogFailure, "send: no default account; nothing is sent");
         return;
     }
+    // What an earlier run may have had accepted goes to the sent box, unsent.
+    FileSubmittedFaxes(tasks_);
     account_.fromName = AccountConfig::GetAttr(path, "FromName");
     account_.fromFaxNum = AccountConfig::GetAttr(path, "FromFaxNum");
     account_.toNameFlag = AccountConfig::GetAttrInt(path, "IsToName");
@@ -253,8 +256,21 @@ bool OutboxSender::sendFirstFax()
     for (const std::string& page : pages)
         values.attachFiles.push_back(LastPathComponent(Netvoy::uploadFileName(page)));
     view_.ShowStage(Text(IDS_SENDING_REQUEST));
+    if (!MarkSubmitted(values.createTime, std::time(nullptr))) {
+        cpLog(kLogFailure, "send: fax <%s> cannot be marked as submitted; not submitted", values.createTime.c_str());
+        return false;
+    }
+    std::uint64_t submission = 0;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        submission = ++submission_;
+    }
+    // Armed before the request goes: an answer that comes at once only makes it stale.
+    sendFaxDeadline_.Arm(sendFaxWait_, submission);
     if (SendFaxRequest(agent_, values) != 1) {
+        sendFaxDeadline_.Cancel();
         cpLog(kLogFailure, "send: \"sendfax\" of <%s> could not be sent", values.createTime.c_str());
+        UnmarkSubmitted(values.createTime);
         return false;
     }
     return true;
@@ -310,21 +326,39 @@ void OutboxSender::OnUploadFailed(long taskId)
 void OutboxSender::OnSendFaxReply(CRL::Event& event)
 {
     const bool accepted = Succeeded(event);
+    std::string createTime;
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (state_ != State::Submitting) {
             cpLog(kLogFailure, "send: \"sendfax\" reply while no fax is submitted; ignored");
             return;
         }
+        sendFaxDeadline_.Cancel();
+        createTime = createTime_;
         if (accepted)
             state_ = State::Filing;
     }
     if (!accepted) {
         cpLog(kLogFailure, "send: \"sendfax\" answered <%s>; the fax stays in the outbox", event.getString("result"));
+        UnmarkSubmitted(createTime); // refused: it may be sent again
         Finish(IDS_SEND_FAILED);
         return;
     }
     FaxAccepted();
+}
+
+void OutboxSender::OnSendFaxDeadline(std::uint64_t number)
+{
+    std::string createTime;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (state_ != State::Submitting || number != submission_)
+            return; // answered meanwhile
+        createTime = createTime_;
+    }
+    cpLog(kLogFailure, "send: no answer to the \"sendfax\" of <%s> within %lld ms; the fax stays in the outbox, "
+          "marked as submitted", createTime.c_str(), static_cast<long long>(sendFaxWait_.count()));
+    Finish(IDS_SEND_FAILED);
 }
 
 void OutboxSender::FaxAccepted()

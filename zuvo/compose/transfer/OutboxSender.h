@@ -8,6 +8,12 @@
 // the run. Every end tells the user why (a notice for the main window's
 // pop-up) and then ends the dialog.
 //
+// What the server may have accepted is never submitted twice: the outbox
+// record is marked before its "sendfax" goes out, and a run starts by
+// filing every marked fax in the sent box (compose/transfer/SentBoxFiling.h).
+// A "sendfax" that gets no answer within kSendFaxReplyMs ends the run as a
+// refused one does; the fax stays in the outbox, marked.
+//
 // Threads: Start, Rescan and Cancel run on the dialog's thread; the
 // listener operations on the agent's worker thread, which does the real
 // work (the next uploads, "sendfax", the filing). The fax in flight, its
@@ -16,11 +22,14 @@
 // cancelUploadFile (the client's task lock), never over a request or the
 // account store's longer sequences.
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "compose/transfer/DeadlineTimer.h"
 #include "compose/transfer/NetworkAdapters.h"
 #include "compose/transfer/SendFaxRequest.h"
 #include "compose/transfer/TransferView.h"
@@ -53,6 +62,9 @@ public:
         IDS_SEND_TITLE = 61555,     // "发送传真": the dialog's title
     };
 
+    // How long a "sendfax" waits for its answer: as long as a file chunk's.
+    static constexpr std::chrono::milliseconds kSendFaxReplyMs{30000};
+
     OutboxSender(AgentPort& agent, long invokeId, TaskQueue& tasks, TransferView& view, SendSources sources);
     // Leaves the agent's listeners (waiting for a call in progress to end).
     ~OutboxSender() override;
@@ -67,6 +79,8 @@ public:
     void Rescan();
     // Cancels every pending upload and ends; the fax stays in the outbox.
     void Cancel();
+    // The wait for a "sendfax" answer (kSendFaxReplyMs unless set; for tests).
+    void SetSendFaxDeadline(std::chrono::milliseconds wait) { sendFaxWait_ = wait; }
 
     long invokeId() const { return invokeId_; }
     // For the window's title and tests.
@@ -95,6 +109,8 @@ private:
     void OnUploadSucceeded(long taskId);
     void OnUploadFailed(long taskId);
     void OnSendFaxReply(CRL::Event& event);
+    // The deadline of submission `number` passed (the timer's thread).
+    void OnSendFaxDeadline(std::uint64_t number);
     // Ends the run with a notice (once; later calls do nothing).
     void Finish(unsigned textId);
     void CancelUploads(); // under lock_
@@ -118,4 +134,8 @@ private:
     std::string called_;                 // under lock_
     std::vector<std::string> pages_;     // under lock_
     std::vector<long> taskIds_;          // one per page, -1 = no upload pending; under lock_
+    std::uint64_t submission_ = 0;       // counts the "sendfax" requests; under lock_
+    std::chrono::milliseconds sendFaxWait_ = kSendFaxReplyMs;
+    // Last, so that it is gone (its thread joined) before what it calls is.
+    DeadlineTimer sendFaxDeadline_{"zuvo-sendfax", [this](std::uint64_t number) { OnSendFaxDeadline(number); }};
 };

@@ -10,15 +10,12 @@
 #include "core/TextUtil.h"
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
-#include "core/stores/NewFile.h"
+#include "faxbox/FileMoves.h"
 #include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 
 namespace {
-
-// No page file of a fax is larger (the agent refuses larger transfers).
-constexpr std::uintmax_t kMaxPageBytes = 512u * 1024 * 1024;
 
 std::vector<std::string> PageNames(const CFaxMoveTask& task)
 {
@@ -74,21 +71,18 @@ SentFiling MoveToOverBox(const CFaxMoveTask& task, const std::string& outboxFaxP
         return SentFiling::Failed;
     }
     const std::string createTime = SentCreateTime(overbox, directory, task);
-    NewFiles copies;
-    std::vector<std::string> sources;
+    FileMoves pages;
     for (const std::string& file : task.files) {
         const std::string source = file + "." + task.CreateTime;
         std::error_code error;
         if (!std::filesystem::exists(source, error))
             continue; // missing in the outbox as well: the record still names it
         const auto target = AttachmentPath(directory, LastPathComponent(file), createTime);
-        const std::optional<std::string> bytes = ReadWholeFile(source, kMaxPageBytes);
-        if (!target || !bytes || copies.Create(*target, *bytes) != Created::Yes) {
-            cpLog(kLogFailure, "sent fax <%s>: <%s> cannot be copied to the sent box; the fax stays in the outbox",
+        if (!target || !pages.Move(source, *target)) {
+            cpLog(kLogFailure, "sent fax <%s>: <%s> cannot be filed in the sent box; the fax stays in the outbox",
                   task.CreateTime.c_str(), source.c_str());
             return SentFiling::Failed;
         }
-        sources.push_back(source);
     }
     const int before = FaxCount(overbox);
     if (!AddFaxRecord(overbox, SentRecord(task, createTime))) {
@@ -101,6 +95,7 @@ SentFiling MoveToOverBox(const CFaxMoveTask& task, const std::string& outboxFaxP
               task.CreateTime.c_str(), outboxFaxPath.c_str());
         return SentFiling::Failed;
     }
+    SyncDirectories(pages.TargetDirectories());
     if (!AccountConfig::Save()) {
         // The document goes back to the file, which still has the fax in the outbox.
         AccountConfig::Reload();
@@ -108,10 +103,7 @@ SentFiling MoveToOverBox(const CFaxMoveTask& task, const std::string& outboxFaxP
               task.CreateTime.c_str());
         return SentFiling::Failed;
     }
-    copies.Keep();
-    for (const std::string& source : sources)
-        if (::unlink(source.c_str()) != 0)
-            cpLog(kLogFailure, "sent fax <%s>: outbox copy <%s> stays behind", task.CreateTime.c_str(), source.c_str());
+    pages.Keep(); // the outbox's names of the pages go
     return SentFiling::Filed;
 }
 
@@ -133,4 +125,68 @@ SentFiling OnFaxSent(TaskQueue& tasks, const std::string& createTime)
     if (!taken)
         return SentFiling::Failed;
     return MoveToOverBox(static_cast<const CFaxMoveTask&>(*taken), FormatText("%s/Fax[%d]", outbox.c_str(), index));
+}
+
+namespace {
+
+// Sets or removes the mark of the outbox fax and saves; the document goes
+// back to the file when the save fails.
+bool setMark(const std::string& createTime, const std::string* stamp)
+{
+    Spindle::VLock lock(AccountConfig::Mutex());
+    const std::string outbox = AccountConfig::GetOutBoxPath();
+    const int index = outbox.empty() ? -1 : FindFaxByCreateTime(outbox, createTime);
+    if (index < 0)
+        return false;
+    const std::string fax = FormatText("%s/Fax[%d]", outbox.c_str(), index);
+    if (!stamp && !AccountConfig::HasAttr(fax, kSubmitTimeAttribute))
+        return true;
+    const bool changed = stamp ? AccountConfig::PutAttr(fax, kSubmitTimeAttribute, *stamp) != 0
+                               : AccountConfig::RemoveAttr(fax, kSubmitTimeAttribute) != 0;
+    if (changed && AccountConfig::Save())
+        return true;
+    AccountConfig::Reload();
+    cpLog(kLogFailure, "outbox fax <%s>: its submission mark cannot be saved", createTime.c_str());
+    return false;
+}
+
+} // namespace
+
+bool MarkSubmitted(const std::string& createTime, std::time_t when)
+{
+    const std::string stamp = FormatRecordDate(when);
+    return setMark(createTime, &stamp);
+}
+
+bool UnmarkSubmitted(const std::string& createTime)
+{
+    return setMark(createTime, nullptr);
+}
+
+int FileSubmittedFaxes(TaskQueue& tasks)
+{
+    Spindle::VLock lock(AccountConfig::Mutex());
+    const std::string outbox = AccountConfig::GetOutBoxPath();
+    if (outbox.empty())
+        return 0;
+    std::vector<std::pair<std::string, std::string>> marked; // CreateTime, SubmitTime
+    const int count = FaxCount(outbox);
+    for (int k = 0; k < count; ++k) {
+        const std::string fax = FormatText("%s/Fax[%d]", outbox.c_str(), k);
+        if (AccountConfig::HasAttr(fax, kSubmitTimeAttribute))
+            marked.emplace_back(AccountConfig::GetAttr(fax, FaxRecord::kCreateTime),
+                                AccountConfig::GetAttr(fax, kSubmitTimeAttribute));
+    }
+    int filed = 0;
+    for (const auto& [createTime, submitted] : marked) {
+        if (OnFaxSent(tasks, createTime) == SentFiling::Filed) {
+            ++filed;
+            cpLog(kLogNotice, "outbox fax <%s> went to the server at %s and may have been accepted: "
+                  "filed in the sent box, not sent again", createTime.c_str(), submitted.c_str());
+        } else {
+            cpLog(kLogFailure, "outbox fax <%s>, submitted at %s, cannot be filed in the sent box; it stays marked",
+                  createTime.c_str(), submitted.c_str());
+        }
+    }
+    return filed;
 }

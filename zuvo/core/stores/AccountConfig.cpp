@@ -217,6 +217,11 @@ int CreateAttr(const std::string& path, const std::string& name)
     return withDocument(0, [&](Config& doc) { return doc.createNodeAttr(path.c_str(), name.c_str()); });
 }
 
+int RemoveAttr(const std::string& path, const std::string& name)
+{
+    return withDocument(0, [&](Config& doc) { return doc.removeNodeAttr(path.c_str(), name.c_str()); });
+}
+
 int PutAttr(const std::string& path, const std::string& name, const std::string& value)
 {
     return withDocument(0, [&](Config& doc) {

@@ -65,6 +65,8 @@ int HasAttr(const std::string& path, const std::string& name);
 int SetAttr(const std::string& path, const std::string& name, const std::string& value);
 int SetAttrInt(const std::string& path, const std::string& name, int value);
 int CreateAttr(const std::string& path, const std::string& name);
+// Removes an attribute; 0 when the node has none of that name.
+int RemoveAttr(const std::string& path, const std::string& name);
 // Sets an attribute, creating it when missing.
 int PutAttr(const std::string& path, const std::string& name, const std::string& value);
 // Appends element name under parent ("" = the root); it becomes the last added node.

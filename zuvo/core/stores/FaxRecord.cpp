@@ -137,9 +137,23 @@ bool HasSafeFileNames(const FaxRecord& record)
                        [](const AttachFile& a) { return IsSafeName(a.file); });
 }
 
+std::vector<std::string> RecordFileNames(const FaxRecord& record)
+{
+    std::vector<std::string> names;
+    for (const AttachFile& page : record.attachments)
+        names.push_back(page.file + "." + record.CreateTime());
+    if (record.Has(FaxRecord::kBodyFileName))
+        names.push_back(record.Get(FaxRecord::kBodyFileName));
+    return names;
+}
+
+uint32_t RowKeyTail(std::string_view createTime)
+{
+    const int tail = createTime.size() > 5 ? AtoiText(createTime.substr(5)) : 0;
+    return static_cast<uint32_t>(std::clamp(tail, 0, 999999999));
+}
+
 uint32_t MakeRowKey(int readFlag, std::string_view createTime)
 {
-    const std::string tail = createTime.size() > 5 ? std::string(createTime.substr(5)) : std::string();
-    const std::string key = FormatText("%01d%09ld", readFlag, static_cast<long>(AtoiText(tail)));
-    return static_cast<uint32_t>(std::stoul(key));
+    return (readFlag != 0 ? 1000000000u : 0u) + RowKeyTail(createTime);
 }

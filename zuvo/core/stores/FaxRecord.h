@@ -107,7 +107,15 @@ std::optional<std::vector<std::string>> AttachmentPaths(const std::string& folde
                                                         const FaxRecord& record);
 // The names a record refers to lead nowhere outside its folder directory.
 bool HasSafeFileNames(const FaxRecord& record);
+// The names of the files the record gives in its folder directory, as they
+// stand (unchecked): each page's {File}.{CreateTime} in page order, then its
+// BodyFileName when it has the attribute.
+std::vector<std::string> RecordFileNames(const FaxRecord& record);
 
-// The row key of the fax list: "%01d%09ld" of ReadFlag and CreateTime from
-// its sixth character on, as a number.
+// The row key of the fax list: the read digit (0 when ReadFlag is 0, else 1)
+// and the nine digits of CreateTime from its sixth character on, as one
+// number ("%01d%09ld"). Whatever the stored texts hold, the key is made
+// without overflow: a tail that is no number of nine digits is clamped.
 uint32_t MakeRowKey(int readFlag, std::string_view createTime);
+// Those nine digits as a number (the key without its read digit).
+uint32_t RowKeyTail(std::string_view createTime);

@@ -81,10 +81,8 @@ int FindFaxByCreateTime(const std::string& folderPath, const std::string& create
 
 int FindFaxByRowKey(const std::string& folderPath, uint32_t rowKey)
 {
-    const long wanted = static_cast<long>(rowKey % 1000000000u);
-    return findFax(folderPath, [&](const std::string& value) {
-        return value.size() > 5 && AtoiText(std::string_view(value).substr(5)) == wanted;
-    });
+    const uint32_t wanted = rowKey % 1000000000u;
+    return findFax(folderPath, [&](const std::string& value) { return value.size() > 5 && RowKeyTail(value) == wanted; });
 }
 
 std::time_t AllocateRecordTime(const std::string& folderPath, const std::vector<std::string>& files,

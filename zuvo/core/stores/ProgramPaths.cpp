@@ -135,6 +135,26 @@ std::string ShortenName(std::string_view name, std::size_t maxBytes)
     return std::string(TextCodec::utf8Prefix(name, maxBytes));
 }
 
+std::string FirstFreeName(std::string_view name, std::size_t maxBytes,
+                          const std::function<bool(const std::string&)>& taken)
+{
+    if (!taken(std::string(name)))
+        return std::string(name);
+    constexpr std::size_t kMaxExtensionBytes = 16;
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string_view::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes + 1;
+    const std::string_view extension = hasExtension ? name.substr(dot) : std::string_view();
+    const std::string_view stem = hasExtension ? name.substr(0, dot) : name;
+    for (int n = 1; n <= 100000; ++n) {
+        const std::string number = "-" + std::to_string(n);
+        const std::size_t room = maxBytes > extension.size() + number.size() ? maxBytes - extension.size() - number.size() : 0;
+        const std::string candidate = std::string(TextCodec::utf8Prefix(stem, room)) + number + std::string(extension);
+        if (!taken(candidate))
+            return candidate;
+    }
+    return "";
+}
+
 bool IsSafeRelativePath(std::string_view path)
 {
     if (path.empty() || IsAbsolutePath(path))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,13 @@ inline constexpr std::size_t kMaxFileNameBytes = 255;
 // an extension (the last "." and at most 16 bytes after it) is kept when at
 // least one character of the name before it stays.
 std::string ShortenName(std::string_view name, std::size_t maxBytes);
+
+// The first of name, "{stem}-1{ext}", "{stem}-2{ext}", ... for which
+// taken() is false, where ext is the name's extension as ShortenName keeps
+// it (else "") and the stem is cut so that the whole takes at most maxBytes;
+// "" when the first 100000 are all taken.
+std::string FirstFreeName(std::string_view name, std::size_t maxBytes,
+                          const std::function<bool(const std::string&)>& taken);
 
 // A relative path of one or more safe names separated by "/" (so it stays
 // below the directory it is joined to).

@@ -78,33 +78,54 @@ TEST_F(FaxFilingTest, DeletingTwoOfFiveMovesRecordsAndFilesIntoTheTrash)
     EXPECT_TRUE(fs::exists(folderDir("faxbox") + "/p03.tif.20261201080003"));
     EXPECT_EQ(tasks.Count(), 0u);
 
-    // Inside the trash a delete removes the record for good and leaves its files.
+    // Inside the trash a delete removes the record for good, and its files.
     const FaxMoveOutcome forGood = DeleteFaxes(tasks, Folder::TrashBox, {{"20261201080002", 0}}, kAccount);
     EXPECT_EQ(forGood.removed, 1);
     EXPECT_EQ(count(kTrashX), "1");
-    EXPECT_TRUE(fs::exists(folderDir("trash") + "/p02.tif.20261201080002"));
-    EXPECT_TRUE(fs::exists(folderDir("trash") + "/body-2.html"));
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/p02.tif.20261201080002"));
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/body-2.html"));
+    EXPECT_EQ(testfiles::md5sumOf(folderDir("trash") + "/p04.tif.20261201080004"), md5s[3]) << "the other stays";
 }
 
-TEST_F(FaxFilingTest, ARecordWhoseFileCannotMoveStaysWithItsFilesAndTheOthersGo)
+TEST_F(FaxFilingTest, AFileWhoseNameIsTakenInTheTrashMovesUnderAFreeNameThatItsRecordNames)
 {
-    openFolders({fiveFaxes()});
-    for (int k = 1; k <= 5; ++k)
+    // Faxes received in the same seconds as these are in the trash already:
+    // one has fax 2's body name, one the name of fax 3's page, and one names
+    // fax 5's page although that file is missing, as fax 5's own page is.
+    std::vector<FaxSpec> faxes = fiveFaxes();
+    openFolders({faxes,
+                 {{"20261201080002", "2026-12-01 08:00:02", "Flag=\"1\" BodyFileName=\"body-2.html\"", {}},
+                  {"20261201080003", "2026-12-01 08:00:03", "", {"p03.tif"}},
+                  {"20261201080005", "2026-12-01 08:00:05", "", {"p05.tif"}}}});
+    for (int k = 1; k <= 4; ++k)
         writePage("faxbox", "p0" + std::to_string(k) + ".tif", "2026120108000" + std::to_string(k));
-    // The trash holds a file under the name the third fax's page would take.
-    const std::string occupant = writePage("trash", "p03.tif", "20261201080003");
-    const std::string occupantMd5 = testfiles::md5sumOf(occupant);
-    const std::string before = testfiles::md5sumOf(folderDir("faxbox") + "/p03.tif.20261201080003");
+    testfiles::writeFile(folderDir("faxbox") + "/body-2.html", "<p>fax 2</p>");
+    testfiles::writeFile(folderDir("trash") + "/body-2.html", "<p>already in the trash</p>");
+    const std::string occupant = testfiles::md5sumOf(writePage("trash", "p03.tif", "20261201080003"));
+    const std::string page3 = testfiles::md5sumOf(folderDir("faxbox") + "/p03.tif.20261201080003");
 
-    const FaxMoveOutcome outcome =
-        DeleteFaxes(tasks, Folder::FaxBox, {{"20261201080003", 0}, {"20261201080005", 0}}, kAccount);
-    EXPECT_EQ(outcome.moved, 1);
-    EXPECT_EQ(outcome.kept, (std::vector<std::string>{"20261201080003"}));
-    EXPECT_EQ(count(kFaxBoxX), "4");
-    EXPECT_EQ(count(kTrashX), "1");
-    EXPECT_EQ(attr(std::string(kTrashX) + "/Fax[1]", "CreateTime"), "20261201080005");
-    EXPECT_EQ(testfiles::md5sumOf(folderDir("faxbox") + "/p03.tif.20261201080003"), before);
-    EXPECT_EQ(testfiles::md5sumOf(occupant), occupantMd5) << "nothing in the trash was replaced";
+    const FaxMoveOutcome outcome = DeleteFaxes(
+        tasks, Folder::FaxBox, {{"20261201080002", 0}, {"20261201080003", 0}, {"20261201080005", 0}}, kAccount);
+    EXPECT_EQ(outcome.moved, 3);
+    EXPECT_TRUE(outcome.kept.empty());
+    EXPECT_EQ(count(kFaxBoxX), "2");
+    EXPECT_EQ(count(kTrashX), "6");
+    const std::string trash = kTrashX;
+    EXPECT_EQ(attr(trash + "/Fax[4]", "BodyFileName"), "body-2-1.html");
+    EXPECT_EQ(testfiles::readFile(folderDir("trash") + "/body-2-1.html"), "<p>fax 2</p>");
+    EXPECT_EQ(testfiles::readFile(folderDir("trash") + "/body-2.html"), "<p>already in the trash</p>");
+    EXPECT_EQ(attr(trash + "/Fax[5]/AttachFile", "File"), "p03-1.tif");
+    EXPECT_EQ(testfiles::md5sumOf(folderDir("trash") + "/p03-1.tif.20261201080003"), page3);
+    EXPECT_EQ(testfiles::md5sumOf(folderDir("trash") + "/p03.tif.20261201080003"), occupant) << "never replaced";
+    EXPECT_EQ(attr(trash + "/Fax[6]/AttachFile", "File"), "p05-1.tif") << "no two records name one file";
+    for (const char* gone : {"body-2.html", "p02.tif.20261201080002", "p03.tif.20261201080003"})
+        EXPECT_FALSE(fs::exists(folderDir("faxbox") + "/" + gone)) << gone;
+
+    // Deleted for good, the moved fax takes its own files only.
+    const FaxMoveOutcome forGood = DeleteFaxes(tasks, Folder::TrashBox, {{"20261201080003", 1}}, kAccount);
+    EXPECT_EQ(forGood.removed, 1);
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/p03-1.tif.20261201080003"));
+    EXPECT_EQ(testfiles::md5sumOf(folderDir("trash") + "/p03.tif.20261201080003"), occupant);
 }
 
 TEST_F(FaxFilingTest, ARecordWithAMissingPageFileStillMovesAndNamesIt)

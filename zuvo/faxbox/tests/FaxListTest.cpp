@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "faxbox/FaxFiling.h"
 #include "faxbox/tests/FaxListFixture.h"
+#include "jotter/Jotter.h"
 
 using namespace faxlist_test;
 
@@ -119,4 +121,37 @@ TEST_F(FaxListTest, MarkingReadStoresTheFlagOnceAndThenChangesNoByte)
     EXPECT_FALSE(MarkFaxRead(Folder::FaxBox, {"20261201080000", 1}));
     EXPECT_EQ(testfiles::md5sumOf(accountPath()), stored);
     EXPECT_TRUE(LoadFaxList(Folder::FaxBox).front().rowKey / 1000000000u == 1);
+}
+
+TEST_F(FaxListTest, MalformedNumbersNeverStopTheListAndARecordWithoutIdentityIsSkipped)
+{
+    // Such records arrive by a restore of a damaged archive.
+    openFolders({{
+        {"20261201080000", "2026-12-01 08:00:00", "ReadFlag=\"99999999999\"", {"a.tif"}},
+        {"2026120108000099", "2026-12-01 08:00:01", "ReadFlag=\"99999999999\"", {}}, // 16 digits
+        {"20261201080002", "2026-12-01 08:00:02", "ReadFlag=\"-7\"", {}},
+        {"2026120108000X", "2026-12-01 08:00:03", "ReadFlag=\"0\"", {}},
+        {"20261201080004", "2026-12-01 08:00:04", "ReadFlag=\"0\"", {}},
+    }});
+    cpLogOpen(dir_.file("zuvo.log").c_str());
+    std::vector<FaxListRow> rows;
+    ASSERT_NO_THROW(rows = LoadFaxList(Folder::FaxBox));
+    cpLogClose();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].ref, (FaxRecordRef{"20261201080004", 0}));
+    EXPECT_TRUE(rows[0].IsUnread());
+    EXPECT_EQ(rows[1].ref, (FaxRecordRef{"20261201080002", 0}));
+    EXPECT_FALSE(rows[1].IsUnread()) << "any ReadFlag but 0 reads as read, as marking read sees it";
+    EXPECT_EQ(rows[1].rowKey, 1201080002u);
+    EXPECT_EQ(rows[2].rowKey, 1201080000u);
+    const std::string log = testfiles::readFile(dir_.file("zuvo.log"));
+    EXPECT_NE(log.find("2026120108000099"), std::string::npos) << "each skipped record is logged";
+    EXPECT_NE(log.find("2026120108000X"), std::string::npos);
+
+    // Delete all takes the listed records only; the skipped ones stay as they are.
+    TaskQueue tasks;
+    const FaxMoveOutcome outcome = DeleteAllFaxes(tasks, Folder::FaxBox, static_cast<int>(rows.size()), kAccount);
+    EXPECT_EQ(outcome.moved, 3);
+    EXPECT_EQ(count("Folder[@Type='faxbox']"), "2");
+    EXPECT_EQ(xpath("string(/Config/Account/Folder[@Type='faxbox']/Fax[1]/@CreateTime)"), "2026120108000099");
 }

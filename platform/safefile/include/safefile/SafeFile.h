@@ -73,4 +73,17 @@ WriteResult WriteFile(const std::string& path, std::string_view bytes, const Wri
 // interruptions. False on the first error (errno tells which).
 bool WriteAll(int fd, std::string_view bytes);
 
+// Syncs a directory, so that the names made in it (links, renames) survive
+// a power cut. False (errno tells why) when it cannot be opened or synced.
+bool SyncDirectory(const std::string& directory);
+
+// A temporary file of the writer that a crash left behind carries the name
+// ".{start of the target's name}.{pid}-{n}" (the start: at most 64 bytes of
+// the target's name). The name's parts, or none when it is no such name.
+struct TemporaryName {
+    std::string targetStart;
+    pid_t owner = 0;
+};
+std::optional<TemporaryName> ParseTemporaryName(std::string_view fileName);
+
 } // namespace safefile

@@ -1,7 +1,8 @@
 // The fax list in the real main window (Xvfb): rows newest first with
 // unread ones in blue, a click that shows the fax and marks it read once,
 // the Delete key moving records and files into the trash with the tree's
-// counts following, the right-click pop-ups, the failed box's resend with
+// counts following, a folder with malformed records that opens and shows
+// what it can, the right-click pop-ups, the failed box's resend with
 // the send command after it, and the compose tasks of a receipt's double
 // click, reply and forward; in the program's own window, a reply opens the
 // compose window over the fax replied to.
@@ -278,15 +279,40 @@ TEST_F(FaxListWindowTest, TheDeleteKeyMovesFaxesIntoTheTrashAndTheCountsFollow)
     EXPECT_EQ(textColor(list->selectionModel()->selectedRows().front().row()), QColor(Qt::black));
     QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-after-delete"));
 
-    // In the trash the record goes for good and its files stay.
+    // In the trash the record goes for good, and so do its files; the other fax keeps its own.
     selectFolder(1);
-    clickRow(0);
+    clickRow(rowOf("20261203080002"));
     QTest::keyClick(list, Qt::Key_Delete);
     QtTest::ProcessEventsFor(50);
     EXPECT_EQ(count("Folder[@Type='trashbox']"), "1");
     EXPECT_EQ(folderLabel(1), QStringLiteral("垃圾箱(1)"));
-    EXPECT_TRUE(fs::exists(folderDir("trash") + "/b.tif.20261203080002"));
-    EXPECT_TRUE(fs::exists(folderDir("trash") + "/a.tif.20261201080001"));
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/b.tif.20261203080002"));
+    EXPECT_FALSE(fs::exists(folderDir("trash") + "/c.wav.20261203080002"));
+    EXPECT_EQ(testfiles::md5sumOf(folderDir("trash") + "/a.tif.20261201080001"), aMd5);
+}
+
+TEST_F(FaxListWindowTest, AFolderWithMalformedRecordsOpensAndShowsTheRecordsItCan)
+{
+    // Such records arrive by a restore of a damaged archive.
+    const std::vector<FaxSpec> damaged = {
+        {"20261201080001", "2026-12-01 08:00:01", "ReadFlag=\"99999999999\" Topic=\"旗标过大\"", {"a.tif"}},
+        {"2026120108000299", "2026-12-01 08:00:02", "ReadFlag=\"99999999999\" Topic=\"十六位\"", {"b.tif"}},
+        {"20261201080003", "2026-12-01 08:00:03", "ReadFlag=\"-7\" Topic=\"负数\"", {}},
+    };
+    showWindow({receivedFaxes(), damaged}, 0);
+    writePage("trash", "a.tif", "20261201080001");
+
+    tree->Tree()->setCurrentItem(tree->Tree()->topLevelItem(0)->child(1));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] {
+        return tree->GetCurFolderPath() == "Account[0]/Folder[1]" && list->Model()->rowCount() == 2;
+    }));
+    EXPECT_EQ(list->Model()->rowCount(), 2) << "the record without a 14-digit CreateTime is left out";
+    EXPECT_GE(rowOf("20261201080001"), 0);
+    EXPECT_GE(rowOf("20261201080003"), 0);
+    clickRow(rowOf("20261201080001"));
+    ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(attachments->ItemCount(), 1);
+    QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-malformed-records"));
 }
 
 TEST_F(FaxListWindowTest, ASelectionStaysInItsFolderWhereAnotherFaxHasTheSameCreateTime)

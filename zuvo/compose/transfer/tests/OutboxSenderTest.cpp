@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 #include "SendFixture.h"
@@ -40,6 +41,12 @@ public:
         if (reportAtOnce)
             reporters_.emplace_back([this, invokeId, taskId] { Report("upload-success", invokeId, taskId); });
         return static_cast<int>(taskId);
+    }
+    int invoke() override
+    {
+        if (onInvoke)
+            onInvoke();
+        return FakeAgent::invoke();
     }
     int cancelUploadFile(long, long taskId) override
     {
@@ -93,6 +100,7 @@ public:
 
     bool reportAtOnce = false;
     int refuseAt = -1;
+    std::function<void()> onInvoke; // called as each request goes out
 
 private:
     std::mutex lock_;
@@ -115,6 +123,16 @@ protected:
     {
         for (long id = from + 1; id <= agent.lastTask(); ++id)
             agent.Report("upload-success", kInvokeId, id);
+    }
+
+    // The SubmitTime of outbox fax createTime as account.xml on disk has it
+    // ("" when unmarked, "-" when the fax is not in the outbox).
+    std::string MarkOnDisk(const std::string& createTime) const
+    {
+        const std::string fax = "/Config/Account/Folder[@Type='outbox']/Fax[@CreateTime='" + createTime + "']";
+        if (xpath("count(" + fax + ")").value_or("") != "1")
+            return "-";
+        return xpath("string(" + fax + "/@SubmitTime)").value_or("?");
     }
 
     UploadAgent agent;
@@ -292,6 +310,8 @@ TEST_F(OutboxSenderTest, EachFailureEndsWithItsNoticeAndKeepsTheFax)
         int outboxAfter;
         std::vector<long> cancelled;
     };
+    // None of these leaves the fax marked as submitted: the server has not
+    // got it, or has refused it, so it may be sent again.
     const std::vector<Case> cases = {
         {"second upload refused", [](UploadAgent& a) { a.refuseAt = 1; }, nullptr, OutboxSender::IDS_SEND_FAILED, 1,
          {501}},
@@ -333,6 +353,7 @@ TEST_F(OutboxSenderTest, EachFailureEndsWithItsNoticeAndKeepsTheFax)
         }
         EXPECT_EQ(fresh.cancelledUploads(), c.cancelled);
         EXPECT_EQ(OutboxCount(), c.outboxAfter);
+        EXPECT_EQ(MarkOnDisk("20261210093001"), c.outboxAfter ? "" : "-");
         EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "overbox"), 0);
         EXPECT_TRUE(fresh.listeners().empty());
         EXPECT_LE(fresh.sendfaxes().size(), 1u);
@@ -468,4 +489,69 @@ TEST_F(OutboxSenderTest, FilingNeverReplacesASentBoxFileOfTheSameName)
     const std::string createTime = xpath("string(//Folder[@Type='overbox']/Fax[1]/@CreateTime)").value_or("");
     ASSERT_NE(createTime, "20261210093001");
     EXPECT_EQ(testfiles::readFile(SentBox() + "/a.tif." + createTime), "new page");
+}
+
+TEST_F(OutboxSenderTest, AFaxIsMarkedOnDiskBeforeItsSendFaxGoesAndIsNeverSubmittedAgain)
+{
+    AddOutboxFax("20261210093001", "111", {{"a.tif", "A"}, {"b.tif", "B"}});
+    AddOutboxFax("20261210093002", "222", {{"c.tif", "C"}});
+    std::vector<std::string> marksAsSent;
+    agent.onInvoke = [&] { marksAsSent.push_back(MarkOnDisk("20261210093001")); };
+    {
+        auto sender = MakeSender();
+        sender->Start();
+        CompleteUploads(500);
+        ASSERT_EQ(agent.sendfaxes().size(), 1u);
+        // The program ends here, killed before the answer came.
+    }
+    ASSERT_EQ(marksAsSent.size(), 1u);
+    EXPECT_TRUE(std::regex_match(marksAsSent[0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << marksAsSent[0];
+
+    // The next start of a send: the marked fax goes to the sent box unsent,
+    // the other one is sent.
+    AccountConfig::Close();
+    ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
+    UploadAgent next;
+    RecordingView seen;
+    {
+        OutboxSender sender(next, kInvokeId, tasks, seen, Sources());
+        sender.Start();
+        ASSERT_EQ(next.uploads(), std::vector<std::string>{Outbox() + "/c.tif.20261210093002"});
+        next.Report("upload-success", kInvokeId, 501);
+        next.Reply(kInvokeId, "success");
+    }
+    const auto sent = next.sendfaxes();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(ValueOf(sent[0], "createtime"), "20261210093002");
+    EXPECT_EQ(seen.notices(), std::vector<std::string>{Text(OutboxSender::IDS_ALL_SENT)});
+    EXPECT_EQ(OutboxCount(), 0);
+    const std::string first = "/Config/Account/Folder[@Type='overbox']/Fax[@CreateTime='20261210093001']";
+    EXPECT_EQ(xpath("count(" + first + ")"), "1");
+    EXPECT_EQ(xpath("count(/Config/Account/Folder/Fax/@SubmitTime)"), "0") << "the sent box keeps the designed attributes";
+    EXPECT_EQ(xpath("string(" + first + "/@TimerFlag)"), "1");
+    EXPECT_EQ(testfiles::readFile(SentBox() + "/a.tif.20261210093001"), "A");
+    EXPECT_EQ(testfiles::readFile(SentBox() + "/b.tif.20261210093001"), "B");
+    EXPECT_FALSE(std::filesystem::exists(Outbox() + "/a.tif.20261210093001"));
+}
+
+TEST_F(OutboxSenderTest, ASendFaxWithoutAnAnswerEndsTheRunAtItsDeadline)
+{
+    EXPECT_EQ(OutboxSender::kSendFaxReplyMs.count(), 30000) << "as long as a file chunk's reply";
+    AddOutboxFax("20261210093001", "111", {{"a.tif", "A"}});
+    auto sender = MakeSender();
+    sender->SetSendFaxDeadline(std::chrono::milliseconds(300));
+    sender->Start();
+    const auto submitted = std::chrono::steady_clock::now();
+    CompleteUploads(500);
+    ASSERT_EQ(agent.sendfaxes().size(), 1u);
+    ASSERT_TRUE(WaitFor([&] { return view.ends() == 1; }, 20000));
+    EXPECT_GE(std::chrono::steady_clock::now() - submitted, std::chrono::milliseconds(300));
+    EXPECT_EQ(view.notices(), std::vector<std::string>{Text(OutboxSender::IDS_SEND_FAILED)});
+    EXPECT_EQ(OutboxCount(), 1);
+    EXPECT_NE(MarkOnDisk("20261210093001"), "") << "it may have been accepted: never submitted again";
+    // An answer that comes after the end files nothing.
+    agent.Reply(kInvokeId, "success");
+    EXPECT_EQ(OutboxCount(), 1);
+    EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "overbox"), 0);
+    EXPECT_EQ(view.notices().size(), 1u);
 }

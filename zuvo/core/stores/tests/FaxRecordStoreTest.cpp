@@ -165,6 +165,8 @@ TEST_F(FaxRecordTest, LookUpByCreateTimeAndRowKey)
     };
     const std::vector<Case> keys = {
         {1, "20251210103045", 1210103045u}, {0, "20250210103045", 210103045u}, {1, "20261231235959", 1231235959u},
+        // Whatever a damaged file holds: one read digit, nine digits at most, no exception.
+        {2147483647, "2026120108000099", 1999999999u}, {-7, "2026", 1000000000u}, {0, "20261-2345", 0u},
     };
     for (const Case& c : keys)
         EXPECT_EQ(MakeRowKey(c.readFlag, c.createTime), c.key) << c.createTime;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "core/tests/TestFiles.h"
@@ -107,4 +108,29 @@ TEST(ProgramPaths, NamesFromOutsideAreChecked)
     EXPECT_TRUE(IsSafeRelativePath("data/faxbox"));
     for (const char* bad : {"", "/etc", "../x", "a/../b", "a//b", "a/"})
         EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
+}
+
+TEST(ProgramPaths, AFreeNameIsNumberedBeforeItsExtensionAndStillFits)
+{
+    const auto takenAmong = [](std::set<std::string> names) {
+        return [names](const std::string& candidate) { return names.count(candidate) > 0; };
+    };
+    struct Case {
+        std::string name;
+        std::set<std::string> taken;
+        std::size_t maxBytes;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"body-2026-03-01-08-00-01.html", {}, 255, "body-2026-03-01-08-00-01.html"},
+        {"body-2026-03-01-08-00-01.html", {"body-2026-03-01-08-00-01.html"}, 255, "body-2026-03-01-08-00-01-1.html"},
+        {"p.tif", {"p.tif", "p-1.tif", "p-2.tif"}, 255, "p-3.tif"},
+        {"readme", {"readme"}, 255, "readme-1"},
+        {".profile", {".profile"}, 255, ".profile-1"},
+        {"传真页面.tif", {"传真页面.tif"}, 12, "传真-1.tif"},
+        {"传真页面.tif", {"传真页面.tif"}, 11, "传-1.tif"}, // cut on a character boundary
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FirstFreeName(c.name, c.maxBytes, takenAmong(c.taken)), c.expected) << c.name;
+    EXPECT_EQ(FirstFreeName("x.tif", 255, [](const std::string&) { return true; }), "");
 }
