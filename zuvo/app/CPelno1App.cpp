@@ -2,6 +2,7 @@
 
 #include "core/codec/FileScrambler.h"
 #include "core/qt/AboutDialog.h"
+#include "core/qt/Prompter.h"
 #include "textcodec/Utf8.h"
 
 namespace {
@@ -68,7 +69,7 @@ int CPelno1App::ScrambleFile(const QString& path)
 void CPelno1App::OnAppAbout()
 {
     CAboutDlg dialog(programDirectory_, mainWindow_ ? &mainWindow_->Widget() : nullptr);
-    dialog.exec();
+    CurrentPrompter().RunDialog(dialog);
 }
 
 int CPelno1App::GetCurrentAccount(std::string& account) const

@@ -50,9 +50,23 @@ void logHandOver(const HandOverTarget& target, const QStringList& files)
     }
 }
 
+// The pending new copy of the updater: put into the program directory, or
+// fetched into "update" by the download pump; "" when there is none.
+QString pendingUpdaterCopy(const QString& programDirectory)
+{
+    for (const QString& directory : {programDirectory, QString::fromStdString(ProgramUpdateDirectory())}) {
+        const QString path = QDir(directory).filePath(QLatin1String(kUpdaterNewCopy));
+        if (QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return {};
+}
+
 // Puts a copy of the pending new updater in place of the old one through
-// the crash-safe writer, so that a failed copy leaves the old updater whole;
-// the copy keeps the pending file's mode, which makes it executable.
+// the crash-safe writer, so that a failed copy leaves the old updater whole.
+// The copy keeps the pending file's mode and may be run by whoever may read
+// it: the pump stores what it fetches without the execute bit.
 bool replaceUpdater(const QString& newCopy, const QString& updater)
 {
     QFile source(newCopy);
@@ -64,10 +78,11 @@ bool replaceUpdater(const QString& newCopy, const QString& updater)
     if (source.error() != QFileDevice::NoError || ::fstat(source.handle(), &info) != 0) {
         return false;
     }
-    const safefile::WriteOptions sourceMode{safefile::Mode::Replace, info.st_mode & 07777, false};
+    const mode_t mode = info.st_mode & 07777;
+    const safefile::WriteOptions runnable{safefile::Mode::Replace, mode | ((mode & 0444) >> 2), false};
     return safefile::WriteFile(QFile::encodeName(updater).toStdString(),
                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                               sourceMode) == safefile::WriteResult::Written;
+                               runnable) == safefile::WriteResult::Written;
 }
 
 } // namespace
@@ -202,10 +217,16 @@ void CPelno1App::OpenLog()
 
 bool CPelno1App::ApplyPendingUpdate()
 {
-    const QDir directory(programDirectory_);
-    const QString newCopy = directory.filePath(QLatin1String(kUpdaterNewCopy));
-    const QString updater = directory.filePath(QLatin1String(kUpdater));
-    if (QFile::exists(newCopy)) {
+    // One pending update costs at most one exit: the flag is cleared, and
+    // saved, before the updater starts. A flag that cannot be cleared
+    // would end every start in the updater, so nothing is started then.
+    AccountConfig::SetUpdateFlag(0);
+    if (AccountConfig::Save() != 1) {
+        cpLog(kLogFailure, "UpdateFlag cannot be cleared; the pending update is not applied, starting normally");
+        return false;
+    }
+    const QString updater = QDir(programDirectory_).filePath(QLatin1String(kUpdater));
+    if (const QString newCopy = pendingUpdaterCopy(programDirectory_); !newCopy.isEmpty()) {
         // The pending copy goes only once it has replaced the old updater.
         if (replaceUpdater(newCopy, updater)) {
             QFile::remove(newCopy);
@@ -215,7 +236,7 @@ bool CPelno1App::ApplyPendingUpdate()
     }
     if (!QProcess::startDetached(updater, {programDirectory_}, QString())) {
         // An updater that cannot run must not keep the user out of the program.
-        cpLog(kLogTrace, "start [%s] failed, starting normally", utf8(updater).constData());
+        cpLog(kLogFailure, "start [%s] failed, starting normally", utf8(updater).constData());
         return false;
     }
     cpLog(kLogTrace, "start [%s]", utf8(updater).constData());

@@ -241,6 +241,10 @@ std::unique_ptr<MainWindowInterface> CreateProgramMainFrame()
     services.outboxFaxCount = outboxFaxCount;
     services.faxUser = [] { return AccountConfig::GetFaxUser(); };
     services.setFaxUser = storeFaxUser;
+    services.commandHandlers[FrameCommandId::AppAbout] = [] {
+        if (CPelno1App* app = CPelno1App::Instance())
+            app->OnAppAbout();
+    };
     services.commandHandlers[FrameCommandId::ElectronicSeal] = [] {
         RunSealManagement(nullptr, SealContext{nullptr, {}, currentAccount()});
     };

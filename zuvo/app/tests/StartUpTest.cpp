@@ -450,6 +450,7 @@ TEST_F(StartUp, APendingUpdateStartsTheUpdaterAndStops)
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(readAll(Path(QStringLiteral("Freshlane.exe"))), updater);
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Freshlane_new.exe"))));
+    EXPECT_TRUE(readAll(Path(QStringLiteral("account.xml"))).contains("UpdateFlag=\"0\"")) << "cleared before the start";
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return QFile::exists(marker); }, kExitMs));
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return readAll(marker).endsWith('\n'); }, kExitMs));
     EXPECT_EQ(readAll(marker), (home.path() + QLatin1Char('\n')).toUtf8());
@@ -461,6 +462,7 @@ TEST_F(StartUp, AnUpdaterThatCannotStartDoesNotKeepTheUserOut)
     QProcess& first = StartFirst();
     EXPECT_TRUE(Log().contains(QStringLiteral("starting normally")));
     EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_TRUE(readAll(Path(QStringLiteral("account.xml"))).contains("UpdateFlag=\"0\"")) << "not tried again";
 }
 
 TEST_F(StartUp, APendingUpdaterThatCannotBeCopiedIsKept)
@@ -582,3 +584,90 @@ TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
 }
 
 } // namespace
+
+namespace {
+
+// Zuvo against the fake fax service whose "update" reply carries `files`
+// (server name and local file): the first run fetches the update and records
+// it for the next start, then ends.
+class UpdateFromTheService : public StartUp {
+protected:
+    void FetchUpdate(const QByteArray& updaterBytes)
+    {
+        writeAll(Path(QStringLiteral("served-updater")), updaterBytes);
+        writeAll(Path(QStringLiteral("served-notes")), "notes of V4300\n");
+        writeAll(Path(QStringLiteral("update.json")),
+                 R"({"update": {"updatedata": "V4300", "files": [{"name": "bin\\Freshlane_new.exe", "path": ")" +
+                     Path(QStringLiteral("served-updater")).toUtf8() + R"("}, {"name": "notes.txt", "path": ")" +
+                     Path(QStringLiteral("served-notes")).toUtf8() + R"("}]}})");
+        ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
+        testsupport::FakeServer server =
+            StartFaxService(Path(QStringLiteral("update.json")), Path(QStringLiteral("agentsim.jsonl")));
+        ASSERT_EQ(QtTest::RunProgram(QStringLiteral(ZUVO_SOURCE_DIR "/scripts/demo-home"),
+                                     {home.path(), QString::number(server.port())}),
+                  0);
+        QProcess& first = StartFirst();
+        ASSERT_TRUE(QtTest::ProcessEventsUntil(
+            [&] { return readAll(Path(QStringLiteral("account.xml"))).contains("UpdateFlag=\"1\""); }, kExitMs));
+        ASSERT_EQ(readAll(Path(QStringLiteral("update/Freshlane_new.exe"))), updaterBytes);
+        first.terminate();
+        ASSERT_TRUE(first.waitForFinished(kExitMs));
+        server.stop();
+    }
+
+    bool UpdateFlagCleared() const
+    {
+        return readAll(Path(QStringLiteral("account.xml"))).contains("UpdateFlag=\"0\"");
+    }
+    int Starts() const { return Log().count(QStringLiteral("hand-over server listening")); }
+};
+
+} // namespace
+
+// The updater that the service sent is put in place and run at the next
+// start, which ends there; the start after it opens Zuvo.
+TEST_F(UpdateFromTheService, TheFetchedUpdaterRunsOnceAndZuvoOpensAgain)
+{
+    const QString marker = Path(QStringLiteral("updater-ran"));
+    const QByteArray updater = "#!/bin/sh\necho \"$1\" >> '" + marker.toUtf8() + "'\n";
+    FetchUpdate(updater);
+    EXPECT_FALSE(QFileInfo(Path(QStringLiteral("update/Freshlane_new.exe"))).isExecutable()) << "as fetched";
+
+    QProcess& second = Start();
+    ASSERT_TRUE(second.waitForFinished(kExitMs)) << "the start that applies the update ends";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(readAll(Path(QStringLiteral("Freshlane.exe"))), updater);
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("Freshlane.exe"))).isExecutable());
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("update/Freshlane_new.exe"))));
+    EXPECT_TRUE(UpdateFlagCleared());
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return readAll(marker).endsWith('\n'); }, kExitMs));
+    EXPECT_EQ(readAll(marker), (home.path() + QLatin1Char('\n')).toUtf8());
+
+    QProcess& third = Start();
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return Starts() == 2; }, kExitMs)) << "Zuvo opens";
+    QtTest::ProcessEventsFor(500);
+    EXPECT_EQ(third.state(), QProcess::Running);
+    EXPECT_EQ(readAll(marker), (home.path() + QLatin1Char('\n')).toUtf8()) << "the updater ran once";
+    EXPECT_TRUE(Prompts().isEmpty());
+}
+
+// An updater that cannot be started is logged, and Zuvo opens as usual, now
+// and at every later start.
+TEST_F(UpdateFromTheService, AFetchedUpdaterThatCannotStartLetsZuvoOpen)
+{
+    // Its interpreter does not exist: the system cannot start it.
+    FetchUpdate("#!/nonexistent/zuvo-updater-interpreter\n");
+
+    QProcess& second = Start();
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return Starts() == 2; }, kExitMs)) << "Zuvo opens";
+    EXPECT_TRUE(Log().contains(QStringLiteral("failed, starting normally")));
+    EXPECT_EQ(second.state(), QProcess::Running);
+    EXPECT_TRUE(UpdateFlagCleared());
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(kExitMs));
+
+    QProcess& third = Start();
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return Starts() == 3; }, kExitMs));
+    EXPECT_EQ(Log().count(QStringLiteral("failed, starting normally")), 1) << "not tried again";
+    EXPECT_EQ(third.state(), QProcess::Running);
+}

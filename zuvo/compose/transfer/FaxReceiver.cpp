@@ -129,14 +129,11 @@ void FaxReceiver::OnQueryFax(CRL::Event& event)
 {
     switch (walk_.Answered(event)) {
     case FaxListWalk::Reply::StoreNow:
-        if (writer_->addInBox(event).empty())
-            FaxNotStored(event, NotStored::Filing);
-        else if (!requests_.UpdateFax(faxUser_, event))
-            Finish(IDS_RECEIVE_FAILED);
+        StoreAndAcknowledge(event);
         return;
     case FaxListWalk::Reply::Fetch:
-        if (!queue_.PushCopyUnlessFetched(event))
-            QueryNext(); // the main window fetches it already
+        if (!queue_.PushCopy(event))
+            QueryNext(); // held or filed already in this run (by this run or the main window)
         return;
     case FaxListWalk::Reply::EndOfList:
     case FaxListWalk::Reply::LeaveOnServer:
@@ -145,12 +142,26 @@ void FaxReceiver::OnQueryFax(CRL::Event& event)
     }
 }
 
-void FaxReceiver::OnUpdateFax(CRL::Event& event)
+void FaxReceiver::StoreAndAcknowledge(CRL::Event& event)
 {
-    if (!Succeeded(event)) {
-        Finish(IDS_RECEIVE_FAILED);
+    switch (queue_.Arrivals().StoreOnce(event, [&] { return !writer_->addInBox(event).empty(); })) {
+    case FaxArrivals::Stored::Dropped:
+        QueryNext(); // filed already in this run
+        return;
+    case FaxArrivals::Stored::Failed:
+        FaxNotStored(event, NotStored::Filing);
+        return;
+    case FaxArrivals::Stored::Done:
+        if (!requests_.UpdateFax(faxUser_, event))
+            Finish(IDS_RECEIVE_FAILED);
         return;
     }
+}
+
+void FaxReceiver::OnUpdateFax(CRL::Event& event)
+{
+    // A refused acknowledgement is logged; the next fax is asked for all the same.
+    FaxListWalk::AcknowledgementTaken(event);
     QueryNext();
 }
 

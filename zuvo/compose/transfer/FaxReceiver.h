@@ -6,8 +6,10 @@
 // does (FaxListWalk); a fax with files goes through a download queue of its
 // own into the folders fixed at the start, a fax without files is stored at
 // once, and each stored fax is acknowledged ("updatefax"), after whose
-// reply the next one is asked for. A fax that cannot be had or stored is
-// left on the server unacknowledged, and the list goes on.
+// reply (taken or refused) the next one is asked for. A fax that cannot be
+// had or stored is left on the server unacknowledged, and the list goes on;
+// one that this run of the program holds or filed already (here or in the
+// main window) is passed over.
 //
 // Threads: Start, Step (the pump) and Close run on the dialog's thread;
 // the listener operations on the agent's worker thread. The end of the run
@@ -84,6 +86,9 @@ public:
 private:
     void OnQueryFaxList(CRL::Event& event);
     void OnQueryFax(CRL::Event& event);
+    // A fax without files (a receipt or report): stored once per run, then
+    // acknowledged.
+    void StoreAndAcknowledge(CRL::Event& event);
     void OnUpdateFax(CRL::Event& event);
     // Asks for the next fax of the list, or ends with 61545 after the last.
     void QueryNext();

@@ -115,18 +115,28 @@ ConnectionSteps ConnectionMachine::StateReported(int state)
 
 ConnectionSteps ConnectionMachine::LoggedIn()
 {
+    helpShown_ = false;
     return {ConnectionStep::PublishLogin(true), ConnectionStep::StopTimer(ConnectionTimer::Timeout),
             ConnectionStep::Do(Kind::NavigateAdView)};
 }
 
-ConnectionSteps ConnectionMachine::LoginFailed(const std::string& loginToken)
+ConnectionSteps ConnectionMachine::LoginFailed(const std::string& loginToken, bool faxOpen)
 {
     ConnectionSteps steps;
     stopConnectionTimers(steps);
+    // The session asks again every few seconds: the page would take the
+    // content pane away from the user each time.
+    if (helpShown_ || faxOpen)
+        return steps;
+    std::string page;
     if (!settings_.onlineHelpUrl.empty())
-        steps.push_back(ConnectionStep::ShowPage(settings_.onlineHelpUrl));
+        page = settings_.onlineHelpUrl;
     else if (!settings_.reqAccountUrl.empty())
-        steps.push_back(ConnectionStep::ShowPage(BuildApplyAccountAddress(settings_.reqAccountUrl, loginToken)));
+        page = BuildApplyAccountAddress(settings_.reqAccountUrl, loginToken);
+    if (!page.empty()) {
+        helpShown_ = true;
+        steps.push_back(ConnectionStep::ShowPage(std::move(page)));
+    }
     return steps;
 }
 
@@ -154,6 +164,7 @@ ConnectionSteps ConnectionMachine::ConnectChosen()
 
 ConnectionSteps ConnectionMachine::AccountIdentityChanged(const std::string& netFaxNo)
 {
+    helpShown_ = false;
     ConnectionSteps steps;
     showAddressUnknown(steps, netFaxNo);
     steps.push_back(ConnectionStep::PublishLogin(false));
@@ -204,5 +215,7 @@ ConnectionSteps ConnectionMachine::signInPage(const std::tm& localNow) const
     }
     if (settings_.site.site.empty())  // no callback page is then recognised
         cpLog(kLogFailure, "CMainFrame: no product site is set (WebLogin/Site); the web sign-in cannot complete");
-    return {ConnectionStep::ShowPage(std::move(address))};
+    // The main window starts hidden behind the tray; the sign-on page is
+    // of no use where nobody sees it.
+    return {ConnectionStep::ShowPage(std::move(address)), ConnectionStep::Do(Kind::ShowMainWindow)};
 }

@@ -46,6 +46,7 @@ struct ConnectionStep {
         SetPaneText,              // value: the status pane, text: its text after the pane's label
         ShowNotice,               // text: the pop-up notice
         ShowPage,                 // text: an address shown in the browser pane
+        ShowMainWindow,           // the main window is shown and brought to the front
         NavigateAdView,           // the advertisement pane loads its page
         PublishLogin,             // value: 1 logged in, 0 not, mirrored into the application
         ClearAutoReceiveMark,     // "自动接收传真" unchecked
@@ -107,7 +108,8 @@ public:
     // drives a session). Direct login: the session is enabled and the start
     // timer and the connection time-out run. Web login: the session waits,
     // and the browser pane shows the sign-on gateway (stamped with
-    // `localNow`), unless no gateway is set.
+    // `localNow`) with the main window, where the user signs in; nothing
+    // is shown while no gateway is set.
     ConnectionSteps Open(bool hasSession, const std::tm& localNow);
     // The window shuts down: the session stops (when it was started) and
     // disconnects; every timer stops.
@@ -134,8 +136,11 @@ public:
     ConnectionSteps LoggedIn();
     // Refused, not unreachable: no time-out notice, and the tray keeps the
     // state the session reports instead of animating. The browser pane shows
-    // the online help page, else the apply-account page with `loginToken`.
-    ConnectionSteps LoginFailed(const std::string& loginToken);
+    // the online help page, else the apply-account page with `loginToken`:
+    // once per run of refused logins (a login, or a new identity, starts a
+    // new run), and never in place of a fax the user has open (`faxOpen`);
+    // a later refusal, once no fax is open, shows it then.
+    ConnectionSteps LoginFailed(const std::string& loginToken, bool faxOpen);
     // Logged in on another machine: nothing connects until "联机".
     ConnectionSteps LoggedInElsewhere();
     // The connection was lost: the session reconnects by itself while the
@@ -157,7 +162,8 @@ public:
     // and show the window offline while it is logged in).
     ConnectionSteps WebSignInSucceeded();
     // The browser pane asks for the sign-on gateway again (the callback page
-    // without success): shown afresh unless the session is already enabled.
+    // without success): shown afresh, with the main window, unless the
+    // session is already enabled.
     ConnectionSteps WebSignInReopened(const std::tm& localNow);
 
     // --- state
@@ -179,5 +185,6 @@ private:
     bool sessionEnabled_ = false;
     bool sessionStarted_ = false;
     int state_ = StateOffline;
+    bool helpShown_ = false;  // in the current run of refused logins
     int animationFrame_ = StateOffline;  // the offline icon: the animation starts at its first frame
 };

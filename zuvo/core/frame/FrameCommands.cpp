@@ -55,7 +55,9 @@ std::vector<FrameCommand> buildCommands()
         command(TemplateManager, "模板管理", R::Always, kTools),
         command(SystemSettings, "系统设置", R::Always, kTools),
         command(AccountProperties, "账户属性", R::LoggedInOrAccountEnabled, kTools, true),
-        command(SelfServiceMenu, "自助服务", R::Never, kService),
+        // A placeholder that does nothing: it stays out of the menus, so that
+        // "服务" shows the working "自助服务" once.
+        command(SelfServiceMenu, "自助服务", R::Never, ""),
         command(SelfService, "自助服务", R::AdminUrlSet, kService, false, "F12"),
         command(ApplyAccount, "申请帐号", R::ReqAccountUrlSet, kService),
         command(OnlinePay, "在线冲值", R::OnlinePayUrlSet, kService),
@@ -67,6 +69,7 @@ std::vector<FrameCommand> buildCommands()
         themeCommand(ThemeVisualStudio2005, "Visual Studio 2005 风格", 4),
         command(Customize, "自定义...", R::Always, kView),
         command(HelpTopics, "帮助主题", R::Always, kHelp),
+        command(AppAbout, "关于 ZUVO(&A)...", R::Always, kHelp),
     };
 }
 

@@ -46,6 +46,7 @@ inline constexpr int FileSave = 57603;
 inline constexpr int FileSaveAs = 57604;
 inline constexpr int FilePrint = 57607;
 inline constexpr int EditUndo = 57643;
+inline constexpr int AppAbout = 57664;
 } // namespace FrameCommandId
 
 enum class CommandRule {

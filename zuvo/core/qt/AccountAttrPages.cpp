@@ -114,11 +114,14 @@ CAccountAttrPage::CAccountAttrPage(const AccountSheetServices& services, QWidget
     rest_ = Edit(this, 1124, LoadText(IDS_USER), *left);
     password_ = Named(new QLineEdit(this), 1126, LoadText(IDS_PASSWORD));
     password_->setEchoMode(QLineEdit::Password);
-    password_->setReadOnly(true);  // changed through the change-password dialog
     left->addRow(Label(this, 1125, LoadText(IDS_PASSWORD)), password_);
     auto* changePassword = Named(new QPushButton(LoadText(IDS_CHANGE_PASSWORD), this), 1168);
     left->addRow(QString(), changePassword);
     directory_ = Edit(this, 1144, QStringLiteral("存放路径："), *left);
+    // Shown, not changed here: every start files the mailboxes under the
+    // program's "data" directory, and the account's records name their pages
+    // relative to it, so another directory would leave them behind.
+    directory_->setReadOnly(true);
     isDefault_ = Named(new QCheckBox(LoadText(IDS_DEFAULT_ACCOUNT), this), 1143);
     left->addRow(QString(), isDefault_);
     server_ = Named(new QComboBox(this), 1189, LoadText(IDS_NETFAX_SERVER));
@@ -166,13 +169,12 @@ CAccountAttrPage::CAccountAttrPage(const AccountSheetServices& services, QWidget
 void CAccountAttrPage::Load(const AccountSettings& s)
 {
     storedFaxUser_ = s.faxUser;
-    faxPassword_ = Text(s.faxPassword);
     passwordChanged_ = false;
     faxEMail_->setText(Text(s.faxEMail));
     areaCode_->setText(Text(s.faxUserParts.areaCode));
     number_->setText(Text(s.faxUserParts.number));
     rest_->setText(Text(s.faxUserParts.rest));
-    password_->setText(faxPassword_);
+    password_->setText(Text(s.faxPassword));
     replyEMail_->setText(Text(s.replyEMail));
     smtpHost_->setText(Text(s.smtpHost));
     smtpPort_->setText(QString::number(s.smtpPort));
@@ -210,7 +212,7 @@ void CAccountAttrPage::Store(AccountSettings& s) const
 {
     s.faxEMail = Std(faxEMail_->text());
     s.faxUserParts = FaxUserParts{Std(areaCode_->text()), Std(number_->text()), Std(rest_->text())};
-    s.faxPassword = Std(faxPassword_);
+    s.faxPassword = Std(password_->text());
     s.replyEMail = Std(replyEMail_->text());
     s.smtpHost = Std(smtpHost_->text());
     s.smtpPort = smtpPort_->text().toInt();
@@ -253,15 +255,14 @@ void CAccountAttrPage::OnChangePassword()
     CChangePasswordDlg dialog(this, services_.agent);
     dialog.SetCommand(QStringLiteral("changepassword"));
     dialog.SetFaxUser(Text(storedFaxUser_));
-    dialog.SetOldPassword(faxPassword_);
-    dialog.SetCurrentPassword(faxPassword_);
+    dialog.SetOldPassword(password_->text());
+    dialog.SetCurrentPassword(password_->text());
     if (CurrentPrompter().RunDialog(dialog) == QDialog::Accepted) {
-        faxPassword_ = dialog.NewPassword();
+        password_->setText(dialog.NewPassword());
         passwordChanged_ = true;
     }
     if (services_.setAutoReceiveMark)
         services_.setAutoReceiveMark();
-    password_->setText(faxPassword_);
 }
 
 void CAccountAttrPage::OnAccessLock(bool checked)

@@ -63,7 +63,6 @@ private:
     AccountSheetServices services_;
     SysConfig& config_;
     std::string storedFaxUser_;
-    QString faxPassword_;
     bool passwordChanged_ = false;
     int serverIndex_ = 0;
 

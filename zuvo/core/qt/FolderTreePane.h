@@ -7,8 +7,10 @@
 class FolderTreePane {
 public:
     virtual ~FolderTreePane() = default;
-    // Relabels every folder "%s(%d)" with its present number of faxes.
-    virtual void RefreshFolderCounts() = 0;
+    // Relabels every folder "%s(%d)" with its present number of faxes;
+    // true when the selected folder's label changed (a fax came into it or
+    // left it since the last relabelling).
+    virtual bool RefreshFolderCounts() = 0;
     // Whether the selected folder's Type is `type` (any case).
     virtual bool IsCurFolderType(const std::string& type) const = 0;
 };

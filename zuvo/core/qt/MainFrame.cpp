@@ -313,6 +313,7 @@ void CMainFrame::ShowBody(const QString& path)
 void CMainFrame::SetCaptionText(const QString& text)
 {
     captionBar_->setText(text);
+    faxShown_ = !text.isEmpty();
 }
 
 void CMainFrame::SetAttachmentPaneShown(bool shown)
@@ -505,6 +506,10 @@ void CMainFrame::carryOut(const ConnectionStep& step)
     case Kind::SetPaneText: setPaneTextNow(step.value, fromStd(step.text)); break;
     case Kind::ShowNotice: showPopup(fromStd(step.text)); break;
     case Kind::ShowPage: Navigate(fromStd(step.text)); break;
+    case Kind::ShowMainWindow:
+        // Queued: the window is made hidden, and start-up hides it once made.
+        QTimer::singleShot(0, this, [this] { if (!shutDown_) showMain(); });
+        break;
     case Kind::NavigateAdView: NavigateAdView(); break;
     case Kind::PublishLogin: publishLogin(step.value != 0); break;
     case Kind::ClearAutoReceiveMark: autoReceiveMark_ = false; break;
@@ -575,7 +580,7 @@ void CMainFrame::LoggedIn()
 
 void CMainFrame::LoginFailed()
 {
-    onGuiThread([this] { carryOut(connection_.LoginFailed(loginToken())); });
+    onGuiThread([this] { carryOut(connection_.LoginFailed(loginToken(), faxShown_)); });
 }
 
 void CMainFrame::LoggedInElsewhere()
@@ -666,7 +671,7 @@ bool CMainFrame::commandAvailable(int id) const
     // Commands whose work lives in other windows: available once installed.
     case ReceiveFax: case ReceiveAll: case ComposeFax: case AddressBook: case SmsNotice:
     case ReplyFax: case ForwardFax: case MoveFax: case AccountProperties: case ElectronicSeal:
-    case FilePrint: case FileSave: case FileSaveAs:
+    case FilePrint: case FileSave: case FileSaveAs: case AppAbout:
         return services_.commandHandlers.count(id) > 0;
     // Connecting needs a session.
     case Connect: case CheckUpdate:
@@ -862,7 +867,9 @@ void CMainFrame::onFaxRefresh(WPARAM kind)
     auto* tree = dynamic_cast<FolderTreePane*>(GetLeftView());
     switch (kind) {
     case FAX_REFRESH_FOLDER_COUNTS:
-        if (tree) tree->RefreshFolderCounts();
+        // A fax that came into the folder on screen (or left it) is listed
+        // at once; the list keeps its selection.
+        if (tree && tree->RefreshFolderCounts()) refreshFaxList();
         break;
     case FAX_REFRESH_LIST_IF_RECEIVING:
         if (tree && (tree->IsCurFolderType("inbox") || tree->IsCurFolderType("deposebox") ||

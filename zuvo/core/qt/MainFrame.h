@@ -152,7 +152,7 @@ public:
     // Shows a fax's body file in the browser pane: the server's text, shown
     // without script and without access to files or the network.
     void ShowBody(const QString& path);
-    // The caption bar's text ("" clears it).
+    // The caption bar's text: the fax shown, "" when none is.
     void SetCaptionText(const QString& text);
     // Shows the attachments pane beside the content, or takes it away.
     void SetAttachmentPaneShown(bool shown);
@@ -258,7 +258,8 @@ private:
     void openHelp();
     void closeAllWindows();
     void refreshFaxList();
-    // WM_FAX_REFRESH: 2 relabels the folder tree's counts, 1 refreshes the
+    // WM_FAX_REFRESH: 2 relabels the folder tree's counts (and refreshes the
+    // list when the count of the folder it shows changed), 1 refreshes the
     // list when it shows a folder of receipts, invalid or failed faxes, 3
     // refreshes it.
     void onFaxRefresh(WPARAM kind);
@@ -309,4 +310,5 @@ private:
     bool hidden_ = true;
     bool autoReceiveMark_ = false;
     bool accountPropertiesEnabled_ = false;
+    bool faxShown_ = false;  // the caption names a fax the user has open
 };

@@ -119,6 +119,7 @@ int AgentDispatch::OnLogin(CRL::Event& event)
     events.SetState(StateOnline);
     events.LoggedIn();
     session_.SendUpdateRequest();
+    session_.FaxListForThisLogin();
     return 1;
 }
 
@@ -154,10 +155,9 @@ int AgentDispatch::OnUpdateFax(CRL::Event& event)
 {
     if (!IsOwn(event))
         return 0;
-    if (!Succeeded(event)) {
-        session_.NoticeId(IDS_RECEIVE_FAILED);
-        return 1;
-    }
+    // A refused acknowledgement is logged; the fax is stored, and the rest
+    // of the list is not held up by it.
+    FaxListWalk::AcknowledgementTaken(event);
     if (session_.FaxListAtEnd()) {
         session_.NoticeId(IDS_FAX_ARRIVED);
         session_.RetryFailedFaxes();
@@ -170,11 +170,17 @@ int AgentDispatch::OnUpdateFax(CRL::Event& event)
 
 int AgentDispatch::StoreAndAcknowledge(CRL::Event& event)
 {
-    if (session_.writer().addInBox(event).empty()) {
+    switch (session_.queue().Arrivals().StoreOnce(event, [&] { return !session_.writer().addInBox(event).empty(); })) {
+    case FaxArrivals::Stored::Dropped:
+        ContinueAfter(event);
+        return 1;
+    case FaxArrivals::Stored::Failed:
         // Not stored, so not acknowledged: the server keeps it.
         session_.NoticeId(IDS_RECEIVE_FAILED);
         session_.FaxNotStored(event, DownloadOwner::NotStored::Filing);
         return 1;
+    case FaxArrivals::Stored::Done:
+        break;
     }
     session_.PlaySound(session_.account().Load().faxReplyNotifyFile, "faxreply");
     if (!session_.SendUpdateFax(event))
@@ -217,8 +223,18 @@ int AgentDispatch::OnQueryFaxList(CRL::Event& event)
 
 int AgentDispatch::QueueReceivedFax(CRL::Event& event)
 {
+    if (!QueueCopy(event)) {
+        ContinueAfter(event);
+        return 0;
+    }
     session_.PlaySound(session_.account().Load().rcvFaxNotifyFile, "rcvfax");
-    return QueueCopy(event);
+    return 1;
+}
+
+void AgentDispatch::ContinueAfter(CRL::Event& event)
+{
+    if (IsEvent(event, "queryfax"))
+        session_.ContinueFaxList();
 }
 
 int AgentDispatch::QueueCopy(CRL::Event& event)

@@ -24,11 +24,15 @@ private:
     int OnUpdateFax(CRL::Event& event);
     int OnQueryFax(CRL::Event& event);
     int OnQueryFaxList(CRL::Event& event);
-    // A receipt or report stored at once, then acknowledged.
+    // A receipt, report or fax reply stored at once, then acknowledged;
+    // one already filed or held in this run is dropped.
     int StoreAndAcknowledge(CRL::Event& event);
-    // A fax to fetch: its sound, then a copy for the pump.
+    // A fax to fetch: a copy for the pump, then its sound; one already
+    // queued, fetched or filed in this run is dropped.
     int QueueReceivedFax(CRL::Event& event);
     int QueueCopy(CRL::Event& event);
+    // After a fax of the list that was dropped: the list goes on.
+    void ContinueAfter(CRL::Event& event);
 
     FaxSession& session_;
 };

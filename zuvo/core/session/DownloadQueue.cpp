@@ -1,9 +1,6 @@
 #include "core/session/DownloadQueue.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <fstream>
 #include <system_error>
 
@@ -38,59 +35,6 @@ bool Truncate(const std::string& path)
     return static_cast<bool>(out);
 }
 
-// The faxes held by the download queues of the process, by "faxid": a
-// queue registers each fax item it holds until the item leaves it.
-class FetchRegistry {
-public:
-    static FetchRegistry& Instance()
-    {
-        static FetchRegistry registry;
-        return registry;
-    }
-    // Registers the fax for the queue: false (and nothing registered) when
-    // `exclusive` and another queue holds it.
-    bool Claim(const std::string& faxId, const void* queue, bool exclusive)
-    {
-        if (faxId.empty())
-            return true;
-        std::lock_guard<std::mutex> hold(lock_);
-        if (exclusive && HeldByOther(faxId, queue))
-            return false;
-        held_.emplace(faxId, queue);
-        return true;
-    }
-    void Release(const std::string& faxId, const void* queue)
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        auto [first, last] = held_.equal_range(faxId);
-        for (auto it = first; it != last; ++it)
-            if (it->second == queue) {
-                held_.erase(it);
-                return;
-            }
-    }
-    void ReleaseAll(const void* queue)
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        std::erase_if(held_, [queue](const auto& entry) { return entry.second == queue; });
-    }
-    bool HeldElsewhere(const std::string& faxId, const void* queue)
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        return HeldByOther(faxId, queue);
-    }
-
-private:
-    bool HeldByOther(const std::string& faxId, const void* queue) const
-    {
-        auto [first, last] = held_.equal_range(faxId);
-        return std::any_of(first, last, [queue](const auto& entry) { return entry.second != queue; });
-    }
-
-    std::mutex lock_;
-    std::multimap<std::string, const void*> held_;
-};
-
 CRL::EventPtr IdleCopy(CRL::Event& event)
 {
     CRL::EventPtr copy = CRL::makeEvent();
@@ -109,19 +53,12 @@ void DownloadOwner::LogNotStored(CRL::Event& item, NotStored why)
           why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
 }
 
-DownloadQueue::~DownloadQueue()
-{
-    FetchRegistry::Instance().ReleaseAll(this);
-}
+DownloadQueue::~DownloadQueue() = default;
 
-int DownloadQueue::Push(CRL::EventPtr item, bool exclusive)
+int DownloadQueue::Push(CRL::EventPtr item)
 {
-    if (!item)
+    if (!item || !arrivals_.Claim(*item))
         return 0;
-    if (!FetchRegistry::Instance().Claim(item->getString("faxid"), this, exclusive)) {
-        cpLog(kLogFailure, "fax <%s> is being fetched already; not queued twice", item->getString("faxid"));
-        return 0;
-    }
     Spindle::VLock hold(lock_);
     items_.push_back(std::move(item));
     Signal();
@@ -130,22 +67,12 @@ int DownloadQueue::Push(CRL::EventPtr item, bool exclusive)
 
 int DownloadQueue::PushEvent(CRL::Event* item)
 {
-    return Push(CRL::EventPtr(item), false);
+    return Push(CRL::EventPtr(item));
 }
 
 int DownloadQueue::PushCopy(CRL::Event& event)
 {
-    return Push(IdleCopy(event), false);
-}
-
-int DownloadQueue::PushCopyUnlessFetched(CRL::Event& event)
-{
-    return Push(IdleCopy(event), true);
-}
-
-bool DownloadQueue::FetchedElsewhere(const std::string& faxId)
-{
-    return !faxId.empty() && FetchRegistry::Instance().HeldElsewhere(faxId, this);
+    return Push(IdleCopy(event));
 }
 
 bool DownloadQueue::IsRetry(CRL::Event& item)
@@ -164,7 +91,7 @@ int DownloadQueue::PushRetry(CRL::Event& item)
     copy->setKV("currentattachfile", 0);
     copy->setKV("download.stagingdir", "");
     copy->setKV("download.retried", 1);
-    return Push(std::move(copy), false);
+    return Push(std::move(copy));
 }
 
 CRL::Event* DownloadQueue::PeekEvent()
@@ -175,7 +102,10 @@ CRL::Event* DownloadQueue::PeekEvent()
 
 CRL::Event* DownloadQueue::PopEvent()
 {
-    return TakeHead().release();
+    CRL::EventPtr head = TakeHead();
+    if (head)
+        arrivals_.Release(*head);
+    return head.release();
 }
 
 CRL::EventPtr DownloadQueue::TakeHead()
@@ -185,7 +115,6 @@ CRL::EventPtr DownloadQueue::TakeHead()
         return nullptr;
     CRL::EventPtr head = std::move(items_.front());
     items_.pop_front();
-    FetchRegistry::Instance().Release(head->getString("faxid"), this);
     return head;
 }
 
@@ -213,7 +142,7 @@ int DownloadQueue::HandleDownload()
         return Step(*item, Kind::Fax);
     if (IsEvent(*item, "update"))
         return Step(*item, Kind::Update);
-    TakeHead();
+    arrivals_.Release(*TakeHead());
     return 0;
 }
 
@@ -238,15 +167,19 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
     case Failed:
         Finish(*TakeHead(), kind, Outcome::Failed);
         return 1;
-    default:
-        RemoveStagingDirectory(TakeHead()->getString("download.stagingdir"));
+    default: {
+        CRL::EventPtr dropped = TakeHead();
+        RemoveStagingDirectory(dropped->getString("download.stagingdir"));
+        arrivals_.Release(*dropped);
         return 0;
+    }
     }
 }
 
 void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
 {
     if (kind == Kind::Update) {
+        arrivals_.Release(done);
         owner_.UpdateEnded();
         if (outcome == Outcome::Complete)
             owner_.StoreUpdate(done.getString("updatedata"));
@@ -260,12 +193,17 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
         notStored = FileFax(done);
     RemoveStagingDirectory(done.getString("download.stagingdir"));
     if (!notStored) {
+        // Known as filed before the server hears of it, so that no
+        // announcement in between is queued again.
+        arrivals_.Filed(done);
         if (!owner_.AcknowledgeFax(done))
             cpLog(kLogFailure, "updateFax Failed");
         owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         return;
     }
-    // Not acknowledged: the server keeps the fax and offers it again.
+    // Not acknowledged: the server keeps the fax and offers it again, and
+    // this run may take it again.
+    arrivals_.Release(done);
     const SessionStringId notice = *notStored == DownloadOwner::NotStored::NoFiles ? IDS_NO_ATTACHMENT
                                  : *notStored == DownloadOwner::NotStored::Download ? IDS_DOWNLOAD_FAILED
                                                                                      : IDS_RECEIVE_FAILED;
@@ -454,7 +392,7 @@ void DownloadQueue::Clear()
             agent_.cancelDownloadFile(invokeId_, items_.front()->getLong("taskid"));
         dropped.swap(items_);
     }
-    FetchRegistry::Instance().ReleaseAll(this);
+    arrivals_.ReleaseAll();
     for (const CRL::EventPtr& item : dropped)
         RemoveStagingDirectory(item->getString("download.stagingdir"));
 }

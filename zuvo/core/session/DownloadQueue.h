@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/session/AgentPort.h"
+#include "core/session/FaxArrivals.h"
 #include "corlane/Event.h"
 #include "spindle/VMutex.h"
 
@@ -56,6 +57,11 @@ public:
 // runs the pump; the agent's worker adds items and reports the end of each
 // download.
 //
+// A fax is held by one queue of the process at a time, from its arrival until
+// it is filed or given up, and once filed it is taken no more in this run
+// (FaxArrivals): an announcement of a fax that is queued, being fetched or
+// filed is dropped.
+//
 // Keys the queue keeps in each item: "currentstate" (0 idle, 1 a download
 // runs, 2 the item failed), "currentattachfile" (next file), "taskid",
 // "download.items[%d].tempfilename" / ".filename" (the local paths),
@@ -72,23 +78,21 @@ public:
     DownloadQueue(const DownloadQueue&) = delete;
     DownloadQueue& operator=(const DownloadQueue&) = delete;
 
-    // Appends the item; the queue owns it. Null: 0, else 1.
+    // Appends the item; the queue owns it. 1, or 0 (the item dropped) when
+    // it is null or its fax is held or was filed in this run.
     int PushEvent(CRL::Event* item);
-    // Appends a copy of a server event, idle at its first file: 1, or 0.
+    // Appends a copy of a server event, idle at its first file: 1, or 0 as
+    // for PushEvent.
     int PushCopy(CRL::Event& event);
-    // The same, unless another queue of the process holds a fax of the same
-    // "faxid" (the main window's and the receive dialog's queues never
-    // fetch one fax twice): 0 then, and nothing is queued.
-    int PushCopyUnlessFetched(CRL::Event& event);
-    // Whether another queue than this one holds a fax of that "faxid".
-    bool FetchedElsewhere(const std::string& faxId);
     // Appends a fresh copy of an item that was not stored, for a second
-    // try: 1, or 0 when the item had its second try already.
+    // try: 1, or 0 when the item had its second try already (or as for
+    // PushEvent).
     int PushRetry(CRL::Event& item);
     static bool IsRetry(CRL::Event& item);
     // The first item or null; the item stays queued.
     CRL::Event* PeekEvent();
-    // Takes the first item out; the caller owns it. Null when empty.
+    // Takes the first item out (its fax no longer held); the caller owns it.
+    // Null when empty.
     CRL::Event* PopEvent();
     // The first item whose number under `key` equals value, or null.
     CRL::Event* findEvent(const char* key, long value);
@@ -118,6 +122,10 @@ public:
     // faxes stay on the server.
     void Clear();
 
+    // The queue's hold on the faxes of this run, also for the faxes its
+    // owner stores without a download (receipts, reports, fax replies).
+    FaxArrivals& Arrivals() { return arrivals_; }
+
     // Called (on the calling thread, under the queue's lock) whenever the
     // pump has something new to do: an item added, a download ended or
     // restarted, the queue back online. The pump's thread waits for it.
@@ -143,10 +151,10 @@ private:
                                                               const std::string& serverName);
     // Files the complete fax item; why not, when it was not stored.
     std::optional<DownloadOwner::NotStored> FileFax(CRL::Event& done);
-    // Pops the head item (which the pump is done with).
+    // Pops the head item (which the pump is done with; its fax stays held).
     CRL::EventPtr TakeHead();
-    // Queues the item; with `exclusive`, not when another queue holds its fax.
-    int Push(CRL::EventPtr item, bool exclusive);
+    // Queues the item unless its fax is held or was filed.
+    int Push(CRL::EventPtr item);
     // The item that waits for taskId, under the lock.
     CRL::Event* Waiting(long taskId);
     // Gives up the head item's download when it has stalled: true then.
@@ -167,5 +175,6 @@ private:
     // never held over a request or a call to the owner.
     Spindle::VMutex lock_;
     std::deque<CRL::EventPtr> items_;
+    FaxArrivals arrivals_;
     std::function<void()> signal_; // under lock_
 };

@@ -121,6 +121,15 @@ FaxListWalk::Reply FaxListWalk::Answered(CRL::Event& reply)
     return Reply::LeaveOnServer;
 }
 
+bool FaxListWalk::AcknowledgementTaken(CRL::Event& reply)
+{
+    if (Succeeded(reply))
+        return true;
+    cpLog(kLogFailure, "updatefax of <%s> failed (result <%s>, cause <%s>): the fax is stored, the list goes on",
+          reply.getString("faxid"), reply.getString("result"), reply.getString("cause"));
+    return false;
+}
+
 int FaxListWalk::Index() const
 {
     std::lock_guard<std::mutex> hold(lock_);

@@ -24,6 +24,9 @@
 //   left on the server, unacknowledged (so the next list offers it again),
 //   and the next entry is asked for. One fax the server cannot give never
 //   holds up the faxes listed after it.
+// An acknowledgement ("updatefax") that the server refuses is logged and
+// ends nothing: the fax is stored, the server offers it again later, and the
+// next entry is asked for as after one it took.
 // Types are compared as texts; names and results without regard to case.
 //
 // Threads: the agent's worker starts and classifies, the pump's thread may
@@ -74,6 +77,11 @@ public:
     // fax is left on the server, naming the fax by the reply's "faxid" or,
     // when it carries none, by the fax id asked for.
     Reply Answered(CRL::Event& reply);
+
+    // A reply to an acknowledgement ("updatefax"): whether the server took
+    // it. A refusal is logged, naming the fax by the reply's "faxid"; the
+    // walk goes on either way.
+    static bool AcknowledgementTaken(CRL::Event& reply);
 
     // Entries asked for so far, and entries in the list; both -1 until a
     // list arrives.

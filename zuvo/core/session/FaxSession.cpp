@@ -182,8 +182,28 @@ int FaxSession::SendUpdateRequest()
 
 int FaxSession::SendQueryFaxList()
 {
+    const std::string faxUser = context_.account.Load().faxUser;
+    {
+        std::lock_guard<std::mutex> hold(textsLock_);
+        listUser_ = faxUser;
+    }
+    listAnswered_ = false;
     listAsked_ = true;
-    return requests_.QueryFaxList(context_.account.Load().faxUser);
+    return requests_.QueryFaxList(faxUser);
+}
+
+void FaxSession::FaxListForThisLogin()
+{
+    // The account's user is the one the login carried (the reply may come
+    // before the login's own bookkeeping is done) and the one the list names.
+    const std::string faxUser = context_.account.Load().faxUser;
+    {
+        std::lock_guard<std::mutex> hold(textsLock_);
+        if (!listAsked_ || faxUser == listUser_)
+            return;
+    }
+    cpLog(kLogTrace, "logged in as <%s>: the fax list is asked for once more", faxUser.c_str());
+    state_.ArmFaxList(0);
 }
 
 int FaxSession::SendQueryFax()

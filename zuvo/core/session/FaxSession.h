@@ -69,6 +69,9 @@ public:
 
     // A "queryfaxlist" reply: the walk starts over with its entries.
     void StartFaxList(CRL::Event& reply);
+    // A login succeeded: a user other than the one the fax list was asked
+    // for (a new identity from the account properties) gets the list once.
+    void FaxListForThisLogin();
     // Whether every entry of the list has been asked for.
     bool FaxListAtEnd() { return faxList_.AtEnd(); }
     // After a fax of the list that was not stored: asks for the next one;
@@ -126,4 +129,5 @@ private:
     std::string netFaxNumber_;
     std::string loginToken_;
     std::optional<LoginValues> lastLogin_;
+    std::string listUser_; // the fax user the list was last asked for
 };

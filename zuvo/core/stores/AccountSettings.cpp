@@ -197,7 +197,9 @@ SettingsWrite AccountSettingsWriter::WriteConfirmed(const AccountSettings& edite
 
     AccountConfig::PutAttr(path_, "Tag", std::to_string(edited.promptMode));
     AccountConfig::PutAttr(path_, "TagContent", CutPromptText(edited.promptText));
-    AccountConfig::PutAttr(path_, "Directory", edited.directory);
+    // The data directory is shown, never moved by the sheet: the records
+    // name their pages below the directory they were filed in.
+    AccountConfig::PutAttr(path_, "Directory", shown_.directory);
     AccountConfig::PutAttr(path_, "Default", YesNo(edited.isDefault));
     for (const char* name : {"FromName", "FromFaxNum", "IsToName", "IsToFaxNum", "IsUse"})
         if (!AccountConfig::HasAttr(path_, name))

@@ -51,7 +51,7 @@ struct AccountSettings {
     std::string smtpUser;
     std::string smtpPassword; // decoded
     std::string replyEMail;
-    std::string directory;
+    std::string directory;    // shown only: written back as it was read
     bool isDefault = false;
     int faxServer = 0;        // slot of the server table
     bool proxyFlag = false;   // the default account's
@@ -104,7 +104,8 @@ public:
     SettingsRefusal Check(const AccountSettings& edited) const;
 
     // The sheet was confirmed: writes every value of the sheet but the mail
-    // settings and saves. Nothing is written when Check refuses.
+    // settings (the data directory as shown) and saves. Nothing is written
+    // when Check refuses.
     SettingsWrite WriteConfirmed(const AccountSettings& edited);
 
     // The sheet was cancelled after the password was changed at the server:

@@ -222,9 +222,11 @@ void CLeftView::addFolders(const std::vector<AccountNode>& accounts, bool expand
     }
 }
 
-void CLeftView::RefreshFolderCounts()
+bool CLeftView::RefreshFolderCounts()
 {
     const std::vector<AccountNode> accounts = ReadAccountTree();
+    const QTreeWidgetItem* shown = selectedItem();
+    bool shownChanged = false;
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
         QTreeWidgetItem* account = tree_->topLevelItem(i);
         const auto a = static_cast<std::size_t>(account->data(0, kAccountRole).toInt());
@@ -233,10 +235,14 @@ void CLeftView::RefreshFolderCounts()
         for (int k = 0; k < account->childCount(); ++k) {
             QTreeWidgetItem* folder = account->child(k);
             const auto f = static_cast<std::size_t>(folder->data(0, kFolderRole).toInt());
-            if (f < accounts[a].folders.size())
-                folder->setText(0, text(FolderLabel(accounts[a].folders[f])));
+            if (f >= accounts[a].folders.size())
+                continue;
+            const QString label = text(FolderLabel(accounts[a].folders[f]));
+            shownChanged |= folder == shown && folder->text(0) != label;
+            folder->setText(0, label);
         }
     }
+    return shownChanged;
 }
 
 QTreeWidgetItem* CLeftView::selectedItem() const

@@ -71,7 +71,7 @@ public:
     std::string GetCurFolderPath() const;
     bool IsCurFolderType(const std::string& type) const override;
     bool IsCurFolderTrash() const;
-    void RefreshFolderCounts() override;
+    bool RefreshFolderCounts() override;
     // SelectedFolderSource
     std::string SelectedFolderDirectory() const override;
 

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "app/CPelno1App.h"
 #include "app/ProgramMainFrame.h"
@@ -84,7 +85,7 @@ protected:
         services.openCompose = [this] {
             composeTasks.push_back(tasks.PopTask());
         };
-        frame = std::make_unique<CMainFrame>(MainFrameSettings{}, std::move(services));
+        frame = std::make_unique<CMainFrame>(settings, std::move(services));
         const DocumentPanes panes = InstallDocumentPanes(*frame);
         attachments = panes.attachments;
         viewer = panes.viewer;
@@ -162,6 +163,7 @@ protected:
         return shown;
     }
 
+    MainFrameSettings settings;
     ScriptedPrompter::Script script;
     ScopedPrompter scoped{script};
     TaskQueue tasks;
@@ -559,4 +561,69 @@ TEST_F(FaxListWindowTest, UnsavedPageEditsAreOfferedOnceBeforeTheFaxIsLeftOrMove
     ASSERT_TRUE(fs::exists(trashed));
     EXPECT_EQ(sizeOf(trashed), "200 x 100") << "turned twice: right, saved; right again, saved";
     EXPECT_EQ(xpath("string(//Folder[@Type='trashbox']/Fax/AttachFile/@File)"), "a.tif");
+}
+
+// A fax filed into the folder on screen (by the session, on another thread)
+// is listed at once, and the fax the user has selected stays selected.
+TEST_F(FaxListWindowTest, AFaxFiledIntoTheFolderOnScreenIsListedAndTheSelectionStays)
+{
+    showWindow({receivedFaxes()}, 0);
+    // Every save of account.xml tells the main window, as start-up arranges
+    // (the fixture takes the listener away again).
+    const WindowId window = frame->Handle();
+    AccountConfig::SetSaveListener(
+        [window] { WindowRegistry::Post(window, WM_FAX_REFRESH, FAX_REFRESH_FOLDER_COUNTS, 0); });
+    clickRow(rowOf("20261202080003"));
+    ASSERT_EQ(caption(), QStringLiteral("主题：  中间    传真号码: 021-080003"));
+
+    FaxRecord arrived;
+    arrived.Set(FaxRecord::kCaller, "02155550000");
+    arrived.Set(FaxRecord::kTopic, "刚到的");
+    arrived.Set(FaxRecord::kDate, "2026-12-05 09:30:00");
+    arrived.Set(FaxRecord::kReadFlag, "0");
+    arrived.Set(FaxRecord::kCreateTime, "20261205093000");
+    arrived.Set(FaxRecord::kPages, "1");
+    int appended = 0;
+    std::thread([&] { appended = AppendFaxRecord(Folder::FaxBox, arrived); }).join();
+    ASSERT_EQ(appended, 1);
+
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return list->Model()->rowCount() == 6; })) << "the fax is listed";
+    EXPECT_EQ(folderLabel(0), QStringLiteral("收件箱(6)"));
+    EXPECT_EQ(rowOf("20261205093000"), 0) << "the newest first";
+    EXPECT_EQ(textColor(0), QColor(0, 0, 255));
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front().row(), rowOf("20261202080003"));
+    EXPECT_EQ(list->currentIndex().row(), rowOf("20261202080003"));
+    EXPECT_EQ(caption(), QStringLiteral("主题：  中间    传真号码: 021-080003"));
+    QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-fax-arrived"));
+
+    // A save that changes no count (the fax read) leaves the list as it is.
+    const QString shownTopic = list->Model()->data(list->Model()->index(0, kColumnTopic)).toString();
+    clickRow(0);
+    EXPECT_EQ(xpath("string(/Config/Account/Folder[1]/Fax[6]/@ReadFlag)"), "1");
+    QtTest::ProcessEventsFor(100);
+    EXPECT_EQ(list->Model()->rowCount(), 6);
+    EXPECT_EQ(list->Model()->data(list->Model()->index(0, kColumnTopic)).toString(), shownTopic);
+}
+
+// The session logs in again every few seconds while the server refuses: the
+// help page comes once, and never takes the place of the fax being read.
+TEST_F(FaxListWindowTest, ARefusedLoginShowsTheHelpPageOnceAndNeverOverTheFaxBeingRead)
+{
+    settings.onlineHelpUrl = QStringLiteral("http://127.0.0.1:9/help");
+    showWindow({receivedFaxes()}, 0);
+    frame->LoginFailed();
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return frame->IsBrowserViewShown(); }));
+    EXPECT_EQ(frame->GetBrowserView()->LocationURL(), QStringLiteral("http://127.0.0.1:9/help"));
+
+    clickRow(rowOf("20261202080003"));
+    ASSERT_FALSE(frame->IsBrowserViewShown());
+    ASSERT_EQ(caption(), QStringLiteral("主题：  中间    传真号码: 021-080003"));
+    for (int attempt = 0; attempt < 3; ++attempt)
+        std::thread([this] { frame->LoginFailed(); }).join();  // reported from the session's thread
+    QtTest::ProcessEventsFor(200);
+    EXPECT_FALSE(frame->IsBrowserViewShown()) << "the fax stays on screen";
+    EXPECT_EQ(caption(), QStringLiteral("主题：  中间    传真号码: 021-080003"));
+    QtTest::SaveScreenshot(*frame, QStringLiteral("fax-list-refused-login-keeps-the-fax"));
 }

@@ -357,6 +357,41 @@ TEST_F(AccountSheetTest, CancelAfterAPasswordChangeAtTheServerStoresTheNewPasswo
     EXPECT_EQ(identityChanges_, 0);
 }
 
+// A wrong stored password makes every login fail: the user types the right
+// one into the sheet. The data directory is shown but not changed there, so
+// the mailboxes' pages stay where their records say.
+TEST_F(AccountSheetTest, TheStoredPasswordIsCorrectedByTypingAndTheDataDirectoryStays)
+{
+    WriteAccounts("<Account Name=\"main\" Default=\"yes\" FaxUser=\"00210000012345\" FaxPassword=\"d3Jvbmc=\" "
+                  "Directory=\"/home/user/zuvo/data\"/>\n");
+    RunCommand([](CAccountAttrSheet& sheet) {
+        sheet.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+        CAccountAttrPage& page = sheet.AccountPage();
+        QLineEdit* password = Find<QLineEdit>(page, 1126);
+        QLineEdit* directory = Find<QLineEdit>(page, 1144);
+        EXPECT_EQ(password->text(), QStringLiteral("wrong"));
+        EXPECT_EQ(directory->text(), QStringLiteral("/home/user/zuvo/data"));
+        EXPECT_EQ(directory->accessibleName(), QStringLiteral("存放路径："));
+
+        directory->setFocus();
+        QTest::keyClick(directory, Qt::Key_End);
+        QTest::keyClicks(directory, QStringLiteral("2"));
+        EXPECT_EQ(directory->text(), QStringLiteral("/home/user/zuvo/data"));
+
+        password->setFocus();
+        QTest::keyClick(password, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(password, QStringLiteral("right"));
+        QtTest::SaveScreenshot(sheet, QStringLiteral("account-sheet-password-typed"));
+        QTest::keyClick(password, Qt::Key_Return);  // the sheet's OK
+        return sheet.result();
+    });
+    EXPECT_EQ(testfiles::run("printf %s " + testfiles::quote(Attr("FaxPassword")) + " | base64 -d").output, "right");
+    EXPECT_EQ(Attr("Directory"), "/home/user/zuvo/data");
+    EXPECT_EQ(relabels_, 1);
+    EXPECT_EQ(identityChanges_, 0) << "the same user: the next login takes the new password";
+}
+
 TEST_F(AccountSheetTest, WithoutATreeNothingAndWithoutAnAccountTheUserIsAsked)
 {
     AccountPropertiesContext context;

@@ -78,6 +78,23 @@ protected:
     std::unique_ptr<FaxReceiver> receiver;
 };
 
+// The main window's download queue, which holds the faxes it fetches for as
+// long as the program runs; it fetches nothing here.
+struct MainWindowQueue {
+    struct NoOwner : DownloadOwner {
+        std::string StagingRoot() override { return ""; }
+        std::string UpdateDirectory() override { return ""; }
+        bool StoreFax(CRL::Event&, const std::vector<std::string>&) override { return false; }
+        int AcknowledgeFax(CRL::Event&) override { return 0; }
+        void FaxNotStored(CRL::Event&, NotStored) override {}
+        void StoreUpdate(const std::string&) override {}
+        void UpdateEnded() override {}
+        void Notice(const std::string&) override {}
+    } owner;
+    sessiontest::FakeAgent agent;
+    DownloadQueue queue{agent, 1, owner};
+};
+
 std::vector<std::string> CommandsAndFaxes(const std::vector<WireLine>& lines)
 {
     std::vector<std::string> commands;
@@ -202,22 +219,11 @@ TEST_F(ReceiveLiveTest, NothingIsFetchedTwiceAndCancelRemovesTheRunningDownload)
         {"faxid": "F2", "type": 30, "files": [{"name": "fax/F2.tif", "path": ")" + big + R"("}]}],
       "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": 3}]})");
     // The main window's queue holds F1 already.
-    sessiontest::FakeAgent otherAgent;
-    struct NoOwner : DownloadOwner {
-        std::string StagingRoot() override { return ""; }
-        std::string UpdateDirectory() override { return ""; }
-        bool StoreFax(CRL::Event&, const std::vector<std::string>&) override { return false; }
-        int AcknowledgeFax(CRL::Event&) override { return 0; }
-        void FaxNotStored(CRL::Event&, NotStored) override {}
-        void StoreUpdate(const std::string&) override {}
-        void UpdateEnded() override {}
-        void Notice(const std::string&) override {}
-    } owner;
-    DownloadQueue mainQueue(otherAgent, 1, owner);
+    MainWindowQueue mainWindow;
     CRL::Event fetching;
     fetching.appendKV("event", "queryfax");
     fetching.appendKV("faxid", "F1");
-    ASSERT_EQ(mainQueue.PushCopy(fetching), 1);
+    ASSERT_EQ(mainWindow.queue.PushCopy(fetching), 1);
 
     RecordingView shown;
     receiver = std::make_unique<FaxReceiver>(*AgentHelp::getInstance(), NextInvokeId(), tasks, shown, CountImagePages);
@@ -269,4 +275,33 @@ TEST_F(ReceiveLiveTest, TheReceiveCommandsAccountChoosesTheFolders)
     EXPECT_EQ(xpath("count(//Account[2]/Folder[@Type='faxbox']/Fax)"), "1");
     EXPECT_EQ(xpath("count(//Account[1]/Folder[@Type='faxbox']/Fax)"), "0");
     EXPECT_EQ(tasks.Count(), 0u);
+}
+
+// The server refuses every acknowledgement, so it keeps listing the faxes:
+// the refusal ends no run, and a second receive in the same run of the
+// program passes over the faxes the first one filed.
+TEST_F(ReceiveLiveTest, ARefusedAcknowledgementEndsNothingAndAFaxIsFiledOncePerRun)
+{
+    const std::string file = Served("one.tif", 1);
+    Serve(R"({"updatefax": "failed", "faxes": [
+        {"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + file + R"("}]},
+        {"faxid": "R2", "type": 20, "sendfaxflag": 1, "title": "回执"}]})");
+    MainWindowQueue mainWindow; // the program runs throughout
+    RecordingView first;
+    Receive(first);
+    EXPECT_EQ(CommandsAndFaxes(Requests()), (std::vector<std::string>{"queryfaxlist ", "queryfax F1", "updatefax F1",
+                                                              "queryfax R2", "updatefax R2"}));
+    EXPECT_EQ(first.notices().back(), Text(FaxReceiver::IDS_FAX_ARRIVED));
+
+    RecordingView second;
+    Receive(second);
+    const std::vector<std::string> all = CommandsAndFaxes(Requests());
+    ASSERT_GE(all.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(all.begin() + 5, all.end()),
+              (std::vector<std::string>{"queryfaxlist ", "queryfax F1", "queryfax R2"}));
+    EXPECT_EQ(xpath("count(//Folder[@Type='faxbox']/Fax)"), "1");
+    EXPECT_EQ(xpath("count(//Folder[@Type='inbox']/Fax)"), "1");
+    const std::string log = testfiles::readFile(dir_.file("zuvo.log"));
+    EXPECT_NE(log.find("queryfax of fax <F1> dropped: filed already in this run"), std::string::npos);
+    EXPECT_NE(log.find("updatefax of <F1> failed"), std::string::npos);
 }

@@ -14,7 +14,7 @@ void PrintTo(const ConnectionStep& step, std::ostream* out)
     using Kind = ConnectionStep::Kind;
     static const char* const names[] = {
         "StartTimer",   "StopTimer",         "ShowState",        "ShowAnimationFrame", "SetPaneText",
-        "ShowNotice",   "ShowPage",          "NavigateAdView",   "PublishLogin",       "ClearAutoReceiveMark",
+        "ShowNotice",   "ShowPage",          "ShowMainWindow",   "NavigateAdView",   "PublishLogin",       "ClearAutoReceiveMark",
         "EnableAccountProperties", "EnableSession", "StartSession", "StopSession",     "DisconnectSession",
         "ReconnectSession", "LogInAgain",    "ClearUpdateInProgress",
     };
@@ -220,9 +220,10 @@ TEST(ConnectionMachineTest, WebLoginWaitsForTheSignIn)
     runCases(webLogin(), {
         {"created: the session waits, the gateway is shown with the time", nullptr,
          [](ConnectionMachine& m) { return m.Open(true, at(7, 8, 9)); },
-         {Step::EnableSession(false), Step::ShowPage(gateway + "20240305070809" + merchant)}, 0},
+         {Step::EnableSession(false), Step::ShowPage(gateway + "20240305070809" + merchant),
+          Step::Do(Kind::ShowMainWindow)}, 0},
         {"the gateway asked for again: shown afresh", opened, reopened,
-         {Step::ShowPage(gateway + "20240305235958" + merchant)}, 0},
+         {Step::ShowPage(gateway + "20240305235958" + merchant), Step::Do(Kind::ShowMainWindow)}, 0},
         {"signed in: the session may connect, the web start timer and the time-out run", opened, signedIn,
          {Step::EnableSession(true), Step::StartTimer(kStart, 10), Step::StartTimer(kTimeout, 300)}, 0},
         {"signed in twice before the start: the timers start over",
@@ -273,8 +274,42 @@ TEST(ConnectionMachineTest, RefusedLoginShowsTheHelpPageElseTheApplyPage)
         started(machine);
         ConnectionSteps expected{Step::StopTimer(kAnimation), Step::StopTimer(kTimeout)};
         if (c.shown) expected.push_back(Step::ShowPage(c.shown));
-        EXPECT_EQ(machine.LoginFailed("tok+/="), expected);
+        EXPECT_EQ(machine.LoginFailed("tok+/=", false), expected);
     }
+}
+
+// The session repeats a refused login every few seconds: the page comes once
+// per run of refusals, and never in place of a fax the user is reading.
+TEST(ConnectionMachineTest, TheHelpPageComesOncePerRunOfRefusalsAndNeverOverAnOpenFax)
+{
+    const std::string help = "http://127.0.0.1:9/help";
+    ConnectionSettings settings = directLogin();
+    settings.onlineHelpUrl = help;
+    const ConnectionSteps quiet{Step::StopTimer(kAnimation), Step::StopTimer(kTimeout)};
+    const ConnectionSteps page = plus(quiet, {Step::ShowPage(help)});
+    const auto refused = [](bool faxOpen) {
+        return [faxOpen](ConnectionMachine& m) { return m.LoginFailed("", faxOpen); };
+    };
+    const auto refusedBefore = [&](std::function<void(ConnectionMachine&)> then) {
+        return [then](ConnectionMachine& m) {
+            started(m);
+            m.LoginFailed("", false);
+            if (then) then(m);
+        };
+    };
+    runCases(settings, {
+        {"the first refusal shows the page", started, refused(false), page, 0},
+        {"the next refusal of the run leaves the pane alone", refusedBefore(nullptr), refused(false), quiet, 0},
+        {"a refusal while a fax is open leaves the fax", started, refused(true), quiet, 0},
+        {"closed the fax again: the page comes with the next refusal",
+         [](ConnectionMachine& m) { started(m); m.LoginFailed("", true); }, refused(false), page, 0},
+        {"after a login a refusal starts a new run",
+         refusedBefore([](ConnectionMachine& m) { m.LoggedIn(); }), refused(false), page, 0},
+        {"a new identity starts a new run",
+         refusedBefore([](ConnectionMachine& m) { m.AccountIdentityChanged(kFaxNo); }), refused(false), page, 0},
+        {"a lost connection does not", refusedBefore([](ConnectionMachine& m) { m.ConnectionLost(); }),
+         refused(false), quiet, 0},
+    });
 }
 
 } // namespace

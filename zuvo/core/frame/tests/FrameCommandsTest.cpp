@@ -84,4 +84,17 @@ TEST(FrameCommandsTest, IdsAreUniqueAndTheTrayMenuIsKnown)
     EXPECT_EQ(tray, (std::vector<std::string>{"联机", "撰写传真", "接收传真", "启动传真管理", "退出"}));
 }
 
+TEST(FrameCommandsTest, HelpHoldsTheAboutCommandAndServiceNamesEachCommandOnce)
+{
+    const auto menu = [](const std::string& title) {
+        std::vector<std::string> texts;
+        for (const auto& command : FrameCommands())
+            if (command.menu == title) texts.push_back(command.text);
+        return texts;
+    };
+    EXPECT_EQ(menu("帮助"), (std::vector<std::string>{"帮助主题", "关于 ZUVO(&A)..."}));
+    EXPECT_EQ(menu("服务"), (std::vector<std::string>{"自助服务", "申请帐号", "在线冲值", "检查更新"}));
+    EXPECT_TRUE(IsCommandEnabled(*FindFrameCommand(AppAbout), CommandContext{}));
+}
+
 } // namespace

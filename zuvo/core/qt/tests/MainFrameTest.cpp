@@ -563,9 +563,14 @@ namespace {
 // A left pane that answers for the type of its selected folder and counts relabellings.
 class FolderTreeStandIn : public QLabel, public FolderTreePane {
 public:
-    void RefreshFolderCounts() override { ++relabelled; }
+    bool RefreshFolderCounts() override
+    {
+        ++relabelled;
+        return shownCountChanged;
+    }
     bool IsCurFolderType(const std::string& type) const override { return type == selectedType; }
     std::string selectedType;
+    bool shownCountChanged = false;
     int relabelled = 0;
 };
 
@@ -589,17 +594,19 @@ TEST_F(MainFrameTest, FaxRefreshRelabelsTheTreeOrRefreshesTheListAsItsKindSays)
     struct Case {
         WPARAM kind;
         const char* selectedType;
+        bool shownCountChanged;
         int relabelled;
         int refreshed;
     };
     const Case cases[] = {
-        {FAX_REFRESH_FOLDER_COUNTS, "faxbox", 1, 0},
-        {FAX_REFRESH_LIST_IF_RECEIVING, "inbox", 0, 1},
-        {FAX_REFRESH_LIST_IF_RECEIVING, "deposebox", 0, 1},
-        {FAX_REFRESH_LIST_IF_RECEIVING, "failedbox", 0, 1},
-        {FAX_REFRESH_LIST_IF_RECEIVING, "faxbox", 0, 0},
-        {FAX_REFRESH_LIST, "faxbox", 0, 1},
-        {7, "inbox", 0, 0},
+        {FAX_REFRESH_FOLDER_COUNTS, "faxbox", false, 1, 0},
+        {FAX_REFRESH_FOLDER_COUNTS, "faxbox", true, 1, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "inbox", false, 0, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "deposebox", false, 0, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "failedbox", false, 0, 1},
+        {FAX_REFRESH_LIST_IF_RECEIVING, "faxbox", false, 0, 0},
+        {FAX_REFRESH_LIST, "faxbox", false, 0, 1},
+        {7, "inbox", false, 0, 0},
     };
     auto frame = makeFrame();
     auto* tree = new FolderTreeStandIn;
@@ -610,6 +617,7 @@ TEST_F(MainFrameTest, FaxRefreshRelabelsTheTreeOrRefreshesTheListAsItsKindSays)
         SCOPED_TRACE(testing::Message() << c.kind << " " << c.selectedType);
         tree->relabelled = list->refreshed = 0;
         tree->selectedType = c.selectedType;
+        tree->shownCountChanged = c.shownCountChanged;
         WindowRegistry::Post(frame->Handle(), WM_FAX_REFRESH, c.kind, 0);
         WaitMs(50);
         EXPECT_EQ(tree->relabelled, c.relabelled);

@@ -198,9 +198,42 @@ TEST_F(DispatchTest, WhereTheChainGoesOnAndWhereItEnds)
     EXPECT_TRUE(session.session().FaxListAtEnd());
     for (const std::string& command : agent.commands())
         EXPECT_NE(command, "updatefax");
-    // A refused acknowledgement.
+    // A refused acknowledgement ends nothing: at the end of the list, the
+    // faxes stored are announced as after any other.
     Receive({{"event", "updatefax"}, {"result", "failed"}});
-    EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"接收传真件失败！"});
+    EXPECT_EQ(events.Values("notice"), std::vector<std::string>{"您有传真件，请阅览！"});
+}
+
+TEST_F(DispatchTest, ARefusedAcknowledgementAsksForTheNextFax)
+{
+    Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "2"},
+             {"faxlist[0].faxid", "R1"}, {"faxlist[0].type", "20"}, {"faxlist[1].faxid", "R2"}, {"faxlist[1].type", "20"}});
+    Receive({{"event", "queryfax"}, {"result", "success"}, {"faxid", "R1"}, {"faxtype", "20"}, {"sendfaxflag", "1"}});
+    Receive({{"event", "updatefax"}, {"result", "failed"}, {"faxid", "R1"}});
+    EXPECT_EQ(Queries(), (std::vector<std::string>{"R1", "R2"}));
+    EXPECT_TRUE(events.Values("notice").empty());
+    EXPECT_EQ(account.Records().size(), 1u);
+}
+
+// A fax reply makes one record per fax and event, however often it comes;
+// a fax announced again while it is queued is not queued twice.
+TEST_F(DispatchTest, RepeatedAnnouncementsAreDroppedWithinTheRun)
+{
+    for (int i = 0; i < 3; ++i) {
+        Receive({{"event", "faxreply-accept"}, {"faxid", "S1"}, {"sendfaxflag", "1"}}, false);
+        Receive({{"event", "faxreply-reject"}, {"faxid", "S1"}, {"sendfaxflag", "1"}}, false);
+        Receive({{"event", "FAXREPLY-ACCEPT"}, {"faxid", "S2"}, {"sendfaxflag", "1"}}, false);
+        Receive({{"event", "faxreceived"}, {"faxid", "F1"}, {"attachfilecount", "1"},
+                 {"attachfile.items[0].filename", "f1.tif"}}, false);
+    }
+    EXPECT_EQ(account.Records().size(), 3u);
+    std::vector<std::string> acknowledged;
+    for (const Pairs& request : agent.requests())
+        if (ValueOf(request, "command") == "updatefax")
+            acknowledged.push_back(ValueOf(request, "faxid"));
+    EXPECT_EQ(acknowledged, (std::vector<std::string>{"S1", "S1", "S2"}));
+    EXPECT_EQ(session.session().queue().size(), 1u);
+    EXPECT_EQ(player.played.size(), 4u) << "a sound for each fax taken, none for those dropped";
 }
 
 TEST_F(DispatchTest, AListCountBeyondTheBoundIsWorkedThroughOnlyUpToIt)

@@ -183,7 +183,9 @@ TEST_F(DownloadQueueTest, ServerNamesNameTheStagedFileWithItsIndex)
         DownloadQueue caseQueue(caseAgent, 1, caseOwner);
         CRL::Event item;
         item.setKV("event", "faxreceived");
-        item.setKV("faxid", "F");
+        // A fax of its own per case: one filed in this run is taken no more.
+        const std::string faxId = "F" + std::to_string(&c - cases.data());
+        item.setKV("faxid", faxId.c_str());
         item.setKV("attachfilecount", 1);
         item.setKV("attachfile.items[0].filename", c.serverName.c_str());
         caseQueue.PushCopy(item);
@@ -191,7 +193,7 @@ TEST_F(DownloadQueueTest, ServerNamesNameTheStagedFileWithItsIndex)
         }
         if (c.staged.empty()) {
             EXPECT_TRUE(caseAgent.downloads().empty()) << c.serverName;
-            EXPECT_EQ(caseOwner.notStored, std::vector<std::string>{"F"}) << c.serverName;
+            EXPECT_EQ(caseOwner.notStored, std::vector<std::string>{faxId}) << c.serverName;
             continue;
         }
         ASSERT_EQ(caseAgent.downloads().size(), 1u) << c.serverName;
@@ -343,6 +345,44 @@ TEST_F(DownloadQueueTest, ADownloadCutByADisconnectStartsAgainOnAnEmptyFile)
     ASSERT_EQ(owner.staged.size(), 1u);
     EXPECT_EQ(owner.staged[0].bytes, "whole");
     EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
+}
+
+// One fax is held by one queue of the process at a time and, once filed, is
+// taken by none in this run; one that was not stored may come again.
+TEST_F(DownloadQueueTest, AFaxIsHeldByOneQueueAndFiledOncePerRun)
+{
+    RecordingOwner otherOwner;
+    otherOwner.stagingRoot = dir.file("other");
+    FakeAgent otherAgent;
+    DownloadQueue other(otherAgent, 2, otherOwner);
+    const auto push = [](DownloadQueue& into, const char* faxId) {
+        CRL::Event item;
+        item.setKV("event", "faxreceived");
+        item.setKV("faxid", faxId);
+        item.setKV("attachfilecount", 1);
+        item.setKV("attachfile.items[0].filename", "a.tif");
+        return into.PushCopy(item);
+    };
+    Item("F1", {"a.tif"});
+    EXPECT_EQ(push(queue, "F1"), 0) << "queued already";
+    EXPECT_EQ(push(other, "F1"), 0) << "held by the other queue";
+    while (queue.HandleDownload()) {
+    }
+    EXPECT_EQ(push(queue, "F1"), 0) << "being fetched";
+    FinishDownload("page");
+    Drain();
+    ASSERT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
+    EXPECT_EQ(push(queue, "F1"), 0) << "filed";
+    EXPECT_EQ(push(other, "F1"), 0) << "filed, for every queue";
+
+    Item("F2", {"b.tif"});
+    FinishDownload("");
+    Drain();
+    ASSERT_EQ(owner.notStored, std::vector<std::string>{"F2"});
+    EXPECT_EQ(push(other, "F2"), 1) << "not stored: it may come again";
+    EXPECT_EQ(queue.size(), 0u);
+    EXPECT_EQ(other.size(), 1u);
+    EXPECT_EQ(owner.staged.size(), 1u);
 }
 
 TEST_F(DownloadQueueTest, ItemsWithoutFilesAndOtherEvents)

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 
 #include "core/session/InvokeIds.h"
@@ -403,6 +405,14 @@ TEST_F(LiveSession, AChangedIdentityLogsTheLastUserOutAndTheNewOneInOnTheSameCon
     EXPECT_EQ(sim.Requests("login").at(1).get("devicename"), "fax:///00210000012346");
     // One connection throughout.
     EXPECT_EQ(Log().find("NetWork Broken"), std::string::npos);
+
+    // The new user's faxes are asked for, once.
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("queryfaxlist").size() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return session->session().faxList().Started(); }));
+    std::vector<std::string> listed;
+    for (const WireLine& line : sim.Requests("queryfaxlist"))
+        listed.push_back(line.get("user"));
+    EXPECT_EQ(listed, (std::vector<std::string>{"00210000012345", "00210000012346"}));
 }
 
 TEST_F(LiveSession, NoLogoutForAUserThatNoLoginWasSentFor)
@@ -420,4 +430,69 @@ TEST_F(LiveSession, NoLogoutForAUserThatNoLoginWasSentFor)
     EXPECT_EQ(sim.WaitExit(5000), 0);
     EXPECT_TRUE(sim.Requests("logout").empty());
     EXPECT_TRUE(sim.Requests("login").empty());
+}
+
+// The server refuses the acknowledgement of each fax: the fax stays filed,
+// the refusal is logged, and the rest of the list still comes.
+TEST_F(LiveSession, ARefusedAcknowledgementIsLoggedAndTheListGoesOn)
+{
+    const std::string tiff = MakeTiff(home.file("served.tif"), 1);
+    FaxServiceSim& sim = Serve(R"({"updatefax": "failed", "faxes": [
+      {"faxid": "R1", "type": 20, "sendfaxflag": 1, "title": "first receipt"},
+      {"faxid": "F2", "type": 30, "files": [{"name": "f2.tif", "path": ")" + tiff + R"("}]},
+      {"faxid": "R3", "type": 20, "sendfaxflag": 1, "title": "last receipt"}]})");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() == 3; }, 15000));
+
+    std::vector<std::string> order;
+    for (const WireLine& line : sim.Requests())
+        if (line.get("command") == "queryfax" || line.get("command") == "updatefax")
+            order.push_back(line.get("command") + " " + line.get("faxid"));
+    EXPECT_EQ(order, (std::vector<std::string>{"queryfax R1", "updatefax R1", "queryfax F2", "updatefax F2",
+                                               "queryfax R3", "updatefax R3"}));
+    EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='inbox']/Fax)"), "2");
+    EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='faxbox']/Fax)"), "1");
+    ASSERT_TRUE(WaitFor([&] { return Log().find("updatefax of <R3> failed") != std::string::npos; }));
+    EXPECT_NE(Log().find("updatefax of <R1> failed"), std::string::npos);
+}
+
+// The server lists a fax and announces it again and again, before and after
+// it is filed, and sends a fax reply many times: one record each, each
+// acknowledged once.
+TEST_F(LiveSession, AFaxAnnouncedManyTimesIsFetchedAndFiledOnce)
+{
+    const std::string tiff = MakeTiff(home.file("served.tif"), 2);
+    const std::string announced = R"({"send": "ans", "event": [["event", "faxreceived"], ["faxid", "F1"],
+        ["faxtype", "30"], ["called", "02155550000"], ["attachfilecount", "1"],
+        ["attachfile.items[0].filename", "fax/F1.tif"], ["attachfile[0].name", "F1.tif"]]})";
+    const std::string reply = R"({"send": "ans", "event": [["event", "faxreply-accept"], ["faxid", "S9"],
+        ["faxtype", "20"], ["sendfaxflag", "1"], ["title", "accepted"]]})";
+    std::string actions;
+    for (int i = 0; i < 5; ++i)
+        actions += announced + ",";
+    actions += R"({"wait_for": {"command": "updatefax", "faxid": "F1"}, "timeout": 15},)";
+    for (int i = 0; i < 5; ++i)
+        actions += announced + "," + reply + ",";
+    actions += R"({"send": "ans", "event": {"event": "notify", "state": "all sent"}})";
+    FaxServiceSim& sim = Serve(R"({"faxes": [{"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" +
+                               tiff + R"("}]}], "after_login": [)" + actions + "]}");
+    StartSession(sim.port());
+    ASSERT_TRUE(WaitFor([&] {
+        const std::vector<WireLine> acks = sim.Requests("updatefax");
+        return std::any_of(acks.begin(), acks.end(), [](const WireLine& line) { return line.get("faxid") == "S9"; });
+    }, 15000));
+    // The last announcements are in: the session has read past them.
+    ASSERT_TRUE(WaitFor([&] { return !events.Values("pane4").empty(); }));
+
+    std::map<std::string, int> acknowledged;
+    for (const WireLine& line : sim.Requests("updatefax"))
+        ++acknowledged[line.get("faxid")];
+    EXPECT_EQ(acknowledged, (std::map<std::string, int>{{"F1", 1}, {"S9", 1}}));
+    EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='faxbox']/Fax)"), "1");
+    EXPECT_EQ(Xpath("count(/Config/Account/Folder[@Type='inbox']/Fax)"), "1");
+    EXPECT_EQ(Xpath("string(/Config/Account/Folder[@Type='faxbox']/Fax/@Pages)"), "2");
+    const std::string log = Log();
+    EXPECT_NE(log.find("faxreceived of fax <F1> dropped: queued or being fetched already"), std::string::npos) << log;
+    EXPECT_NE(log.find("faxreceived of fax <F1> dropped: filed already"), std::string::npos) << log;
+    EXPECT_NE(log.find("faxreply-accept of fax <S9> dropped: filed already"), std::string::npos) << log;
 }

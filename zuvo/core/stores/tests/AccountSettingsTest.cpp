@@ -159,7 +159,7 @@ TEST_F(AccountSettingsTest, ConfirmedWritesTheAttributesTheAccessKeyAndTheServer
     edited.accessPassword = "锁lock";
     edited.promptMode = kPromptCustom;
     edited.promptText = "您好";
-    edited.directory = "data";
+    edited.directory = "/somewhere/else";
     edited.fromName = "王";
     edited.fromFaxNum = "0211234";
     edited.isToName = true;
@@ -189,7 +189,7 @@ TEST_F(AccountSettingsTest, ConfirmedWritesTheAttributesTheAccessKeyAndTheServer
     EXPECT_EQ(Attr("AccessKey"), key);
     EXPECT_EQ(Attr("Tag"), "3");
     EXPECT_EQ(Attr("TagContent"), "您好");
-    EXPECT_EQ(Attr("Directory"), "data");
+    EXPECT_EQ(Attr("Directory"), shown.directory) << "the records' pages stay where they are";
     EXPECT_EQ(Attr("Default"), "yes");
     EXPECT_EQ(Attr("FromName"), "王");
     EXPECT_EQ(Attr("FromFaxNum"), "0211234");
