@@ -10,6 +10,7 @@
 
 #include "core/TextUtil.h"
 #include "core/stores/ProgramPaths.h"
+#include "core/stores/StoreBackup.h"
 #include "core/stores/WholeFiles.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
@@ -67,14 +68,17 @@ int WriteAddressBookTemplate(const std::string& path)
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing)
 {
     const std::string path = JoinPath(directory, "address.xml");
+    const std::string backup = JoinPath(directory, "address-bak.xml");
+    // A missing file comes back from its backup, the user's last book that
+    // loaded; only without one does the template make a new book.
     std::error_code error;
-    if (createWhenMissing && !std::filesystem::exists(path, error) && !error)
+    if (!std::filesystem::exists(path, error) && !error && !RestoreMissingFromBackup(path, backup) &&
+        createWhenMissing)
         WriteAddressBookTemplate(path);
     if (!document.open(path.c_str())) {
         cpLog(kLogFailure, "cannot load %s; it is left as it is", path.c_str());
         return 0;
     }
-    const std::string backup = JoinPath(directory, "address-bak.xml");
     if (!document.save(backup.c_str()))
         cpLog(kLogFailure, "cannot write the address book backup %s", backup.c_str());
     return 1;
@@ -128,6 +132,7 @@ bool AddressBookConfig::Open(const std::string& directory)
 {
     Spindle::VLock lock(lookup_);
     path_ = JoinPath(directory, "address.xml");
+    backup_ = JoinPath(directory, "address-bak.xml");
     return OpenFile();
 }
 
@@ -135,7 +140,8 @@ bool AddressBookConfig::OpenFile()
 {
     loaded_.reset();
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) {
+    if (!std::filesystem::exists(path_, error) &&
+        !RestoreMissingFromBackup(path_, backup_)) {
         cpLog(kLogTrace, "no %s yet; callers have no names until it is made", path_.c_str());
         return false;
     }

@@ -33,10 +33,12 @@ std::string AddressBookTemplate();
 // 0 then, and 0 when it cannot be written (nothing is left behind).
 int WriteAddressBookTemplate(const std::string& path);
 
-// Opens directory/address.xml into document. A missing file gets the
-// template first when createWhenMissing. After a successful load the
-// document is saved as directory/address-bak.xml. A file that exists but
-// does not load is left as it is, and so is its backup: 0.
+// Opens directory/address.xml into document. A missing file is restored
+// from directory/address-bak.xml when that loads (logged), and else gets
+// the template when createWhenMissing. After a successful load the
+// document is saved as the backup, so the backup is only ever replaced by
+// a book that loaded. A file that exists but does not load is left as it
+// is, and so is its backup: 0.
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing);
 
 // Appends a card under the folder at folderPath with all 34 attributes in
@@ -60,8 +62,9 @@ public:
     static AddressBookConfig& GetInstance();
 
     // Opens address.xml of the program directory (or of directory); true
-    // when it loaded. The store never creates the file, nor writes the
-    // backup (the windows' loads do). A store that could not be opened
+    // when it loaded. A missing file is restored from address-bak.xml when
+    // that loads; otherwise the store never creates the file, nor writes
+    // the backup (the windows' loads do). A store that could not be opened
     // tries the same file again at each look-up, so a file made later (by
     // the address book window) serves without a restart.
     bool Open();
@@ -94,5 +97,6 @@ private:
 
     Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
     std::string path_;                // the file of the store; "" until Open; under lookup_
+    std::string backup_;              // its backup beside it; under lookup_
     std::optional<FileStamp> loaded_; // the version of it the document holds, under lookup_
 };
