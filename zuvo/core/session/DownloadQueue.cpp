@@ -1,6 +1,8 @@
 #include "core/session/DownloadQueue.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -9,6 +11,7 @@
 
 #include "core/TextUtil.h"
 #include "core/session/DownloadStaging.h"
+#include "core/session/ReceivedFaxLimits.h"
 #include "core/session/SessionTexts.h"
 #include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
@@ -90,6 +93,23 @@ private:
     std::multimap<std::string, const void*> held_;
 };
 
+// Adds the fetched file to the fax's running total ("download.totalbytes"):
+// false (logged) once the total passes what one fax may hold, so that the
+// rest of it is not fetched.
+bool WithinFaxBytes(CRL::Event& item, const std::string& fetched)
+{
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(fetched, error);
+    const std::uint64_t total = static_cast<std::uint64_t>(std::max(0L, item.getLong("download.totalbytes"))) +
+                                (error ? 0 : size);
+    item.setKV("download.totalbytes", static_cast<long>(std::min<std::uint64_t>(total, LONG_MAX)));
+    if (total <= kMaxFaxBytes)
+        return true;
+    cpLog(kLogFailure, "the files of fax <%s> pass %llu bytes; the rest is not fetched", item.getString("faxid"),
+          static_cast<unsigned long long>(kMaxFaxBytes));
+    return false;
+}
+
 CRL::EventPtr IdleCopy(CRL::Event& event)
 {
     CRL::EventPtr copy = CRL::makeEvent();
@@ -156,6 +176,7 @@ int DownloadQueue::PushRetry(CRL::Event& item)
     copy->setKV("currentstate", Idle);
     copy->setKV("currentattachfile", 0);
     copy->setKV("download.stagingdir", "");
+    copy->setKV("download.totalbytes", 0L);
     copy->setKV("download.retried", 1);
     return Push(std::move(copy), false);
 }
@@ -216,6 +237,12 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
     const int count = item.getInt("attachfilecount");
     if (count <= 0) {
         Finish(*TakeHead(), kind, Outcome::NoFiles);
+        return 1;
+    }
+    if (kind == Kind::Fax && count > kMaxFaxFiles) {
+        cpLog(kLogFailure, "fax <%s> names %d files, more than %d; not fetched", item.getString("faxid"), count,
+              kMaxFaxFiles);
+        Finish(*TakeHead(), kind, Outcome::Failed);
         return 1;
     }
     switch (item.getInt("currentstate")) {
@@ -386,6 +413,11 @@ int DownloadQueue::DownloadSucceeded(long taskId)
     fs::rename(temp, final, error);
     if (error) {
         cpLog(kLogFailure, "rename <%s> to <%s> failed: %s", temp.c_str(), final.c_str(), error.message().c_str());
+        item->setKV("currentstate", Failed);
+        Signal();
+        return 1;
+    }
+    if (IsFaxItem(item->getString("event")) && !WithinFaxBytes(*item, final)) {
         item->setKV("currentstate", Failed);
         Signal();
         return 1;
