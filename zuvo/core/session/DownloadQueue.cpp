@@ -281,9 +281,12 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
         notStored = FileFax(done);
     RemoveStagingDirectory(done.getString("download.stagingdir"));
     if (!notStored) {
+        // Told before the acknowledgement goes out: its reply may end the
+        // owner's run (the receive window's last fax), and a notice given
+        // after that end is dropped.
+        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         if (!owner_.AcknowledgeFax(done))
             cpLog(kLogFailure, "updateFax Failed");
-        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         return;
     }
     // Not acknowledged: the server keeps the fax and offers it again.

@@ -40,6 +40,7 @@ public:
     int AcknowledgeFax(CRL::Event& item) override
     {
         acknowledged.push_back(item.getString("faxid"));
+        noticesWhenAcknowledged.push_back(notices.size());
         return 1;
     }
     void FaxNotStored(CRL::Event& item, NotStored why) override
@@ -55,6 +56,7 @@ public:
     std::string updateDir;
     std::vector<std::string> stored, acknowledged, notStored, updates, notices;
     std::vector<NotStored> reasons;
+    std::vector<std::size_t> noticesWhenAcknowledged; // how many notices each acknowledgement came after
     std::vector<Staged> staged; // of the last StoreFax
     int updateEnds = 0;
     bool storeSucceeds = true;
@@ -136,6 +138,9 @@ TEST_F(DownloadQueueTest, TwoFilesOfOneNameAreStagedApartFiledAndAcknowledgedOnc
     EXPECT_EQ(owner.stored, std::vector<std::string>{"F1"});
     EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
     EXPECT_EQ(owner.notices, std::vector<std::string>{"您有传真件，请阅览！"});
+    // The notice goes first: the acknowledgement's reply may end the owner's
+    // run (the receive window's last fax), after which a notice is dropped.
+    EXPECT_EQ(owner.noticesWhenAcknowledged, std::vector<std::size_t>{1});
     EXPECT_EQ(queue.size(), 0u);
     // Filed: the staging directory is gone.
     EXPECT_TRUE(fs::is_empty(owner.stagingRoot));
