@@ -1,12 +1,16 @@
 # Helpers shared by every module's CMakeLists.txt.
 
 # zuvo_shared_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
-# A shared library whose public headers live in <folder>/include.
+# A shared library whose public headers live in <folder>/include, installed
+# into the program's private library directory (lib/zuvo), where it finds
+# the others beside itself.
 function(zuvo_shared_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+  set_target_properties(${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${name} LIBRARY DESTINATION ${ZUVO_INSTALL_PRIVATE_LIBDIR})
 endfunction()
 
 # A test's time limit is a bound for a test that hangs, never a speed goal:

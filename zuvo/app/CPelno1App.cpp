@@ -2,29 +2,17 @@
 
 #include "core/codec/FileScrambler.h"
 #include "core/qt/AboutDialog.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
 std::atomic<CPelno1App*> theApp = nullptr;
 
-// `text` cut to at most `limit` bytes without splitting a UTF-8 character.
-std::string truncateText(std::string_view text, std::size_t limit)
-{
-    if (text.size() <= limit) {
-        return std::string(text);
-    }
-    std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return std::string(text.substr(0, end));
-}
-
 } // namespace
 
 void CPelno1App::TextSlot::Set(std::string_view text)
 {
-    std::string truncated = truncateText(text, kSlotTextBytes);
+    std::string truncated(TextCodec::utf8Prefix(text, kSlotTextBytes));
     std::lock_guard guard(lock);
     value = std::move(truncated);
 }

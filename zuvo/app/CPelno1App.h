@@ -110,6 +110,8 @@ private:
     void SetProgramDirectory();
     bool OpenStores();
     void OpenLog();
+    // The desktop entry's name and the program's icon for every window.
+    void SetDesktopIdentity();
     bool ApplyPendingUpdate();
     bool HandOverToRunningInstance(const QStringList& arguments);
     std::optional<QStringList> WriteOwnHandOver(const QStringList& arguments);
@@ -119,6 +121,9 @@ private:
     void PostToMainWindow(unsigned message, WPARAM wParam, LPARAM lParam);
 
     QString programDirectory_;
+    // The directory the program was started in, before the program directory
+    // became current: relative file arguments name files there.
+    QString startDirectory_;
     std::unique_ptr<InstanceLock> instanceLock_;
     bool alreadyRunning_ = false;
     unsigned interInstanceMessage_ = 0;

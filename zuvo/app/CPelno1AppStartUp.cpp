@@ -2,10 +2,11 @@
 
 #include "app/CPelno1App.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QProcess>
 
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "core/qt/HandOver.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
+#include "core/qt/TrayIcons.h"
 #include "core/session/SessionStores.h"
 #include "core/stores/AccountConfig.h"
 #include "core/stores/ProgramPaths.h"
@@ -69,7 +71,9 @@ bool replaceUpdater(const QString& newCopy, const QString& updater)
 
 bool CPelno1App::InitInstance(const QStringList& commandLine)
 {
-    // The program directory decides which instance runs, so it comes first.
+    // The program directory decides which instance runs, so it comes first;
+    // the directory the program was started in is kept for its arguments.
+    startDirectory_ = QDir::currentPath();
     SetProgramDirectory();
     CheckSingleInstance();
     QCoreApplication::setOrganizationName(QStringLiteral("Zuvo"));
@@ -79,6 +83,7 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
         return false;
     }
     OpenLog();
+    SetDesktopIdentity();
     AccountConfig::PrepareDataDirectories(programDirectory_.toStdString());
 
     cpLog(kLogTrace, "ExeFileName:[%s.exe]", utf8(QFileInfo(commandLine.value(0)).completeBaseName()).constData());
@@ -124,10 +129,23 @@ bool CPelno1App::InitInstance(const QStringList& commandLine)
 
 void CPelno1App::SetProgramDirectory()
 {
-    // The program directory is $ZUVO_HOME or the executable's directory; all
+    // The program directory is $ZUVO_HOME; else the executable's directory
+    // when it holds config.xml (the demo, a portable copy); else
+    // $XDG_DATA_HOME/zuvo (~/.local/share/zuvo by default), where an
+    // installed program keeps the user's files (ProgramDirectory). All
     // relative store files are found from it as the current directory.
     programDirectory_ = QString::fromStdString(ProgramDirectory());
     QDir::setCurrent(programDirectory_);
+}
+
+void CPelno1App::SetDesktopIdentity()
+{
+    // The desktop finds the program's entry (zuvo.desktop) and icon by these
+    // names: its menu, task switcher and window list show the same icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zuvo"));
+    QGuiApplication::setWindowIcon(ApplicationIcon());
+    cpLog(kLogTrace, "application icon [%s]",
+          QIcon::hasThemeIcon(QLatin1String(kApplicationIconName)) ? "theme zuvo" : "painted");
 }
 
 bool CPelno1App::OpenStores()
@@ -222,7 +240,7 @@ std::optional<QStringList> CPelno1App::WriteOwnHandOver(const QStringList& argum
     cpLog(kLogTrace, "append File ...[%s]",
           utf8(QDir(directory).filePath(QLatin1String(kHandOverFileName))).constData());
     cpLog(kLogTrace, "srcfile[%s]", utf8(arguments.front()).constData());
-    const QStringList files = HandOverFiles(arguments);
+    const QStringList files = HandOverFiles(arguments, startDirectory_);
     if (directory.isEmpty() || !WriteHandOverFile(directory, files)) {
         ShowMessage(QStringLiteral("open temp file failed!"));
         return std::nullopt;

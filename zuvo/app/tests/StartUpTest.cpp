@@ -71,7 +71,7 @@ public:
         writeAll(Path(name), bytes.replace(from, to));
     }
 
-    QProcess& Start(const QStringList& arguments = {})
+    QProcess& Start(const QStringList& arguments = {}, const QString& workingDirectory = {})
     {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -84,7 +84,7 @@ public:
         process->setProcessEnvironment(environment);
         // Without the prompt log the message boxes are read from standard error.
         process->setProcessChannelMode(withPromptLog ? QProcess::ForwardedErrorChannel : QProcess::SeparateChannels);
-        process->setWorkingDirectory(home.path());
+        process->setWorkingDirectory(workingDirectory.isEmpty() ? home.path() : workingDirectory);
         process->start(kProgram, arguments);
         EXPECT_TRUE(process->waitForStarted(kExitMs));
         started.push_back(std::move(process));
@@ -92,9 +92,9 @@ public:
     }
 
     // Runs a start that must end by itself; its exit code.
-    int Run(const QStringList& arguments = {})
+    int Run(const QStringList& arguments = {}, const QString& workingDirectory = {})
     {
-        QProcess& process = Start(arguments);
+        QProcess& process = Start(arguments, workingDirectory);
         EXPECT_TRUE(process.waitForFinished(kExitMs));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return process.exitCode();
@@ -138,6 +138,19 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
          IDS_INVALID_CONFIG, true},
         {"account.xml missing, no backup", [](StartUp& t) { QFile::remove(t.Path(QStringLiteral("account.xml"))); },
          IDS_CONFIG_FILE_LOST, false},
+        // A store that exists but cannot be read is a store that does not load.
+        {"account.xml a directory, no backup",
+         [](StartUp& t) {
+             QFile::remove(t.Path(QStringLiteral("account.xml")));
+             QDir(t.home.path()).mkdir(QStringLiteral("account.xml"));
+         },
+         IDS_CONFIG_FILE_LOST, false},
+        {"config.xml a directory",
+         [](StartUp& t) {
+             QFile::remove(t.Path(QStringLiteral("config.xml")));
+             QDir(t.home.path()).mkdir(QStringLiteral("config.xml"));
+         },
+         IDS_INVALID_CONFIG, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -154,6 +167,18 @@ TEST_F(StartUp, StopsWithAMessageWhenAStoreIsUnusable)
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Zuvo4.2.log"))));
         EXPECT_EQ(QFile::exists(Path(QStringLiteral("account-bak.xml"))), c.accountStoreOpened);
     }
+}
+
+// An address book that exists but cannot be read is no reason to stop: the
+// program starts as without one, and leaves the path as it is.
+TEST_F(StartUp, AnAddressBookThatCannotBeReadLeavesTheStartGoingOn)
+{
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("address.xml")));
+    QProcess& first = StartFirst();
+    QtTest::ProcessEventsFor(500);
+    EXPECT_EQ(first.state(), QProcess::Running) << "exit code " << first.exitCode();
+    EXPECT_TRUE(Prompts().isEmpty()) << Prompts().toStdString();
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("address.xml"))).isDir());
 }
 
 TEST_F(StartUp, AHeadlessRunWithoutAPromptLogWritesItsMessageInsteadOfWaiting)
@@ -261,23 +286,42 @@ TEST_F(StartUp, AStartAfterACrashedInstanceRunsAsTheFirst)
     ASSERT_TRUE(QtTest::ProcessEventsUntil(
         [&] { return Log().count(QStringLiteral("hand-over server listening")) == 2; }, kExitMs));
     EXPECT_FALSE(Log().contains(QStringLiteral("Tallyfold is Active")));
-    EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[a.tif]")));
+    EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[%1]").arg(Path(QStringLiteral("a.tif")))));
     EXPECT_EQ(next.state(), QProcess::Running);
 }
 
+// A second start in the user's own directory hands its files over by their
+// absolute paths, so the first instance, whose directory is the program's,
+// opens both.
 TEST_F(StartUp, ASecondStartHandsItsFilesToTheFirst)
 {
+    QTemporaryDir user;
+    ASSERT_TRUE(user.isValid());
+    const QStringList names = {QStringLiteral("a.tif"), QStringLiteral("b c.tif")};
+    QStringList paths;
+    for (const QString& name : names) {
+        paths << QDir(user.path()).filePath(name);
+        // A two-tone fax page, as the compose window takes it.
+        ASSERT_EQ(QtTest::RunProgram(QStringLiteral("convert"),
+                                     {QStringLiteral("-size"), QStringLiteral("64x32"), QStringLiteral("xc:white"),
+                                      QStringLiteral("-fill"), QStringLiteral("black"), QStringLiteral("-draw"),
+                                      QStringLiteral("rectangle 5,5 20,20"), QStringLiteral("-monochrome"),
+                                      QStringLiteral("-compress"), QStringLiteral("group4"), paths.back()}),
+                  0);
+    }
     QProcess& first = StartFirst();
-    EXPECT_EQ(Run({QStringLiteral("a.tif"), QStringLiteral("b c.tif")}), 0);
+    EXPECT_EQ(Run(names, user.path()), 0);
     ASSERT_TRUE(LogGets(QStringLiteral("hand-over wParam[1] lParam[0] files[2]")));
     // The compose window it opens takes both files and removes addfile.temp.
-    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[b c.tif]")));
-    EXPECT_TRUE(Log().contains(QStringLiteral("read filename:[a.tif]")));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(paths[1])));
+    EXPECT_TRUE(Log().contains(QStringLiteral("read filename:[%1]").arg(paths[0])));
     EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !QFile::exists(HandOverFile()); }, kExitMs));
     const QString log = Log();
-    EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[a.tif]")));
-    EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[b c.tif]")));
+    EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[%1]").arg(paths[0])));
+    EXPECT_TRUE(log.contains(QStringLiteral("hand-over file[%1]").arg(paths[1])));
     EXPECT_EQ(log.count(QStringLiteral("m_hBroadCastHandle Proc")), 1);
+    QtTest::ProcessEventsFor(500);
+    EXPECT_TRUE(Prompts().isEmpty()) << Prompts().toStdString();
     EXPECT_EQ(first.state(), QProcess::Running);
 }
 
@@ -290,11 +334,11 @@ TEST_F(StartUp, TwoQuickHandOversBothArrive)
     EXPECT_TRUE(two.waitForFinished(kExitMs));
     ASSERT_TRUE(QtTest::ProcessEventsUntil(
         [&] { return Log().count(QStringLiteral("m_hBroadCastHandle Proc")) == 2; }, kExitMs));
-    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[one.tif]")));
-    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[two.tif]")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[%1]").arg(Path(QStringLiteral("one.tif")))));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[%1]").arg(Path(QStringLiteral("two.tif")))));
     // Both reach a compose window, each whole.
-    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[one.tif]")));
-    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[two.tif]")));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(Path(QStringLiteral("one.tif")))));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(Path(QStringLiteral("two.tif")))));
 }
 
 TEST_F(StartUp, APrintFileArgumentIsUnscrambledAndHandedOver)
@@ -318,7 +362,7 @@ TEST_F(StartUp, APrintFileArgumentIsUnscrambledAndHandedOver)
     EXPECT_EQ(QtTest::RunProgram(QStringLiteral("cmp"), {printFile, expected}), 0);
     EXPECT_TRUE(LogGets(QStringLiteral("hand-over file[%1]").arg(printFile)));
     EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(printFile)));
-    EXPECT_FALSE(Log().contains(QStringLiteral("hand-over file[ignored.tif]")));
+    EXPECT_FALSE(Log().contains(QStringLiteral("ignored.tif]")));
 }
 
 TEST_F(StartUp, NoAnsweringFirstInstanceMeansNothingIsWritten)
@@ -336,17 +380,17 @@ TEST_F(StartUp, AFirstStartWithArgumentsHandsThemToItsOwnMainWindow)
 {
     StartFirst({QStringLiteral("x.tif")});
     EXPECT_TRUE(LogGets(QStringLiteral("hand-over wParam[1] lParam[0] files[1]")));
-    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[x.tif]")));
-    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[x.tif]")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("hand-over file[%1]").arg(Path(QStringLiteral("x.tif")))));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(Path(QStringLiteral("x.tif")))));
     EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !QFile::exists(HandOverFile()); }, kExitMs));
 }
 
 TEST_F(StartUp, ASecondStartHandsItsFileToTheOpenComposeWindow)
 {
     StartFirst({QStringLiteral("x.tif")});
-    ASSERT_TRUE(LogGets(QStringLiteral("read filename:[x.tif]")));
+    ASSERT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(Path(QStringLiteral("x.tif")))));
     EXPECT_EQ(Run({QStringLiteral("y.tif")}), 0);
-    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[y.tif]")));
+    EXPECT_TRUE(LogGets(QStringLiteral("read filename:[%1]").arg(Path(QStringLiteral("y.tif")))));
     EXPECT_TRUE(Log().contains(QStringLiteral("hand-over wParam[2]")));
     EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !QFile::exists(HandOverFile()); }, kExitMs));
 }

@@ -26,12 +26,12 @@
 #include <QString>
 
 #include <functional>
-#include <map>
 
 #include "compose/FaxPageEditor.h"
 #include "compose/FaxViewCommands.h"
 #include "compose/RectTracker.h"
 #include "compose/seals/qt/SealContext.h"
+#include "core/qt/CommandActions.h"
 #include "faxbox/qt/DocumentPrompter.h"
 #include "faxbox/qt/PageView.h"
 
@@ -144,5 +144,5 @@ private:
     std::function<SealContext()> sealContextSource_;
     QMenu* popup_ = nullptr;
     QList<QAction*> toolbar_;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
 };

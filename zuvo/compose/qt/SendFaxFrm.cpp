@@ -97,9 +97,8 @@ void CSendFaxFrm::BuildCommands()
         action->setData(command.id);
         if (parts.size() > 1)
             action->setShortcut(QKeySequence(parts.back()));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
         toolBar->addAction(action);
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
     }
     const QByteArray state = QSettings().value(QString::fromUtf8(ComposeText::kBarsProfile)).toByteArray();
     if (!state.isEmpty())
@@ -109,8 +108,7 @@ void CSendFaxFrm::BuildCommands()
 
 QAction* CSendFaxFrm::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 void CSendFaxFrm::SetModified(bool modified)
@@ -118,7 +116,7 @@ void CSendFaxFrm::SetModified(bool modified)
     modified_ = modified;
     for (const ComposeCommandEntry& command : ComposeCommands())
         if (command.needsChange)
-            actions_.at(command.id)->setEnabled(modified);
+            actions_.Find(command.id)->setEnabled(modified);
 }
 
 void CSendFaxFrm::Fill()

@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "byteorder/LittleEndian.h"
 #include "compose/sound/Buffer.h"
 #include "jotter/Jotter.h"
 
@@ -18,29 +19,6 @@ constexpr std::uint64_t kDataSizeOffset = 42;
 constexpr std::uint64_t kWrittenHeaderSize = 46;
 constexpr std::uint64_t kMaxChunkSize = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint32_t kMinFmtSize = 16; // a format record without the extra-size field
-
-std::uint16_t Get16(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Get32(const std::uint8_t* bytes)
-{
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16
-        | std::uint32_t{bytes[3]} << 24;
-}
-
-void Put16(std::uint8_t* bytes, std::uint16_t value)
-{
-    bytes[0] = static_cast<std::uint8_t>(value);
-    bytes[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* bytes, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 bool SameId(const std::uint8_t* bytes, const char* id)
 {
@@ -56,7 +34,7 @@ bool ReadAt(std::FILE* file, std::uint64_t offset, std::uint8_t* bytes, std::siz
 bool WriteAt(std::FILE* file, std::uint64_t offset, std::uint32_t value)
 {
     std::uint8_t bytes[4];
-    Put32(bytes, value);
+    le::put32(bytes, value);
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0
         && std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
 }
@@ -64,25 +42,25 @@ bool WriteAt(std::FILE* file, std::uint64_t offset, std::uint32_t value)
 WaveFormat ParseFormat(const std::uint8_t* record, std::uint32_t size)
 {
     WaveFormat format;
-    format.formatTag = Get16(record);
-    format.channels = Get16(record + 2);
-    format.samplesPerSec = Get32(record + 4);
-    format.avgBytesPerSec = Get32(record + 8);
-    format.blockAlign = Get16(record + 12);
-    format.bitsPerSample = Get16(record + 14);
-    format.extraSize = size >= kWaveFormatRecordSize ? Get16(record + 16) : 0;
+    format.formatTag = le::get16(record);
+    format.channels = le::get16(record + 2);
+    format.samplesPerSec = le::get32(record + 4);
+    format.avgBytesPerSec = le::get32(record + 8);
+    format.blockAlign = le::get16(record + 12);
+    format.bitsPerSample = le::get16(record + 14);
+    format.extraSize = size >= kWaveFormatRecordSize ? le::get16(record + 16) : 0;
     return format;
 }
 
 void SerializeFormat(const WaveFormat& format, std::uint8_t* record)
 {
-    Put16(record, format.formatTag);
-    Put16(record + 2, format.channels);
-    Put32(record + 4, format.samplesPerSec);
-    Put32(record + 8, format.avgBytesPerSec);
-    Put16(record + 12, format.blockAlign);
-    Put16(record + 14, format.bitsPerSample);
-    Put16(record + 16, format.extraSize);
+    le::put16(record, format.formatTag);
+    le::put16(record + 2, format.channels);
+    le::put32(record + 4, format.samplesPerSec);
+    le::put32(record + 8, format.avgBytesPerSec);
+    le::put16(record + 12, format.blockAlign);
+    le::put16(record + 14, format.bitsPerSample);
+    le::put16(record + 16, format.extraSize);
 }
 
 struct Chunk {
@@ -98,7 +76,7 @@ std::optional<Chunk> FindChunk(std::FILE* file, std::uint64_t offset, std::uint6
     while (offset + kChunkHeaderSize <= end) {
         if (!ReadAt(file, offset, header, sizeof header))
             return std::nullopt;
-        std::uint32_t size = Get32(header + 4);
+        std::uint32_t size = le::get32(header + 4);
         if (SameId(header, id))
             return Chunk{offset + kChunkHeaderSize, size};
         offset += kChunkHeaderSize + std::uint64_t{size} + (size & 1u);
@@ -144,7 +122,7 @@ bool CSoundFile::OpenForReading()
     std::uint8_t riff[12];
     if (!ReadAt(file, 0, riff, sizeof riff) || !SameId(riff, "RIFF") || !SameId(riff + 8, "WAVE"))
         return Fail("not a RIFF WAVE file");
-    const std::uint64_t riffEnd = std::min<std::uint64_t>(kChunkHeaderSize + Get32(riff + 4), fileSize);
+    const std::uint64_t riffEnd = std::min<std::uint64_t>(kChunkHeaderSize + le::get32(riff + 4), fileSize);
 
     std::optional<Chunk> fmt = FindChunk(file, sizeof riff, riffEnd, "fmt ");
     if (!fmt)
@@ -187,7 +165,7 @@ bool CSoundFile::OpenForWriting(const WaveFormat& requested)
     std::uint8_t header[kWrittenHeaderSize] = {};
     std::memcpy(header, "RIFF", 4);
     std::memcpy(header + 8, "WAVEfmt ", 8);
-    Put32(header + 16, kWaveFormatRecordSize);
+    le::put32(header + 16, kWaveFormatRecordSize);
     SerializeFormat(format, header + 20);
     std::memcpy(header + 38, "data", 4);
     // The two sizes stay 0 until Close() knows them.

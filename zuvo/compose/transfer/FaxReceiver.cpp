@@ -2,9 +2,10 @@
 // download queue and inbox writer over the folders fixed at the start.
 #include "compose/transfer/FaxReceiver.h"
 
-#include <algorithm>
+#include <optional>
 
 #include "core/TextUtil.h"
+#include "core/session/AgentEvents.h"
 #include "core/session/DownloadStaging.h"
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
@@ -12,29 +13,6 @@
 #include "faxbox/FaxTasks.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
-
-namespace {
-
-bool Is(CRL::Event& event, const char* name)
-{
-    return EqualsNoCase(event.getString("event"), name);
-}
-
-bool Succeeded(CRL::Event& event)
-{
-    return EqualsNoCase(event.getString("result"), "success");
-}
-
-// The entries a list reply really holds, at most `claimed`.
-int ListedFaxes(CRL::Event& list, int claimed)
-{
-    int listed = 0;
-    while (listed < claimed && *list.getString(FormatText("faxlist[%d].faxid", listed).c_str()) != '\0')
-        ++listed;
-    return listed;
-}
-
-} // namespace
 
 FaxReceiver::FaxReceiver(AgentPort& agent, long invokeId, TaskQueue& tasks, TransferView& view,
                          InboxWriter::PageCounter pages, InboxWriter::ContactLookup contacts)
@@ -83,27 +61,10 @@ bool FaxReceiver::Ended() const
     return ended_;
 }
 
-int FaxReceiver::Index() const
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    return index_;
-}
-
-int FaxReceiver::Count() const
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    return count_;
-}
-
 FaxReceiver::Texts FaxReceiver::StatusTexts() const
 {
-    int index = 0;
-    int count = 0;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        index = index_;
-        count = count_;
-    }
+    const int count = walk_.Count();
+    const int index = walk_.Index();
     if (!EqualsNoCase(LoadString(IDS_LANGUAGE), "cn"))
         return {count == -1 ? "Search... ..." : FormatText("Receiving... ...\t\t%d/%d", index, count), ""};
     return {count == -1 ? "正在查询... ..." : FormatText("正在接收... ...\t\t\t第 %d 共 %d 封", index, count),
@@ -137,94 +98,51 @@ void FaxReceiver::Notice(const std::string& text)
 
 void FaxReceiver::QueryNext()
 {
-    std::string faxId;
-    std::string faxType;
-    bool atEnd = false;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (ended_ || !list_)
-            return;
-        atEnd = index_ >= count_;
-        if (!atEnd) {
-            faxId = list_->getString(FormatText("faxlist[%d].faxid", index_).c_str());
-            faxType = list_->getString(FormatText("faxlist[%d].type", index_).c_str());
-            ++index_;
-        }
-    }
-    if (atEnd) {
+    if (Ended() || !walk_.Started())
+        return;
+    const std::optional<FaxListWalk::Entry> entry = walk_.Next();
+    if (!entry) {
         Finish(IDS_FAX_ARRIVED);
         return;
     }
-    if (!requests_.QueryFax(faxUser_, faxId, faxType))
+    if (!requests_.QueryFax(faxUser_, entry->faxId, entry->type))
         Finish(IDS_RECEIVE_FAILED);
 }
 
 void FaxReceiver::OnQueryFaxList(CRL::Event& event)
 {
-    const std::string result = event.getString("result");
-    if (EqualsNoCase(result, "failed")) {
+    if (HasResult(event, "failed")) {
         Finish(IDS_RECEIVE_FAILED);
         return;
     }
-    if (!EqualsNoCase(result, "success"))
+    if (!Succeeded(event))
         return;
-    cpLog(kLogTrace, "queryfaxlist , return success , faxcount=<%d>", event.getInt("count"));
-    CRL::EventPtr list = CRL::makeEvent();
-    if (!list->copy(&event)) {
-        Finish(IDS_RECEIVE_FAILED);
-        return;
-    }
-    const int count = ListedFaxes(*list, std::max(0, event.getInt("count")));
-    if (count < event.getInt("count"))
-        cpLog(kLogFailure, "queryfaxlist claims %d faxes and lists %d; the %d are fetched",
-              event.getInt("count"), count, count);
-    if (count == 0) {
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            index_ = 0;
-            count_ = 0;
-        }
+    walk_.Start(event);
+    if (walk_.Count() == 0) {
         Finish(IDS_NO_NEW_FAX);
         return;
-    }
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        list_ = std::move(list);
-        index_ = 0;
-        count_ = count;
     }
     QueryNext();
 }
 
 void FaxReceiver::OnQueryFax(CRL::Event& event)
 {
-    if (!Succeeded(event)) {
-        cpLog(kLogFailure, "queryfax of <%s> answered <%s>: the receive ends", event.getString("faxid"),
-              event.getString("result"));
-        if (EndOnce())
-            view_.End();
-        return;
-    }
-    const std::string faxType = event.getString("faxtype");
-    const std::string faxId = event.getString("faxid");
-    if (faxType == "20") {
-        if (writer_->addInBox(event).empty()) {
-            cpLog(kLogFailure, "fax <%s> not stored: left on the server", faxId.c_str());
-            QueryNext();
-            return;
-        }
-        if (!requests_.UpdateFax(faxUser_, event))
+    switch (walk_.Answered(event)) {
+    case FaxListWalk::Reply::StoreNow:
+        if (writer_->addInBox(event).empty())
+            FaxNotStored(event, NotStored::Filing);
+        else if (!requests_.UpdateFax(faxUser_, event))
             Finish(IDS_RECEIVE_FAILED);
         return;
-    }
-    if (faxType == "30" || faxType == "40" || faxType == "50") {
+    case FaxListWalk::Reply::Fetch:
         if (!queue_.PushCopyUnlessFetched(event))
             QueryNext(); // the main window fetches it already
         return;
+    case FaxListWalk::Reply::EndOfList:
+    case FaxListWalk::Reply::LeaveOnServer:
+        QueryNext(); // at the end of the list, the run ends
+        return;
     }
-    cpLog(kLogFailure, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
-          faxType.c_str());
-    QueryNext();
 }
 
 void FaxReceiver::OnUpdateFax(CRL::Event& event)
@@ -249,22 +167,22 @@ int FaxReceiver::onReceive(CRL::Event* received)
     if (!received)
         return 0;
     CRL::Event& event = *received;
-    if (event.getLong("invokeid") != invokeId_) {
+    if (!CarriesInvokeId(event, invokeId_)) {
         cpLog(kLogTrace, "invokeid invalidate");
         return 1;
     }
     if (Ended())
         return 1;
-    if (Is(event, "download-success")) {
+    if (IsEvent(event, "download-success")) {
         if (!queue_.DownloadSucceeded(event.getLong("taskid")))
             cpLog(kLogFailure, "findEvent Failed");
-    } else if (Is(event, "download-failed")) {
+    } else if (IsEvent(event, "download-failed")) {
         queue_.DownloadFailed(event.getLong("taskid"));
-    } else if (Is(event, "updatefax")) {
+    } else if (IsEvent(event, "updatefax")) {
         OnUpdateFax(event);
-    } else if (Is(event, "queryfax")) {
+    } else if (IsEvent(event, "queryfax")) {
         OnQueryFax(event);
-    } else if (Is(event, "queryfaxlist")) {
+    } else if (IsEvent(event, "queryfaxlist")) {
         OnQueryFaxList(event);
     }
     return 1;
@@ -272,13 +190,11 @@ int FaxReceiver::onReceive(CRL::Event* received)
 
 int FaxReceiver::onProcess(CRL::Event* event)
 {
-    if (!event || event->getLong("invokeid") != invokeId_ || !Is(*event, "download-process"))
+    if (!event || !CarriesInvokeId(*event, invokeId_) || !IsEvent(*event, "download-process"))
         return 1;
     queue_.DownloadProgressed(event->getLong("taskid"));
     view_.ShowFile(LastPathComponent(event->getString("filename")));
-    const long length = event->getLong("length");
-    const float share = length > 0 ? static_cast<float>(event->getLong("offset")) / static_cast<float>(length) : 0.0f;
-    const int position = static_cast<int>(std::clamp(share, 0.0f, 1.0f) * 100.0f);
+    const int position = TransferPercent(*event);
     cpLog(kLogTrace, "download Pos=<%d>", position);
     view_.ShowProgress(position);
     return 1;
@@ -306,7 +222,6 @@ int FaxReceiver::AcknowledgeFax(CRL::Event& item)
 
 void FaxReceiver::FaxNotStored(CRL::Event& item, NotStored why)
 {
-    cpLog(kLogFailure, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
-          why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
+    LogNotStored(item, why);
     QueryNext();
 }

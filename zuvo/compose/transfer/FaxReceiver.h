@@ -2,15 +2,17 @@
 
 // The receive dialog without its window: fetches the faxes waiting on the
 // server on demand. It asks for the list ("queryfaxlist"), then for each
-// fax in turn ("queryfax"); a fax with files goes through a download queue
-// of its own into the folders fixed at the start, a fax without files is
-// stored at once, and each stored fax is acknowledged ("updatefax"), after
-// whose reply the next one is asked for. A fax that cannot be had or
-// stored is left on the server unacknowledged, and the list goes on.
+// fax in turn ("queryfax"), walking the list as the main window's session
+// does (FaxListWalk); a fax with files goes through a download queue of its
+// own into the folders fixed at the start, a fax without files is stored at
+// once, and each stored fax is acknowledged ("updatefax"), after whose
+// reply the next one is asked for. A fax that cannot be had or stored is
+// left on the server unacknowledged, and the list goes on.
 //
 // Threads: Start, Step (the pump) and Close run on the dialog's thread;
-// the listener operations on the agent's worker thread. The list and its
-// cursor are guarded by lock_, never held over a request or a store.
+// the listener operations on the agent's worker thread. The end of the run
+// is guarded by lock_, never held over a request or a store; the walk has
+// a lock of its own.
 
 #include <memory>
 #include <mutex>
@@ -21,6 +23,7 @@
 #include "core/TaskQueue.h"
 #include "core/session/AgentPort.h"
 #include "core/session/DownloadQueue.h"
+#include "core/session/FaxListWalk.h"
 #include "core/session/InboxWriter.h"
 #include "core/session/SessionRequests.h"
 #include "core/session/SessionStores.h"
@@ -58,8 +61,8 @@ public:
     };
     Texts StatusTexts() const;
     // For tests and the window.
-    int Index() const;
-    int Count() const;
+    int Index() const { return walk_.Index(); }
+    int Count() const { return walk_.Count(); }
     const std::string& AccountPath() const { return folders_ ? folders_->AccountPath() : empty_; }
     bool Ended() const;
 
@@ -102,9 +105,8 @@ private:
     bool listening_ = false;
     const std::string empty_;
 
+    FaxListWalk walk_;
+
     mutable std::mutex lock_;
-    CRL::EventPtr list_;  // the "queryfaxlist" reply, under lock_
-    int index_ = -1;      // under lock_
-    int count_ = -1;      // under lock_
     bool ended_ = false;  // under lock_
 };

@@ -8,11 +8,13 @@
 #include "compose/transfer/SentBoxFiling.h"
 #include "core/TextUtil.h"
 #include "core/codec/Base64.h"
+#include "core/session/AgentEvents.h"
 #include "core/session/SessionRequests.h"
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
 #include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
+#include "netvoy/FileService.h"
 #include "res/StringTable.h"
 #include "spindle/VLock.h"
 
@@ -21,11 +23,6 @@ namespace {
 std::string Text(unsigned id)
 {
     return std::string(LoadString(id));
-}
-
-bool Is(CRL::Event& event, const char* name)
-{
-    return EqualsNoCase(event.getString("event"), name);
 }
 
 std::string Call(const std::function<std::string()>& source)
@@ -251,8 +248,10 @@ bool OutboxSender::sendFirstFax()
     values.fromNum = account_.fromFaxNum;
     values.toNameFlag = account_.toNameFlag;
     values.toNumFlag = account_.toNumFlag;
+    // Each page by the name its upload carried (made to fit the transfer
+    // record), so that the server finds what it was sent.
     for (const std::string& page : pages)
-        values.attachFiles.push_back(LastPathComponent(page));
+        values.attachFiles.push_back(LastPathComponent(Netvoy::uploadFileName(page)));
     view_.ShowStage(Text(IDS_SENDING_REQUEST));
     if (SendFaxRequest(agent_, values) != 1) {
         cpLog(kLogFailure, "send: \"sendfax\" of <%s> could not be sent", values.createTime.c_str());
@@ -269,13 +268,13 @@ int OutboxSender::onDisconnect()
 
 int OutboxSender::onReceive(CRL::Event* event)
 {
-    if (!event || event->getLong("invokeid") != invokeId_)
+    if (!event || !CarriesInvokeId(*event, invokeId_))
         return 1;
-    if (Is(*event, "upload-success"))
+    if (IsEvent(*event, "upload-success"))
         OnUploadSucceeded(event->getLong("taskid"));
-    else if (Is(*event, "upload-failed"))
+    else if (IsEvent(*event, "upload-failed"))
         OnUploadFailed(event->getLong("taskid"));
-    else if (Is(*event, "sendfax"))
+    else if (IsEvent(*event, "sendfax"))
         OnSendFaxReply(*event);
     return 1;
 }
@@ -310,7 +309,7 @@ void OutboxSender::OnUploadFailed(long taskId)
 
 void OutboxSender::OnSendFaxReply(CRL::Event& event)
 {
-    const bool accepted = EqualsNoCase(event.getString("result"), "success");
+    const bool accepted = Succeeded(event);
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (state_ != State::Submitting) {
@@ -349,13 +348,10 @@ void OutboxSender::FaxAccepted()
 
 int OutboxSender::onProcess(CRL::Event* event)
 {
-    if (!event || event->getLong("invokeid") != invokeId_ || !Is(*event, "upload-process"))
+    if (!event || !CarriesInvokeId(*event, invokeId_) || !IsEvent(*event, "upload-process"))
         return 1;
     view_.ShowFile(LastPathComponent(event->getString("filename")));
-    const long length = event->getLong("length");
-    const long offset = event->getLong("offset");
-    const float share = length > 0 ? static_cast<float>(offset) / static_cast<float>(length) : 0.0f;
-    view_.ShowProgress(static_cast<int>(std::clamp(share, 0.0f, 1.0f) * 100.0f));
+    view_.ShowProgress(TransferPercent(*event));
     return 1;
 }
 

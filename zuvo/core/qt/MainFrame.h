@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/frame/ConnectionMachine.h"
 #include "core/frame/FrameCommands.h"
 #include "core/frame/FrameSession.h"
 #include "core/frame/StatusTexts.h"
 #include "core/qt/AnimateTray.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/MainWindowInterface.h"
 #include "core/qt/PopupNotice.h"
 #include "core/qt/TaskbarNotifier.h"
@@ -31,14 +33,6 @@ class QStackedWidget;
 class QToolBar;
 class UndoDropDown;
 class XStatusBar;
-
-// Periods of the session timers (ms); tests shorten them.
-struct MainFrameTimings {
-    int startMs = 2000;       // timer 3000 after creation
-    int webStartMs = 1000;    // timer 3000 after a web sign-in
-    int timeoutMs = 90000;    // timer 2000: connection time-out notice
-    int animationMs = 200;    // timer 1000: next frame of the tray animation
-};
 
 // What the main window reads from config.xml and the deployment.
 struct MainFrameSettings {
@@ -102,13 +96,16 @@ struct MainFrameServices {
 // caption bar, content and attachments panes; the status bar, the menu bar
 // and the toolbar, the tray icon, the notifier and the pop-up notice; it
 // hosts the server session and closes every window it registered at the end.
+// The connection's decisions (its states, timers, notices and the web
+// sign-in) are the ConnectionMachine's; the window feeds it the session's
+// reports and its timers' expiries and carries out the steps it answers.
 class CMainFrame : public QMainWindow, public MainWindowInterface, public SessionEvents {
     Q_OBJECT
 public:
     // Session timers.
-    static constexpr int kStartTimer = 3000;
-    static constexpr int kTimeoutTimer = 2000;
-    static constexpr int kAnimationTimer = 1000;
+    static constexpr int kStartTimer = static_cast<int>(ConnectionTimer::Start);
+    static constexpr int kTimeoutTimer = static_cast<int>(ConnectionTimer::Timeout);
+    static constexpr int kAnimationTimer = static_cast<int>(ConnectionTimer::Animation);
     static constexpr int kTrayId = 152;
     static constexpr int kStatusPanes = kStatusPaneCount;
 
@@ -196,11 +193,11 @@ public:
     bool IsShutDown() const { return shutDown_; }
 
     // State for tests and the panes.
-    int State() const { return state_; }
+    int State() const { return connection_.State(); }
     int Theme() const { return theme_; }
     void SetTheme(int theme);
-    bool IsSessionEnabled() const { return sessionEnabled_; }
-    bool IsSessionStarted() const { return sessionStarted_; }
+    bool IsSessionEnabled() const { return connection_.IsSessionEnabled(); }
+    bool IsSessionStarted() const { return connection_.IsSessionStarted(); }
     bool IsTimerActive(int id) const;
     int TimerInterval(int id) const;
     bool IsMainVisible() const { return visible_; }
@@ -244,16 +241,14 @@ private:
     QWidget* installed(FramePane pane) const;
     void setTimer(int id, int intervalMs);
     void killTimer(int id);
-    // Timers 1000 and 2000 again: the animation and the connection time-out.
-    void restartConnectionTimers();
-    // Stops both while no connection is being tried.
-    void stopConnectionTimers();
+    // Carries out the connection's steps, in order.
+    void carryOut(const ConnectionSteps& steps);
+    void carryOut(const ConnectionStep& step);
     // Mirrors the login state, fax number and token into the application.
     void publishLogin(bool loggedIn);
-    void onStartTimer();
-    void onTimeoutTimer();
-    void onAnimationTimer();
-    void applyState(int state);
+    // The network fax number the application holds ("" without the slot).
+    std::string applicationNetFaxNo() const;
+    void showState(int state);
     void setPaneTextNow(int pane, const QString& text);
     void showPopup(const QString& text);
     void showMain();
@@ -273,10 +268,10 @@ private:
     std::string loginToken() const;
     // Runs `change` on the GUI thread: at once there, queued from elsewhere.
     void onGuiThread(std::function<void()> change);
-    bool isWebMode() const;
 
     MainFrameSettings settings_;
     MainFrameServices services_;
+    ConnectionMachine connection_;
     StatusLabels labels_;
     RegisteredWindow registered_{this};
 
@@ -301,14 +296,12 @@ private:
     bool statusCreated_ = false;
     bool layoutDone_ = false;
     QToolBar* toolBar_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     UndoDropDown* undoDropDown_ = nullptr;  // owned by the frame
     std::map<int, FrameTimer> timers_;
 
     std::function<bool()> closeCheck_;
     std::unique_ptr<MainFrameSession> session_;
-    bool sessionEnabled_ = false;
-    bool sessionStarted_ = false;
     bool shutDown_ = false;
     int theme_ = 0;
     unsigned interInstanceMessage_ = 0;
@@ -316,6 +309,4 @@ private:
     bool hidden_ = true;
     bool autoReceiveMark_ = false;
     bool accountPropertiesEnabled_ = false;
-    int state_ = StateOffline;
-    int animationFrame_ = StateOffline;  // the animation starts at its first frame
 };

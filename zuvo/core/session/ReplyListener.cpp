@@ -1,6 +1,6 @@
 #include "core/session/ReplyListener.h"
 
-#include "core/TextUtil.h"
+#include "core/session/AgentEvents.h"
 
 ReplyListener::ReplyListener(AgentPort& agent, std::string command, long invokeId, ReplyHandler onReply,
                              DisconnectHandler onLost)
@@ -19,11 +19,11 @@ ReplyListener::~ReplyListener()
 
 std::optional<CommandReply> ReplyListener::Read(CRL::Event& event, const std::string& command, long invokeId)
 {
-    if (event.getLong("invokeid") != invokeId)
+    if (!CarriesInvokeId(event, invokeId))
         return std::nullopt;
     CommandReply reply;
-    reply.forCommand = EqualsNoCase(event.getString("event"), command);
-    reply.success = reply.forCommand && EqualsNoCase(event.getString("result"), "success");
+    reply.forCommand = IsEvent(event, command.c_str());
+    reply.success = reply.forCommand && Succeeded(event);
     return reply;
 }
 

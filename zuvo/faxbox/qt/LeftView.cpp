@@ -168,17 +168,14 @@ void CLeftView::createMenus()
 
 QAction* CLeftView::addCommand(QMenu* menu, int id, const char* label)
 {
-    QAction* action = menu->addAction(text(label));
+    QAction* action = actions_.Add(id, menu->addAction(text(label)));
     action->setObjectName(QStringLiteral("ID_%1").arg(id));
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    actions_[id] = action;
     return action;
 }
 
 QAction* CLeftView::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 // ---------------------------------------------------------------- the tree

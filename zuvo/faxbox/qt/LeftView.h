@@ -4,9 +4,9 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <string>
 
+#include "core/qt/CommandActions.h"
 #include "core/qt/FolderTreePane.h"
 #include "faxbox/FolderTree.h"
 #include "faxbox/SelectedFolderSource.h"
@@ -112,7 +112,7 @@ private:
     FolderTreeWidget* tree_ = nullptr;
     QMenu* accountMenu_ = nullptr;
     QMenu* folderMenu_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     std::string storedAccountPath_;
     bool unlocked_ = false;
     bool accessPending_ = false;

@@ -16,6 +16,7 @@
 #include "core/TextUtil.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/WindowMessage.h"
+#include "core/session/AgentEvents.h"
 #include "core/session/AgentHelp.h"
 #include "core/session/InvokeIds.h"
 #include "core/stores/AccountConfig.h"
@@ -56,7 +57,7 @@ public:
     int onDisconnect() override { return 1; }
     int onReceive(CRL::Event* event) override
     {
-        if (!event || event->getLong("invokeid") != invokeId_)
+        if (!event || !CarriesInvokeId(*event, invokeId_))
             return 1;
         Reply reply{event->getString("event"), event->getString("result"), event->getLong("taskid")};
         WindowRegistry::Invoke(window_.Id(), [reply](QObject& target) {

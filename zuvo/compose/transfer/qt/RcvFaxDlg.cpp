@@ -11,7 +11,7 @@
 
 CRcvFaxDlg::CRcvFaxDlg(AgentPort& agent, TaskQueue& tasks, InboxWriter::PageCounter pages,
                        InboxWriter::ContactLookup contacts, WindowId noticeTarget, QWidget* parent)
-    : TransferDialog(QStringLiteral("接收传真"), QStringLiteral("resource/rcvicon"), noticeTarget, parent),
+    : TransferDialog(QStringLiteral("接收传真"), QStringLiteral("rcvicon"), noticeTarget, parent),
       noticeTarget_(noticeTarget),
       receiver_(std::make_unique<FaxReceiver>(agent, NextInvokeId(), tasks, *this, std::move(pages),
                                               std::move(contacts)))

@@ -17,7 +17,7 @@ QString Title()
 
 CSendFaxDlg::CSendFaxDlg(AgentPort& agent, TaskQueue& tasks, SendSources sources, WindowId noticeTarget,
                          QWidget* parent)
-    : TransferDialog(Title(), QStringLiteral("resource/sendicon"), noticeTarget, parent),
+    : TransferDialog(Title(), QStringLiteral("sendicon"), noticeTarget, parent),
       sender_(std::make_unique<OutboxSender>(agent, NextInvokeId(), tasks, *this, std::move(sources)))
 {
 }

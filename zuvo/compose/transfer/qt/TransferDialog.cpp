@@ -1,5 +1,5 @@
 // The transfer dialogs' window: layout, queued setters and the icon's
-// animation from the frame files beside the program.
+// animation from the frames compiled into the program.
 #include "compose/transfer/qt/TransferDialog.h"
 
 #include <QHBoxLayout>
@@ -10,8 +10,6 @@
 #include <QPushButton>
 #include <QTimerEvent>
 #include <QVBoxLayout>
-
-#include "core/stores/ProgramPaths.h"
 
 namespace {
 
@@ -121,9 +119,8 @@ void TransferDialog::AdvanceIcon()
 {
     if (frame_ > kFrames || frame_ < 1)
         frame_ = 1;
-    const std::string file =
-        JoinPath(ProgramDirectory(), iconFolder_.toStdString() + "/" + std::to_string(frame_) + ".ico");
-    const QPixmap picture = QIcon(QString::fromStdString(file)).pixmap(kIconSize, kIconSize);
+    const QString file = QStringLiteral(":/transfer/%1/%2.ico").arg(iconFolder_).arg(frame_);
+    const QPixmap picture = QIcon(file).pixmap(kIconSize, kIconSize);
     if (!picture.isNull())
         icon_->setPixmap(picture); // a frame that does not load leaves the icon as it was
     ++frame_;

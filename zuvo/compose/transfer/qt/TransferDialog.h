@@ -33,8 +33,9 @@ struct TransferWindowServices {
 class TransferDialog : public QDialog, public TransferView {
     Q_OBJECT
 public:
-    // iconFolder: the folder of the animation frames below the program
-    // directory ("resource/sendicon"); noticeTarget: the main window.
+    // iconFolder: the animation's frames among the program's resources
+    // (":/transfer/sendicon/1.ico" to 32.ico for "sendicon", drawn by
+    // scripts/make-transfer-icons); noticeTarget: the main window.
     TransferDialog(const QString& title, const QString& iconFolder, WindowId noticeTarget, QWidget* parent);
     ~TransferDialog() override;
 

@@ -156,6 +156,26 @@ TEST_F(ReceiveLiveTest, AFaxThatCannotBeFetchedStaysOnTheServerAndTheNextArrives
     EXPECT_EQ(receiver->Count(), 2);
 }
 
+TEST_F(ReceiveLiveTest, AFaxTheServerRefusesIsLeftThereAndAReplyWithoutAFaxEndsTheList)
+{
+    // The run walks the list as the main window's session does: a refused
+    // "queryfax" holds up nothing after it, a success that carries no fax
+    // says the server has no more.
+    const std::string file = Served("one.tif", 1);
+    Serve(R"({"faxes": [
+        {"faxid": "F1", "type": 30, "queryfax": "failed"},
+        {"faxid": "F2", "type": 30, "files": [{"name": "fax/F2.tif", "path": ")" + file + R"("}]},
+        {"faxid": "F3", "type": 30, "queryfax": "nofax"},
+        {"faxid": "F4", "type": 30, "files": [{"name": "fax/F4.tif", "path": ")" + file + R"("}]}]})");
+    RecordingView shown;
+    Receive(shown);
+    EXPECT_EQ(CommandsAndFaxes(Requests()), (std::vector<std::string>{"queryfaxlist ", "queryfax F1", "queryfax F2",
+                                                              "updatefax F2", "queryfax F3"}));
+    EXPECT_EQ(xpath("count(//Folder[@Type='faxbox']/Fax)"), "1");
+    EXPECT_EQ(shown.notices().back(), Text(FaxReceiver::IDS_FAX_ARRIVED));
+    EXPECT_EQ(receiver->Index(), receiver->Count());
+}
+
 TEST_F(ReceiveLiveTest, AServerNameThatLeadsOutsideWritesOnlyIntoTheFaxbox)
 {
     const std::string file = Served("one.tif", 1);

@@ -155,6 +155,45 @@ TEST_F(SendLiveTest, ServerFaultsEndTheRunWithTheirNoticeAndKeepTheFax)
     }
 }
 
+// A page whose path the transfer record cannot carry as it stands is read by
+// its real path and uploaded under a name made to fit; "sendfax" names what
+// was uploaded, and the fax is sent and filed, so it never blocks the outbox.
+TEST_F(SendLiveTest, PagesWhosePathsTheRecordCannotCarryAreSentAndFiled)
+{
+    struct Case {
+        const char* what;
+        std::string page;
+        std::string kept; // the name the server keeps
+    };
+    const std::string longName = std::string(220, 'p') + ".tif";
+    const Case cases[] = {
+        {"a character GBK lacks", "M\xC3\xBCller-\xC3\xB8.tif", "M\xC3\xBCller-_.tif.20261210093001"},
+        {"an emoji", "fax \xF0\x9F\x98\x80.tif", "fax _.tif.20261210093001"},
+        {"a path over 255 bytes", longName, longName + ".20261210093001"},
+    };
+    const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 1, 20);
+    const std::string pageMd5 = testfiles::md5sumOf(page);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        openWith(kAccount);
+        AccountConfig::Close();
+        ASSERT_EQ(AccountConfig::Open(dir_.path()), 1);
+        ASSERT_GT((Outbox() + "/" + c.page).size(), c.page == longName ? 255u : 0u);
+        AddOutboxFax("20261210093001", "111", {{c.page, testfiles::readFile(page)}});
+        RecordingView shown;
+        ServeAndSend(Service(), shown);
+        ASSERT_TRUE(Ended(shown));
+        EXPECT_EQ(shown.notices(), std::vector<std::string>{Text(OutboxSender::IDS_ALL_SENT)});
+        EXPECT_EQ(WireVerdict(), "OK");
+        EXPECT_EQ(WireLines("SENDFAX"), std::vector<std::string>{"SENDFAX 20261210093001 " + c.kept});
+        EXPECT_EQ(testfiles::md5sumOf(uploads + "/" + c.kept), pageMd5);
+        EXPECT_EQ(OutboxCount(), 0);
+        EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "overbox"), 1);
+        EXPECT_EQ(testfiles::md5sumOf(SentBox() + "/" + c.page + ".20261210093001"), pageMd5);
+        TearDownRun();
+    }
+}
+
 TEST_F(SendLiveTest, CancelDuringAnUploadSendsNoFurtherChunk)
 {
     const std::string big = sessiontest::MakeTiff(dir_.file("big.tif"), 3);

@@ -205,11 +205,19 @@ TEST_F(DispatchTest, WhereTheChainGoesOnAndWhereItEnds)
 
 TEST_F(DispatchTest, AListCountBeyondTheBoundIsWorkedThroughOnlyUpToIt)
 {
-    Receive({{"event", "queryfaxlist"}, {"result", "success"}, {"count", "1000000000"}});
+    // Only listed faxes are asked for: this list holds one more than the bound.
+    CRL::Event list;
+    list.setKV("event", "queryfaxlist");
+    list.setKV("result", "success");
+    list.setKV("count", "1000000000");
+    list.setKV("invokeid", Id());
+    for (int i = 0; i <= FaxListWalk::kMaxEntries; ++i) // appended: no search for a key already there
+        list.addKV(std::make_unique<CRL::KV>(("faxlist[" + std::to_string(i) + "].faxid").c_str(), "F"));
+    session.onReceive(&list);
     while (Receive({{"event", "queryfax"}, {"result", "failed"}}) == 1 && !session.session().FaxListAtEnd()) {
     }
     Receive({{"event", "queryfax"}, {"result", "failed"}});
-    EXPECT_EQ(Queries().size(), static_cast<std::size_t>(FaxSession::kMaxFaxListCount));
+    EXPECT_EQ(Queries().size(), static_cast<std::size_t>(FaxListWalk::kMaxEntries));
 }
 
 TEST_F(DispatchTest, TransferEventsOfOtherWindowsOrUnknownTasks)

@@ -27,9 +27,53 @@ TEST(ProgramPaths, ProgramDirectoryFromEnvironmentOrExecutable)
         EXPECT_EQ(ProgramDirectory(), expected);
         std::filesystem::current_path(before);
     }
+    // Without it, and with no config.xml beside the test program, the
+    // user's data directory.
     testfiles::ScopedEnv empty("ZUVO_HOME", "");
-    EXPECT_EQ(ProgramDirectory(),
-              std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+    testfiles::TempDir data;
+    ASSERT_FALSE(std::filesystem::exists(
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "config.xml"));
+    {
+        testfiles::ScopedEnv dataHome("XDG_DATA_HOME", data.path());
+        EXPECT_EQ(ProgramDirectory(), data.path() + "/zuvo");
+    }
+    testfiles::ScopedEnv noDataHome("XDG_DATA_HOME", std::nullopt);
+    testfiles::ScopedEnv home("HOME", data.path());
+    EXPECT_EQ(ProgramDirectory(), data.path() + "/.local/share/zuvo");
+}
+
+TEST(ProgramPaths, ProgramDirectoryOfAnInstalledOrPortableProgram)
+{
+    testfiles::TempDir root;
+    const std::string portable = root.file("portable");
+    const std::string installed = root.file("bin");
+    std::filesystem::create_directories(portable);
+    std::filesystem::create_directories(installed);
+    testfiles::writeFile(portable + "/config.xml", "<Config/>");
+    // A directory named config.xml is no configuration.
+    std::filesystem::create_directories(installed + "/config.xml");
+    const std::string home = root.file("home");
+
+    struct Case {
+        const char* what;
+        const char* zuvoHome;
+        std::string executableDirectory;
+        const char* xdgDataHome;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"$ZUVO_HOME first", "/srv/fax", portable, "/data", "/srv/fax"},
+        {"a portable copy carries config.xml", nullptr, portable, "/data", portable},
+        {"an empty $ZUVO_HOME is unset", "", portable, "/data", portable},
+        {"an installed program: $XDG_DATA_HOME", nullptr, installed, "/data", "/data/zuvo"},
+        {"a trailing slash", nullptr, installed, "/data/", "/data/zuvo"},
+        {"XDG's default when unset", nullptr, installed, nullptr, home + "/.local/share/zuvo"},
+        {"XDG's default when empty", nullptr, installed, "", home + "/.local/share/zuvo"},
+        {"a relative $XDG_DATA_HOME is ignored", nullptr, installed, "data", home + "/.local/share/zuvo"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseProgramDirectory(c.zuvoHome, c.executableDirectory, c.xdgDataHome, home.c_str()), c.expected)
+            << c.what;
 }
 
 TEST(ProgramPaths, JoinAbsoluteAndLastComponent)

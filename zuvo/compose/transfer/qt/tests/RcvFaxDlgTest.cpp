@@ -29,9 +29,6 @@ protected:
                  "<Folder Name=\"回执箱\" Type=\"inbox\" Directory=\"inbox\"/>"
                  "<Folder Name=\"失败\" Type=\"failedbox\" Directory=\"failedbox\"/>"
                  "<Folder Name=\"无效\" Type=\"deposebox\" Directory=\"deposebox\"/></Account>\n");
-        testfiles::run(testfiles::python3() + " " +
-                       testfiles::quote(std::string(ZUVO_SOURCE_DIR) + "/scripts/make-transfer-icons") + " " +
-                       testfiles::quote(dir_.file("resource")));
         AgentHelp::getInstance()->clearArgs();
     }
     void TearDown() override

@@ -28,9 +28,6 @@ protected:
     {
         QtTest::EnsureApplication();
         SendFixture::SetUp();
-        testfiles::run(testfiles::python3() + " " + testfiles::quote(std::string(ZUVO_SOURCE_DIR) +
-                                                                    "/scripts/make-transfer-icons") +
-                       " " + testfiles::quote(dir_.file("resource")));
         AgentHelp::getInstance()->clearArgs();
     }
     void TearDown() override

@@ -1,6 +1,9 @@
 #pragma once
-// Little-endian 16 and 32-bit fields in byte buffers, as TIFF headers and
-// bitmap headers store them.
+// Little-endian 16- and 32-bit fields in byte buffers, as bitmap headers,
+// TIFF headers, RIFF/WAV chunks, the fax archive's index and the agent
+// protocol's PDUs store them: the least significant byte first, whatever
+// the byte order of the machine. Each call reads or writes exactly 2 or 4
+// bytes at `p`; the caller makes sure they lie inside its buffer.
 
 #include <cstdint>
 
