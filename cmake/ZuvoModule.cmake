@@ -13,6 +13,11 @@ function(zuvo_shared_library name)
   install(TARGETS ${name} LIBRARY DESTINATION ${ZUVO_INSTALL_PRIVATE_LIBDIR})
 endfunction()
 
+# A test's time limit is a bound for a test that hangs, never a speed goal:
+# generous, so that a sound test passes on a loaded machine (a parallel run,
+# the sanitizers, tests that start tools and servers).
+set(ZUVO_TEST_TIMEOUT 300)
+
 # zuvo_module_tests(<name> [LIBS ...] [LABELS ...])
 # One GoogleTest executable from every tests/*.cpp of the current folder;
 # each test case becomes its own CTest test. Tests run with the folder's
@@ -27,7 +32,7 @@ function(zuvo_module_tests name)
     return()
   endif()
   if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 120)
+    set(ARG_TIMEOUT ${ZUVO_TEST_TIMEOUT})
   endif()
   add_executable(${name} ${test_sources})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} zuvo_test_support GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
@@ -71,7 +76,7 @@ function(zuvo_part_tests name library)
     return()
   endif()
   if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 180)
+    set(ARG_TIMEOUT ${ZUVO_TEST_TIMEOUT})
   endif()
   add_executable(${name} ${test_sources})
   target_link_libraries(${name} PRIVATE ${library} zuvo_test_support GTest::gtest GTest::gmock GTest::gtest_main)

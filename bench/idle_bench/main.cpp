@@ -239,7 +239,7 @@ int main(int argc, char** argv)
     Child server({"python3", ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py", "--service", service, "--port", "0",
                   "--lifetime", std::to_string(options.seconds + 120), "--connections", "10", "--log", wire},
                  {}, serverOut);
-    if (!WaitForText(serverOut, "LISTENING", 20s, server)) {
+    if (!WaitForText(serverOut, "LISTENING", 60s, server)) {
         std::fprintf(stderr, "idle_bench: the fake agent server did not start\n");
         return 1;
     }

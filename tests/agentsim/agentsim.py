@@ -266,6 +266,14 @@ class Connection:
         """Sleeps, but wakes when the client goes away."""
         self.closed.wait(min(seconds, max(0.0, self.deadline - time.monotonic())))
 
+    def hold(self, release):
+        """Holds a reply back until the file `release` exists (the test makes
+        it when it is ready), the client goes away or the lifetime ends."""
+        self.log.note(self.number, "reply-held", release=release)
+        while not os.path.exists(release) and not self.closed.is_set() and time.monotonic() < self.deadline:
+            self.closed.wait(0.02)
+        self.log.note(self.number, "reply-released")
+
     # -- the run of one connection
     def run(self):
         self.log.note(self.number, "connect")
@@ -342,6 +350,8 @@ class Connection:
             return
         if action == "delay":
             self.sleep(float(fault.get("seconds", 1.0)))
+        if action == "hold":
+            self.hold(fault["release"])
         if action == "refuse":
             ok = False
         if action == "wrong-kind":  # an upload reply for a download and the other way round

@@ -18,10 +18,14 @@ sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, HERE)
 import agentsim  # noqa: E402
 
+# Generous bounds, for a loaded machine: a reply that comes ends the wait at once.
+WAIT = 60
+LIFETIME = 120
+
 
 class Client:
     def __init__(self, port):
-        self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=WAIT)
         self.read()  # the start-up
 
     def read(self):
@@ -45,7 +49,7 @@ class Client:
         except socket.timeout:
             return True
         finally:
-            self.sock.settimeout(5)
+            self.sock.settimeout(WAIT)
 
 
 class FaxService(unittest.TestCase):
@@ -55,7 +59,7 @@ class FaxService(unittest.TestCase):
             json.dump(service, f)
         self.log = os.path.join(tmp, "log.jsonl")
         proc = subprocess.Popen([sys.executable, os.path.join(HERE, "faxservice.py"), "--service", path,
-                                 "--port", "0", "--log", self.log, "--lifetime", "10"],
+                                 "--port", "0", "--log", self.log, "--lifetime", str(LIFETIME)],
                                 stdout=subprocess.PIPE, text=True)
         self.addCleanup(lambda: (proc.kill() if proc.poll() is None else None, proc.stdout.close(), proc.wait()))
         return Client(int(proc.stdout.readline().split()[1]))

@@ -10,6 +10,7 @@
 
 #include "core/TextUtil.h"
 #include "core/stores/ProgramPaths.h"
+#include "core/stores/StoreBackup.h"
 #include "core/stores/WholeFiles.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
@@ -67,8 +68,12 @@ int WriteAddressBookTemplate(const std::string& path)
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing)
 {
     const std::string path = JoinPath(directory, "address.xml");
+    const std::string backup = JoinPath(directory, "address-bak.xml");
+    // A missing file comes back from its backup, the user's last book that
+    // loaded; only without one does the template make a new book.
     std::error_code error;
-    if (createWhenMissing && !std::filesystem::exists(path, error) && !error)
+    if (!std::filesystem::exists(path, error) && !error && !RestoreMissingFromBackup(path, backup) &&
+        createWhenMissing)
         WriteAddressBookTemplate(path);
     if (!document.open(path.c_str())) {
         cpLog(kLogFailure, "cannot load %s; it is left as it is", path.c_str());
@@ -125,12 +130,13 @@ bool AddressBookConfig::Open(const std::string& directory)
 {
     Spindle::VLock lock(lookup_);
     path_ = JoinPath(directory, "address.xml");
+    backup_ = JoinPath(directory, "address-bak.xml");
     if (!OpenFile())
         return false;
-    // Once a run, as the program starts: the book as it was then.
-    const std::string backup = JoinPath(directory, "address-bak.xml");
-    if (!save(backup.c_str()))
-        cpLog(kLogFailure, "cannot write the address book backup %s", backup.c_str());
+    // Once a run, as the program starts: the book as it was then, and only
+    // a book that loaded ever replaces the backup.
+    if (!save(backup_.c_str()))
+        cpLog(kLogFailure, "cannot write the address book backup %s", backup_.c_str());
     return true;
 }
 
@@ -138,7 +144,8 @@ bool AddressBookConfig::OpenFile()
 {
     loaded_.reset();
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) {
+    if (!std::filesystem::exists(path_, error) &&
+        !RestoreMissingFromBackup(path_, backup_)) {
         cpLog(kLogTrace, "no %s yet; callers have no names until it is made", path_.c_str());
         return false;
     }

@@ -33,9 +33,11 @@ std::string AddressBookTemplate();
 // 0 then, and 0 when it cannot be written (nothing is left behind).
 int WriteAddressBookTemplate(const std::string& path);
 
-// Opens directory/address.xml into document. A missing file gets the
-// template first when createWhenMissing. A file that exists but does not
-// load is left as it is: 0. The backup is the store's Open, not this.
+// Opens directory/address.xml into document. A missing file is restored
+// from directory/address-bak.xml when that loads (logged), and else gets
+// the template when createWhenMissing. A file that exists but does not
+// load is left as it is: 0. The backup is written by the store's Open, not
+// this.
 int OpenAddressBookFile(Config& document, const std::string& directory, bool createWhenMissing);
 
 // Appends a card under the folder at folderPath with all 34 attributes in
@@ -61,7 +63,9 @@ public:
     // Opens address.xml of the program directory (or of directory); true
     // when it loaded, and then saves what it loaded as address-bak.xml
     // (start-up opens the store once a run; the windows' and the picker's
-    // loads never write the backup). The store never creates the file. A store that could not be opened
+    // loads never write the backup). A missing file is restored from
+    // address-bak.xml when that loads; otherwise the store never creates
+    // the file. A store that could not be opened
     // tries the same file again at each look-up, so a file made later (by
     // the address book window) serves without a restart.
     bool Open();
@@ -94,5 +98,6 @@ private:
 
     Spindle::VMutex lookup_; // one lookup at a time: reload and walk belong together
     std::string path_;                // the file of the store; "" until Open; under lookup_
+    std::string backup_;              // its backup beside it; under lookup_
     std::optional<FileStamp> loaded_; // the version of it the document holds, under lookup_
 };

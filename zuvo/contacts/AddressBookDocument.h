@@ -87,13 +87,13 @@ class AddressBookDocument {
 public:
     explicit AddressBookDocument(std::string directory);
 
-    // Opens directory/address.xml, first writing the built-in template
-    // where no file exists at all; a file that does not load is left as it
-    // is. After a load the backup address-bak.xml is written. False when
-    // nothing loaded.
+    // Opens directory/address.xml, first restoring it from address-bak.xml
+    // (when that loads) or else writing the built-in template where no file
+    // exists at all; a file that does not load is left as it is. After a
+    // load the backup address-bak.xml is written. False when nothing loaded.
     bool Open();
     bool IsOpen();
-    // Whether Open wrote the template.
+    // Whether Open made the file (from the backup or the template).
     bool CreatedFile() const { return createdFile_; }
     const std::string& Directory() const { return directory_; }
 

@@ -209,7 +209,8 @@ bool isPackOnlyName(const std::string& name)
 }
 
 // Makes the directories of relativePath's parent below root, one part at a
-// time; an existing part must be a directory.
+// time; an existing part must be a directory, not a link to one (which
+// could lead the file out of root).
 bool makeParents(const std::string& root, const std::string& relativePath)
 {
     std::string path = root;
@@ -219,7 +220,7 @@ bool makeParents(const std::string& root, const std::string& relativePath)
         if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
             return false;
         struct stat st{};
-        if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             return false;
     }
     return true;

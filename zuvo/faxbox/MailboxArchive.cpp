@@ -17,6 +17,7 @@
 #include "core/stores/FaxRecordStore.h"
 #include "core/stores/ProgramPaths.h"
 #include "core/stores/ScratchDirectory.h"
+#include "faxbox/DirectoryReplacement.h"
 #include "faxbox/FaxList.h"
 #include "faxbox/FilePack.h"
 #include "jotter/Jotter.h"
@@ -88,10 +89,13 @@ std::string firstLine(const std::string& path)
     return text;
 }
 
-bool loads(const std::string& xmlFile)
+// A crash-safe copy of a file over another.
+bool copyFile(const std::string& from, const std::string& to)
 {
-    Config document;
-    return document.open(xmlFile.c_str()) == 1;
+    if (safefile::CopyFile(from, to) == safefile::WriteResult::Written)
+        return true;
+    cpLog(kLogFailure, "cannot copy %s to %s", from.c_str(), to.c_str());
+    return false;
 }
 
 // A CreateTime as records are matched by it: letter case aside.
@@ -136,6 +140,62 @@ bool importRecords(Config& imported, const std::string& folderPath)
         return true;
     RemoveFaxRecordsFrom(folderPath, before);
     return false;
+}
+
+// "Account[i]" of the first account of document whose Default is "yes"
+// (any case), as the account store finds it; "" when none.
+std::string defaultAccountOf(Config& document)
+{
+    const int count = document.getNodeCnt("Account");
+    for (int i = 0; i < count; ++i) {
+        const std::string path = FormatText("Account[%d]", i);
+        if (EqualsNoCase(document.getNodeAttr(path.c_str(), "Default"), "yes"))
+            return path;
+    }
+    return "";
+}
+
+// Whether every record of the default account of document finds its body
+// and page files in its folder's directory below dataDirectory (folders
+// that lie elsewhere are not in a pack, and not looked at). Logs the first
+// file that is not there.
+bool recordsFindTheirFiles(Config& document, const std::string& dataDirectory)
+{
+    const std::string account = defaultAccountOf(document);
+    if (account.empty())
+        return true;
+    const int folders = document.getNodeCnt((account + "/Folder").c_str());
+    for (int j = 0; j < folders; ++j) {
+        const std::string folderPath = FormatText("%s/Folder[%d]", account.c_str(), j);
+        const std::string directory = document.getNodeAttr(folderPath.c_str(), "Directory");
+        const std::string folderDirectory =
+            IsAbsolutePath(directory) ? "" : AccountConfig::ResolveFolderDirectory(dataDirectory, directory);
+        if (folderDirectory.empty())
+            continue;
+        const std::vector<FaxRecord> records = ReadFaxRecordsFrom(document, folderPath, {FaxRecord::kBodyFileName});
+        for (std::size_t k = 0; k < records.size(); ++k) {
+            const FaxRecord& record = records[k];
+            std::optional<std::vector<std::string>> files = AttachmentPaths(folderDirectory, record);
+            const std::string body = record.Get(FaxRecord::kBodyFileName);
+            if (files && !body.empty()) {
+                const std::optional<std::string> bodyPath = BodyFilePath(folderDirectory, body);
+                bodyPath ? files->push_back(*bodyPath) : files.reset();
+            }
+            if (!files) {
+                cpLog(kLogFailure, "restore: record %zu of %s names a file that cannot be there", k, folderPath.c_str());
+                return false;
+            }
+            for (const std::string& file : *files) {
+                std::error_code error;
+                if (!std::filesystem::is_regular_file(file, error)) {
+                    cpLog(kLogFailure, "restore: record %zu of %s names %s, which the pack does not hold", k,
+                          folderPath.c_str(), file.c_str());
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
 }
 
 Result fromFlag(bool done)
@@ -186,16 +246,52 @@ Result RestoreAccount(const std::string& indexFile)
     if (!scratch.valid())
         return Result::Failed;
     const std::string candidate = scratch.file(kAccountItem);
-    if (!pack->ExtractFile(kAccountItem, candidate) || !loads(candidate)) {
-        cpLog(kLogFailure, "restore: the account.xml of %s does not load", indexFile.c_str());
+    Config restored;
+    if (!pack->ExtractFile(kAccountItem, candidate) || restored.open(candidate.c_str()) != 1) {
+        cpLog(kLogFailure, "restore: the account.xml of %s does not load; nothing changed", indexFile.c_str());
         return Result::Failed;
     }
+
+    // Nobody files, moves or saves a record until the mailbox is whole again.
+    Spindle::VLock lock(AccountConfig::Mutex());
     std::string dataDirectory = AccountConfig::GetDataDirectory();
     if (dataDirectory.empty())
         dataDirectory = JoinPath(ProgramDirectory(), "data");
-    if (!pack->ExtractTree(kDataPrefix, dataDirectory, FilePack::Existing::Replace) ||
-        !pack->ExtractFile(kAccountItem, accountFile()) || !AccountConfig::Reload())
+
+    // The restored data directory is built beside the present one (which
+    // stays as it is), from what it holds now with the pack's files over
+    // it, and is put in its place only once the pack's records all find
+    // their files in it.
+    DirectoryReplacement data(dataDirectory);
+    if (!data.IsOpen() || !data.TakeCurrentContents() ||
+        !pack->ExtractTree(kDataPrefix, data.Path(), FilePack::Existing::Replace) ||
+        !recordsFindTheirFiles(restored, data.Path())) {
+        cpLog(kLogFailure, "restore: %s cannot be taken back; the mailbox is as it was", indexFile.c_str());
         return Result::Failed;
+    }
+
+    // The old account.xml (when there is one) is kept aside until the store
+    // has loaded the new one; the store's document is the old one until then.
+    const std::string oldAccount = scratch.file("account-before.xml");
+    std::error_code error;
+    const bool hadAccount = std::filesystem::exists(accountFile(), error);
+    if ((hadAccount && !copyFile(accountFile(), oldAccount)) || !data.Swap()) {
+        cpLog(kLogFailure, "restore: %s cannot be put in place; the mailbox is as it was", indexFile.c_str());
+        return Result::Failed;
+    }
+    if (!copyFile(candidate, accountFile()) || !AccountConfig::Reload()) {
+        bool accountBack = true;
+        if (hadAccount) {
+            accountBack = copyFile(oldAccount, accountFile());
+        } else {
+            std::filesystem::remove(accountFile(), error);
+            accountBack = !error;
+        }
+        const bool back = accountBack && data.SwapBack();
+        cpLog(kLogFailure, "restore: the account.xml of %s could not be put in place; %s", indexFile.c_str(),
+              back ? "the mailbox is as it was" : "the old mailbox could not be put back");
+        return Result::Failed;
+    }
     AccountConfig::PrepareDataDirectories(ProgramDirectory());
     cpLog(kLogTrace, "restore: %s restored", indexFile.c_str());
     return Result::Success;

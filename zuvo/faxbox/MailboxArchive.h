@@ -30,11 +30,16 @@ std::string ExportPrefix(const std::string& folderDirectory);
 // data directory under the prefix ".".
 Result BackupAccount(const std::string& chosen);
 
-// Takes back a backup: the pack's account.xml is used only when it loads;
-// the data files go into the data directory, then account.xml is replaced
-// (crash-safe), the store reloads and the data directory is set up again
-// (AccountConfig::PrepareDataDirectories). Nothing is changed when the pack's
-// index, its names or its account.xml are refused.
+// Takes back a backup, whole or not at all. The pack's account.xml must
+// load; the restored data directory is built beside the present one (see
+// DirectoryReplacement: what it holds now, with the pack's files over it)
+// and must hold every file that the records of the pack's default account
+// name in their folders. Only then is it put in the data directory's place,
+// account.xml replaced (crash-safe) and the store reloaded; the data
+// directory is then set up again (AccountConfig::PrepareDataDirectories).
+// Any failure on the way (a refused index, name or account.xml, a missing
+// file, a damaged pack, a full disk) leaves account.xml and every file of
+// the mailbox as they were, and is logged: Failed.
 Result RestoreAccount(const std::string& indexFile);
 
 // A new pack of the folder at folderPath ("Account[i]/Folder[j]"):

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace safefile {
 namespace {
@@ -21,6 +22,8 @@ int renameNoReplace(const char* from, const char* to)
 }
 
 const SystemCalls kRealCalls{::write, ::fsync, ::rename, renameNoReplace, ::link};
+
+constexpr std::size_t kCopyChunkBytes = 64 * 1024;
 
 bool writeAllWith(const SystemCalls& calls, int fd, std::string_view bytes)
 {
@@ -83,6 +86,61 @@ int placeWithoutReplacing(const SystemCalls& calls, TemporaryFile& temporary, co
     return calls.link(temporary.path().c_str(), target.c_str());
 }
 
+// Copies the rest of source to fd, piece by piece; false (errno EFBIG) when
+// it holds more than maxBytes.
+bool copyAllWith(const SystemCalls& calls, int source, int fd, std::uint64_t maxBytes)
+{
+    std::vector<char> chunk(kCopyChunkBytes);
+    std::uint64_t copied = 0;
+    for (;;) {
+        const ssize_t n = ::read(source, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        copied += static_cast<std::uint64_t>(n);
+        if (copied > maxBytes) {
+            errno = EFBIG;
+            return false;
+        }
+        if (!writeAllWith(calls, fd, std::string_view(chunk.data(), static_cast<std::size_t>(n))))
+            return false;
+    }
+}
+
+// The steps every write takes; fill(fd) puts the new contents into the
+// temporary file.
+template <typename Fill>
+WriteResult writeWith(const std::string& path, const WriteOptions& options, const SystemCalls& calls, Fill fill)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return WriteResult::Failed;
+    }
+    const std::optional<mode_t> oldMode = beside::ModeOf(path);
+    if (options.mode == Mode::CreateOnly && oldMode)
+        return WriteResult::TargetExists;
+    TemporaryFile temporary(path);
+    if (temporary.fd() < 0)
+        return WriteResult::Failed;
+    const bool keepOld = options.mode == Mode::Replace && options.keepOldMode && oldMode;
+    const std::optional<mode_t> mode = keepOld ? oldMode : options.fileMode;
+    if (!fill(temporary.fd()) || (mode && ::fchmod(temporary.fd(), *mode) != 0) ||
+        calls.fsync(temporary.fd()) != 0 || !temporary.close())
+        return WriteResult::Failed;
+    if (options.mode == Mode::Replace) {
+        if (calls.rename(temporary.path().c_str(), path.c_str()) != 0)
+            return WriteResult::Failed;
+        temporary.placed();
+    } else if (placeWithoutReplacing(calls, temporary, path) != 0) {
+        return errno == EEXIST ? WriteResult::TargetExists : WriteResult::Failed;
+    }
+    beside::SyncDirectoryOf(calls, path);
+    return WriteResult::Written;
+}
+
 } // namespace
 
 const SystemCalls& RealSystemCalls()
@@ -103,30 +161,33 @@ WriteResult WriteFile(const std::string& path, std::string_view bytes, const Wri
 WriteResult WriteFile(const std::string& path, std::string_view bytes, const WriteOptions& options,
                       const SystemCalls& calls)
 {
-    if (path.empty()) {
-        errno = ENOENT;
+    return writeWith(path, options, calls, [&](int fd) { return writeAllWith(calls, fd, bytes); });
+}
+
+WriteResult CopyFile(const std::string& source, const std::string& path, const WriteOptions& options,
+                     std::uint64_t maxBytes)
+{
+    return CopyFile(source, path, options, maxBytes, kRealCalls);
+}
+
+WriteResult CopyFile(const std::string& source, const std::string& path, const WriteOptions& options,
+                     std::uint64_t maxBytes, const SystemCalls& calls)
+{
+    // Opened without waiting, so that a FIFO under the name cannot hold the
+    // caller, and refused unless it is a regular file.
+    UniqueFd from(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (from.get() < 0 || ::fstat(from.get(), &st) != 0)
+        return WriteResult::Failed;
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
         return WriteResult::Failed;
     }
-    const std::optional<mode_t> oldMode = beside::ModeOf(path);
-    if (options.mode == Mode::CreateOnly && oldMode)
-        return WriteResult::TargetExists;
-    TemporaryFile temporary(path);
-    if (temporary.fd() < 0)
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        errno = EFBIG;
         return WriteResult::Failed;
-    const bool keepOld = options.mode == Mode::Replace && options.keepOldMode && oldMode;
-    const std::optional<mode_t> mode = keepOld ? oldMode : options.fileMode;
-    if (!writeAllWith(calls, temporary.fd(), bytes) || (mode && ::fchmod(temporary.fd(), *mode) != 0) ||
-        calls.fsync(temporary.fd()) != 0 || !temporary.close())
-        return WriteResult::Failed;
-    if (options.mode == Mode::Replace) {
-        if (calls.rename(temporary.path().c_str(), path.c_str()) != 0)
-            return WriteResult::Failed;
-        temporary.placed();
-    } else if (placeWithoutReplacing(calls, temporary, path) != 0) {
-        return errno == EEXIST ? WriteResult::TargetExists : WriteResult::Failed;
     }
-    beside::SyncDirectoryOf(calls, path);
-    return WriteResult::Written;
+    return writeWith(path, options, calls, [&](int fd) { return copyAllWith(calls, from.get(), fd, maxBytes); });
 }
 
 } // namespace safefile

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -315,6 +316,50 @@ TEST_F(SafeFileTest, ATemporaryFileIsKnownByItsNameAndItsMaker)
                               "..12-3", ".x.-3", ".x.12-", "x.12-3", ".x.0-3", ".x.1234567890-1"})
         EXPECT_FALSE(ParseTemporaryName(other)) << other;
     EXPECT_EQ(ParseTemporaryName(".seal.xml.4711-0")->targetStart, "seal.xml");
+}
+
+TEST_F(SafeFileTest, ACopyIsWrittenLikeBytesAndReadPieceByPiece)
+{
+    // Bytes over several pieces, with every byte value, checked by cmp.
+    std::string bytes;
+    for (std::size_t i = 0; i < 300 * 1024 + 7; ++i)
+        bytes.push_back(static_cast<char>((i * 131) >> 3));
+    const std::string source = dir_.file("source");
+    writeFile(source, bytes);
+    ASSERT_EQ(CopyFile(source, target_, {Mode::CreateOnly, std::nullopt}), WriteResult::Written);
+    EXPECT_EQ(std::system(("cmp -s " + source + " " + target_).c_str()), 0);
+    EXPECT_EQ(CopyFile(source, target_, {Mode::CreateOnly, std::nullopt}), WriteResult::TargetExists);
+
+    // The same failures as for bytes leave the target as it was.
+    writeFile(target_, "the old bytes");
+    struct Case {
+        const char* what;
+        std::string source;
+        std::uint64_t maxBytes;
+        std::size_t writeRoom;
+        int expectedErrno;
+    };
+    ASSERT_EQ(::mkfifo(dir_.file("fifo").c_str(), 0600), 0);
+    const std::vector<Case> cases = {
+        {"disk full half-way", source, UINT64_MAX, 100 * 1024, ENOSPC},
+        {"larger than allowed", source, bytes.size() - 1, SIZE_MAX, EFBIG},
+        {"no source", dir_.file("missing"), UINT64_MAX, SIZE_MAX, ENOENT},
+        {"a FIFO, not waited on", dir_.file("fifo"), UINT64_MAX, SIZE_MAX, EINVAL},
+        {"a directory", dir_.path(), UINT64_MAX, SIZE_MAX, EINVAL},
+    };
+    const std::vector<std::string> before = namesIn(dir_.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        faults = Faults{};
+        faults.writeRoom = c.writeRoom;
+        errno = 0;
+        EXPECT_EQ(CopyFile(c.source, target_, {}, c.maxBytes, kFaultyCalls), WriteResult::Failed);
+        EXPECT_EQ(errno, c.expectedErrno) << std::strerror(errno);
+        EXPECT_EQ(readFile(target_), "the old bytes");
+        EXPECT_EQ(namesIn(dir_.path()), before) << "no temporary file stays";
+    }
+    EXPECT_EQ(CopyFile(source, target_, {}, bytes.size()), WriteResult::Written);
+    EXPECT_EQ(readFile(target_), bytes);
 }
 
 TEST(UniqueFd, ClosesWhatItOwnsOnceAndHandsItOver)

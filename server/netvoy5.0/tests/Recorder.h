@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "netvoy/ClientEventListener.h"
+#include "testsupport/TestSupport.h"
 
 // A listener that keeps the text form of everything it hears, for tests.
 class Recorder : public ClientEventListener {
@@ -31,7 +32,7 @@ public:
     }
 
     // Waits until check() holds (checked under the recorder's lock).
-    bool waitFor(const std::function<bool()>& check, int timeoutMs = 5000)
+    bool waitFor(const std::function<bool()>& check, int timeoutMs = testsupport::kWaitLimitMs)
     {
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), check);

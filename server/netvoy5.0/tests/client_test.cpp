@@ -138,7 +138,7 @@ TEST_F(NetvoyClientAgainstSim, LogoutQueuedRightBeforeStopReachesTheServer)
     request({{"command", "logout"}, {"invokeid", "1"}});
     client.stop();
     EXPECT_EQ(recorder.disconnects(), 1);
-    ASSERT_GE(sim->waitExit(5000), 0);
+    ASSERT_GE(sim->waitExit(testsupport::kWaitLimitMs), 0);
     std::vector<Bytes> sent = requiresOf(*sim);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(textAt15(sent[0]), "command=logout|invokeid=1|");
@@ -156,7 +156,7 @@ TEST_F(NetvoyClientAgainstSim, NothingQueuedAcrossALostConnectionGoesAheadOfTheN
     request({{"command", "queryfaxlist"}, {"invokeid", "3"}});
     client.disConnect();
     EXPECT_EQ(client.pendingEvents(), 0u);
-    EXPECT_EQ(sim->waitExit(5000), 0);
+    EXPECT_EQ(sim->waitExit(testsupport::kWaitLimitMs), 0);
 
     // Asked while a connection the server closed is down.
     sim = std::make_unique<AgentSim>(R"({"on_connect": [{"close": true}]})");
@@ -381,7 +381,7 @@ TEST(NetvoySysCmd, IsOneHeaderBlockWithTheCodeInByte13AsTheServerReadsIt)
     client.SetTermNo(2);
     EXPECT_EQ(client.Net_SysCmd(NetAddr(3, 9), 7), 0);
     client.closeServer();
-    ASSERT_GE(sim.waitExit(5000), 0);
+    ASSERT_GE(sim.waitExit(testsupport::kWaitLimitMs), 0);
 
     std::vector<Bytes> pdus = sim.receivedPdus();
     ASSERT_EQ(pdus.size(), 1u);

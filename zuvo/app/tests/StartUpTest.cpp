@@ -22,7 +22,8 @@ namespace {
 
 const QString kSamples = QStringLiteral(ZUVO_SOURCE_DIR "/zuvo/res/samples");
 const QString kProgram = QStringLiteral(ZUVO_BINARY_DIR "/bin/zuvo");
-constexpr int kExitMs = 20000;
+// How long a program is waited for: generous, for a loaded machine.
+constexpr int kExitMs = 60000;
 
 QByteArray readAll(const QString& path)
 {
@@ -489,7 +490,7 @@ namespace {
 // service as its server, which Zuvo logs in to.
 // The fake fax service on a free port, serving the description in `service`
 // of the program directory and logging to `log` for `lifetimeSeconds`.
-testsupport::FakeServer StartFaxService(const QString& service, const QString& log, int lifetimeSeconds = 60)
+testsupport::FakeServer StartFaxService(const QString& service, const QString& log, int lifetimeSeconds = 120)
 {
     return testsupport::FakeServer({ZUVO_SOURCE_DIR "/tests/agentsim/faxservice.py", "--service", service.toStdString(),
                                     "--port", "0", "--lifetime", std::to_string(lifetimeSeconds), "--log",
@@ -503,9 +504,10 @@ TEST_F(StartUp, ATermSignalDuringADownloadLogsOutAndTheNextStartFilesTheFax)
               0);
     const QByteArray fax = R"({"faxid": "F1", "type": 30, "files": [{"name": "fax\\F1.tif", "path": ")" +
                            Path(QStringLiteral("page.tif")).toUtf8() + R"("}]})";
-    // The first server holds the reply to the download request back.
+    // The first server holds the reply to the download request back for good.
     writeAll(Path(QStringLiteral("slow.json")), R"({"faxes": [)" + fax +
-                                                    R"(], "faults": [{"op": "download", "chunk": 0, "action": "delay", "seconds": 20}]})");
+                                                    R"(], "faults": [{"op": "download", "chunk": 0, "action": "hold", "release": ")" +
+                                                    Path(QStringLiteral("never")).toUtf8() + R"("}]})");
     writeAll(Path(QStringLiteral("quick.json")), R"({"faxes": [)" + fax + "]}");
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));
 
@@ -563,7 +565,7 @@ TEST_F(StartUp, TheDemoDirectoryStartsAgainstTheFakeServer)
     // on an empty service description.
     writeAll(Path(QStringLiteral("service.json")), "{}");
     testsupport::FakeServer server =
-        StartFaxService(Path(QStringLiteral("service.json")), Path(QStringLiteral("agentsim.jsonl")), 30);
+        StartFaxService(Path(QStringLiteral("service.json")), Path(QStringLiteral("agentsim.jsonl")));
     const QString port = QString::number(server.port());
 
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("account.xml"))));

@@ -10,6 +10,7 @@
 #include "core/TextUtil.h"
 #include "core/codec/FileScrambler.h"
 #include "core/stores/ProgramPaths.h"
+#include "core/stores/StoreBackup.h"
 #include "core/stores/WholeFiles.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
@@ -49,8 +50,10 @@ SealStore::OpenResult SealStore::Open()
 {
     const std::string list = File("seal.xml");
     const std::string backup = File("seal-bak.xml");
+    // A missing list comes back from its backup, the user's last list that
+    // loaded; only without one is it made afresh.
     std::error_code error;
-    if (!std::filesystem::exists(list, error) && !error)
+    if (!std::filesystem::exists(list, error) && !error && !RestoreMissingFromBackup(list, backup))
         CreateFileWithBytes(list, kInitialText);
     if (::mkdir(FolderPath().c_str(), 0777) != 0 && errno != EEXIST)
         cpLog(kLogFailure, "cannot create the seal folder %s", FolderPath().c_str());

@@ -39,10 +39,11 @@ public:
     SealStore& operator=(const SealStore&) = delete;
 
     enum class OpenResult { Opened, FromBackup, Failed };
-    // Creates seal.xml with the initial text when it is missing and the
-    // Seal folder when it is missing; loads seal.xml and saves it again as
-    // seal-bak.xml, or else loads seal-bak.xml. Failed: neither loads, and
-    // the list is empty.
+    // A missing seal.xml is restored from seal-bak.xml when that loads, and
+    // else created with the initial text; the Seal folder is created when
+    // missing. Loads seal.xml and saves it again as seal-bak.xml (so the
+    // backup is only ever replaced by a list that loaded), or else loads
+    // seal-bak.xml. Failed: neither loads, and the list is empty.
     OpenResult Open();
     bool IsOpen() const { return open_; }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -104,6 +105,56 @@ TEST_F(AddressBookTest, OnlyTheStoresOpenWritesTheBackup)
     ASSERT_EQ(OpenAddressBookFile(again, dir_.path(), true), 1);
     EXPECT_EQ(testfiles::md5sumOf(backup()), atStart);
     EXPECT_EQ(testfiles::xpath(backup(), "count(//Address[@FaxNum='999'])"), "0");
+}
+
+TEST_F(AddressBookTest, AMissingFileComesBackFromItsBackupWhichKeepsItsCards)
+{
+    testfiles::writeFile(path(), addressFile());
+    Config window;
+    ASSERT_EQ(OpenAddressBookFile(window, dir_.path(), true), 1);
+    ASSERT_TRUE(store().Open(dir_.path())) << "the start's open writes the backup";
+    const std::string cards = "count(//Address)";
+    ASSERT_EQ(testfiles::xpath(backup(), cards), "8");
+    const std::string backupSum = testfiles::md5sumOf(backup());
+
+    // Each opener restores it: the window (which would write the template),
+    // the recipient picker (which creates nothing) and the store's lookup.
+    struct Opener {
+        const char* who;
+        std::function<bool()> open;
+    };
+    const Opener openers[] = {
+        {"window", [&] { Config d; return OpenAddressBookFile(d, dir_.path(), true) == 1; }},
+        {"picker", [&] { Config d; return OpenAddressBookFile(d, dir_.path(), false) == 1; }},
+        {"store", [&] { AddressBookConfig s; return s.Open(dir_.path()); }},
+    };
+    for (const Opener& opener : openers) {
+        SCOPED_TRACE(opener.who);
+        std::filesystem::remove(path());
+        EXPECT_TRUE(opener.open());
+        EXPECT_EQ(testfiles::md5sumOf(path()), testfiles::md5sumOf(backup())) << "restored byte for byte";
+        EXPECT_EQ(testfiles::md5sumOf(backup()), backupSum);
+        EXPECT_EQ(testfiles::xpath(path(), cards), "8");
+    }
+
+    // A store that finds the file missing only later restores it at its lookup.
+    AddressBookConfig later;
+    std::filesystem::remove(path());
+    std::filesystem::rename(backup(), dir_.file("aside.xml"));
+    EXPECT_FALSE(later.Open(dir_.path()));
+    std::filesystem::rename(dir_.file("aside.xml"), backup());
+    std::string name, company;
+    EXPECT_EQ(later.FindByFaxNumber("777", name, company), 1);
+    EXPECT_EQ(name, "朱镕基");
+
+    // Without a backup that loads the window makes the template; the
+    // unreadable backup is left as it is.
+    std::filesystem::remove(path());
+    testfiles::writeFile(backup(), "<Config><AddressBook");
+    Config fresh;
+    EXPECT_EQ(OpenAddressBookFile(fresh, dir_.path(), true), 1);
+    EXPECT_EQ(testfiles::md5sumOf(path()), "7dcab88caefcc673473d43709905ee00");
+    EXPECT_EQ(testfiles::readFile(backup()), "<Config><AddressBook");
 }
 
 TEST_F(AddressBookTest, UnreadableFileAndItsBackupStayUntouched)

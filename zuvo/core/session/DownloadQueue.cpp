@@ -1,5 +1,8 @@
 #include "core/session/DownloadQueue.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -7,6 +10,7 @@
 #include "core/TextUtil.h"
 #include "core/session/AgentEvents.h"
 #include "core/session/DownloadStaging.h"
+#include "core/session/ReceivedFaxLimits.h"
 #include "core/session/SessionTexts.h"
 #include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
@@ -33,6 +37,23 @@ bool Truncate(const std::string& path)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     return static_cast<bool>(out);
+}
+
+// Adds the fetched file to the fax's running total ("download.totalbytes"):
+// false (logged) once the total passes what one fax may hold, so that the
+// rest of it is not fetched.
+bool WithinFaxBytes(CRL::Event& item, const std::string& fetched)
+{
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(fetched, error);
+    const std::uint64_t total = static_cast<std::uint64_t>(std::max(0L, item.getLong("download.totalbytes"))) +
+                                (error ? 0 : size);
+    item.setKV("download.totalbytes", static_cast<long>(std::min<std::uint64_t>(total, LONG_MAX)));
+    if (total <= kMaxFaxBytes)
+        return true;
+    cpLog(kLogFailure, "the files of fax <%s> pass %llu bytes; the rest is not fetched", item.getString("faxid"),
+          static_cast<unsigned long long>(kMaxFaxBytes));
+    return false;
 }
 
 CRL::EventPtr IdleCopy(CRL::Event& event)
@@ -90,6 +111,7 @@ int DownloadQueue::PushRetry(CRL::Event& item)
     copy->setKV("currentstate", Idle);
     copy->setKV("currentattachfile", 0);
     copy->setKV("download.stagingdir", "");
+    copy->setKV("download.totalbytes", 0L);
     copy->setKV("download.retried", 1);
     return Push(std::move(copy));
 }
@@ -153,6 +175,12 @@ int DownloadQueue::Step(CRL::Event& item, Kind kind)
         Finish(*TakeHead(), kind, Outcome::NoFiles);
         return 1;
     }
+    if (kind == Kind::Fax && count > kMaxFaxFiles) {
+        cpLog(kLogFailure, "fax <%s> names %d files, more than %d; not fetched", item.getString("faxid"), count,
+              kMaxFaxFiles);
+        Finish(*TakeHead(), kind, Outcome::Failed);
+        return 1;
+    }
     switch (item.getInt("currentstate")) {
     case Idle: {
         const int next = item.getInt("currentattachfile");
@@ -196,9 +224,12 @@ void DownloadQueue::Finish(CRL::Event& done, Kind kind, Outcome outcome)
         // Known as filed before the server hears of it, so that no
         // announcement in between is queued again.
         arrivals_.Filed(done);
+        // Told before the acknowledgement goes out: its reply may end the
+        // owner's run (the receive window's last fax), and a notice given
+        // after that end is dropped.
+        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         if (!owner_.AcknowledgeFax(done))
             cpLog(kLogFailure, "updateFax Failed");
-        owner_.Notice(SessionText(IDS_FAX_ARRIVED));
         return;
     }
     // Not acknowledged: the server keeps the fax and offers it again, and
@@ -330,6 +361,11 @@ int DownloadQueue::DownloadSucceeded(long taskId)
     fs::rename(temp, final, error);
     if (error) {
         cpLog(kLogFailure, "rename <%s> to <%s> failed: %s", temp.c_str(), final.c_str(), error.message().c_str());
+        item->setKV("currentstate", Failed);
+        Signal();
+        return 1;
+    }
+    if (IsFaxItem(*item) && !WithinFaxBytes(*item, final)) {
         item->setKV("currentstate", Failed);
         Signal();
         return 1;

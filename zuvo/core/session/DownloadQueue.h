@@ -65,7 +65,12 @@ public:
 // Keys the queue keeps in each item: "currentstate" (0 idle, 1 a download
 // runs, 2 the item failed), "currentattachfile" (next file), "taskid",
 // "download.items[%d].tempfilename" / ".filename" (the local paths),
-// "download.stagingdir" and "download.retried" (a second try, PushRetry).
+// "download.stagingdir", "download.totalbytes" (of the files fetched) and
+// "download.retried" (a second try, PushRetry).
+//
+// A fax item that names more files than kMaxFaxFiles is not fetched at all,
+// and one whose files pass kMaxFaxBytes together is given up after the file
+// that passes it (core/session/ReceivedFaxLimits.h): neither is stored.
 class DownloadQueue {
 public:
     // A download that makes no progress for stallMs is given up (the server

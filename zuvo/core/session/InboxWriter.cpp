@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include "core/TextUtil.h"
+#include "core/session/ReceivedFaxLimits.h"
 #include "core/stores/NewFile.h"
 #include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
@@ -27,8 +29,6 @@ namespace {
 
 // Attempts at one record whose names others take meanwhile.
 constexpr int kMaxAttempts = 16;
-// No page file read for a record is larger (the agent refuses larger downloads).
-constexpr std::uintmax_t kMaxPageBytes = 512u * 1024 * 1024;
 
 // The last record time handed out per folder directory, for the whole
 // process: the receive dialog's writer shares it with the main window's.
@@ -60,6 +60,29 @@ std::string DistinctFile(const std::string& file, std::set<std::string>& taken)
             candidate = ShortenName(file, kMaxAttachFileBytes - mark.size()) + mark;
     }
     return candidate;
+}
+
+// Whether the pages stay within what one fax may cost (logged when not).
+bool WithinFaxLimits(const std::vector<std::string>& sources, const std::string& faxId)
+{
+    if (sources.size() > static_cast<std::size_t>(kMaxFaxFiles)) {
+        cpLog(kLogFailure, "addInBox: fax <%s> has %zu files, more than %d; not stored", faxId.c_str(),
+              sources.size(), kMaxFaxFiles);
+        return false;
+    }
+    std::uint64_t total = 0;
+    for (const std::string& source : sources) {
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(source, error);
+        if (!error)
+            total += size;
+    }
+    if (total > kMaxFaxBytes) {
+        cpLog(kLogFailure, "addInBox: the files of fax <%s> hold %llu bytes, more than %llu; not stored",
+              faxId.c_str(), static_cast<unsigned long long>(total), static_cast<unsigned long long>(kMaxFaxBytes));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -167,8 +190,13 @@ std::string InboxWriter::addInBox(CRL::Event& item, const std::vector<std::strin
         return "";
     }
     std::vector<std::string> files;
-    for (const Page& page : *pages)
+    std::vector<std::string> sources;
+    for (const Page& page : *pages) {
         files.push_back(page.file);
+        sources.push_back(page.source);
+    }
+    if (!WithinFaxLimits(sources, faxId))
+        return "";
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         switch (WriteRecord(item, type, directory, *pages, RecordTime(type, directory, files))) {
         case Written::Yes:
@@ -205,23 +233,20 @@ InboxWriter::Written InboxWriter::WriteRecord(CRL::Event& item, const std::strin
     const std::string createTime = FormatCreateTime(now);
     int pageCount = 0;
     for (const Page& page : pages) {
-        const std::optional<std::string> bytes = ReadWholeFile(page.source, kMaxPageBytes);
-        if (!bytes) {
-            cpLog(kLogFailure, "addInBox: attachment <%s> cannot be read", page.source.c_str());
-            return Written::Failed;
-        }
-        if (pages_)
-            pageCount += pages_(page.source);
+        // Copied piece by piece: a page of any size costs no memory.
         const std::string target = JoinPath(directory, page.file + "." + createTime);
-        switch (written.Create(target, *bytes)) {
+        switch (written.Copy(page.source, target, kMaxFaxBytes)) {
         case Created::Yes:
             break;
         case Created::NameTaken:
             return Written::NameTaken;
         case Created::Failed:
-            cpLog(kLogFailure, "addInBox: copy of <%s> to <%s> failed", page.source.c_str(), target.c_str());
+            cpLog(kLogFailure, "addInBox: copy of <%s> to <%s> failed: %s", page.source.c_str(), target.c_str(),
+                  std::strerror(errno));
             return Written::Failed;
         }
+        if (pages_)
+            pageCount += pages_(page.source);
     }
 
     const std::string caller = item.getString("called");

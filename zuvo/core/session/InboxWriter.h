@@ -18,7 +18,9 @@
 // in first, each under a name that nothing in the folder has (a name taken
 // meanwhile moves the record to the next free second), the record last; a
 // step that fails removes what this record wrote, and the item counts as
-// not stored (so it is not acknowledged and stays on the server).
+// not stored (so it is not acknowledged and stays on the server). So is a
+// fax with more files or bytes than core/session/ReceivedFaxLimits.h
+// allows. Page files are copied piece by piece, never held whole in memory.
 class InboxWriter {
 public:
     // Pages of an image file (0 when it cannot be read).

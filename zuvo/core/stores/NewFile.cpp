@@ -38,3 +38,11 @@ Created NewFiles::Create(const std::string& path, const std::string& bytes)
         paths_.push_back(path);
     return created;
 }
+
+Created NewFiles::Copy(const std::string& source, const std::string& path, std::uintmax_t maxBytes)
+{
+    const Created created = CopyToNewFile(source, path, maxBytes);
+    if (created == Created::Yes)
+        paths_.push_back(path);
+    return created;
+}

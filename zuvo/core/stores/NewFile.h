@@ -9,7 +9,7 @@
 
 // Files written whole under names nothing has yet: how received pages and
 // sent faxes reach a mailbox folder without ever replacing a file there
-// (each written by CreateNewFile of core/stores/WholeFiles.h).
+// (each written by CreateNewFile or CopyToNewFile of core/stores/WholeFiles.h).
 
 // The whole file, or nothing when it cannot be read or is over maxBytes.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::uintmax_t maxBytes);
@@ -24,6 +24,8 @@ public:
 
     // CreateNewFile, remembering the file when it was made.
     Created Create(const std::string& path, const std::string& bytes);
+    // CopyToNewFile, the same.
+    Created Copy(const std::string& source, const std::string& path, std::uintmax_t maxBytes);
     void Keep() { kept_ = true; }
 
 private:

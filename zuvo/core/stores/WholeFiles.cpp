@@ -23,6 +23,20 @@ Created CreateNewFile(const std::string& path, std::string_view bytes)
     return Created::Failed;
 }
 
+Created CopyToNewFile(const std::string& source, const std::string& path, std::uintmax_t maxBytes)
+{
+    const safefile::WriteOptions createOnly{safefile::Mode::CreateOnly, std::nullopt};
+    switch (safefile::CopyFile(source, path, createOnly, maxBytes)) {
+    case safefile::WriteResult::Written:
+        return Created::Yes;
+    case safefile::WriteResult::TargetExists:
+        return Created::NameTaken;
+    case safefile::WriteResult::Failed:
+        break;
+    }
+    return Created::Failed;
+}
+
 int CreateFileWithBytes(const std::string& path, std::string_view bytes)
 {
     switch (CreateNewFile(path, bytes)) {

@@ -6,6 +6,7 @@
 // (mode 0666 less the umask), are synced, and only then take the target's
 // name; the reason a file was not written is logged.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ int CreateFileWithBytes(const std::string& path, std::string_view bytes);
 // for callers that then try another name. Nothing is logged.
 enum class Created { Yes, NameTaken, Failed };
 Created CreateNewFile(const std::string& path, std::string_view bytes);
+
+// CreateNewFile with a copy of the regular file at source, read piece by
+// piece (a page of any size costs no memory); Failed when the source is
+// missing, not a regular file or larger than maxBytes. Nothing is logged.
+Created CopyToNewFile(const std::string& source, const std::string& path, std::uintmax_t maxBytes);
 
 // Writes bytes as path, replacing the file there, and syncs the directory.
 // 0 when any step fails (the old file, if any, is then as it was), 1 when written.

@@ -81,7 +81,7 @@ protected:
             std::cerr << "-- the end of the program's log:\n" << LogTail(40);
     }
 
-    FaxServiceSim& Serve(const std::string& service, int port = 0, double lifetimeSeconds = 20.0)
+    FaxServiceSim& Serve(const std::string& service, int port = 0, double lifetimeSeconds = 120.0)
     {
         servers.push_back(std::make_unique<FaxServiceSim>(service, home.path(), port, 1, lifetimeSeconds));
         return *servers.back();

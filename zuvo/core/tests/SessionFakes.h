@@ -298,7 +298,7 @@ private:
 };
 
 // Waits up to timeoutMs for the condition.
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = testsupport::kWaitLimitMs)
 {
     return testfiles::waitFor(condition, std::chrono::milliseconds(timeoutMs));
 }

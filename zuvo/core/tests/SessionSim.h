@@ -28,9 +28,10 @@ struct WireLine {
 
 class FaxServiceSim {
 public:
-    // port 0 picks a free one.
+    // port 0 picks a free one. The server ends itself after `lifetime`
+    // seconds, long after any test on a loaded machine has done with it.
     FaxServiceSim(const std::string& serviceJson, const std::string& dir, int port = 0, int connections = 1,
-                  double lifetime = 20.0)
+                  double lifetime = 120.0)
         : log_(dir + "/sim-" + std::to_string(++counter()) + ".jsonl"),
           server_(Arguments(dir, serviceJson, port, connections, lifetime, log_))
     {
@@ -44,6 +45,12 @@ public:
 
     // The exit status, or -1 when it still runs after timeoutMs.
     int WaitExit(int timeoutMs) { return server_.waitExit(timeoutMs); }
+    // Whether the server's log holds the note (tests/agentsim/README.md),
+    // read without a helper process, so that a test can poll it.
+    bool Noted(const std::string& note) const
+    {
+        return testfiles::readFile(log_).find("\"note\": \"" + note + "\"") != std::string::npos;
+    }
 
     std::vector<WireLine> Wire() const
     {
@@ -110,13 +117,27 @@ private:
     testsupport::FakeServer server_;
 };
 
+// One entry of "faults": the reply to request `chunk` (from 0) of `op`
+// ("upload" or "download") is held back until the file releaseFile exists
+// (note "reply-held" once it is held), so that a test can act while the
+// transfer is under way for as long as it needs; ReleaseReply lets it go.
+inline std::string HoldReplyFault(const std::string& op, int chunk, const std::string& releaseFile)
+{
+    return "{\"op\": \"" + op + "\", \"chunk\": " + std::to_string(chunk) + ", \"action\": \"hold\", \"release\": \"" +
+           releaseFile + "\"}";
+}
+inline void ReleaseReply(const std::string& releaseFile)
+{
+    testfiles::writeFile(releaseFile, "");
+}
+
 // A port that nothing listens on right now.
 inline int FreePort()
 {
     testfiles::TempDir dir;
     FaxServiceSim probe("{}", dir.path(), 0, 1, 0.3);
     const int port = probe.port();
-    probe.WaitExit(3000);
+    probe.WaitExit(testsupport::kWaitLimitMs);
     return port;
 }
 

@@ -133,9 +133,16 @@ void CPelno1View::Reload()
             selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
 }
 
+bool CPelno1View::showsSelectedFolder() const
+{
+    return loadedFolder_ == (services_.folderPath ? services_.folderPath() : std::string());
+}
+
 std::vector<FaxRecordRef> CPelno1View::selectedRefs() const
 {
     std::vector<FaxRecordRef> refs;
+    if (!showsSelectedFolder())
+        return refs;
     for (const QModelIndex& index : selectionModel()->selectedRows())
         if (const FaxListRow* row = model_->RowAt(index.row()))
             refs.push_back(row->ref);
@@ -145,7 +152,7 @@ std::vector<FaxRecordRef> CPelno1View::selectedRefs() const
 std::optional<FaxRecordRef> CPelno1View::currentRef() const
 {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), QModelIndex()))
+    if (!showsSelectedFolder() || !current.isValid() || !selectionModel()->isRowSelected(current.row(), QModelIndex()))
         return std::nullopt;
     return model_->RowAt(current.row())->ref;
 }

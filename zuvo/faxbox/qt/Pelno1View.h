@@ -101,6 +101,13 @@ protected:
 
 private:
     void createMenus();
+    // Whether the rows are the selected folder's. Between the tree's change
+    // of folder and the reload it posts they are still the previous
+    // folder's, and a reference names a record within its own folder only:
+    // until then no row counts as selected, so no command acts on a record
+    // of the new folder that the user never chose.
+    bool showsSelectedFolder() const;
+    // The selected rows' references; none while the rows are another folder's.
     std::vector<FaxRecordRef> selectedRefs() const;
     std::optional<FaxRecordRef> currentRef() const;
     // The record index of the current row's record in the folder, -1 when gone.

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 
 #include "core/stores/AccountConfig.h"
 #include "core/stores/FaxRecordStore.h"
@@ -84,6 +87,14 @@ protected:
     {
         return run("cd " + quote(dir_.path()) + " && find . | LC_ALL=C sort").output;
     }
+    // The same, with the md5 of every file and the target of every link.
+    std::string snapshot() const
+    {
+        return listing() + run("cd " + quote(dir_.path()) +
+                               " && find . -type f -exec md5sum {} + | LC_ALL=C sort -k2 &&"
+                               " find . -type l -printf '%p -> %l\\n' | LC_ALL=C sort")
+                               .output;
+    }
 };
 
 } // namespace
@@ -160,6 +171,78 @@ TEST_F(MailboxArchiveTest, RefusedRestoreChangesNothing)
     }
     EXPECT_EQ(MailboxArchive::RestoreAccount(dir_.file("missing.index")), Result::Failed);
     EXPECT_FALSE(fs::exists(dir_.file("missing.index"))) << "no pack is made on the way";
+}
+
+// A restore that fails on the way, at each step where the pack can let it
+// down, leaves account.xml and every file of the mailbox byte for byte.
+TEST_F(MailboxArchiveTest, ARestoreThatFailsPartWayLeavesTheMailboxAsItWas)
+{
+    // The pack's account: the first fax with its pages, and a new one.
+    const std::string packAccount = testfiles::accountFile(
+        "<Account Name=\"我的账户\" Default=\"yes\" Directory=\"data\">"
+        "<Folder Name=\"收件箱\" Type=\"faxbox\" Directory=\"faxbox\">"
+        "<Fax Caller=\"1\" BodyFileName=\"body-2026-12-10-09-30-01.html\" CreateTime=\"20261210093001\""
+        " Pages=\"2\"><AttachFile File=\"合同.tif\"/><AttachFile File=\"p2.tif\"/></Fax>"
+        "<Fax Caller=\"2\" CreateTime=\"20270101000000\" Pages=\"1\"><AttachFile File=\"new.tif\"/></Fax>"
+        "</Folder></Account>\n");
+    const std::pair<std::string, std::string> account{"account.xml", packAccount};
+    const std::pair<std::string, std::string> changedPage{".\\faxbox\\合同.tif.20261210093001", "the pack's page"};
+    const std::pair<std::string, std::string> newPage{".\\faxbox\\new.tif.20270101000000", "new"};
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> items;
+        rlim_t fileSizeLimit = RLIM_INFINITY;
+    };
+    const Case cases[] = {
+        {"a record's page is not in the pack", {account, changedPage}},
+        {"an item cannot be written where the pack puts it",
+         {account, changedPage, newPage, {".\\outbox\\draft.tif.20261212120000\\inner", "x"}}},
+        {"the disk fills up", {account, changedPage, newPage, {".\\faxbox\\big.tif", std::string(2 << 20, 'b')}}, 1 << 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string index = writePack(dir_.file("pack"), c.items);
+        const std::string before = snapshot();
+        struct rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = saved;
+        limit.rlim_cur = std::min(c.fileSizeLimit, saved.rlim_max);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const Result result = MailboxArchive::RestoreAccount(index);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(result, Result::Failed);
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(AccountConfig::GetAttr("Account[0]/Folder[0]/Fax[1]", "CreateTime"), "20261211100000")
+            << "the store keeps the old records";
+    }
+
+    // A folder that is a link to a directory elsewhere: nothing is written
+    // through it.
+    fs::create_directories(dir_.file("elsewhere"));
+    writeFile(dir_.file("elsewhere/draft.tif.20261212120000"), "draft");
+    fs::remove_all(data("outbox"));
+    fs::create_directory_symlink(dir_.file("elsewhere"), data("outbox"));
+    const std::string index =
+        writePack(dir_.file("pack"), {account, newPage, {".\\outbox\\draft.tif.20261212120000", "the pack's draft"}});
+    const std::string before = snapshot();
+    EXPECT_EQ(MailboxArchive::RestoreAccount(index), Result::Failed);
+    EXPECT_EQ(snapshot(), before);
+
+    // With the pack whole, the same restore succeeds, and a file the pack
+    // does not hold stays.
+    fs::remove(data("outbox"));
+    fs::create_directories(data("outbox"));
+    writeFile(data("outbox/mine.tif"), "mine");
+    ASSERT_EQ(MailboxArchive::RestoreAccount(writePack(dir_.file("pack"), {account, changedPage, newPage})),
+              Result::Success);
+    EXPECT_EQ(readFile(data("faxbox/合同.tif.20261210093001")), "the pack's page");
+    EXPECT_EQ(readFile(data("faxbox/new.tif.20270101000000")), "new");
+    EXPECT_EQ(readFile(data("faxbox/p2.tif.20261210093001")), "page two");
+    EXPECT_EQ(readFile(data("outbox/mine.tif")), "mine");
+    EXPECT_EQ(AccountConfig::GetAttr("Account[0]/Folder[0]/Fax[1]", "CreateTime"), "20270101000000");
+    EXPECT_EQ(run("cd " + quote(dir_.path()) + " && find . -name '.data.new-*'").output, "") << "nothing stays beside";
 }
 
 TEST_F(MailboxArchiveTest, ImportOfTheSameFolderAddsEachRecordOnce)

@@ -23,6 +23,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,16 @@ WriteResult WriteFile(const std::string& path, std::string_view bytes, const Wri
 // The same through the given calls.
 WriteResult WriteFile(const std::string& path, std::string_view bytes, const WriteOptions& options,
                       const SystemCalls& calls);
+
+// Writes a copy of the regular file at source as the file at path, as
+// WriteFile writes bytes, reading the source piece by piece so that its size
+// costs no memory. Failed with errno EFBIG when the source holds more than
+// maxBytes, EINVAL when it is not a regular file; a source that cannot be
+// read leaves the target as it was.
+WriteResult CopyFile(const std::string& source, const std::string& path, const WriteOptions& options = {},
+                     std::uint64_t maxBytes = UINT64_MAX);
+WriteResult CopyFile(const std::string& source, const std::string& path, const WriteOptions& options,
+                     std::uint64_t maxBytes, const SystemCalls& calls);
 
 // Writes all the bytes to the descriptor, going on after partial writes and
 // interruptions. False on the first error (errno tells which).

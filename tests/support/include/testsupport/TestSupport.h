@@ -224,10 +224,15 @@ private:
     bool held_ = false;
 };
 
+// How long a test waits for something that is to happen: generous, so that
+// a sound test passes on a loaded machine (a parallel run, the sanitizers);
+// a condition that holds ends the wait at once.
+inline constexpr int kWaitLimitMs = 30000;
+
 // Polls the condition every few milliseconds until it holds, at most for the
 // limit; whether it held.
 template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(5000))
+bool waitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(kWaitLimitMs))
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {

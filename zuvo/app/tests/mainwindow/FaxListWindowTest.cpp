@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -108,10 +109,25 @@ protected:
     {
         tree->Tree()->setCurrentItem(tree->Tree()->topLevelItem(0)->child(folder));
         const std::string path = FormatText("Account[0]/Folder[%d]", folder);
+        // The list reloads on the tree's posted message: it shows the folder
+        // once its rows are the folder's (a count alone may be the previous
+        // folder's).
         ASSERT_TRUE(QtTest::ProcessEventsUntil([&] {
-            return list->Model()->rowCount() == FaxCount(path) && tree->GetCurFolderPath() == path;
+            return tree->GetCurFolderPath() == path && ShowsRowsOf(path);
         })) << path;
         QtTest::ProcessEventsFor(50);
+    }
+    // Whether the list holds the folder's rows, in whatever order it sorts them.
+    bool ShowsRowsOf(const std::string& folderPath) const
+    {
+        const std::vector<FaxListRow> expected = LoadFaxList(folderPath);
+        const std::vector<FaxListRow>& shown = list->Model()->Rows();
+        return shown.size() == expected.size() &&
+               std::all_of(expected.begin(), expected.end(), [&](const FaxListRow& row) {
+                   return std::any_of(shown.begin(), shown.end(), [&](const FaxListRow& other) {
+                       return other.ref == row.ref && other.cells == row.cells;
+                   });
+               });
     }
     QRect rowRect(int row) const
     {
@@ -328,6 +344,14 @@ TEST_F(FaxListWindowTest, ASelectionStaysInItsFolderWhereAnotherFaxHasTheSameCre
                0);
     clickRow(0);
     ASSERT_EQ(caption(), QStringLiteral("主题：  报价单    传真号码: 021-090000"));
+
+    // A Delete between the tree's change and the list's reload (the list
+    // still holds the faxbox's selected row) deletes nothing in the inbox.
+    tree->Tree()->setCurrentItem(tree->Tree()->topLevelItem(0)->child(6));
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(count("Folder[@Type='inbox']"), "1");
+    EXPECT_EQ(count("Folder[@Type='faxbox']"), "1");
+    EXPECT_EQ(count("Folder[@Type='trashbox']"), "0");
 
     selectFolder(6);
     EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty()) << "the inbox's selection does not pick the receipt";

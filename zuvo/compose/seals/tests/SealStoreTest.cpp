@@ -202,6 +202,35 @@ TEST_F(SealStoreTest, AnUnreadableListFallsBackToItsBackupAndWithoutBothNothingI
     EXPECT_FALSE(fs::exists(home_.file("Seal/B")));
 }
 
+TEST_F(SealStoreTest, AMissingListComesBackFromItsBackupWhichKeepsItsSeals)
+{
+    Opened();
+    const std::string source = MakeBmp("source.bmp");
+    ASSERT_EQ(store_.Add("A", source), SealStore::AddResult::Added);
+    ASSERT_EQ(store_.Add("B", source), SealStore::AddResult::Added);
+    SealStore saved(home_.path());
+    ASSERT_EQ(saved.Open(), SealStore::OpenResult::Opened); // the backup now lists A and B
+    const std::string backup = home_.file("seal-bak.xml");
+    const std::string backupSum = testfiles::md5sumOf(backup);
+
+    fs::remove(SealXml());
+    SealStore restored(home_.path());
+    EXPECT_EQ(restored.Open(), SealStore::OpenResult::Opened);
+    ASSERT_EQ(restored.Seals().size(), 2u);
+    EXPECT_EQ(restored.Seals()[1].caption, "B");
+    EXPECT_EQ(testfiles::xpath(backup, "count(/Config/MarkManager/Mark)"), "2");
+    EXPECT_TRUE(testfiles::runOk("cmp " + quote(SealXml()) + " " + quote(backup))) << "restored byte for byte";
+    EXPECT_EQ(testfiles::md5sumOf(backup), backupSum);
+
+    // A backup that does not load gives no list back: a fresh one is made.
+    fs::remove(SealXml());
+    testfiles::writeFile(backup, "<Config><MarkManager>");
+    SealStore fresh(home_.path());
+    EXPECT_EQ(fresh.Open(), SealStore::OpenResult::Opened);
+    EXPECT_TRUE(fresh.Seals().empty());
+    EXPECT_EQ(Xpath("count(/Config/MarkManager)"), "1");
+}
+
 TEST(SealTexts, SizeInPixelsAndMillimetres)
 {
     EXPECT_EQ(SealSizeText(780, 390), "规格:780X390(像数) 输出:99X49(毫米)");

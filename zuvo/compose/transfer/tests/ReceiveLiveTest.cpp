@@ -217,7 +217,7 @@ TEST_F(ReceiveLiveTest, NothingIsFetchedTwiceAndCancelRemovesTheRunningDownload)
     Serve(R"({"faxes": [
         {"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + big + R"("}]},
         {"faxid": "F2", "type": 30, "files": [{"name": "fax/F2.tif", "path": ")" + big + R"("}]}],
-      "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": 3}]})");
+      "faults": [)" + sessiontest::HoldReplyFault("download", 1, dir_.file("release")) + "]}");
     // The main window's queue holds F1 already.
     MainWindowQueue mainWindow;
     CRL::Event fetching;
@@ -234,16 +234,10 @@ TEST_F(ReceiveLiveTest, NothingIsFetchedTwiceAndCancelRemovesTheRunningDownload)
                 return true;
         return false;
     };
-    // The second chunk's request is in, its answer held back.
-    const auto requested = [this] {
-        int chunks = 0;
-        for (const WireLine& line : sim->Wire())
-            chunks += line.kind == "FILE" ? 1 : 0;
-        return chunks;
-    };
+    // The second chunk's request is in, its answer held back (for good).
     ASSERT_TRUE(WaitFor([&] {
         receiver->Step();
-        return requested() >= 2;
+        return sim->Noted("reply-held");
     }));
     ASSERT_TRUE(downloading());
     receiver->Close();

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <sstream>
-#include <thread>
 
 #include "SendFixture.h"
 #include "core/session/AgentHelp.h"
@@ -199,12 +198,18 @@ TEST_F(SendLiveTest, CancelDuringAnUploadSendsNoFurtherChunk)
 {
     const std::string big = sessiontest::MakeTiff(dir_.file("big.tif"), 3);
     AddOutboxFax("20261210093001", "111", {{"big.tif", testfiles::readFile(big)}});
-    // The reply to the second chunk comes late; cancel goes in meanwhile.
-    ServeAndSend(Service(R"(, "faults": [{"op": "upload", "chunk": 1, "action": "delay", "seconds": 2}])"), view);
-    ASSERT_TRUE(WaitFor([this] { return WireLines("UPLOAD").size() == 1 && WireLines("UPLOAD")[0].find(",2048") != std::string::npos; }));
+    // The reply to the second chunk is held back; cancel goes in meanwhile.
+    const std::string release = dir_.file("release");
+    ServeAndSend(Service(", \"faults\": [" + sessiontest::HoldReplyFault("upload", 1, release) + "]"), view);
+    ASSERT_TRUE(WaitFor([this] { return sim->Noted("reply-held"); }));
     sender->Cancel();
-    // Past the held-back answer: a client that still served the upload would send its next chunk.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2800));
+    sessiontest::ReleaseReply(release);
+    // The client takes the late answer for the task it no longer has and
+    // drops it; had it still served the upload, it would have sent its next
+    // chunk in its place.
+    ASSERT_TRUE(WaitFor([this] {
+        return testfiles::readFile(dir_.file("zuvo.log")).find("that waits for no such reply: ignored") != std::string::npos;
+    }));
     EXPECT_EQ(WireLines("UPLOAD"), std::vector<std::string>{"UPLOAD big.tif.20261210093001 0,2048"});
     EXPECT_TRUE(WireLines("SENDFAX").empty());
     EXPECT_EQ(view.ends(), 1);

@@ -93,7 +93,7 @@ TEST_F(MainFrameLiveTest, AfterShutdownConnectIsOfferedAndReconnects)
     OpenFrame(port);
     ASSERT_TRUE(WaitUntil([&] { return !kicker.Requests("login").empty(); }, 8000));
     ASSERT_TRUE(WaitUntil([&] { return frame->State() == 2 && !LoggedIn(); }, 5000));
-    EXPECT_EQ(kicker.WaitExit(5000), 0);
+    EXPECT_EQ(kicker.WaitExit(testsupport::kWaitLimitMs), 0);
     EXPECT_TRUE(WaitUntil([&] {
         return !frame->IsTimerActive(CMainFrame::kTimeoutTimer) && !frame->IsTimerActive(CMainFrame::kAnimationTimer);
     }));
@@ -117,7 +117,7 @@ TEST_F(MainFrameLiveTest, ClosingLogsOutBeforeTheConnectionCloses)
     OpenFrame(sim.port());
     ASSERT_TRUE(WaitUntil([&] { return LoggedIn(); }, 8000));
     frame->close();
-    EXPECT_EQ(sim.WaitExit(5000), 0);  // the server saw the connection end
+    EXPECT_EQ(sim.WaitExit(testsupport::kWaitLimitMs), 0);  // the server saw the connection end
     std::vector<WireLine> requests = sim.Requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.back().get("command"), "logout");

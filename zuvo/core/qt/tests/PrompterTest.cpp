@@ -100,7 +100,17 @@ TEST_F(RealDialogsTest, SaveDialogGivesThePathAndTheChosenFilter)
         seenFilters = dialog.nameFilters();
         confirmsOverwrite = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
         dialog.selectNameFilter(seenFilters.value(1));
-        dialog.selectFile(QStringLiteral("fax"));
+        // Typed into the name field, as a user does: selectFile leaves a
+        // field that has the focus alone, so what it gave would depend on
+        // whether the window was activated before the user acted.
+        QLineEdit* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name == nullptr) {
+            ADD_FAILURE() << "the dialog has no name field";
+            dialog.reject();
+            return;
+        }
+        name->setFocus();
+        name->setText(QStringLiteral("fax"));
         QMetaObject::invokeMethod(&dialog, "accept");
     });
     const std::optional<ChosenFile> chosen = CurrentPrompter().ChooseFile(request);

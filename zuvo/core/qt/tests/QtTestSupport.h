@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/TestSupport.h"
+
 // Test failures print texts as text.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
@@ -66,7 +68,7 @@ inline void EnsureApplication()
 }
 
 // Processes events until `done` holds or `timeoutMs` passed; the final value of `done`.
-inline bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+inline bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = testsupport::kWaitLimitMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!done()) {

@@ -31,7 +31,7 @@ inline void WaitMs(int ms)
     QtTest::ProcessEventsFor(ms);
 }
 
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000)
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = testsupport::kWaitLimitMs)
 {
     return QtTest::ProcessEventsUntil(condition, timeoutMs);
 }

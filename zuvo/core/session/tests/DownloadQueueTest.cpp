@@ -40,6 +40,7 @@ public:
     int AcknowledgeFax(CRL::Event& item) override
     {
         acknowledged.push_back(item.getString("faxid"));
+        noticesWhenAcknowledged.push_back(notices.size());
         return 1;
     }
     void FaxNotStored(CRL::Event& item, NotStored why) override
@@ -55,6 +56,7 @@ public:
     std::string updateDir;
     std::vector<std::string> stored, acknowledged, notStored, updates, notices;
     std::vector<NotStored> reasons;
+    std::vector<std::size_t> noticesWhenAcknowledged; // how many notices each acknowledgement came after
     std::vector<Staged> staged; // of the last StoreFax
     int updateEnds = 0;
     bool storeSucceeds = true;
@@ -136,6 +138,9 @@ TEST_F(DownloadQueueTest, TwoFilesOfOneNameAreStagedApartFiledAndAcknowledgedOnc
     EXPECT_EQ(owner.stored, std::vector<std::string>{"F1"});
     EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"F1"});
     EXPECT_EQ(owner.notices, std::vector<std::string>{"您有传真件，请阅览！"});
+    // The notice goes first: the acknowledgement's reply may end the owner's
+    // run (the receive window's last fax), after which a notice is dropped.
+    EXPECT_EQ(owner.noticesWhenAcknowledged, std::vector<std::size_t>{1});
     EXPECT_EQ(queue.size(), 0u);
     // Filed: the staging directory is gone.
     EXPECT_TRUE(fs::is_empty(owner.stagingRoot));
@@ -220,6 +225,45 @@ TEST_F(DownloadQueueTest, AnItemNamingFewerFilesThanItCountsIsNotFetched)
     Drain();
     EXPECT_TRUE(agent.downloads().empty());
     EXPECT_EQ(owner.notStored, std::vector<std::string>{"F1"});
+}
+
+TEST_F(DownloadQueueTest, AFaxPastItsFileCountOrTotalSizeIsNotFetchedFurtherNorStored)
+{
+    // 32 files are fetched; 33 are not even begun.
+    std::vector<std::string> files;
+    for (int i = 0; i < 33; ++i)
+        files.push_back(FormatText("p%d.tif", i));
+    Item("TOO-MANY", files);
+    Drain();
+    EXPECT_TRUE(agent.downloads().empty());
+    EXPECT_EQ(owner.notStored, std::vector<std::string>{"TOO-MANY"});
+
+    files.pop_back();
+    Item("AT-LIMIT", files);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        FinishDownload("P");
+    Drain();
+    EXPECT_EQ(owner.stored, std::vector<std::string>{"AT-LIMIT"});
+    EXPECT_EQ(owner.staged.size(), 32u);
+
+    // Two files of 300 MiB (sparse, so they cost no disk): the second passes
+    // 512 MiB in all, and the third is never asked for.
+    const std::size_t before = agent.downloads().size();
+    Item("TOO-LARGE", {"big1.tif", "big2.tif", "small.tif"});
+    for (int i = 0; i < 2; ++i) {
+        Drain();
+        const FakeAgent::Download last = agent.downloads().back();
+        testfiles::writeFile(last.localPath, "");
+        fs::resize_file(last.localPath, 300ull * 1024 * 1024);
+        ASSERT_EQ(queue.DownloadSucceeded(last.taskId), 1);
+    }
+    Drain();
+    EXPECT_EQ(agent.downloads().size(), before + 2);
+    EXPECT_EQ(owner.stored, std::vector<std::string>{"AT-LIMIT"});
+    EXPECT_EQ(owner.notStored, (std::vector<std::string>{"TOO-MANY", "TOO-LARGE"}));
+    EXPECT_EQ(owner.acknowledged, std::vector<std::string>{"AT-LIMIT"});
+    EXPECT_TRUE(fs::is_empty(owner.stagingRoot)) << "the fetched files are removed";
+    EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(DownloadQueueTest, AStagingDirectoryLeftUnderTheSameNameStartsEmpty)

@@ -6,7 +6,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/TextUtil.h"
 #include "core/session/InboxWriter.h"
@@ -252,6 +256,97 @@ TEST_F(InboxWriterTest, AFailedStepRemovesWhatTheRecordWrote)
 
     EXPECT_TRUE(account.Records().empty());
     EXPECT_TRUE(fs::is_empty(account.folders["faxbox"]));
+}
+
+TEST_F(InboxWriterTest, AFaxOverItsFileCountOrTotalSizeIsNotStored)
+{
+    struct Case {
+        const char* what;
+        int files;
+        std::uintmax_t bytesEach;
+        bool stored;
+    };
+    const Case cases[] = {
+        {"32 files", 32, 1, true},
+        {"33 files", 33, 1, false},
+        {"two files of 256 MiB and a byte", 2, 256ull * 1024 * 1024 + 1, false},
+        {"one file of 512 MiB and a byte", 1, 512ull * 1024 * 1024 + 1, false},
+    };
+    // The files are sparse (no disk) and their pages are not counted (the
+    // fixture's counter would read them).
+    InboxWriter writer(account, [](const std::string&) { return 1; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir.file("staging"));
+        std::vector<std::string> names, staged;
+        for (int i = 0; i < c.files; ++i) {
+            names.push_back(FormatText("p%d.tif", i));
+            staged.push_back(Staged(FormatText("%d-p%d.tif", i, i), ""));
+            fs::resize_file(staged.back(), c.bytesEach);
+        }
+        const std::size_t records = account.Records().size();
+        if (!c.stored) {
+            EXPECT_EQ(writer.addInBox(*FaxNaming(names), staged), "");
+            EXPECT_EQ(account.Records().size(), records);
+            continue;
+        }
+        ASSERT_EQ(writer.addInBox(*FaxNaming(names), staged), "faxbox");
+        EXPECT_EQ(account.Records().back().second.attachments.size(), static_cast<std::size_t>(c.files));
+        for (const auto& entry : fs::directory_iterator(account.folders["faxbox"])) {
+            if (entry.path().extension() != ".html") {
+                EXPECT_EQ(entry.file_size(), c.bytesEach) << entry.path();
+            }
+        }
+        fs::remove_all(account.folders["faxbox"]);
+    }
+    // Nothing of a refused fax stays in the folder.
+    EXPECT_FALSE(fs::exists(account.folders["faxbox"]) && !fs::is_empty(account.folders["faxbox"]));
+}
+
+// Filing a page of 64 MiB, in a child process whose peak resident memory is
+// read before and after: the page is copied piece by piece, so the peak
+// grows by far less than the page (a page read whole grew it by more).
+TEST_F(InboxWriterTest, APageIsFiledWithoutHoldingItInMemory)
+{
+    constexpr std::uintmax_t kPageBytes = 64ull * 1024 * 1024;
+    const std::string page = Staged("0-big.tif", "");
+    {
+        // Real bytes, not a hole, so a reader would have to hold them.
+        std::FILE* out = std::fopen(page.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        const std::string block(1024 * 1024, 'P');
+        for (std::uintmax_t written = 0; written < kPageBytes; written += block.size())
+            std::fwrite(block.data(), 1, block.size(), out);
+        ASSERT_EQ(std::fclose(out), 0);
+    }
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        struct rusage usage {};
+        ::getrusage(RUSAGE_SELF, &usage);
+        const long before = usage.ru_maxrss;
+        InboxWriter writer(account, [](const std::string&) { return 1; }, {}, [this] { return fixedTime; });
+        const bool stored = writer.addInBox(*FaxNaming({"big.tif"}), {page}) == "faxbox";
+        ::getrusage(RUSAGE_SELF, &usage);
+        const long grownKiB = stored ? usage.ru_maxrss - before : -1;
+        (void)!::write(pipeFds[1], &grownKiB, sizeof grownKiB);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    long grownKiB = -2;
+    EXPECT_EQ(::read(pipeFds[0], &grownKiB, sizeof grownKiB), static_cast<ssize_t>(sizeof grownKiB));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_GE(grownKiB, 0) << "the page was not filed";
+    std::printf("peak resident memory grew by %ld KiB while a %ju MiB page was filed\n", grownKiB,
+                kPageBytes >> 20);
+    EXPECT_LT(grownKiB, 16 * 1024);
+    const std::string filed = account.folders["faxbox"] + "/big.tif." + FormatCreateTime(fixedTime);
+    EXPECT_EQ(fs::file_size(filed), kPageBytes);
 }
 
 TEST_F(InboxWriterTest, ANameTakenMeanwhileMovesTheRecordToTheNextSecond)

@@ -50,7 +50,7 @@ protected:
         StartSession(sim.port());
         EXPECT_TRUE(WaitFor([&] { return sim.Requests("updatefax").size() >= acknowledgements; }, 15000));
         EndSession();
-        EXPECT_EQ(sim.WaitExit(5000), 0);
+        EXPECT_EQ(sim.WaitExit(testsupport::kWaitLimitMs), 0);
         return sim;
     }
 

@@ -39,8 +39,7 @@ protected:
 
     MainWindowSink sink;
     TaskQueue tasks;
-    // Serves one 3-page fax whose second download chunk is answered after
-    // `delay` seconds, connects the agent and opens the receive window.
+    // The receive window's services; each window opened is kept and counted.
     ReceiveWindowServices services()
     {
         ReceiveWindowServices services;
@@ -54,13 +53,14 @@ protected:
         };
         return services;
     }
-    void openOnOneFaxAnsweredLate(double delay, const std::string& account)
+    // Serves one 3-page fax whose second download chunk is answered only
+    // once `release` is made, connects the agent and opens the receive window.
+    void openOnOneFaxAnsweredLate(const std::string& account)
     {
         const std::string page = sessiontest::MakeTiff(dir_.file("page.tif"), 3, 64);
         sim = std::make_unique<sessiontest::FaxServiceSim>(
             R"({"faxes": [{"faxid": "F1", "type": 30, "files": [{"name": "fax/F1.tif", "path": ")" + page +
-                R"("}]}], "faults": [{"op": "download", "chunk": 1, "action": "delay", "seconds": )" +
-                std::to_string(delay) + "}]}",
+                R"("}]}], "faults": [)" + sessiontest::HoldReplyFault("download", 1, release) + "]}",
             dir_.path());
         ASSERT_EQ(AgentHelp::getInstance()->connect("127.0.0.1", sim->port()), 1);
         AgentHelp::getInstance()->run();
@@ -70,26 +70,29 @@ protected:
     std::unique_ptr<sessiontest::FaxServiceSim> sim;
     QPointer<CRcvFaxDlg> dialog;
     int opened = 0;
+    const std::string release = dir_.file("release");
 };
 
 } // namespace
 
 TEST_F(RcvFaxDlgTest, FetchesAFaxThroughItsTimersAndHasTheMainWindowReloadOnClose)
 {
-    // The second chunk is answered late, so the window can be seen mid-download.
-    openOnOneFaxAnsweredLate(2.5, "Account[0]");
+    // The second chunk is answered once released, so the window can be seen mid-download.
+    openOnOneFaxAnsweredLate("Account[0]");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("接收传真"));
     EXPECT_EQ(tasks.Count(), 0u); // the window took its task
     ASSERT_TRUE(QtTest::ProcessEventsUntil(
-        [&] { return dialog->StatusText()->text().contains(QStringLiteral("第 1 共 1 封")); }, 10000));
-    QtTest::ProcessEventsFor(400);
-    EXPECT_TRUE(dialog->FileText()->text().startsWith(QStringLiteral("正在接收")));
-    EXPECT_FALSE(dialog->Icon()->pixmap().isNull());
+        [&] { return dialog->StatusText()->text().contains(QStringLiteral("第 1 共 1 封")); }));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return sim->Noted("reply-held"); }));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil(
+        [&] { return dialog->FileText()->text().startsWith(QStringLiteral("正在接收")); }));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog->Icon()->pixmap().isNull(); }));
     QtTest::SaveScreenshot(*dialog, QStringLiteral("receive-dialog-mid-download"));
 
-    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog || !dialog->isVisible(); }, 15000));
-    QtTest::ProcessEventsUntil([&] { return sink.posted.size() >= 4; }, 2000);
+    sessiontest::ReleaseReply(release);
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog || !dialog->isVisible(); }));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return sink.posted.size() >= 4; }));
     EXPECT_EQ(sink.notices, (QStringList{QStringLiteral("您有传真件，请阅览！"), QStringLiteral("您有传真件，请阅览！")}));
     const std::vector<std::pair<unsigned, WPARAM>> closing(sink.posted.end() - 2, sink.posted.end());
     EXPECT_EQ(closing, (std::vector<std::pair<unsigned, WPARAM>>{{WM_FAX_REFRESH, FAX_REFRESH_FOLDER_COUNTS},
@@ -99,10 +102,11 @@ TEST_F(RcvFaxDlgTest, FetchesAFaxThroughItsTimersAndHasTheMainWindowReloadOnClos
 
 TEST_F(RcvFaxDlgTest, CancelFromTheKeyboardClosesAndLeavesTheFaxOnTheServer)
 {
-    openOnOneFaxAnsweredLate(3, "");
+    openOnOneFaxAnsweredLate("");
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->Receiver().Count() == 1; }, 10000));
-    QtTest::ProcessEventsFor(300);
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->Receiver().Count() == 1; }));
+    // Mid-download: the second chunk's answer is held back for good.
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return sim->Noted("reply-held"); }));
     QTest::keyClick(dialog, Qt::Key_Escape);
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog || !dialog->isVisible(); }));
     QtTest::ProcessEventsFor(200);
@@ -117,7 +121,7 @@ TEST_F(RcvFaxDlgTest, TheCommandWhileAReceiveRunsBringsItForwardAndTheFaxIsFiled
     sink.setWindowTitle(QStringLiteral("ZUVO"));
     sink.setGeometry(200, 150, 900, 700);
     sink.show();
-    openOnOneFaxAnsweredLate(2, "Account[0]");
+    openOnOneFaxAnsweredLate("Account[0]");
     ASSERT_TRUE(dialog);
     QPointer<CRcvFaxDlg> first = dialog;
     EXPECT_LE((dialog->frameGeometry().center() - sink.frameGeometry().center()).manhattanLength(), 2)
@@ -131,6 +135,7 @@ TEST_F(RcvFaxDlgTest, TheCommandWhileAReceiveRunsBringsItForwardAndTheFaxIsFiled
     QtTest::ProcessEventsUntil([&] { return dialog->StatusText()->text().contains(QStringLiteral("第 1 共 1 封")); });
     QtTest::SaveScreenshot(*dialog, QStringLiteral("receive-dialog-brought-forward"));
 
+    sessiontest::ReleaseReply(release);
     ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !first || !first->isVisible(); }, 15000));
     EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "faxbox"), 1);
     EXPECT_EQ(sim->Requests("queryfaxlist").size(), 1u);

@@ -68,23 +68,25 @@ TEST_F(SendFaxDlgTest, SendsTwoFaxesShowingEachAndClosesWhenAllAreIn)
     const std::string big = sessiontest::MakeTiff(dir_.file("big.tif"), 3);
     AddOutboxFax("20261210093001", "111", {{"cover.tif", testfiles::readFile(sessiontest::MakeTiff(dir_.file("c.tif"), 1))}});
     AddOutboxFax("20261210093002", "222", {{"big.tif", testfiles::readFile(big)}});
-    // The second fax's second chunk is answered late, so the window can be seen mid-send.
-    Serve(R"(, "faults": [{"op": "upload", "chunk": 2, "action": "delay", "seconds": 2.5}])");
+    // The second fax's second chunk is answered once released, so the window can be seen mid-send.
+    const std::string release = dir_.file("release");
+    Serve(", \"faults\": [" + sessiontest::HoldReplyFault("upload", 2, release) + "]");
     OpenSendWindow(Services());
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("发送传真"));
-    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return Status().contains(QStringLiteral("正在发送 2 共 2 封")); }, 10000));
-    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->FileText()->text() == QStringLiteral("big.tif.20261210093002"); }, 5000));
-    QtTest::ProcessEventsFor(300);
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return Status().contains(QStringLiteral("正在发送 2 共 2 封")); }));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->FileText()->text() == QStringLiteral("big.tif.20261210093002"); }));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return sim->Noted("reply-held"); }));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return dialog->Progress()->value() > 1; }));
+    EXPECT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog->Icon()->pixmap().isNull(); }));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(Status().startsWith(QStringLiteral("测试")));
     EXPECT_FALSE(dialog->StageText()->text().isEmpty());
-    EXPECT_GT(dialog->Progress()->value(), 1);
-    EXPECT_FALSE(dialog->Icon()->pixmap().isNull());
     QtTest::SaveScreenshot(*dialog, QStringLiteral("send-dialog-mid-send"));
 
-    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog || !dialog->isVisible(); }, 15000));
-    QtTest::ProcessEventsUntil([&] { return !sink.notices.isEmpty(); }, 2000);
+    sessiontest::ReleaseReply(release);
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !dialog || !dialog->isVisible(); }));
+    ASSERT_TRUE(QtTest::ProcessEventsUntil([&] { return !sink.notices.isEmpty(); }));
     EXPECT_EQ(sink.notices, QStringList{QStringLiteral("传真件已经提交，请稍后...")});
     EXPECT_EQ(OutboxCount(), 0);
     EXPECT_EQ(AccountConfig::GetFaxCount("Account[0]", "overbox"), 2);
