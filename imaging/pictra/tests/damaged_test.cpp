@@ -1,5 +1,8 @@
-#include <algorithm>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -146,4 +149,24 @@ TEST(PictraDamagedFiles, AChunkLengthClaimingGigabytesDoesNotBecomeAnAllocation)
     }
     // ru_maxrss is the process's peak, in kilobytes.
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256L * 1024);
+}
+
+TEST(PictraDamagedFiles, WhatIsNotARegularFileFailsAtOnce)
+{
+    // A FIFO named like a page blocked the open for good: opening it for
+    // reading waits for a writer.
+    TempDir dir;
+    const std::string fifo = dir.file("x.tif");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, dir.path(), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const auto [opened, o] = returnsWithin(std::chrono::seconds(10), fifo, [&path] { return open(path, 1); });
+        EXPECT_TRUE(opened) << "the open blocked";
+        EXPECT_EQ(o.result, -1);
+        EXPECT_EQ(o.error, "failed to open file");
+        const auto [counted, pages] =
+            returnsWithin(std::chrono::seconds(10), fifo, [&path] { return PtxCountImagePages(path, 100); });
+        EXPECT_TRUE(counted) << "the page count blocked";
+        EXPECT_EQ(pages, -1);
+    }
 }
