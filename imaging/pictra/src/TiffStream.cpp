@@ -54,6 +54,7 @@ std::unique_ptr<TiffStream> TiffStream::forReading(const FileReader& file, std::
 {
     std::unique_ptr<TiffStream> stream(new TiffStream);
     stream->in_ = &file;
+    stream->newScope("directory 0");
     // Classic and big TIFF; "m": read, never mapped, so that a file cut
     // short by someone else meanwhile gives a read error, not a crash.
     if (!stream->open("rm", error))
@@ -94,6 +95,22 @@ TiffStream::~TiffStream()
 {
     if (tiff_ != nullptr)
         TIFFClose(tiff_);
+}
+
+void TiffStream::newScope(std::string name)
+{
+    scope_ = std::move(name);
+    scopeErrors_ = 0;
+    firstError_.clear();
+}
+
+void TiffStream::reportError(const std::string& text)
+{
+    ++errors_;
+    if (scopeErrors_++ == 0) {
+        firstError_ = text;
+        cpLog(kLogFailure, "TIFF error in %s: %s", scope_.c_str(), text.c_str());
+    }
 }
 
 std::string TiffStream::errorOr(const std::string& fallback) const
@@ -179,11 +196,7 @@ void TiffStream::unmap(thandle_t, void*, toff_t) {}
 
 int TiffStream::onError(TIFF*, void* handle, const char* module, const char* format, va_list args)
 {
-    TiffStream* s = self(handle);
-    const std::string text = formatMessage(module, format, args);
-    cpLog(kLogFailure, "TIFF error: %s", text.c_str());
-    if (s->firstError_.empty())
-        s->firstError_ = text;
+    self(handle)->reportError(formatMessage(module, format, args));
     return 1; // handled: nothing for the process-wide handler
 }
 

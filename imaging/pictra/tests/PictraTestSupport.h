@@ -2,9 +2,14 @@
 // Helpers of Pictra's tests: reading a handle's pixels as RGB and comparing
 // them with ImageMagick's own decoding of a file.
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "jotter/Jotter.h"
 #include "pictra/Pictra.h"
 #include "testsupport/TestSupport.h"
 
@@ -118,6 +123,40 @@ public:
     }
 
     std::vector<uint8_t> bytes;
+};
+
+// Standard error and the log while an object lives: both go to files.
+class CapturedOutput {
+public:
+    explicit CapturedOutput(const TempDir& dir) : stderrPath_(dir.file("stderr.txt")), logPath_(dir.file("log.txt"))
+    {
+        std::remove(logPath_.c_str());
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+        cpLogOpen(logPath_.c_str());
+    }
+    ~CapturedOutput() { restore(); }
+
+    void restore()
+    {
+        if (saved_ < 0)
+            return;
+        cpLogClose();
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    std::string standardError() const { return readFile(stderrPath_); }
+    std::string log() const { return readFile(logPath_); }
+
+private:
+    std::string stderrPath_;
+    std::string logPath_;
+    int saved_ = -1;
 };
 
 } // namespace pictratest
