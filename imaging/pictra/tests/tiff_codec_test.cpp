@@ -281,6 +281,29 @@ TEST(TiffOpen, LayoutsOfOtherWriters)
     }
 }
 
+TEST(TiffOpen, APageStoredBottomUpOrMirroredIsTurnedWhole)
+{
+    // 16-bit samples go through libtiff's RGBA conversion, a strip at a time;
+    // each strip used to be turned on its own.
+    Sources s;
+    ASSERT_TRUE(s.ok);
+    struct Case {
+        int orientation;
+        const char* turn; // what ImageMagick does to the source to show it so
+    };
+    for (const Case c : {Case{4, "-flip"}, Case{2, "-flop"}, Case{3, "-flip -flop"}}) {
+        SCOPED_TRACE(c.orientation);
+        const std::string out = s.file("turned.tif");
+        ASSERT_TRUE(make("convert " + quote(s.file("colour.png")) + " -depth 16 " + quote(s.file("deep.tif")) +
+                         " && tiffcp -r 8 " + quote(s.file("deep.tif")) + " " + quote(out) + " && tiffset -s 274 " +
+                         std::to_string(c.orientation) + " " + quote(out)));
+        ASSERT_TRUE(make("convert " + quote(s.file("colour.png")) + " " + c.turn + " " + quote(s.file("turned.png"))));
+        const Opened o = open(out, 1);
+        ASSERT_EQ(o.result, 1) << o.error;
+        EXPECT_LE(difference(handleRgb(o.pages[0]), magickRgb(s.file("turned.png"))).largest, 1);
+    }
+}
+
 namespace {
 
 // A three-page little-endian file of uncompressed pages in strips of 4 rows.
