@@ -341,7 +341,6 @@ TEST(TiffDamage, AnErrorLibtiffReadsPastInADirectoryFailsNothing)
     output.restore();
     ASSERT_EQ(o.result, 2) << o.error;
     EXPECT_EQ(counted, 2);
-    EXPECT_EQ(o.error, "");
     for (std::size_t i = 0; i < 2; ++i)
         EXPECT_EQ(blackOf(o.pages[i]), blackOf(clean.pages[i]));
     EXPECT_NE(output.log().find("Tag 0"), std::string::npos) << "libtiff's error is in the log: " << output.log();
