@@ -98,18 +98,6 @@ bool isSavableFormat(uint16_t format)
            format == PtxFormat::Pgx || format == PtxFormat::Pnm || format == PtxFormat::Ras;
 }
 
-} // namespace
-
-int32_t PtxPpmToDpi(int32_t ppm) { return static_cast<int32_t>(ppm * 0.0254 + 0.5); }
-
-// Resolutions that do not fit the header's field are held at its limits.
-int32_t PtxDpiToPpm(int32_t dpi)
-{
-    return static_cast<int32_t>(std::clamp<double>(dpi * 39.37007874015748 + 0.5, INT32_MIN, INT32_MAX));
-}
-
-namespace {
-
 // An opened page file with its format: a TIFF file is read piece by piece
 // from `reader`; any other file is read whole into `bytes`, and `content` is
 // what its codec decodes (for the JPEG-in-TIFF variant, the JPEG stream it

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "ImageCodec.h"
+#include "MagickModule.h"
 #include "MagickQuirks.h"
 #include "MagickSupport.h"
 #include "PixelAccess.h"
@@ -240,7 +241,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<PageDecoder> openMagick(std::span<const uint8_t> file, uint16_t format, std::string& error)
+std::unique_ptr<PageDecoder> readWithMagick(std::span<const uint8_t> file, uint16_t format, std::string& error)
 {
     ImageList images = readBlob(file, format, true, 0, error);
     if (!images)
