@@ -65,11 +65,8 @@ void normaliseBilevel(ImageHandle& h)
     std::swap_ranges(palette, palette + 4, palette + 4);
     const PageView page(h);
     const std::size_t used = (static_cast<std::size_t>(page.width) + 7) / 8;
-    for (int32_t r = 0; r < page.height; ++r) {
-        uint8_t* row = page.row(r);
-        for (std::size_t i = 0; i < used; ++i)
-            row[i] = static_cast<uint8_t>(~row[i]);
-    }
+    for (int32_t r = 0; r < page.height; ++r)
+        complementBytes(page.row(r), page.row(r), used);
     clearRowPadding(page);
 }
 

@@ -1,7 +1,9 @@
 #include "pictra/ImageHandle.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
-#include <new>
+#include <cstdlib>
 
 #include "scanvel/LittleEndian.h"
 
@@ -17,7 +19,40 @@ bool supportedBitCount(uint16_t bitCount)
     return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
 }
 
+// From this size on a block is mapped rather than taken from the heap.
+constexpr std::size_t kMappedBlockBytes = std::size_t{256} * 1024;
+
 } // namespace
+
+DibBlock DibBlock::zeroed(std::size_t bytes)
+{
+    DibBlock block;
+    if (bytes >= kMappedBlockBytes) {
+        void* mapped = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (mapped == MAP_FAILED)
+            return block;
+        block.bytes_ = static_cast<uint8_t*>(mapped);
+        block.mapped_ = true;
+    } else {
+        block.bytes_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+        if (block.bytes_ == nullptr)
+            return block;
+    }
+    block.size_ = bytes;
+    return block;
+}
+
+void DibBlock::release() noexcept
+{
+    if (bytes_ == nullptr)
+        return;
+    if (mapped_)
+        ::munmap(bytes_, size_);
+    else
+        std::free(bytes_);
+    bytes_ = nullptr;
+    size_ = 0;
+}
 
 std::size_t DibStride(int64_t width, uint16_t bitCount)
 {
@@ -46,11 +81,7 @@ ImageHandle ImageHandle::allocate(std::size_t bytes)
     ImageHandle h;
     if (bytes == 0 || bytes > kMaxDibBytes)
         return h;
-    try {
-        h.block_.assign(bytes, 0);
-    } catch (const std::bad_alloc&) {
-        h.block_ = {};
-    }
+    h.block_ = DibBlock::zeroed(bytes);
     return h;
 }
 
@@ -76,7 +107,7 @@ ImageHandle ImageHandle::clone() const
 {
     ImageHandle h = allocate(block_.size());
     if (!h.isNull())
-        std::copy(block_.begin(), block_.end(), h.block_.begin());
+        std::copy(block_.data(), block_.data() + block_.size(), h.block_.data());
     return h;
 }
 
@@ -102,7 +133,7 @@ std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes)
 
 BitmapInfoHeader ImageHandle::header() const
 {
-    if (auto h = ReadDibHeader(block_))
+    if (auto h = ReadDibHeader({block_.data(), block_.size()}))
         return *h;
     BitmapInfoHeader none{};
     none.size = 0;

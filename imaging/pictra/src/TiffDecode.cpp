@@ -251,25 +251,22 @@ private:
     uint64_t errors_ = stream_.errors();
 };
 
-// The handle's rows hold the file's samples; this makes them the handle's:
+// A handle's row holds the file's samples; this makes them the handle's:
 // min-is-white samples complemented, RGB turned into blue, green, red, and
-// everything after the last pixel of a row zero.
-void finishRows(ImageHandle& h, const PageShape& shape)
+// everything after the last pixel zero.
+void finishRow(uint8_t* row, std::size_t stride, const PageShape& shape)
 {
-    const PageView page(h);
-    const std::size_t rowBytes = (static_cast<std::size_t>(shape.width) * shape.bits + 7) / 8;
-    for (int32_t r = 0; r < page.height; ++r) {
-        uint8_t* row = page.row(r);
-        if (shape.minIsWhite) {
-            for (std::size_t i = 0; i < rowBytes; ++i)
-                row[i] = static_cast<uint8_t>(~row[i]);
-        }
-        if (shape.layout == Layout::Rgb) {
-            for (std::size_t i = 0; i + 2 < rowBytes; i += 3)
-                std::swap(row[i], row[i + 2]);
-        }
+    const std::size_t usedBits = std::size_t{shape.width} * shape.bits;
+    const std::size_t rowBytes = (usedBits + 7) / 8;
+    if (shape.minIsWhite)
+        complementBytes(row, row, rowBytes);
+    if (shape.layout == Layout::Rgb) {
+        for (std::size_t i = 0; i + 2 < rowBytes; i += 3)
+            std::swap(row[i], row[i + 2]);
     }
-    clearRowPadding(page);
+    if (usedBits % 8 != 0)
+        row[rowBytes - 1] &= static_cast<uint8_t>(0xFF << (8 - usedBits % 8));
+    std::fill(row + rowBytes, row + stride, 0);
 }
 
 // Every row straight into the handle, stopping at the first that fails.
@@ -282,8 +279,10 @@ std::optional<Gap> readStrips(PageReader& reader, ImageHandle& h, const PageShap
     for (uint32_t y = 0; y < shape.height; ++y) {
         if (y % stripRows == 0 && !reader.pieceReadable(TIFFComputeStrip(tif, y, 0), "strip"))
             return Gap{y, shape.height};
-        if (!reader.readWell(TIFFReadScanline(tif, h.displayRow(static_cast<int32_t>(y)), y, 0) >= 0))
+        uint8_t* row = h.displayRow(static_cast<int32_t>(y));
+        if (!reader.readWell(TIFFReadScanline(tif, row, y, 0) >= 0))
             return Gap{y, shape.height};
+        finishRow(row, h.stride(), shape); // while the row is in the cache
     }
     return std::nullopt;
 }
@@ -309,16 +308,23 @@ std::optional<Gap> readTiles(PageReader& reader, ImageHandle& h, const PageShape
     const std::size_t rowBytes = (std::size_t{shape.width} * shape.bits + 7) / 8;
     for (uint32_t top = 0; top < shape.height; top += tileHeight) {
         const uint32_t rows = std::min(tileHeight, shape.height - top);
-        for (uint32_t left = 0; left < shape.width; left += tileWidth) {
+        std::optional<Gap> gap;
+        for (uint32_t left = 0; !gap && left < shape.width; left += tileWidth) {
             if (!reader.pieceReadable(TIFFComputeTile(tif, left, top, 0, 0), "tile") ||
-                !reader.readWell(TIFFReadTile(tif, tile.data(), left, top, 0, 0) >= 0))
-                return Gap{top, top + rows, left};
+                !reader.readWell(TIFFReadTile(tif, tile.data(), left, top, 0, 0) >= 0)) {
+                gap = Gap{top, top + rows, left};
+                break;
+            }
             const std::size_t from = std::size_t{left} * shape.bits / 8;
             const std::size_t bytes = std::min<std::size_t>(tileRowBytes, rowBytes - from);
             for (uint32_t r = 0; r < rows; ++r)
                 std::memcpy(h.displayRow(static_cast<int32_t>(top + r)) + from, tile.data() + r * tileRowBytes,
                             bytes);
         }
+        for (uint32_t r = 0; r < rows; ++r)
+            finishRow(h.displayRow(static_cast<int32_t>(top + r)), h.stride(), shape);
+        if (gap)
+            return gap;
     }
     return std::nullopt;
 }
@@ -543,7 +549,6 @@ std::optional<DecodedPage> decodeDirectory(TiffStream& stream, std::string& erro
                                : readStrips(reader, page.handle, *shape);
         if (refused)
             return std::nullopt;
-        finishRows(page.handle, *shape);
     }
     if (shape->bits != 24 && shape->layout != Layout::Indexed)
         setGreyRamp(page.handle);

@@ -175,8 +175,7 @@ bool writeRows(TIFF* tif, const PagePlan& plan)
     for (int32_t y = 0; y < h.height(); ++y) {
         const uint8_t* row = h.displayRow(y);
         if (plan.format.complement) {
-            for (std::size_t i = 0; i < rowBytes; ++i)
-                line[i] = static_cast<uint8_t>(~row[i]);
+            complementBytes(row, line.data(), rowBytes);
         } else if (plan.format.samples == 3) {
             for (std::size_t i = 0; i + 2 < rowBytes; i += 3) {
                 line[i] = row[i + 2];
@@ -217,7 +216,12 @@ EncodeResult encodeTiff(std::span<const ImageHandle* const> pages, const EncodeO
             return result;
         plans.push_back({page, format, *compression});
     }
-    auto stream = TiffStream::forWriting(result.error);
+    // Room for the pages' pixels: compressed pages need less, and what
+    // is never written costs no memory.
+    std::size_t pixelBytes = 64 * 1024;
+    for (const ImageHandle* page : pages)
+        pixelBytes += page->size();
+    auto stream = TiffStream::forWriting(pixelBytes, result.error);
     if (!stream)
         return result;
     TIFF* tif = stream->tiff();

@@ -48,6 +48,9 @@ struct OptionsDeleter {
 
 TiffStream* self(thandle_t handle) { return static_cast<TiffStream*>(handle); }
 
+// The most a writer's buffer reserves at once.
+constexpr std::size_t kMaxReservedBytes = std::size_t{256} * 1024 * 1024;
+
 } // namespace
 
 std::unique_ptr<TiffStream> TiffStream::forReading(const FileReader& file, std::string& error)
@@ -62,9 +65,14 @@ std::unique_ptr<TiffStream> TiffStream::forReading(const FileReader& file, std::
     return stream;
 }
 
-std::unique_ptr<TiffStream> TiffStream::forWriting(std::string& error)
+std::unique_ptr<TiffStream> TiffStream::forWriting(std::size_t expectedBytes, std::string& error)
 {
     std::unique_ptr<TiffStream> stream(new TiffStream);
+    try {
+        stream->out_.reserve(std::min<std::size_t>(expectedBytes, kMaxReservedBytes));
+    } catch (const std::bad_alloc&) {
+        // It grows as it is written.
+    }
     // Little-endian classic TIFF, as fax software expects.
     if (!stream->open("wl", error))
         return nullptr;

@@ -28,7 +28,9 @@ public:
     // Nothing when libtiff refuses the header; its text goes into `error`.
     // `file` must outlive the stream.
     static std::unique_ptr<TiffStream> forReading(const FileReader& file, std::string& error);
-    static std::unique_ptr<TiffStream> forWriting(std::string& error);
+    // `expectedBytes` is room the buffer takes at once (address space only
+    // until written), so that a long file is not copied as it grows.
+    static std::unique_ptr<TiffStream> forWriting(std::size_t expectedBytes, std::string& error);
 
     ~TiffStream();
     TiffStream(const TiffStream&) = delete;

@@ -277,6 +277,34 @@ TEST(TiffDamage, StripsOutsideTheFileLeaveTheirRowsWhite)
     }
 }
 
+TEST(TiffDamage, ATileOutsideTheFileLeavesItAndTheRowsBelowWhite)
+{
+    // A black 64 x 48 page in six tiles of 32 x 16; the fourth (second row,
+    // right) points past the end of the file.
+    TempDir dir;
+    const std::string path = dir.file("tiled.tif");
+    ASSERT_TRUE(make("convert -size 64x48 xc:black -alpha off -depth 1 " + quote(dir.file("p.tif")) +
+                     " && tiffcp -t -w 32 -l 16 -c none " + quote(dir.file("p.tif")) + " " + quote(path)));
+    TiffBytes t(readBytes(path));
+    const std::size_t offsets = t.entry(t.directory(0), 324); // TileOffsets
+    ASSERT_NE(offsets, 0u);
+    ASSERT_EQ(t.u16(offsets + 2), 4u);
+    t.put32(t.u32(offsets + 8) + 4 * 3, static_cast<uint32_t>(t.bytes.size() + 64));
+    writeBytes(path, t.bytes);
+
+    CapturedOutput output(dir);
+    const Opened o = open(path, 1);
+    output.restore();
+    ASSERT_EQ(o.result, 1) << o.error;
+    for (int32_t y = 0; y < 48; ++y) {
+        for (int32_t x = 0; x < 64; x += 8) {
+            const bool white = DibRowBit(o.pages[0].displayRow(y), x) == 1;
+            EXPECT_EQ(white, y >= 32 || (y >= 16 && x >= 32)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(occurrences(output.log(), "tile 3 lies outside the file"), 1u) << output.log();
+}
+
 TEST(TiffDamage, CountsAndOpensAgreeWhereverAFaxIsDamaged)
 {
     TempDir dir;

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
+#include <utility>
 
 #include "pictra/Export.h"
 #include "scanvel/LittleEndian.h"
@@ -45,6 +45,48 @@ PICTRA_API std::optional<std::size_t> DibBlockSize(int64_t width, int64_t height
 // The 40-byte header at the start of `bytes`, its fields as stored; nothing
 // when there are fewer than 40 bytes.
 PICTRA_API std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes);
+
+// The owned, zero-filled block of a handle. A large block is mapped with
+// its pages made present at once, which costs a fraction of taking a fault
+// on each page as it is first written; the kernel hands them over zero, so a
+// page that is then decoded or drawn is written once, not twice. A small
+// block comes from calloc.
+class PICTRA_API DibBlock {
+public:
+    DibBlock() noexcept = default;
+    // `bytes` zero bytes; empty when memory runs out.
+    static DibBlock zeroed(std::size_t bytes);
+    DibBlock(DibBlock&& other) noexcept
+        : bytes_(std::exchange(other.bytes_, nullptr)), size_(std::exchange(other.size_, 0)),
+          mapped_(other.mapped_)
+    {
+    }
+    DibBlock& operator=(DibBlock&& other) noexcept
+    {
+        if (this != &other) {
+            release();
+            bytes_ = std::exchange(other.bytes_, nullptr);
+            size_ = std::exchange(other.size_, 0);
+            mapped_ = other.mapped_;
+        }
+        return *this;
+    }
+    DibBlock(const DibBlock&) = delete;
+    DibBlock& operator=(const DibBlock&) = delete;
+    ~DibBlock() { release(); }
+
+    bool empty() const noexcept { return size_ == 0; }
+    std::size_t size() const noexcept { return size_; }
+    uint8_t* data() noexcept { return bytes_; }
+    const uint8_t* data() const noexcept { return bytes_; }
+
+private:
+    void release() noexcept;
+
+    uint8_t* bytes_ = nullptr;
+    std::size_t size_ = 0;
+    bool mapped_ = false;
+};
 
 class PICTRA_API ImageHandle {
 public:
@@ -105,5 +147,5 @@ private:
         return block_.size() < kDibHeaderSize ? 0 : le::get32(block_.data() + offset);
     }
 
-    std::vector<uint8_t> block_;
+    DibBlock block_;
 };
