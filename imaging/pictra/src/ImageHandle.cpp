@@ -19,7 +19,19 @@ bool supportedBitCount(uint16_t bitCount)
     return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
 }
 
-// From this size on a block is mapped rather than taken from the heap.
+// From this size on a block is mapped rather than taken from the heap;
+// never under the address sanitizer, which checks heap blocks' bounds only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMapLargeBlocks = false;
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
 constexpr std::size_t kMappedBlockBytes = std::size_t{256} * 1024;
 
 } // namespace
@@ -27,7 +39,7 @@ constexpr std::size_t kMappedBlockBytes = std::size_t{256} * 1024;
 DibBlock DibBlock::zeroed(std::size_t bytes)
 {
     DibBlock block;
-    if (bytes >= kMappedBlockBytes) {
+    if (kMapLargeBlocks && bytes >= kMappedBlockBytes) {
         void* mapped = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (mapped == MAP_FAILED)
             return block;
