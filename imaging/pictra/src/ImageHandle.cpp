@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "scanvel/LittleEndian.h"
@@ -19,49 +20,35 @@ bool supportedBitCount(uint16_t bitCount)
     return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
 }
 
-// From this size on a block is mapped rather than taken from the heap;
-// never under the address sanitizer, which checks heap blocks' bounds only.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMapLargeBlocks = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMapLargeBlocks = false;
-#else
-constexpr bool kMapLargeBlocks = true;
-#endif
-#else
-constexpr bool kMapLargeBlocks = true;
-#endif
-constexpr std::size_t kMappedBlockBytes = std::size_t{256} * 1024;
+// From this size on a block's pages are made present when it is made.
+constexpr std::size_t kPopulatedBlockBytes = std::size_t{256} * 1024;
+constexpr uintptr_t kPageBytes = 4096;
 
 } // namespace
 
 DibBlock DibBlock::zeroed(std::size_t bytes)
 {
     DibBlock block;
-    if (kMapLargeBlocks && bytes >= kMappedBlockBytes) {
-        void* mapped = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (mapped == MAP_FAILED)
-            return block;
-        block.bytes_ = static_cast<uint8_t*>(mapped);
-        block.mapped_ = true;
-    } else {
-        block.bytes_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
-        if (block.bytes_ == nullptr)
-            return block;
-    }
+    block.bytes_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    if (block.bytes_ == nullptr)
+        return block;
     block.size_ = bytes;
+#ifdef MADV_POPULATE_WRITE
+    if (bytes >= kPopulatedBlockBytes) {
+        // The whole pages inside the block; a kernel without the request
+        // leaves them to be faulted in one by one.
+        const auto start = (reinterpret_cast<uintptr_t>(block.bytes_) + kPageBytes - 1) & ~(kPageBytes - 1);
+        const auto end = (reinterpret_cast<uintptr_t>(block.bytes_) + bytes) & ~(kPageBytes - 1);
+        if (end > start)
+            ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+    }
+#endif
     return block;
 }
 
 void DibBlock::release() noexcept
 {
-    if (bytes_ == nullptr)
-        return;
-    if (mapped_)
-        ::munmap(bytes_, size_);
-    else
-        std::free(bytes_);
+    std::free(bytes_);
     bytes_ = nullptr;
     size_ = 0;
 }

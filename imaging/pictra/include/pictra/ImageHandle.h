@@ -46,19 +46,18 @@ PICTRA_API std::optional<std::size_t> DibBlockSize(int64_t width, int64_t height
 // when there are fewer than 40 bytes.
 PICTRA_API std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes);
 
-// The owned, zero-filled block of a handle. A large block is mapped with
-// its pages made present at once, which costs a fraction of taking a fault
-// on each page as it is first written; the kernel hands them over zero, so a
-// page that is then decoded or drawn is written once, not twice. A small
-// block comes from calloc.
+// The owned, zero-filled block of a handle, from calloc: memory the process
+// freed before is used again, and fresh memory comes zero from the kernel
+// without being written twice. The pages of a large block are made present
+// at once, which costs a fraction of a fault on each page as it is first
+// written.
 class PICTRA_API DibBlock {
 public:
     DibBlock() noexcept = default;
     // `bytes` zero bytes; empty when memory runs out.
     static DibBlock zeroed(std::size_t bytes);
     DibBlock(DibBlock&& other) noexcept
-        : bytes_(std::exchange(other.bytes_, nullptr)), size_(std::exchange(other.size_, 0)),
-          mapped_(other.mapped_)
+        : bytes_(std::exchange(other.bytes_, nullptr)), size_(std::exchange(other.size_, 0))
     {
     }
     DibBlock& operator=(DibBlock&& other) noexcept
@@ -67,7 +66,6 @@ public:
             release();
             bytes_ = std::exchange(other.bytes_, nullptr);
             size_ = std::exchange(other.size_, 0);
-            mapped_ = other.mapped_;
         }
         return *this;
     }
@@ -85,7 +83,6 @@ private:
 
     uint8_t* bytes_ = nullptr;
     std::size_t size_ = 0;
-    bool mapped_ = false;
 };
 
 class PICTRA_API ImageHandle {
