@@ -100,13 +100,18 @@ WriteResult WriteFile(const std::string& path, std::string_view bytes, const Wri
     return WriteFile(path, bytes, options, kRealCalls);
 }
 
-WriteResult WriteFile(const std::string& path, std::string_view bytes, const WriteOptions& options,
+WriteResult WriteFile(const std::string& name, std::string_view bytes, const WriteOptions& options,
                       const SystemCalls& calls)
 {
-    if (path.empty()) {
+    if (name.empty()) {
         errno = ENOENT;
         return WriteResult::Failed;
     }
+    // Replacing a file through a symbolic link replaces the file it names
+    // and keeps the link; CreateOnly takes a link for a name in use.
+    const std::string path = options.mode == Mode::Replace ? beside::FollowLinks(name) : name;
+    if (path.empty())
+        return WriteResult::Failed;
     const std::optional<mode_t> oldMode = beside::ModeOf(path);
     if (options.mode == Mode::CreateOnly && oldMode)
         return WriteResult::TargetExists;
