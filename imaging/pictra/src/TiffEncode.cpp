@@ -148,6 +148,10 @@ void setTags(TIFF* tif, const PagePlan& plan, const EncodeOptions& options, std:
     }
     if (f.photometric == PHOTOMETRIC_PALETTE)
         setColourMap(tif, h);
+    // Group 3 pages are coded two-dimensionally, as fax pages usually are
+    // (every second or fourth row one-dimensionally, by resolution).
+    if (plan.compression == COMPRESSION_CCITTFAX3)
+        TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_2DENCODING);
     // A CCITT page is one strip, as fax pages are: each strip starts its
     // two-dimensional coding afresh.
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,

@@ -174,6 +174,25 @@ TEST(TiffSave, EveryCompressionAtThePagesOwnDepth)
     }
 }
 
+TEST(TiffSave, AGroup3PageIsWrittenTwoDimensionally)
+{
+    // A 2-D G3 fax page opened and saved back with the option the open
+    // reported stays 2-D (it came out 1-D).
+    Sources s;
+    ASSERT_TRUE(s.ok);
+    ASSERT_TRUE(make("convert " + quote(s.file("bilevel.png")) + " -depth 1 -compress none " + quote(s.file("bw.tif")) +
+                     " && tiffcp -c g3:2d " + quote(s.file("bw.tif")) + " " + quote(s.file("g3-2d.tif"))));
+    ASSERT_EQ(tiffField(s.file("g3-2d.tif"), "Group 3 Options"), "2-d encoding (1 = 0x1)");
+    const Opened o = open(s.file("g3-2d.tif"), 1);
+    ASSERT_EQ(o.result, 1) << o.error;
+    ASSERT_EQ(o.info.encodeOption, PtxTiffCompression::CcittG3);
+    const std::string out = s.file("saved.tif");
+    ASSERT_EQ(PtxSaveImageToFile(o.pages[0], out, o.info), 1) << PtxGetLastErrorInfo();
+    EXPECT_EQ(tiffField(out, "Compression Scheme"), "CCITT Group 3");
+    EXPECT_EQ(tiffField(out, "Group 3 Options"), "2-d encoding (1 = 0x1)");
+    EXPECT_EQ(differingPixels(s.file("g3-2d.tif"), out), 0u);
+}
+
 TEST(TiffSave, UnknownCompressionIsRefusedAndNothingWritten)
 {
     Sources s;
