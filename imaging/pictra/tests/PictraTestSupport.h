@@ -159,4 +159,25 @@ private:
     int saved_ = -1;
 };
 
+// A file opened (into `slots` slots) and its pages counted (up to 100),
+// with the log and standard error of both.
+struct OpenedAndCounted {
+    Opened opened;
+    int32_t counted = 0;
+    std::string log;
+    std::string standardError;
+};
+
+inline OpenedAndCounted openAndCount(const TempDir& dir, const std::string& path, std::size_t slots = 100)
+{
+    OpenedAndCounted result;
+    CapturedOutput output(dir);
+    result.opened = open(path, slots);
+    result.counted = PtxCountImagePages(path, 100);
+    output.restore();
+    result.log = output.log();
+    result.standardError = output.standardError();
+    return result;
+}
+
 } // namespace pictratest

@@ -367,17 +367,14 @@ TEST(TiffOpen, DamagedFilesFailWithAMessageInTheLogAndNothingOnStandardError)
         TiffBytes damaged = good;
         c.damage(damaged);
         writeBytes(dir.file("damaged.tif"), damaged.bytes);
-        CapturedOutput output(dir);
-        const Opened o = open(dir.file("damaged.tif"));
-        const int32_t counted = PtxCountImagePages(dir.file("damaged.tif"), 100);
-        output.restore();
+        const auto [o, counted, log, standardError] = openAndCount(dir, dir.file("damaged.tif"));
         EXPECT_EQ(o.result, -1);
         EXPECT_EQ(counted, -1);
         EXPECT_NE(o.error.find(c.message), std::string::npos) << o.error;
         EXPECT_FALSE(o.error.empty());
-        EXPECT_EQ(output.standardError(), "");
+        EXPECT_EQ(standardError, "");
         if (std::string(c.message).empty()) {
-            EXPECT_NE(output.log().find("TIFF"), std::string::npos) << "libtiff said nothing to the log";
+            EXPECT_NE(log.find("TIFF"), std::string::npos) << "libtiff said nothing to the log";
         }
     }
 }

@@ -182,10 +182,7 @@ TEST(TiffDamage, ADamagedFaxPageOpensWithWhatLibtiffDecodesOfIt)
         const std::string path = dir.file("damaged.tif");
         writeBytes(path, damaged.bytes);
 
-        CapturedOutput output(dir);
-        const Opened o = open(path);
-        const int32_t counted = PtxCountImagePages(path, 100);
-        output.restore();
+        const auto [o, counted, log, standardError] = openAndCount(dir, path);
         ASSERT_EQ(o.result, 10) << o.error;
         EXPECT_EQ(counted, 10);
         EXPECT_EQ(o.info.pages, 10);
@@ -215,8 +212,8 @@ TEST(TiffDamage, ADamagedFaxPageOpensWithWhatLibtiffDecodesOfIt)
         EXPECT_GE(failedPages, 1u) << "the damage made libtiff report no error";
         // One line for each page that failed, for the open and for the count
         // (which reads no pixel, so it logs nothing of them).
-        EXPECT_EQ(occurrences(output.log(), "TIFF error"), failedPages) << output.log();
-        EXPECT_EQ(output.standardError(), "");
+        EXPECT_EQ(occurrences(log, "TIFF error"), failedPages) << log;
+        EXPECT_EQ(standardError, "");
     }
 }
 
@@ -261,10 +258,7 @@ TEST(TiffDamage, StripsOutsideTheFileLeaveTheirRowsWhite)
         TiffBytes damaged = good;
         c.damage(damaged);
         writeBytes(dir.file("damaged.tif"), damaged.bytes);
-        CapturedOutput output(dir);
-        const Opened o = open(dir.file("damaged.tif"));
-        const int32_t counted = PtxCountImagePages(dir.file("damaged.tif"), 100);
-        output.restore();
+        const auto [o, counted, log, standardError] = openAndCount(dir, dir.file("damaged.tif"));
         ASSERT_EQ(o.result, 3) << o.error;
         EXPECT_EQ(counted, 3);
         for (int32_t y = 0; y < 20; ++y) {
@@ -272,8 +266,8 @@ TEST(TiffDamage, StripsOutsideTheFileLeaveTheirRowsWhite)
             EXPECT_EQ(white, y >= c.firstWhiteRow) << "row " << y;
             EXPECT_FALSE(DibRowBit(o.pages[2].displayRow(y), 0)) << "page 3, row " << y;
         }
-        EXPECT_EQ(occurrences(output.log(), "lies outside the file"), 1u) << output.log();
-        EXPECT_EQ(output.standardError(), "");
+        EXPECT_EQ(occurrences(log, "lies outside the file"), 1u) << log;
+        EXPECT_EQ(standardError, "");
     }
 }
 
@@ -320,17 +314,14 @@ TEST(TiffDamage, CountsAndOpensAgreeWhereverAFaxIsDamaged)
         SCOPED_TRACE(std::to_string(length) + " bytes at " + std::to_string(at));
         const std::string path = dir.file("damaged.tif");
         writeBytes(path, damaged.bytes);
-        CapturedOutput output(dir);
-        const Opened o = open(path);
-        const int32_t counted = PtxCountImagePages(path, 100);
-        output.restore();
+        const auto [o, counted, log, standardError] = openAndCount(dir, path);
         EXPECT_EQ(counted, o.result) << o.error;
         for (int32_t i = 0; i < o.result; ++i)
             EXPECT_TRUE(o.pages[static_cast<std::size_t>(i)].isValidDib());
         if (o.result == -1) {
             EXPECT_FALSE(o.error.empty());
         }
-        EXPECT_EQ(output.standardError(), "");
+        EXPECT_EQ(standardError, "");
     }
 }
 
@@ -363,15 +354,12 @@ TEST(TiffDamage, AnErrorLibtiffReadsPastInADirectoryFailsNothing)
     const std::string path = dir.file("stray.tif");
     writeBytes(path, t.bytes);
 
-    CapturedOutput output(dir);
-    const Opened o = open(path);
-    const int32_t counted = PtxCountImagePages(path, 100);
-    output.restore();
+    const auto [o, counted, log, standardError] = openAndCount(dir, path);
     ASSERT_EQ(o.result, 2) << o.error;
     EXPECT_EQ(counted, 2);
     for (std::size_t i = 0; i < 2; ++i)
         EXPECT_EQ(blackOf(o.pages[i]), blackOf(clean.pages[i]));
-    EXPECT_NE(output.log().find("Tag 0"), std::string::npos) << "libtiff's error is in the log: " << output.log();
+    EXPECT_NE(log.find("Tag 0"), std::string::npos) << "libtiff's error is in the log: " << log;
 }
 
 namespace {
