@@ -1,12 +1,16 @@
 # Helpers shared by every module's CMakeLists.txt.
 
 # zuvo_shared_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
-# A shared library whose public headers live in <folder>/include.
+# A shared library whose public headers live in <folder>/include, installed
+# into the program's private library directory (lib/zuvo), where it finds
+# the others beside itself.
 function(zuvo_shared_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+  set_target_properties(${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${name} LIBRARY DESTINATION ${ZUVO_INSTALL_PRIVATE_LIBDIR})
 endfunction()
 
 # zuvo_module_tests(<name> [LIBS ...] [LABELS ...])
@@ -37,9 +41,11 @@ function(zuvo_module_tests name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# zuvo_part_tests(<name> <library> [QT] [XVFB [WINDOW_MANAGER]])
+# zuvo_part_tests(<name> <library> [JOBS] [QT] [XVFB [WINDOW_MANAGER]])
 # Called from zuvo/<part>/tests/CMakeLists.txt (or qt/tests): builds the
-# folder's *.cpp against the program's logic or Qt library. With QT the
+# folder's *.cpp against the program's logic or Qt library; with JOBS also
+# the tests of the part's job folders on that side (<part>/<job>/tests, or
+# <part>/<job>/qt/tests with QT or XVFB, as zuvo/CMakeLists.txt lists them). With QT the
 # tests run on Qt's offscreen platform; with XVFB they run in real windows,
 # each test program on a private X server of its own (tests/support/bin/
 # xvfb-suite), and save their screenshots under <build>/screenshots/<name>;
@@ -48,8 +54,19 @@ function(zuvo_part_tests name library)
   if(NOT ZUVO_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "QT;XVFB;WINDOW_MANAGER" "TIMEOUT" "" ${ARGN})
-  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "JOBS;QT;XVFB;WINDOW_MANAGER" "TIMEOUT" "" ${ARGN})
+  set(test_globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(ARG_JOBS)
+    if(ARG_QT OR ARG_XVFB)
+      set(job_folders ${ZUVO_PART_JOB_QT_TESTS})
+    else()
+      set(job_folders ${ZUVO_PART_JOB_TESTS})
+    endif()
+    foreach(folder IN LISTS job_folders)
+      list(APPEND test_globs ${folder}/*.cpp)
+    endforeach()
+  endif()
+  file(GLOB test_sources CONFIGURE_DEPENDS ${test_globs})
   if(NOT test_sources)
     return()
   endif()

@@ -3,6 +3,7 @@
 #include "DomNodes.h"
 #include "SelectionPath.h"
 #include "XmlFile.h"
+#include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 #include "textcodec/AsciiText.h"
 
@@ -88,20 +89,22 @@ struct Config::State {
     xmlNodePtr appendElement(xmlNodePtr parent, const char* name, const char* text,
                              const char* before, const char* after, xmlNodePtr ref = nullptr)
     {
-        if (!cfgtree::isStorableName(name) || !cfgtree::isStorableText(text) ||
-            !cfgtree::isStorableText(before) || !cfgtree::isStorableText(after))
+        if (!cfgtree::isStorableName(name))
             return nullptr;
+        const std::string content = storable(text, name);
+        const std::string indentBefore = storable(before, name);
+        const std::string indentAfter = storable(after, name);
         xmlNodePtr element =
             xmlNewDocNode(document.get(), nullptr, reinterpret_cast<const xmlChar*>(name), nullptr);
-        if (element == nullptr || !cfgtree::replaceText(element, text)) {
+        if (element == nullptr || !cfgtree::replaceText(element, content.c_str())) {
             xmlFreeNode(element);
             outOfMemory();
         }
-        if (before != nullptr && *before != '\0')
-            place(parent, newText(before), ref);
+        if (!indentBefore.empty())
+            place(parent, newText(indentBefore.c_str()), ref);
         place(parent, element, ref);
-        if (after != nullptr && *after != '\0')
-            place(parent, newText(after), ref);
+        if (!indentAfter.empty())
+            place(parent, newText(indentAfter.c_str()), ref);
         return element;
     }
 
@@ -121,11 +124,25 @@ struct Config::State {
 
     static int putAttribute(xmlNodePtr element, const char* name, const char* value)
     {
-        if (element == nullptr || !cfgtree::isStorableName(name) || !cfgtree::isStorableText(value))
+        if (element == nullptr || !cfgtree::isStorableName(name))
             return 0;
-        if (!cfgtree::putAttribute(element, name, value))
+        if (!cfgtree::putAttribute(element, name, storable(value, name).c_str()))
             outOfMemory();
         return 1;
+    }
+
+    // A text as the document can hold it: what XML cannot hold is replaced
+    // (see cfgtree::storableText), never refused, so that one odd character
+    // in a fax's title or a pasted contact costs nothing but itself. One log
+    // line tells of each value that changed.
+    static std::string storable(const char* text, const char* where)
+    {
+        if (cfgtree::isStorableText(text))
+            return text == nullptr ? std::string() : std::string(text);
+        cfgtree::StorableText made = cfgtree::storableText(text);
+        cpLog(kLogFailure, "XML: %zu characters of a value of %s cannot be stored (%s): written as spaces, bytes as U+FFFD",
+              made.replaced, where, made.what.c_str());
+        return std::move(made.text);
     }
 
     [[noreturn]] static void outOfMemory()
@@ -244,12 +261,13 @@ int Config::setNodeText(const char* path, const char* value)
 {
     Spindle::VLock guard(mutex_);
     xmlNodePtr node = state_->find(path);
-    if (node == nullptr || !cfgtree::isStorableText(value))
+    if (node == nullptr)
         return 0;
+    const std::string text = State::storable(value, reinterpret_cast<const char*>(node->name));
     // The old content goes, and with it any anchor inside it.
     for (xmlNodePtr child = node->children; child != nullptr; child = child->next)
         state_->forgetWithin(child);
-    if (!cfgtree::replaceText(node, value))
+    if (!cfgtree::replaceText(node, text.c_str()))
         State::outOfMemory();
     return 1;
 }

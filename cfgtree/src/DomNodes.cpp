@@ -3,6 +3,9 @@
 #include <libxml/chvalid.h>
 #include <libxml/xmlstring.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -137,6 +140,45 @@ bool isStorableText(const char* text)
         at += length;
     }
     return true;
+}
+
+StorableText storableText(const char* text)
+{
+    StorableText storable;
+    if (text == nullptr)
+        return storable;
+    constexpr std::size_t kNamed = 8;
+    auto note = [&storable](const char* format, unsigned value) {
+        if (storable.replaced++ >= kNamed)
+            return;
+        char name[16];
+        std::snprintf(name, sizeof name, format, value);
+        if (!storable.what.empty())
+            storable.what += ' ';
+        storable.what += name;
+    };
+    const std::size_t size = std::strlen(text);
+    storable.text.reserve(size);
+    const xmlChar* at = xml(text);
+    const xmlChar* end = at + size;
+    while (at < end) {
+        int length = static_cast<int>(std::min<std::ptrdiff_t>(end - at, 4));
+        const int character = xmlGetUTF8Char(at, &length);
+        if (character < 0 || length <= 0) {
+            note("byte %02X", *at);
+            storable.text += "\xEF\xBF\xBD"; // U+FFFD
+            ++at;
+            continue;
+        }
+        if (xmlIsCharQ(character)) {
+            storable.text.append(reinterpret_cast<const char*>(at), static_cast<std::size_t>(length));
+        } else {
+            note("U+%04X", static_cast<unsigned>(character));
+            storable.text += ' ';
+        }
+        at += length;
+    }
+    return storable;
 }
 
 bool isStorableName(const char* name)

@@ -28,6 +28,17 @@ bool putAttribute(xmlNodePtr element, const char* name, const char* value);
 // Whether text can be stored in XML 1.0 and read back: valid UTF-8 of
 // characters that XML allows.
 bool isStorableText(const char* text);
+
+// Text as XML 1.0 can hold it: each character XML does not allow (the
+// control characters but tab, line feed and carriage return; U+FFFE, U+FFFF)
+// becomes a space, and each byte that starts no UTF-8 character becomes
+// U+FFFD, as the text codec reads such bytes. Everything else is kept.
+struct StorableText {
+    std::string text;
+    std::size_t replaced = 0; // characters and bytes replaced
+    std::string what;         // the first few of them, for a log line: "U+0007 byte E5"
+};
+StorableText storableText(const char* text);
 // Whether name can be an element or attribute name.
 bool isStorableName(const char* name);
 

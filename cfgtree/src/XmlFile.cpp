@@ -3,6 +3,11 @@
 #include "XmlEncodings.h"
 #include "jotter/Jotter.h"
 #include "safefile/SafeFile.h"
+#include "safefile/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
@@ -17,8 +22,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -75,13 +78,47 @@ xmlParserInputPtr refuseExternalEntity(const char* url, const char*, xmlParserCt
     return nullptr;
 }
 
-bool readWholeFile(const std::string& file, std::vector<char>& bytes)
+// Why a file could not be read whole.
+enum class ReadFailure { None, Unreadable, TooLarge };
+
+// Reads a regular file whole. Every failure is a result, never an
+// exception: a directory, a pipe or a device under the name (opened
+// without waiting), a read error, a file over the parser's 2 GiB, memory
+// that runs out.
+ReadFailure readWholeFile(const std::string& file, std::vector<char>& bytes)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    safefile::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
+        return ReadFailure::Unreadable;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return ReadFailure::Unreadable;
+    }
+    if (info.st_size > static_cast<off_t>(INT32_MAX))
+        return ReadFailure::TooLarge;
+    try {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        for (;;) {
+            if (done == bytes.size())
+                bytes.resize(done + 4096); // the file may have grown since
+            const ssize_t got = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return ReadFailure::Unreadable;
+            if (got == 0)
+                break;
+            done += static_cast<std::size_t>(got);
+            if (done > static_cast<std::size_t>(INT32_MAX))
+                return ReadFailure::TooLarge;
+        }
+        bytes.resize(done);
+    } catch (const std::bad_alloc&) {
+        return ReadFailure::TooLarge;
+    }
+    return ReadFailure::None;
 }
 
 struct ParserFree {
@@ -184,11 +221,12 @@ Document loadDocument(const std::string& file, FileLayout& layout)
 {
     prepareXmlLibrary();
     std::vector<char> bytes;
-    if (!readWholeFile(file, bytes)) {
-        cpLog(kLogFailure, "XML: cannot read %s", file.c_str());
+    switch (readWholeFile(file, bytes)) {
+    case ReadFailure::None: break;
+    case ReadFailure::Unreadable:
+        cpLog(kLogFailure, "XML: cannot read %s: %s", file.c_str(), std::strerror(errno));
         return nullptr;
-    }
-    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+    case ReadFailure::TooLarge:
         cpLog(kLogFailure, "XML: %s is too large", file.c_str());
         return nullptr;
     }

@@ -282,3 +282,43 @@ TEST(ConfigSafety, ParseErrorsGoToTheLogAndNothingExternalIsFetched)
     EXPECT_EQ(entity.getNodeText("Name", name), 1);
     EXPECT_EQ(name, "plain");
 }
+
+// A store that exists but cannot be read is a failed open, like a missing
+// or damaged one: no exception, no wait on a pipe, the open document kept.
+TEST(ConfigSafety, AStoreThatCannotBeReadFailsItsOpen)
+{
+    TempDir dir;
+    fs::create_directory(dir / "directory.xml");
+    ASSERT_EQ(::mkfifo((dir / "pipe.xml").c_str(), 0600), 0);
+    writeFile(dir / "unreadable.xml", readFile(fixture("accounts.xml")));
+    ::chmod((dir / "unreadable.xml").c_str(), 0);
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"a directory", (dir / "directory.xml").string()},
+        {"a pipe nobody writes", (dir / "pipe.xml").string()},
+        {"a device", "/dev/zero"},
+        {"a file without read permission", (dir / "unreadable.xml").string()},
+        {"a missing file", (dir / "absent.xml").string()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (std::string(c.what) == "a file without read permission" && ::access(c.path.c_str(), R_OK) == 0)
+            continue; // root reads it all the same
+        Config fresh;
+        int opened = -1;
+        EXPECT_NO_THROW(opened = fresh.open(c.path.c_str()));
+        EXPECT_EQ(opened, 0);
+        EXPECT_EQ(fresh.isOpen(), 0);
+
+        Config open;
+        ASSERT_EQ(open.open(fixture("accounts.xml").c_str()), 1);
+        EXPECT_NO_THROW(opened = open.open(c.path.c_str()));
+        EXPECT_EQ(opened, 0);
+        EXPECT_EQ(open.getNodeCnt("Account"), 3) << "the document read before stays";
+        EXPECT_NO_THROW(opened = open.reload());
+        EXPECT_EQ(opened, 1);
+    }
+}

@@ -348,6 +348,9 @@ class Connection:
             code = REPLY_DOWNLOAD if code == REPLY_UPLOAD else REPLY_UPLOAD
         if fault and fault.get("fields"):
             rec_fields.update(fault["fields"])
+        for key in ("user", "name"):  # given as text in a scenario: GBK on the wire
+            if isinstance(rec_fields.get(key), str):
+                rec_fields[key] = gbk(rec_fields[key])
         data = rec_fields.pop("data", b"")
         if "data_bytes" in rec_fields:
             count = int(rec_fields.pop("data_bytes"))
@@ -384,9 +387,14 @@ class Connection:
         if ok:
             with open(path, "rb") as served:
                 content = served.read()
-        chunk = content[rec["offset"]:rec["offset"] + min(rec["datalen"], CHUNK)]
+        # A reply for another offset than asked carries that offset's data,
+        # as a server that mixed up its requests would send it.
+        offset = rec["offset"]
+        if fault and "offset" in fault.get("fields", {}):
+            offset = u32(fault["fields"]["offset"])
+        chunk = content[offset:offset + min(rec["datalen"], CHUNK)]
         self.file_reply(fault, REPLY_DOWNLOAD, ok, dict(
-            user=rec["user"], name=rec["file"], taskid=rec["taskid"], offset=rec["offset"],
+            user=rec["user"], name=rec["file"], taskid=rec["taskid"], offset=offset,
             datalen=len(chunk), filelen=len(content), data=chunk))
 
     # -- scenario actions

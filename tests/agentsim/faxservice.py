@@ -21,7 +21,8 @@ Service description (JSON; every key optional):
         {"faxid": "F1", "type": 30, "called": "021...", "title": "...",
          "content": "<html>..</html>", "createtime": "2026-12-01 08:00:00",
          "pages": 3, "sendfaxflag": 0, "invalidatefax": 0,
-         "queryfax": "success" | "failed",          # result of its "queryfax" reply
+         "queryfax": "success" | "failed" | "nofax", # result of its "queryfax" reply; "nofax":
+                                                    # a success that carries no fax
          "files": [{"name": "fax/F1.tif", "path": "/tmp/served.tif",
                     "label": "F1.tif"}]}           # "attachfile[i].name" (default: name)
       ],
@@ -108,8 +109,18 @@ def fax_pairs(fax, event):
     return pairs
 
 
+def no_fax_pairs(result):
+    """A "queryfax" reply that names no fax: a success that carries none
+    ("nofax"), or a failure."""
+    return [["event", "queryfax"], ["result", "success" if result == "nofax" else result],
+            ["invokeid", "${invokeid}"]]
+
+
 def fax_rule(fax):
-    pairs = fax_pairs(fax, "queryfax") + [["invokeid", "${invokeid}"]]
+    if fax.get("queryfax") == "nofax":
+        pairs = no_fax_pairs("nofax")
+    else:
+        pairs = fax_pairs(fax, "queryfax") + [["invokeid", "${invokeid}"]]
     return {"match": {"command": "queryfax", "faxid": str(fax["faxid"])}, "actions": [reply(pairs)]}
 
 
@@ -136,11 +147,8 @@ def read_acknowledged(service):
 
 
 def unlisted_rule(result):
-    """The reply to a "queryfax" of a fax the list does not hold: a success
-    that carries no fax, or a failure."""
-    pairs = [["event", "queryfax"], ["result", "success" if result == "nofax" else result],
-             ["invokeid", "${invokeid}"]]
-    return {"match": {"command": "queryfax"}, "actions": [reply(pairs)]}
+    """The reply to a "queryfax" of a fax the list does not hold."""
+    return {"match": {"command": "queryfax"}, "actions": [reply(no_fax_pairs(result))]}
 
 
 class FaxService:

@@ -93,6 +93,16 @@ class FaxService(unittest.TestCase):
             self.assertEqual((announced["event"], announced["faxid"]), ("faxreceived", "L1"))
             self.assertTrue(second.silent_for(0.5), "the acknowledged F1 is not announced again")
 
+    def test_a_listed_fax_can_be_answered_without_a_fax(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            client = self.serve(tmp, {"faxes": [{"faxid": "F1", "queryfax": "nofax"}, {"faxid": "F2"}]})
+            self.assertEqual(client.ask("command=queryfaxlist|invokeid=7|")["faxlist[0].faxid"], "F1")
+            gone = client.ask("command=queryfax|faxid=F1|invokeid=7|")
+            self.assertEqual((gone["event"], gone["result"]), ("queryfax", "success"))
+            self.assertNotIn("faxid", gone)
+            self.assertNotIn("faxtype", gone)
+            self.assertEqual(client.ask("command=queryfax|faxid=F2|invokeid=7|")["faxid"], "F2")
+
     def test_failed_acknowledgement_keeps_the_fax_listed(self):
         with tempfile.TemporaryDirectory() as tmp:
             client = self.serve(tmp, {"updatefax": "failed", "faxes": [{"faxid": "F1"}]})

@@ -1,8 +1,8 @@
 // A WAV file from outside (a voice prompt, a notification sound): it is
 // refused or read to its end, never past what the file holds.
 #include "FuzzSupport.h"
-#include "compose/SoundFile.h"
-#include "core/Buffer.h"
+#include "compose/sound/Buffer.h"
+#include "compose/sound/SoundFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

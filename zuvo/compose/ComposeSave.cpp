@@ -6,10 +6,10 @@
 #include <set>
 
 #include "compose/PageCount.h"
-#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "faxbox/AttachmentFiles.h"
-#include "faxbox/FaxRecord.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
 #include "spindle/VLock.h"

@@ -3,9 +3,9 @@
 
 #include <optional>
 
-#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "faxbox/FaxTasks.h"
 #include "spindle/VLock.h"
 

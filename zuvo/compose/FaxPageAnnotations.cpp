@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "compose/FaxPageEditor.h"
+#include "compose/seals/StampLog.h"
 #include "core/codec/FileScrambler.h"
-#include "core/codec/StampLog.h"
 #include "jotter/Jotter.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/TextUtil.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -33,9 +34,7 @@ std::string_view FirstGbkBytes(std::string_view text, std::size_t bytes)
     std::size_t used = 0;
     std::size_t end = 0;
     while (end < text.size()) {
-        std::size_t next = end + 1;
-        while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80)
-            ++next;
+        const std::size_t next = TextCodec::utf8CharacterEnd(text, end);
         used += ToGbk(text.substr(end, next - end)).size();
         if (used > bytes)
             break;

@@ -8,9 +8,9 @@
 
 #include <filesystem>
 
-#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
-#include "core/SafeFile.h"
+#include "core/stores/ProgramPaths.h"
+#include "core/stores/WholeFiles.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 

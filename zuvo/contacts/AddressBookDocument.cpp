@@ -308,7 +308,13 @@ ChangeResult AddressBookDocument::DeleteFolder(const FolderRef& folder)
 
 ChangeResult AddressBookDocument::AddCard(const FolderRef& folder, const AddressCard& card)
 {
-    return AppendCards(folder, {card});
+    return change([&] {
+        if (!folderIsThere(folder))
+            return ChangeResult::Moved;
+        const int position = document_.getNodeCnt(cardsPath(folder).c_str());
+        return AddAddressCardNode(document_, folder.Path(), position, card) ? ChangeResult::Done
+                                                                            : ChangeResult::Failed;
+    });
 }
 
 ChangeResult AddressBookDocument::EditCard(const FolderRef& folder, const CardRef& card, const AddressCard& typed)

@@ -113,7 +113,8 @@ public:
     // Removes the folder with all its cards.
     ChangeResult DeleteFolder(const FolderRef& folder);
 
-    // Appends a card with all 34 attributes.
+    // Appends a card with all 34 attributes; Failed when it cannot be
+    // added or saved (the file is then as it was).
     ChangeResult AddCard(const FolderRef& folder, const AddressCard& card);
     // Writes the typed values onto the card: an attribute the card has gets
     // its value, one it lacks is added when the value is not empty.

@@ -55,6 +55,7 @@ inline constexpr const char* kDeleteFolderQuestion = "真的要删除该地址�
 inline constexpr const char* kImportDone = "导入成功！";
 inline constexpr const char* kImportFailed = "导入失败！";
 inline constexpr const char* kExportFailed = "导出失败！";
+inline constexpr const char* kSaveFailed = "保存失败";
 
 inline constexpr const char* kTextFilter = "All Files (*.*)|*.*|Text Files(*.txt)|*.txt||";
 inline constexpr const char* kXmlFilter = "All Files (*.*)|*.*|XML Files(*.xml)|*.xml||";

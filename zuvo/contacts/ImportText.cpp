@@ -6,6 +6,7 @@
 
 #include "contacts/TextFileDecoder.h"
 #include "textcodec/Gbk.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -14,10 +15,10 @@ constexpr std::size_t kLineBytes = 1023;
 constexpr std::size_t kFieldBytes = 255;
 constexpr std::size_t kShortestLine = 8;
 
-std::size_t sequenceLength(char lead)
+// Bytes of the character at `at` of well-formed UTF-8.
+std::size_t characterLength(std::string_view utf8, std::size_t at)
 {
-    const auto byte = static_cast<unsigned char>(lead);
-    return byte < 0xC0 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    return TextCodec::utf8CharacterEnd(utf8, at) - at;
 }
 
 AddressCard numberCard(const std::string& number)
@@ -132,7 +133,7 @@ bool AppendWithinGbkLimit(std::string& kept, std::size_t& keptBytes, std::string
 {
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const std::size_t length = sequenceLength(utf8[i]);
+        const std::size_t length = characterLength(utf8, i);
         const std::string_view character = utf8.substr(i, length);
         const std::size_t bytes = length == 1 ? 1 : GbkByteCount(character);
         if (keptBytes + bytes > limit)
@@ -162,7 +163,7 @@ ImportedCards ReadNumberList(const std::string& path, std::size_t maxCards)
                 ++i;
                 continue;
             }
-            const std::size_t length = sequenceLength(piece[i]);
+            const std::size_t length = characterLength(piece, i);
             token.append(std::string_view(piece).substr(i, length));
             i += length;
         }
@@ -207,7 +208,7 @@ ImportedCards ReadNumberAndNameLines(const std::string& path, std::size_t maxCar
                 ++i;
                 continue;
             }
-            const std::size_t length = sequenceLength(c);
+            const std::size_t length = characterLength(piece, i);
             line.append(std::string_view(piece).substr(i, length));
             inLine = true;
             i += length;

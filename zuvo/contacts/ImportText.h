@@ -9,9 +9,13 @@
 
 // Text files that the address book imports: files from outside, read as
 // hostile input. A file is opened read-only and must be a regular file (no
-// directory, device or pipe). Its text is decoded as UTF-8 when the whole
-// file is valid UTF-8, as UTF-16 when it starts with a byte-order mark, and
-// as GBK otherwise; NULs, the other control characters XML cannot hold and
+// directory, device or pipe). Its text is decoded as UTF-16 or UTF-8 when it
+// starts with their byte-order mark; as UTF-8 when the whole file is valid
+// UTF-8 and reads plainly as text that way (only ASCII; or its two-byte
+// characters are accented Latin letters in words with ASCII letters, or
+// middle dots between Chinese characters; GBK's bytes of many Chinese
+// characters are valid UTF-8 of Cyrillic, Greek or Latin characters standing
+// alone); and as GBK (GB18030) otherwise. NULs, the other control characters XML cannot hold and
 // byte sequences that are no character are dropped. A file whose first
 // 64 KiB are more than one part in sixteen such characters (and at least
 // eight) is binary and refused. The file is streamed: memory stays small whatever its size.

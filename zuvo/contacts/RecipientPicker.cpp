@@ -6,6 +6,7 @@
 
 #include "contacts/AddressBookConfig.h"
 #include "contacts/AddressBookDocument.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -30,11 +31,8 @@ bool ListBoxLess(const std::string& a, const std::string& b)
 std::string FirstCharacters(const std::string& text, std::size_t count)
 {
     std::size_t end = 0;
-    for (std::size_t seen = 0; end < text.size() && seen < count; ++seen) {
-        ++end;
-        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            ++end;
-    }
+    for (std::size_t seen = 0; end < text.size() && seen < count; ++seen)
+        end = TextCodec::utf8CharacterEnd(text, end);
     return text.substr(0, end);
 }
 

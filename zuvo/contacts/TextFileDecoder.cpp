@@ -12,6 +12,7 @@
 
 #include "jotter/Jotter.h"
 #include "textcodec/Gbk.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 // characters: binary (a stray NUL in a short text is no reason to refuse it).
 constexpr std::size_t kBinaryShare = 16;
 constexpr std::size_t kBinaryLeast = 8;
-
-// Bytes of a UTF-8 sequence from its lead byte (1 for a byte that is no lead).
-std::size_t sequenceLength(unsigned char lead)
-{
-    return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
 
 void appendCodePoint(std::string& out, unsigned cp)
 {
@@ -132,6 +127,18 @@ std::size_t decodeUtf16(std::string_view in, std::string& out, bool bigEndian, b
 
 // Whether XML can hold the character (and, for GBK, whether it is a
 // character at all: the codec reads what is none as U+FFFD).
+// Calls visit(code point, its bytes) for each character of well-formed UTF-8.
+template <typename Visit>
+void forEachCharacter(std::string_view utf8, Visit visit)
+{
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t end = TextCodec::utf8CharacterEnd(utf8, i);
+        const std::string_view character = utf8.substr(i, end - i);
+        visit(TextCodec::utf8CodePoint(character), character);
+        i = end;
+    }
+}
+
 bool isStorable(unsigned cp, bool replacementIsBad)
 {
     if (cp < 0x20)
@@ -144,26 +151,80 @@ bool isStorable(unsigned cp, bool replacementIsBad)
 // Appends the storable characters of well-formed UTF-8 to out; counts the others.
 void appendClean(std::string_view utf8, std::string& out, bool replacementIsBad, std::size_t& dropped)
 {
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = sequenceLength(lead);
-        unsigned cp = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    forEachCharacter(utf8, [&](char32_t cp, std::string_view character) {
         if (isStorable(cp, replacementIsBad))
-            out.append(utf8.substr(i, length));
+            out.append(character);
         else
             ++dropped;
-        i += length;
+    });
+}
+
+// Whether the UTF-8 reading of a file is plainly the text an address-book
+// file holds: numbers and names, Chinese in three-byte characters, Latin
+// names with their accented letters. The GBK bytes of many common Chinese
+// characters (叶 D2 B6, 伟 CE B0, 陆 C2 BD...) are valid UTF-8 too, but
+// read as two-byte characters: Cyrillic, Greek, Latin letters alone or
+// signs. So a two-byte character counts as text only where UTF-8 text has
+// it: a Latin letter (U+00C0 to U+024F, × and ÷ aside) in a word that also
+// has an ASCII letter ("Müller"), or a middle dot between two three-byte
+// characters ("约翰·史密斯"). Fed the file's characters in order.
+class Utf8TextShape {
+public:
+    void add(unsigned cp, std::size_t bytes)
+    {
+        const bool asciiLetter = cp < 0x80 && ((cp | 0x20) >= 'a' && (cp | 0x20) <= 'z');
+        const bool latinLetter = bytes == 2 && cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
+        if (asciiLetter || latinLetter) {
+            wordHasAscii_ = wordHasAscii_ || asciiLetter;
+            wordHasLatin_ = wordHasLatin_ || latinLetter;
+        } else {
+            endWord();
+        }
+        if (dotPending_) {
+            foreign_ = foreign_ || bytes < 3;
+            dotPending_ = false;
+        }
+        if (bytes == 2 && !latinLetter) {
+            if (cp == 0xB7 && afterLong_)
+                dotPending_ = true;
+            else
+                foreign_ = true;
+        }
+        afterLong_ = bytes >= 3;
     }
+    // Whether the whole file, now fed, reads as UTF-8 text.
+    bool isText()
+    {
+        endWord();
+        return !foreign_ && !dotPending_;
+    }
+
+private:
+    void endWord()
+    {
+        if (wordHasLatin_ && !wordHasAscii_)
+            foreign_ = true;
+        wordHasAscii_ = wordHasLatin_ = false;
+    }
+
+    bool foreign_ = false; // a two-byte character that UTF-8 text would not hold there
+    bool wordHasAscii_ = false;
+    bool wordHasLatin_ = false;
+    bool afterLong_ = false;
+    bool dotPending_ = false;
+};
+
+// Feeds the characters of well-formed UTF-8 to the shape.
+void feedShape(std::string_view utf8, Utf8TextShape& shape)
+{
+    forEachCharacter(utf8, [&](char32_t cp, std::string_view character) { shape.add(cp, character.size()); });
 }
 
 std::size_t characterCount(std::string_view utf8)
 {
     std::size_t count = 0;
     for (char c : utf8)
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+        count += TextCodec::isUtf8Continuation(c) ? 0 : 1;
     return count;
 }
 
@@ -216,18 +277,20 @@ void TextFileDecoder::detectEncoding()
     } else if (start == "\xEF\xBB\xBF") {
         encoding_ = Encoding::Utf8, skip = 3;
     } else {
-        encoding_ = isValidUtf8File() ? Encoding::Utf8 : Encoding::Gbk;
+        encoding_ = readsAsUtf8Text() ? Encoding::Utf8 : Encoding::Gbk;
     }
     if (status_ == Status::Ready && ::lseek(fd_, skip, SEEK_SET) != skip)
         status_ = Status::ReadError;
 }
 
-bool TextFileDecoder::isValidUtf8File()
+bool TextFileDecoder::readsAsUtf8Text()
 {
     std::string buffer;
     std::string carried;
+    std::string text;
     off_t at = 0;
     std::size_t bad = 0;
+    Utf8TextShape shape;
     for (;;) {
         buffer.resize(kChunkBytes);
         const ssize_t n = readSome(fd_, buffer.data(), buffer.size(), &at);
@@ -238,11 +301,13 @@ bool TextFileDecoder::isValidUtf8File()
         at += n;
         carried.append(buffer.data(), static_cast<std::size_t>(n));
         const bool last = n == 0;
-        carried.erase(0, decodeUtf8(carried, nullptr, last, bad));
+        text.clear();
+        carried.erase(0, decodeUtf8(carried, &text, last, bad));
         if (bad > 0)
             return false;
+        feedShape(text, shape);
         if (last)
-            return true;
+            return shape.isText();
     }
 }
 

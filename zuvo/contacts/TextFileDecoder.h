@@ -28,7 +28,9 @@ public:
 private:
     // Fills raw_ from the file; false at its end or on an error.
     bool readRaw();
-    bool isValidUtf8File();
+    // Whether the file (without a byte-order mark) is read as UTF-8: it is
+    // valid UTF-8 and its UTF-8 reading is plainly text (see the .cpp).
+    bool readsAsUtf8Text();
     void detectEncoding();
     // Decodes raw_ (all of it when `last`) into clean text appended to out.
     void decode(std::string& out, bool last);

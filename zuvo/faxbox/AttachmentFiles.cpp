@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "core/TextUtil.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/FaxRecordStore.h"
 #include "jotter/Jotter.h"
 
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 // The attachments view's files: which viewer a stored attachment goes to,
 // the copies made beside it (a sound file's ".wav" copy, the plain-named copy
 // for printing), save-as copies, and printing a file on the default CUPS
-// destination. Names and paths follow the folder rule of faxbox/FaxRecord.h:
+// destination. Names and paths follow the folder rule of core/stores/FaxRecordStore.h:
 // a row's stored file is {folder directory}/{File}.{CreateTime}.
 
 #include <optional>
@@ -40,7 +40,7 @@ bool IsWaveAttachment(std::string_view name);
 const char* AttachmentSaveFilter(std::string_view name);
 
 // {folderDirectory}/{file}.{createTime}; nothing when the name or the time
-// would lead outside the folder (as AttachmentPath of faxbox/FaxRecord.h).
+// would lead outside the folder (as AttachmentPath of core/stores/FaxRecordStore.h).
 std::optional<std::string> StoredAttachmentPath(const std::string& folderDirectory, const std::string& file,
                                                 const std::string& createTime);
 // {folderDirectory}/{file}, the copy that keeps the file's own extension;

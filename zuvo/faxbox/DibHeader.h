@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "pictra/ImageHandle.h"
 
@@ -43,6 +44,9 @@ uint32_t GetColourTableSize(std::span<const uint8_t> dib);
 
 // The first colour-table entry (blue, green, red); nullptr without a header.
 const uint8_t* GetDibColourTable(std::span<const uint8_t> dib);
+
+// The colour table's GetDibColourCount entries as 0xRRGGBB.
+std::vector<uint32_t> GetDibColours(std::span<const uint8_t> dib);
 
 // The first (bottom) pixel row: after the header and the colour table;
 // nullptr when they do not fit in the block.

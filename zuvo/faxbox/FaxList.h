@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "faxbox/FaxRecord.h"
+#include "core/stores/FaxRecordStore.h"
 
 inline constexpr int kMaxListedFaxes = 5000;
 

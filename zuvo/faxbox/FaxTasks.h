@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/TaskQueue.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/FaxRecordStore.h"
 
 // A new fax for the compose window (no producer queues one today).
 class CFaxNewTask : public CTask {

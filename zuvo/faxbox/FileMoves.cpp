@@ -7,8 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/NewFile.h"
-#include "core/SafeFile.h"
+#include "core/stores/NewFile.h"
+#include "core/stores/WholeFiles.h"
 #include "jotter/Jotter.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "byteorder/LittleEndian.h"
 #include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
 #include "jotter/Jotter.h"
@@ -53,8 +54,9 @@ bool writeAll(int fd, const char* data, std::size_t size, off_t offset)
 
 void putU32(std::string& out, uint32_t value)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+    uint8_t bytes[4];
+    le::put32(bytes, value);
+    out.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 void putText(std::string& out, const std::string& bytes)
@@ -111,10 +113,10 @@ public:
 private:
     bool u32(uint32_t& out)
     {
-        unsigned char b[4];
+        uint8_t b[4];
         if (!bytes(b, 4))
             return false;
-        out = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+        out = le::get32(b);
         return true;
     }
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "spindle/VLock.h"
 
 std::vector<AccountNode> ReadAccountTree()

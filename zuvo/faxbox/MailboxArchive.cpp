@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "cfgtree/Config.h"
-#include "core/stores/AccountConfig.h"
-#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
+#include "core/stores/ProgramPaths.h"
 #include "faxbox/FilePack.h"
 #include "jotter/Jotter.h"
 #include "safefile/SafeFile.h"

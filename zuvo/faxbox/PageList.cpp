@@ -70,10 +70,7 @@ bool PageList::buildDisplayData(int32_t i)
     }
     displayWidth_ = width;
     displayHeight_ = height < width ? 2 * height : height;
-    const uint8_t* entry = GetDibColourTable(dib);
-    const uint16_t colours = GetDibColourCount(dib);
-    for (uint16_t c = 0; c < colours; ++c, entry += GetDibColourEntrySize(dib))
-        palette_.push_back(uint32_t{entry[2]} << 16 | uint32_t{entry[1]} << 8 | entry[0]);
+    palette_ = GetDibColours(dib);
     return true;
 }
 

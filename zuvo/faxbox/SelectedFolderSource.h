@@ -9,7 +9,7 @@ class SelectedFolderSource {
 public:
     virtual ~SelectedFolderSource() = default;
     // The directory of the selected folder by the one folder rule of the fax
-    // records (FolderDirectory of faxbox/FaxRecord.h); "" when no folder is
+    // records (FolderDirectory of core/stores/FaxRecordStore.h); "" when no folder is
     // selected.
     virtual std::string SelectedFolderDirectory() const = 0;
 };

@@ -21,8 +21,12 @@
 //
 // Results: 1 for success or found, 0 for failure or not found, unless said
 // otherwise. Strings in and out are UTF-8; text outputs are cleared first and
-// filled only when found. A write whose name is not an XML name, or whose
-// text is not valid UTF-8 of characters XML allows, is refused with 0.
+// filled only when found. A write whose name is not an XML name is refused
+// with 0. A text (a value, an element's text, the indentation around it) is
+// never refused: each character XML 1.0 cannot hold (a control character other
+// than tab, line feed and carriage return; U+FFFE, U+FFFF) is stored as a
+// space, and each byte that starts no UTF-8 character as U+FFFD, with one log
+// line for the value; the rest of the text is kept as it is.
 //
 // Encoding: a file declared GB2312 or GBK is read as GB18030, its superset,
 // and a byte sequence that is still invalid reads as U+FFFD, so one odd pair
@@ -83,8 +87,10 @@ public:
     void deInitCOM();
 
     // Loads file. 1: the document, its root and the path are taken and the
-    // cursor and last added nodes are cleared. 0 (missing, unreadable or
-    // malformed file): the object stays as it was.
+    // cursor and last added nodes are cleared. 0 for every failure (a missing
+    // or malformed file, a directory, pipe or device under the name, a read
+    // error, a file over 2 GiB): the object stays as it was. Never throws for
+    // the file's sake; a pipe is not waited on.
     int open(const char* file);
     // Loads the opened file again. 1 on success; 0 when not open or when the
     // file no longer parses, in which case the old document stays in use.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "scanvel/LittleEndian.h"
+#include "byteorder/LittleEndian.h"
 
 namespace {
 
@@ -116,17 +116,17 @@ std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes)
         return std::nullopt;
     BitmapInfoHeader h;
     const uint8_t* p = bytes.data();
-    h.size = get32(p);
-    h.width = static_cast<int32_t>(get32(p + 4));
-    h.height = static_cast<int32_t>(get32(p + 8));
-    h.planes = get16(p + 12);
-    h.bitCount = get16(p + 14);
-    h.compression = get32(p + 16);
-    h.imageSize = get32(p + 20);
-    h.xPelsPerMeter = static_cast<int32_t>(get32(p + 24));
-    h.yPelsPerMeter = static_cast<int32_t>(get32(p + 28));
-    h.clrUsed = get32(p + 32);
-    h.clrImportant = get32(p + 36);
+    h.size = get32(p + DibField::kSize);
+    h.width = static_cast<int32_t>(get32(p + DibField::kWidth));
+    h.height = static_cast<int32_t>(get32(p + DibField::kHeight));
+    h.planes = get16(p + DibField::kPlanes);
+    h.bitCount = get16(p + DibField::kBitCount);
+    h.compression = get32(p + DibField::kCompression);
+    h.imageSize = get32(p + DibField::kImageSize);
+    h.xPelsPerMeter = static_cast<int32_t>(get32(p + DibField::kXPelsPerMeter));
+    h.yPelsPerMeter = static_cast<int32_t>(get32(p + DibField::kYPelsPerMeter));
+    h.clrUsed = get32(p + DibField::kClrUsed);
+    h.clrImportant = get32(p + DibField::kClrImportant);
     return h;
 }
 
@@ -145,22 +145,23 @@ void ImageHandle::setHeader(const BitmapInfoHeader& h)
     if (block_.size() < kDibHeaderSize)
         return;
     uint8_t* p = block_.data();
-    put32(p, h.size);
-    put32(p + 4, static_cast<uint32_t>(h.width));
-    put32(p + 8, static_cast<uint32_t>(h.height));
-    put16(p + 12, h.planes);
-    put16(p + 14, h.bitCount);
-    put32(p + 16, h.compression);
-    put32(p + 20, h.imageSize);
-    put32(p + 24, static_cast<uint32_t>(h.xPelsPerMeter));
-    put32(p + 28, static_cast<uint32_t>(h.yPelsPerMeter));
-    put32(p + 32, h.clrUsed);
-    put32(p + 36, h.clrImportant);
+    put32(p + DibField::kSize, h.size);
+    put32(p + DibField::kWidth, static_cast<uint32_t>(h.width));
+    put32(p + DibField::kHeight, static_cast<uint32_t>(h.height));
+    put16(p + DibField::kPlanes, h.planes);
+    put16(p + DibField::kBitCount, h.bitCount);
+    put32(p + DibField::kCompression, h.compression);
+    put32(p + DibField::kImageSize, h.imageSize);
+    put32(p + DibField::kXPelsPerMeter, static_cast<uint32_t>(h.xPelsPerMeter));
+    put32(p + DibField::kYPelsPerMeter, static_cast<uint32_t>(h.yPelsPerMeter));
+    put32(p + DibField::kClrUsed, h.clrUsed);
+    put32(p + DibField::kClrImportant, h.clrImportant);
 }
 
 bool ImageHandle::isValidDib() const
 {
-    if (block_.size() < kDibHeaderSize || field32(0) != kDibHeaderSize || field32(16) != 0)
+    if (block_.size() < kDibHeaderSize || field32(DibField::kSize) != kDibHeaderSize ||
+        field32(DibField::kCompression) != 0)
         return false;
     const auto needed = DibBlockSize(width(), height(), bitCount());
     return needed && *needed <= block_.size();

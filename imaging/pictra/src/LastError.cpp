@@ -1,9 +1,9 @@
 #include "LastError.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "pictra/Pictra.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -18,12 +18,8 @@ void clearLastError() { lastError[0] = '\0'; }
 
 void setLastError(std::string_view message)
 {
-    std::size_t n = std::min(message.size(), kLastErrorSize - 1);
     // Never cut a UTF-8 sequence in half.
-    if (n < message.size()) {
-        while (n > 0 && (static_cast<unsigned char>(message[n]) & 0xC0) == 0x80)
-            --n;
-    }
+    const std::size_t n = TextCodec::utf8Prefix(message, kLastErrorSize - 1).size();
     std::memcpy(lastError, message.data(), n);
     lastError[n] = '\0';
 }

@@ -1,13 +1,10 @@
 #include "Utf8.h"
 
+#include "textcodec/Utf8.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-bool isContinuation(unsigned char byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
 
 } // namespace
 
@@ -33,7 +30,7 @@ std::u32string DecodeUtf8(std::string_view text)
         bool valid = length > 0 && i + length <= text.size();
         for (std::size_t k = 1; valid && k < length; ++k) {
             const auto byte = static_cast<unsigned char>(text[i + k]);
-            valid = isContinuation(byte);
+            valid = TextCodec::isUtf8Continuation(text[i + k]);
             value = (value << 6) | (byte & 0x3F);
         }
         valid = valid && value >= smallest && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "scanvel/LittleEndian.h"
+#include "byteorder/LittleEndian.h"
 
 namespace {
 

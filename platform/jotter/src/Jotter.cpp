@@ -5,7 +5,9 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string_view>
 #include <string>
+#include <sys/stat.h>
 #include <sys/time.h>
 
 namespace {
@@ -14,6 +16,7 @@ struct LogState {
     std::mutex mutex;
     std::FILE* file = nullptr;
     std::string path;        // of the open file
+    bool rolls = false;      // the open file is a regular file of its own that may be rolled over
     unsigned long size = 0;  // bytes in the open file
     unsigned long sizeLimit = kLogSizeLimit;
     int priority = kLogDefaultPriority;
@@ -29,6 +32,46 @@ const char* baseName(const char* path)
 {
     const char* slash = std::strrchr(path, '/');
     return slash ? slash + 1 : path;
+}
+
+// The text of a line with its control characters written as escapes
+// ("\\n", "\\x1b"), so that text from outside (a server's reply, a file
+// name) can neither end the line early nor drive a terminal. One line end
+// that closes the text is the line's own and goes.
+void appendEscaped(std::string& line, std::string_view text)
+{
+    if (!text.empty() && text.back() == '\n')
+        text.remove_suffix(1);
+    static const char hex[] = "0123456789abcdef";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            line += c;
+            continue;
+        }
+        line += '\\';
+        switch (c) {
+        case '\n': line += 'n'; break;
+        case '\r': line += 'r'; break;
+        case '\t': line += 't'; break;
+        default:
+            line += 'x';
+            line += hex[byte >> 4];
+            line += hex[byte & 0x0F];
+            break;
+        }
+    }
+}
+
+// Whether the log file open as `file` may be renamed and replaced when it is
+// full: only when its path names a regular file (no link, pipe or device)
+// and that file is the one open.
+bool rollsOver(std::FILE* file, const std::string& path)
+{
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fileno(file), &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
 // Formats the whole line first, so that one write puts it out in one piece.
@@ -59,25 +102,30 @@ std::string formatLine(int level, const char* file, int line, const char* format
         std::string body(static_cast<size_t>(length) + 1, '\0');
         std::vsnprintf(body.data(), body.size(), format, args);
         body.resize(static_cast<size_t>(length));
-        text += body;
+        appendEscaped(text, body);
     }
-    if (text.empty() || text.back() != '\n')
-        text += '\n';
+    text += '\n';
     return text;
 }
 
 // Makes room for `more` bytes under the size limit: the full file becomes
 // the old log and a new one is opened (under log.mutex). When the new file
-// cannot be opened the lines go to stderr.
+// cannot be opened the lines go to stderr. A log that is no regular file of
+// its own (a pipe, /dev/null, a link) is written as it is.
 void rollOver(LogState& log, unsigned long more)
 {
     if (!log.file || log.sizeLimit == 0 || log.size == 0 || log.size + more <= log.sizeLimit)
         return;
+    if (!log.rolls || !rollsOver(log.file, log.path)) {
+        log.rolls = false;
+        return;
+    }
     std::fclose(log.file);
     log.file = nullptr;
     const std::string old = log.path + ".1";
     std::rename(log.path.c_str(), old.c_str());
     log.file = std::fopen(log.path.c_str(), "a");
+    log.rolls = log.file != nullptr && rollsOver(log.file, log.path);
     log.size = 0;
 }
 
@@ -120,6 +168,7 @@ int cpLogOpen(const char* file)
         std::fclose(log.file);
     log.file = opened;
     log.path = file;
+    log.rolls = rollsOver(opened, log.path);
     log.size = size > 0 ? static_cast<unsigned long>(size) : 0;
     return 1;
 }

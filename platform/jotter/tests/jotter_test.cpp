@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <string>
 #include <thread>
@@ -136,4 +140,80 @@ TEST_F(JotterTest, AFullLogRollsOverToOneOldFile)
     EXPECT_EQ(number(current.back()), 29);
     EXPECT_EQ(number(current.back()) - number(previous.front()) + 1,
               static_cast<int>(previous.size() + current.size()));
+}
+
+// One call is one line: the control characters of the text (a line feed in
+// a server's reply, a terminal's escape) are written escaped; a line end
+// that closes the format is the line's own.
+TEST_F(JotterTest, ControlCharactersAreWrittenEscaped)
+{
+    struct Case {
+        const char* text;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"reply=<ok>\n2024-01-01 00:00:00.000 [3] forged", "reply=<ok>\\n2024-01-01 00:00:00.000 [3] forged"},
+        {"a\r\nb", "a\\r\\nb"},
+        {"tab\there", "tab\\there"},
+        {"\x1b[31mred\x7f", "\\x1b[31mred\\x7f"},
+        {"\x01\x1f", "\\x01\\x1f"},
+        {"张三\\路", "张三\\路"},
+    };
+    for (const Case& c : cases)
+        cpLog(5, "%s", c.text);
+    cpLog_old_version(5, "closed by its own line end\n");
+    const std::vector<std::string> written = lines();
+    ASSERT_EQ(written.size(), std::size(cases) + 1);
+    auto endsWith = [](const std::string& line, const std::string& end) {
+        return line.size() >= end.size() && line.compare(line.size() - end.size(), end.size(), end) == 0;
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_TRUE(endsWith(written[i], cases[i].written)) << written[i];
+    EXPECT_TRUE(endsWith(written.back(), " closed by its own line end")) << written.back();
+}
+
+// Only a regular file of its own is rolled over: a pipe, a device or a link
+// the log was opened on is written as it is, and never renamed or replaced.
+TEST(JotterRollOver, OnlyARegularFileIsRolledOver)
+{
+    testsupport::TempDir dir;
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    const std::string fifo = dir.file("pipe.log");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The reading end, so that the log can open the pipe without waiting;
+    // what is written here stays below the pipe's buffer.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const std::string target = dir.file("target.log");
+    const std::string link = dir.file("link.log");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    const Case cases[] = {{"a pipe", fifo}, {"a symbolic link", link}};
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        struct stat before {};
+        ASSERT_EQ(::lstat(c.path.c_str(), &before), 0);
+        ASSERT_EQ(cpLogOpen(c.path.c_str()), 1);
+        cpLogSetSizeLimit(1000);
+        for (int i = 0; i < 30; ++i)
+            cpLog_old_version(5, "line %02d %s", i, std::string(60, 'y').c_str());
+        cpLogSetSizeLimit(kLogSizeLimit);
+        cpLogClose();
+        struct stat after {};
+        ASSERT_EQ(::lstat(c.path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_NE(::access((c.path + ".1").c_str(), F_OK), 0) << "renamed to " << c.path << ".1";
+    }
+    std::string piped(8192, '\0');
+    const ssize_t got = ::read(reader, piped.data(), piped.size());
+    ::close(reader);
+    ASSERT_GT(got, 0);
+    piped.resize(static_cast<std::size_t>(got));
+    EXPECT_NE(piped.find("line 29"), std::string::npos);
+    EXPECT_NE(testsupport::readFile(target).find("line 00"), std::string::npos);
+    EXPECT_NE(testsupport::readFile(target).find("line 29"), std::string::npos);
 }

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "textcodec/Utf8.h"
+
 namespace safefile::beside {
 namespace {
 
@@ -16,15 +18,9 @@ namespace {
 std::string TagOf(const std::string& file)
 {
     const std::size_t slash = file.rfind('/');
-    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    const std::string_view name = slash == std::string::npos ? file : std::string_view(file).substr(slash + 1);
     constexpr std::size_t kMaxTag = 64;
-    if (name.size() > kMaxTag) {
-        std::size_t cut = kMaxTag;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    return name;
+    return std::string(TextCodec::utf8Prefix(name, kMaxTag));
 }
 
 } // namespace

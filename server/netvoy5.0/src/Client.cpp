@@ -707,19 +707,16 @@ int Client::nc_PeekNetMesg(int waitMs)
         }
     }
     if (family == kFamilyNmu) {
+        // Every Nmu message the server sends, reports, broadcasts, commands,
+        // a disconnect notice (a header only, an empty event) and
+        // acknowledgements, carries its text from byte 14 to the listeners.
         switch (pdu.type()) {
         case kNmuRpt:
+        case kNmuBrd:
+        case kNmuDiscon:
+        case kNmuCmd:
         case kNmuAck:
             hdrReport();
-            break;
-        case kNmuBrd:
-            nc_HRNmuBrd();
-            break;
-        case kNmuDiscon:
-            nc_HRNmuDiscon();
-            break;
-        case kNmuCmd:
-            nc_HRNmuCmd();
             break;
         default:
             break;

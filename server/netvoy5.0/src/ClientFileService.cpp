@@ -66,11 +66,21 @@ bool readableRegularFile(const char* path, long long& size)
     return true;
 }
 
-// A task with its names in both forms; null when a name does not fit its record field.
+// A task with its names in both forms; null when a name does not fit its
+// record field. An upload's file name is made to fit (uploadFileName): the
+// server only keeps the file under the name's last component.
 std::shared_ptr<FileService_Task> makeTask(int type, long invokeId, const char* user, const char* fileName)
 {
     std::optional<std::string> wireUser = wireName("user name", user, kMaxUserName, fileName);
-    std::optional<std::string> wireFile = wireName("file name", fileName, kMaxFileName, fileName);
+    std::optional<std::string> wireFile;
+    if (type == FileService_Task::Upload) {
+        const std::string fitted = uploadFileName(fileName);
+        if (fitted != fileName)
+            cpLog(kLogTrace, "upload of <%s> goes as <%s>", fileName, fitted.c_str());
+        wireFile = wireName("file name", fitted.c_str(), kMaxFileName, fileName);
+    } else {
+        wireFile = wireName("file name", fileName, kMaxFileName, fileName);
+    }
     if (!wireUser || !wireFile)
         return nullptr;
     auto task = std::make_shared<FileService_Task>();
@@ -190,6 +200,16 @@ std::shared_ptr<FileService_Task> Client::findFileServiceTask(long taskId)
 {
     Spindle::VLock lock(taskLock_);
     auto found = std::find_if(tasks_.begin(), tasks_.end(), [taskId](const auto& t) { return t->taskId == taskId; });
+    return found == tasks_.end() ? nullptr : *found;
+}
+
+std::shared_ptr<FileService_Task> Client::findWaitingDownload(const std::string& wireFileName)
+{
+    Spindle::VLock lock(taskLock_);
+    auto found = std::find_if(tasks_.begin(), tasks_.end(), [&](const auto& t) {
+        return t->type == FileService_Task::Download && t->state == FileService_Task::Waiting &&
+               t->wireFileName == wireFileName;
+    });
     return found == tasks_.end() ? nullptr : *found;
 }
 
@@ -360,6 +380,14 @@ int Client::nc_HRMsuUsr()
     int expectedType = code == kReplyUpload ? FileService_Task::Upload : FileService_Task::Download;
     if (!task || task->type != expectedType || task->state != FileService_Task::Waiting) {
         cpLog(kLogTrace, "file reply for task %u that waits for no such reply: ignored", reply->taskId);
+        // A download reply that names a file being fetched under another
+        // task id answers that download wrongly: it fails.
+        if (code == kReplyDownload)
+            if (std::shared_ptr<FileService_Task> named = findWaitingDownload(reply->fileName)) {
+                cpLog(kLogTrace, "download reply for <%s> with task id %u in place of %ld: failed",
+                      named->fileName.c_str(), reply->taskId, named->taskId);
+                endTask(named, false);
+            }
         return 1;
     }
     if (pdu.flag() == 0)
@@ -389,7 +417,13 @@ void Client::handleDownloadReply(const std::shared_ptr<FileService_Task>& task, 
 {
     long long end = static_cast<long long>(task->offset) + reply.dataLength;
     const char* fault = nullptr;
-    if (reply.fileLength == kUnknownLength)
+    // A reply carries the request it answers: a chunk of another place or
+    // another file must not be written where this one belongs.
+    if (reply.offset != static_cast<std::uint64_t>(task->chunkStart) || task->offset != task->chunkStart)
+        fault = "another offset than the one asked for";
+    else if (reply.fileName != task->wireFileName)
+        fault = "another file name than the one asked for";
+    else if (reply.fileLength == kUnknownLength)
         fault = "no file length";
     else if (reply.fileLength > kMaxDownloadLength)
         fault = "a file length over 512 MiB";

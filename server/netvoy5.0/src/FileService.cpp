@@ -6,8 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "safefile/UniqueFd.h"
+#include "byteorder/LittleEndian.h"
 #include "netvoy/Pdu.h"
+#include "safefile/UniqueFd.h"
+#include "textcodec/Gbk.h"
 
 using safefile::UniqueFd;
 
@@ -28,7 +30,53 @@ std::string zeroEnded(std::span<const std::uint8_t> field)
     return std::string(field.begin(), end);
 }
 
+// The GBK form of a UTF-8 text, each character without a GBK code written
+// as "_" (a byte that is no UTF-8 as the codec writes it, "?").
+std::string gbkWithStandIns(std::string_view utf8)
+{
+    std::string gbk;
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        const TextCodec::Step step = TextCodec::encodeGb18030(utf8.substr(at), gbk, TextCodec::Repertoire::Gbk,
+                                                              TextCodec::OnMissing::Stop, true);
+        at += step.consumed;
+        if (!step.stopped || at >= utf8.size())
+            break; // the rest went through whole
+        // A whole UTF-8 character stopped the step: its length from its lead byte.
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        at += lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        gbk += '_';
+    }
+    return gbk;
+}
+
+// GBK text cut to at most `limit` bytes, never inside a two-byte code (the
+// texts here hold GBK's one- and two-byte codes only).
+std::string cutGbk(std::string gbk, std::size_t limit)
+{
+    std::size_t end = 0;
+    while (end < gbk.size()) {
+        const std::size_t code = static_cast<unsigned char>(gbk[end]) < 0x80 ? 1 : 2;
+        if (end + code > limit)
+            break;
+        end += code;
+    }
+    gbk.resize(std::min(end, gbk.size()));
+    return gbk;
+}
+
 } // namespace
+
+std::string uploadFileName(std::string_view localPath)
+{
+    std::string gbk = gbkWithStandIns(localPath);
+    if (gbk.size() > kMaxFileName) {
+        const std::size_t slash = localPath.find_last_of("/\\:");
+        const std::string_view last = slash == std::string_view::npos ? localPath : localPath.substr(slash + 1);
+        gbk = cutGbk(gbkWithStandIns(last), kMaxFileName);
+    }
+    return TextCodec::gbkToUtf8(gbk).text;
+}
 
 std::vector<std::uint8_t> encodeRecord(const FileTransferRecord& record, std::span<const std::uint8_t> data,
                                        std::size_t totalSize)
@@ -39,10 +87,10 @@ std::vector<std::uint8_t> encodeRecord(const FileTransferRecord& record, std::sp
     std::vector<std::uint8_t> bytes(totalSize, 0);
     std::memcpy(&bytes[kUserField], record.user.data(), record.user.size());
     std::memcpy(&bytes[kFileField], record.fileName.data(), record.fileName.size());
-    putU32(&bytes[kTaskIdField], record.taskId);
-    putU32(&bytes[kOffsetField], record.offset);
-    putU32(&bytes[kDataLengthField], record.dataLength);
-    putU32(&bytes[kFileLengthField], record.fileLength);
+    le::put32(&bytes[kTaskIdField], record.taskId);
+    le::put32(&bytes[kOffsetField], record.offset);
+    le::put32(&bytes[kDataLengthField], record.dataLength);
+    le::put32(&bytes[kFileLengthField], record.fileLength);
     if (!data.empty())
         std::memcpy(&bytes[kRecordHeaderSize], data.data(), data.size());
     return bytes;
@@ -55,10 +103,10 @@ std::optional<FileTransferRecord> decodeRecord(std::span<const std::uint8_t> bod
     FileTransferRecord record;
     record.user = zeroEnded(body.subspan(kUserField, kMaxUserName + 1));
     record.fileName = zeroEnded(body.subspan(kFileField, kMaxFileName + 1));
-    record.taskId = getU32(&body[kTaskIdField]);
-    record.offset = getU32(&body[kOffsetField]);
-    record.dataLength = getU32(&body[kDataLengthField]);
-    record.fileLength = getU32(&body[kFileLengthField]);
+    record.taskId = le::get32(&body[kTaskIdField]);
+    record.offset = le::get32(&body[kOffsetField]);
+    record.dataLength = le::get32(&body[kDataLengthField]);
+    record.fileLength = le::get32(&body[kFileLengthField]);
     return record;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "byteorder/LittleEndian.h"
+
 namespace Netvoy {
 
 std::size_t blockCount(std::size_t payloadLength)
@@ -10,20 +12,6 @@ std::size_t blockCount(std::size_t payloadLength)
     if (payloadLength > kMaxPayload)
         return 0;
     return (payloadLength >> 4) + (payloadLength % kBlockSize != 0 ? 1 : 0) + 1;
-}
-
-void putU32(std::uint8_t* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t getU32(const std::uint8_t* at)
-{
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | at[i];
-    return value;
 }
 
 std::vector<std::uint8_t> encodePdu(const PduFields& fields, std::size_t payloadOffset,
@@ -37,7 +25,7 @@ std::vector<std::uint8_t> encodePdu(const PduFields& fields, std::size_t payload
     // spare block, so the payload always fits.
     pdu[kCountByte] = static_cast<std::uint8_t>(blocks);
     pdu[kFamilyByte] = fields.family;
-    putU32(&pdu[kWord4Byte], fields.word4);
+    le::put32(&pdu[kWord4Byte], fields.word4);
     pdu[kSourceByte] = fields.source.GetTermType();
     pdu[kSourceByte + 1] = fields.source.GetTermNo();
     pdu[kDestByte] = fields.dest.GetTermType();
@@ -59,7 +47,7 @@ std::vector<std::uint8_t> encodePdu(const PduFields& fields, std::size_t payload
 
 std::uint32_t PduView::word4() const
 {
-    return bytes_.size() >= kWord4Byte + 4 ? getU32(&bytes_[kWord4Byte]) : 0;
+    return bytes_.size() >= kWord4Byte + 4 ? le::get32(&bytes_[kWord4Byte]) : 0;
 }
 
 std::span<const std::uint8_t> PduView::body(std::size_t offset) const

@@ -11,11 +11,11 @@
 #include <cmath>
 
 #include "compose/qt/EditorCursors.h"
-#include "compose/qt/PasswordDlg1.h"
 #include "compose/qt/WordDialog.h"
-#include "compose/qt/ZManagerDlg1.h"
-#include "core/stores/ProgramPaths.h"
+#include "compose/seals/qt/PasswordDlg1.h"
+#include "compose/seals/qt/ZManagerDlg1.h"
 #include "core/qt/Prompter.h"
+#include "core/stores/ProgramPaths.h"
 
 namespace {
 
@@ -69,8 +69,7 @@ CFaxView::CFaxView(QWidget* parent) : CPageView(kFaxViewZoomStep, parent)
         auto* action = new QAction(QString::fromUtf8(command.text), this);
         action->setData(command.id);
         action->setCheckable(IsFaxViewCommandCheckable(command.id));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
         toolbar_.push_back(action);
     }
     popup_ = new QMenu(QString::fromUtf8(kFaxViewMenuTitle), this);
@@ -78,8 +77,7 @@ CFaxView::CFaxView(QWidget* parent) : CPageView(kFaxViewZoomStep, parent)
     for (const FaxViewCommandEntry& command : FaxViewPopupCommands()) {
         QAction* action = popup_->addAction(QString::fromUtf8(command.text));
         action->setData(command.id);
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
     }
     popup_->setDefaultAction(popup_->actions().value(0));
     UpdateCommands();
@@ -189,14 +187,13 @@ bool CFaxView::IsCommandEnabled(int id) const
 
 QAction* CFaxView::CommandAction(int id) const
 {
-    const auto it = actions_.find(id);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(id);
 }
 
 void CFaxView::UpdateCommands()
 {
     const FaxViewState state = commandState();
-    for (const auto& [id, action] : actions_) {
+    for (const auto& [id, action] : actions_.All()) {
         action->setEnabled(IsCommandEnabled(id));
         if (action->isCheckable())
             action->setChecked(IsFaxViewCommandChecked(id, state));
@@ -264,7 +261,7 @@ void CFaxView::toggleCrop()
 
 SealContext CFaxView::sealContext() const
 {
-    return hasSealContext_ ? sealContext_ : SealContext::Current();
+    return sealContextSource_ ? sealContextSource_() : SealContext{};
 }
 
 void CFaxView::toggleTextTool()

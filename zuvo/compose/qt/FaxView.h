@@ -25,12 +25,13 @@
 #include <QMenu>
 #include <QString>
 
-#include <map>
+#include <functional>
 
 #include "compose/FaxPageEditor.h"
 #include "compose/FaxViewCommands.h"
 #include "compose/RectTracker.h"
-#include "compose/qt/SealContext.h"
+#include "compose/seals/qt/SealContext.h"
+#include "core/qt/CommandActions.h"
 #include "faxbox/qt/DocumentPrompter.h"
 #include "faxbox/qt/PageView.h"
 
@@ -83,9 +84,14 @@ public:
     void UpdateCommands();
 
     // ---- annotations
-    // The program's seal files, agent and account for the seal command;
-    // SealContext::Current() until set.
-    void SetSealContext(SealContext context) { sealContext_ = std::move(context); hasSealContext_ = true; }
+    // The program's seal files, agent and account for the seal command, asked
+    // for at each press (the current account may change meanwhile); until
+    // set, the program directory's seals over the agent, with no account.
+    void SetSealContextSource(std::function<SealContext()> source) { sealContextSource_ = std::move(source); }
+    void SetSealContext(SealContext context)
+    {
+        SetSealContextSource([context = std::move(context)] { return context; });
+    }
 
     // ---- the crop tool
     bool IsCropMode() const { return editor_.IsCropMode(); }
@@ -135,9 +141,8 @@ private:
     // the press hit (a move or a resize).
     bool trackingStamp_ = false;
     RectTracker::Hit stampHit_ = RectTracker::Hit::Nothing;
-    SealContext sealContext_;
-    bool hasSealContext_ = false;
+    std::function<SealContext()> sealContextSource_;
     QMenu* popup_ = nullptr;
     QList<QAction*> toolbar_;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
 };

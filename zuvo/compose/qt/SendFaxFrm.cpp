@@ -22,13 +22,13 @@
 #include "compose/qt/FaxSubjectBar.h"
 #include "compose/qt/FaxView.h"
 #include "contacts/qt/AddrSelectDlg.h"
-#include "core/StatusTexts.h"
 #include "core/TaskQueue.h"
+#include "core/frame/StatusTexts.h"
 #include "core/qt/HandOver.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
+#include "core/stores/FaxRecordStore.h"
 #include "faxbox/AttachmentFiles.h"
-#include "faxbox/FaxRecord.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
 
@@ -58,6 +58,9 @@ CSendFaxFrm::CSendFaxFrm(ComposeWindowServices services, const QStringList& hand
     auto* client = new QWidget(this);
     bar_ = new CFaxSubjectBar(client);
     view_ = new CFaxView(client);
+    view_->SetSealContextSource([currentAccount = services_.currentAccount] {
+        return SealContext{nullptr, {}, currentAccount ? currentAccount() : std::string()};
+    });
     bar_->EditorToolBar()->addActions(view_->ToolbarActions());
     bar_->setFixedHeight(bar_->sizeHint().height());
     auto* layout = new QVBoxLayout(client);
@@ -94,9 +97,8 @@ void CSendFaxFrm::BuildCommands()
         action->setData(command.id);
         if (parts.size() > 1)
             action->setShortcut(QKeySequence(parts.back()));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
         toolBar->addAction(action);
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
     }
     const QByteArray state = QSettings().value(QString::fromUtf8(ComposeText::kBarsProfile)).toByteArray();
     if (!state.isEmpty())
@@ -106,8 +108,7 @@ void CSendFaxFrm::BuildCommands()
 
 QAction* CSendFaxFrm::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 void CSendFaxFrm::SetModified(bool modified)
@@ -115,7 +116,7 @@ void CSendFaxFrm::SetModified(bool modified)
     modified_ = modified;
     for (const ComposeCommandEntry& command : ComposeCommands())
         if (command.needsChange)
-            actions_.at(command.id)->setEnabled(modified);
+            actions_.Find(command.id)->setEnabled(modified);
 }
 
 void CSendFaxFrm::Fill()

@@ -11,11 +11,11 @@
 #include <QStringList>
 
 #include <functional>
-#include <map>
 #include <string>
 
 #include "compose/ComposedFax.h"
-#include "compose/FaxPrinterSwitch.h"
+#include "compose/print/FaxPrinterSwitch.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/WindowMessage.h"
 
 class CFaxSubjectBar;
@@ -78,7 +78,7 @@ private:
     RegisteredWindow registered_;
     CFaxSubjectBar* bar_ = nullptr;
     CFaxView* view_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     FaxPrinterSwitch printer_;
     std::string contactName_;
     std::string company_;

@@ -17,7 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/StatusTexts.h"
+#include "core/frame/StatusTexts.h"
 #include "core/qt/Prompter.h"
 #include "res/StringTable.h"
 

@@ -131,8 +131,7 @@ void CAddressFrm::createCommands()
     for (const AddressCommandEntry& command : AddressCommands()) {
         auto* action = new QAction(commandIcon(command.id), text(command.text), this);
         action->setObjectName(QStringLiteral("ID_%1").arg(command.id));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
         switch (command.menu) {
         case AddressMenu::File:
             if (command.id == AddressCommand::Close)
@@ -166,23 +165,22 @@ void CAddressFrm::createCommands()
     using namespace AddressCommand;
     treeMenu_ = new QMenu(text(AddressText::kTreeMenu), this);
     for (int id : {NewCard, NewGroup, NewFolder})
-        treeMenu_->addAction(actions_[id]);
-    treeMenu_->setDefaultAction(actions_[NewCard]);
+        treeMenu_->addAction(actions_.Find(id));
+    treeMenu_->setDefaultAction(actions_.Find(NewCard));
     listMenu_ = new QMenu(text(AddressText::kListMenu), this);
     for (int id : {Properties, Delete, Find})
-        listMenu_->addAction(actions_[id]);
+        listMenu_->addAction(actions_.Find(id));
 }
 
 QAction* CAddressFrm::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 void CAddressFrm::UpdateCommands()
 {
     const int kind = tree_->SelectedKind();
-    for (auto& [id, action] : actions_)
+    for (const auto& [id, action] : actions_.All())
         action->setEnabled(IsAddressCommandEnabled(id, kind));
 }
 
@@ -271,15 +269,29 @@ void CAddressFrm::OnCommand(int id)
     }
 }
 
+std::optional<ChangeResult> CAddressFrm::runSheet(CAddrNewSheet& sheet,
+                                                  const std::function<ChangeResult(const AddressCard&)>& save)
+{
+    for (;;) {
+        if (CurrentPrompter().RunDialog(sheet) != QDialog::Accepted)
+            return std::nullopt;
+        const ChangeResult result = save(sheet.Card());
+        if (result != ChangeResult::Failed)
+            return result;
+        // Nothing was saved: the user hears so and gets the sheet back with
+        // what they typed, to try again or cancel.
+        ShowMessage(text(AddressText::kSaveFailed));
+    }
+}
+
 void CAddressFrm::newCard()
 {
     const FolderRef folder = tree_->SelectedFolder();
     if (!folder.IsFolder())
         return;
     CAddrNewSheet sheet(CAddrNewSheet::Mode::New, {}, this);
-    if (CurrentPrompter().RunDialog(sheet) != QDialog::Accepted)
-        return;
-    settle(document_.AddCard(folder, sheet.Card()));
+    if (const auto result = runSheet(sheet, [&](const AddressCard& card) { return document_.AddCard(folder, card); }))
+        settle(*result);
 }
 
 void CAddressFrm::editCard()
@@ -293,9 +305,9 @@ void CAddressFrm::editCard()
         return;
     }
     CAddrNewSheet sheet(CAddrNewSheet::Mode::Edit, stored, this);
-    if (CurrentPrompter().RunDialog(sheet) != QDialog::Accepted)
-        return;
-    settle(document_.EditCard(folder, card, sheet.Card()));
+    if (const auto result =
+            runSheet(sheet, [&](const AddressCard& typed) { return document_.EditCard(folder, card, typed); }))
+        settle(*result);
 }
 
 bool CAddressFrm::folderNameFree(const QString& name, int except) const

@@ -3,14 +3,16 @@
 #include <QMainWindow>
 
 #include <functional>
-#include <map>
+#include <optional>
 #include <string>
 
 #include "contacts/AddressBookDocument.h"
 #include "contacts/AddressBookImport.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/WindowMessage.h"
 
 class CAddrLeftView;
+class CAddrNewSheet;
 class CAddrListView;
 class QAction;
 class QMenu;
@@ -63,6 +65,11 @@ private:
     void onTreeMenu(const QPoint& at);
     void onListMenu(const QPoint& at);
 
+    // Runs the contact editor until `save` takes its values (its result) or
+    // it is cancelled (none); a save that fails is reported and the sheet is
+    // shown again with what was typed.
+    std::optional<ChangeResult> runSheet(CAddrNewSheet& sheet,
+                                         const std::function<ChangeResult(const AddressCard&)>& save);
     void newCard();
     void editCard();
     void newFolder();
@@ -80,5 +87,5 @@ private:
     QSplitter* splitter_ = nullptr;
     QMenu* treeMenu_ = nullptr;
     QMenu* listMenu_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
 };

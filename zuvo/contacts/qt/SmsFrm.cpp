@@ -96,7 +96,7 @@ CSmsFrm::CSmsFrm(const std::string& directory, QWidget* parent) : QMainWindow(pa
         QAction* action = file->addAction(text(command.label));
         action->setObjectName(QStringLiteral("ID_%1").arg(command.id));
         action->setEnabled(false); // no action: sending and templates are not part of this window
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
     }
     QMenu* view = menuBar()->addMenu(text(AddressText::kViewMenu));
     QAction* status = view->addAction(text(AddressText::kStatusBarToggle));
@@ -112,7 +112,7 @@ CSmsFrm::CSmsFrm(const std::string& directory, QWidget* parent) : QMainWindow(pa
             menu->popup(QCursor::pos());
         }
     });
-    actions_[SmsCommand::Customize] = customize;
+    actions_.Add(SmsCommand::Customize, customize);
 
     auto* central = new QWidget(this);
     auto* rows = new QVBoxLayout(central);
@@ -135,8 +135,7 @@ CSmsFrm::CSmsFrm(const std::string& directory, QWidget* parent) : QMainWindow(pa
 
 QAction* CSmsFrm::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 void CSmsFrm::closeEvent(QCloseEvent* event)

@@ -3,10 +3,10 @@
 #include <QMainWindow>
 #include <QTextEdit>
 
-#include <map>
 #include <string>
 
 #include "contacts/qt/AddrLeftView.h"
+#include "core/qt/CommandActions.h"
 
 class QAction;
 class QLabel;
@@ -72,5 +72,5 @@ private:
     CSmsLeftView* tree_ = nullptr;
     CSmsEditView* editor_ = nullptr;
     CSmsSubjectBar* bar_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_;
 };

@@ -171,7 +171,7 @@ TEST_F(ImportTextTest, TheRestOfALongLineIsNoCard)
 TEST_F(ImportTextTest, EncodingsGiveTheSameCardsAsTheOracle)
 {
     std::mt19937 random(28);
-    const std::vector<std::string> pieces = {"0", "1", "5", "9", "张", "王", "镕", "é", " ", "\t", "|", ";", ",", "\r\n",
+    const std::vector<std::string> pieces = {"0", "1", "5", "9", "张", "王", "镕", "José", " ", "\t", "|", ";", ",", "\r\n",
                                              "\n", "\r", "&", "\"", "<", "长长长长长长长长长长长长长长长长长长长长长长长长"};
     std::string text = "12345678 名字\r\n";
     for (int i = 0; i < 4000; ++i)
@@ -190,6 +190,41 @@ TEST_F(ImportTextTest, EncodingsGiveTheSameCardsAsTheOracle)
         for (const char* encoding : {"GBK", "UTF-16"})
             EXPECT_EQ(read(converted(text, encoding, std::string(kind) + "." + encoding)), expected)
                 << kind << " " << encoding;
+    }
+}
+
+// GBK files are read as GBK, though the GBK bytes of many common names are
+// valid UTF-8 (叶伟 is D2 B6 CE B0: "Ҷΰ"); UTF-8 files are read as UTF-8
+// when their reading is plainly text. The same lines in both encodings give
+// the same cards.
+TEST_F(ImportTextTest, GbkAndUtf8VersionsOfTheSameLinesGiveTheSameCards)
+{
+    struct Case {
+        const char* what;
+        std::string lines; // UTF-8
+        std::vector<Pair> cards;
+    };
+    const std::vector<Case> cases = {
+        {"names whose GBK bytes are UTF-8", "13800138000 叶伟\n13800138001 卢陆\n13800138002 石钱强平\n",
+         {{"13800138000", "叶伟"}, {"13800138001", "卢陆"}, {"13800138002", "石钱强平"}}},
+        {"one such name alone", "13800138000 叶伟\n", {{"13800138000", "叶伟"}}},
+        {"such names beside others", "13800138000 张三\r\n13800138001 伟\r\n",
+         {{"13800138000", "张三"}, {"13800138001", "伟"}}},
+        {"Latin names with accents", "13800138000 Jürgen Müller\n13800138001 José\n",
+         {{"13800138000", "Jürgen Müller"}, {"13800138001", "José"}}},
+        {"a middle dot between Chinese names", "13800138000 约翰·史密斯\n", {{"13800138000", "约翰·史密斯"}}},
+        {"numbers only", "13800138000 x13800138000\n", {{"13800138000", "x13800138000"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string utf8 = file(c.lines, "utf8.txt");
+        EXPECT_EQ(pairsOf(ReadNumberAndNameLines(utf8)), c.cards) << "UTF-8";
+        EXPECT_EQ(oracle("lines", utf8), c.cards) << "UTF-8, the oracle";
+        const std::string gbk = converted(c.lines, "GBK", "gbk.txt");
+        EXPECT_EQ(pairsOf(ReadNumberAndNameLines(gbk)), c.cards) << "GBK";
+        EXPECT_EQ(oracle("lines", gbk), c.cards) << "GBK, the oracle";
+        const std::string marked = file("\xEF\xBB\xBF" + c.lines, "marked.txt");
+        EXPECT_EQ(pairsOf(ReadNumberAndNameLines(marked)), c.cards) << "UTF-8 with its byte-order mark";
     }
 }
 

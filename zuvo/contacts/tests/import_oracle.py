@@ -11,6 +11,24 @@ import re
 import sys
 
 
+def reads_as_text(text):
+    """Whether a UTF-8 reading is plainly text: every two-byte character is
+    an accented Latin letter in a word with an ASCII letter, or a middle dot
+    between two three-byte characters."""
+    width = [len(c.encode('utf-8')) for c in text]
+    words = re.finditer(r'[A-Za-z\u00c0-\u00d6\u00d8-\u00f6\u00f8-\u024f]+', text)
+    latin_words_fit = all(re.search(r'[A-Za-z]', w.group()) or
+                          all(width[i] == 1 for i in range(w.start(), w.end()))
+                          for w in words)
+    for i, c in enumerate(text):
+        if width[i] != 2 or re.match(r'[\u00c0-\u00d6\u00d8-\u00f6\u00f8-\u024f]', c):
+            continue
+        dot = c == '\u00b7' and 0 < i < len(text) - 1 and width[i - 1] >= 3 and width[i + 1] >= 3
+        if not dot:
+            return False
+    return latin_words_fit
+
+
 def decode(data):
     if data.startswith(b'\xff\xfe') or data.startswith(b'\xfe\xff'):
         text = data.decode('utf-16', errors='ignore')
@@ -19,6 +37,8 @@ def decode(data):
     else:
         try:
             text = data.decode('utf-8')
+            if not reads_as_text(text):
+                text = data.decode('gb18030', errors='ignore')
         except UnicodeDecodeError:
             text = data.decode('gb18030', errors='ignore')
     # What XML cannot hold goes.

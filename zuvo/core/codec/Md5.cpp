@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "byteorder/LittleEndian.h"
+
 namespace {
 
 constexpr uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
@@ -22,12 +24,6 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
-void storeLittleEndian(uint32_t word, unsigned char* out)
-{
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(word >> (8 * i));
-}
-
 } // namespace
 
 void Md5Context::init()
@@ -44,8 +40,7 @@ void Md5Context::transform(const unsigned char* block)
 {
     uint32_t m[16];
     for (int i = 0; i < 16; ++i)
-        m[i] = uint32_t(block[4 * i]) | (uint32_t(block[4 * i + 1]) << 8) |
-               (uint32_t(block[4 * i + 2]) << 16) | (uint32_t(block[4 * i + 3]) << 24);
+        m[i] = le::get32(block + 4 * i);
     uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
     for (int i = 0; i < 64; ++i) {
         uint32_t f;
@@ -110,8 +105,8 @@ Md5Context::Digest Md5Context::finish()
     const std::size_t padded = buffered_ < 56 ? 64 : 128;
     buffer_[buffered_] = 0x80;
     std::memset(buffer_ + buffered_ + 1, 0, padded - buffered_ - 1);
-    storeLittleEndian(uint32_t(bits), buffer_ + padded - 8);
-    storeLittleEndian(uint32_t(bits >> 32), buffer_ + padded - 4);
+    le::put32(buffer_ + padded - 8, uint32_t(bits));
+    le::put32(buffer_ + padded - 4, uint32_t(bits >> 32));
     transform(buffer_);
     if (padded == 128)
         transform(buffer_ + 64);
@@ -123,7 +118,7 @@ Md5Context::Digest Md5Context::read() const
 {
     Digest digest;
     for (int i = 0; i < 4; ++i)
-        storeLittleEndian(state_[i], digest.data() + 4 * i);
+        le::put32(digest.data() + 4 * i, state_[i]);
     return digest;
 }
 

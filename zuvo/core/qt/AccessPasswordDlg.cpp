@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/AccessLock.h"
+#include "core/frame/AccessLock.h"
 #include "core/qt/DialogParts.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"

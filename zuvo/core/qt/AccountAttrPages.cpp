@@ -21,14 +21,14 @@
 
 #include <memory>
 
-#include "core/stores/AccountConfig.h"
-#include "core/session/AgentHelp.h"
-#include "core/ProfileFile.h"
-#include "core/stores/SysConfig.h"
 #include "core/qt/AccessPasswordDlg.h"
 #include "core/qt/ChangePasswordDlg.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
+#include "core/session/AgentHelp.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/ProfileFile.h"
+#include "core/stores/SysConfig.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "core/AccountSettings.h"
+#include "core/stores/AccountSettings.h"
 
 class AgentPort;
 class QCheckBox;

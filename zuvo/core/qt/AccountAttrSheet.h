@@ -8,8 +8,8 @@
 #include <QDialog>
 #include <QString>
 
-#include "core/AccountSettings.h"
 #include "core/qt/AccountAttrPages.h"
+#include "core/stores/AccountSettings.h"
 
 class QTabWidget;
 

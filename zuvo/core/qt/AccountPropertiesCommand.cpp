@@ -2,12 +2,12 @@
 
 #include "core/qt/AccountPropertiesCommand.h"
 
-#include "core/stores/AccountConfig.h"
-#include "core/AccountSettings.h"
-#include "core/stores/SysConfig.h"
 #include "core/qt/AccountAttrSheet.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/AccountSettings.h"
+#include "core/stores/SysConfig.h"
 #include "jotter/Jotter.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "core/qt/AgentReplyWait.h"
 
-#include "core/InvokeIds.h"
-#include "core/ReplyListener.h"
 #include "core/qt/Prompter.h"
+#include "core/session/InvokeIds.h"
+#include "core/session/ReplyListener.h"
 
 AgentReplyWait::AgentReplyWait(AgentPort& agent, QObject* parent)
     : QObject(parent), agent_(agent), invokeId_(NextInvokeId())

@@ -1,7 +1,7 @@
 #include "core/qt/BrowserView.h"
 
 #include "core/TextUtil.h"
-#include "core/WebSignIn.h"
+#include "core/web/WebSignIn.h"
 #include "jotter/Jotter.h"
 
 CBrowserView::CBrowserView(std::string site, FaxUserStore store, QWidget* parent)

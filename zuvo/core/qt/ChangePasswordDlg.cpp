@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/session/AgentHelp.h"
-#include "core/PasswordChange.h"
 #include "core/qt/AgentReplyWait.h"
 #include "core/qt/DialogParts.h"
 #include "core/qt/Prompter.h"
 #include "core/qt/ResourceText.h"
+#include "core/session/AgentHelp.h"
+#include "core/session/PasswordChange.h"
 
 namespace {
 

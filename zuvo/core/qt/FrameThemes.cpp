@@ -1,6 +1,6 @@
 #include "core/qt/FrameThemes.h"
 
-#include "core/FrameCommands.h"
+#include "core/frame/FrameCommands.h"
 
 #include <QApplication>
 #include <QColor>

@@ -8,20 +8,36 @@
 #include "core/qt/ResourceText.h"
 #include "safefile/SafeFile.h"
 
-QStringList HandOverFiles(const QStringList& arguments)
+namespace {
+
+QString absoluteIn(const QString& workingDirectory, const QString& path)
+{
+    if (path.isEmpty() || QDir::isAbsolutePath(path)) {
+        return path;
+    }
+    return QDir(workingDirectory).absoluteFilePath(path);
+}
+
+} // namespace
+
+QStringList HandOverFiles(const QStringList& arguments, const QString& workingDirectory)
 {
     if (arguments.isEmpty()) {
         return {};
     }
     const QString& first = arguments.front();
     if (!first.startsWith(QLatin1Char('#'))) {
-        return arguments;
+        QStringList files;
+        for (const QString& argument : arguments) {
+            files << absoluteIn(workingDirectory, argument);
+        }
+        return files;
     }
     QString path = first.mid(1);
     cpLog(kLogTrace, "file[%s]", path.toUtf8().constData());
-    path.remove(QLatin1Char('"'));
+    path = absoluteIn(workingDirectory, path.remove(QLatin1Char('"')));
     // A print file that cannot be opened is still handed over by name.
-    ScrambleFile(path.toStdString());
+    ScrambleFile(QFile::encodeName(path).toStdString());
     return {path};
 }
 

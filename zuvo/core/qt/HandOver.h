@@ -14,11 +14,14 @@
 
 inline constexpr char kHandOverFileName[] = "addfile.temp";
 
-// The files named by the program's arguments (without the program path).
-// A first argument "#<path>" names a scrambled print file: its double
-// quotes are dropped, the file is unscrambled in place and is the only file
-// handed over. Otherwise every argument is one file.
-QStringList HandOverFiles(const QStringList& arguments);
+// The files named by the program's arguments (without the program path),
+// each made absolute against workingDirectory (the directory the program was
+// started in) when it is relative, so that the instance that opens them finds
+// them whatever its own directory. A first argument "#<path>" names a
+// scrambled print file: its double quotes are dropped, the file is
+// unscrambled in place and is the only file handed over. Otherwise every
+// argument is one file.
+QStringList HandOverFiles(const QStringList& arguments, const QString& workingDirectory);
 
 // Replaces addfile.temp in `directory` with `files` in one step (a reader
 // never sees half a file). false when it cannot be written.

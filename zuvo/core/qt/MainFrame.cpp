@@ -2,10 +2,8 @@
 
 #include "core/qt/FolderTreePane.h"
 
-#include "core/FrameTexts.h"
-#include "core/SessionTexts.h"
-#include "core/stores/SysConfig.h"
 #include "core/WindowMessages.h"
+#include "core/frame/FrameTexts.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
 #include "core/qt/FrameThemes.h"
@@ -14,6 +12,7 @@
 #include "core/qt/TrayIcons.h"
 #include "core/qt/UndoDropDown.h"
 #include "core/qt/XStatusBar.h"
+#include "core/stores/SysConfig.h"
 #include "jotter/Jotter.h"
 #include "res/StringTable.h"
 
@@ -54,6 +53,25 @@ QString fromStd(const std::string& text)
 QSettings productSettings()
 {
     return QSettings(QStringLiteral("Zuvo"), QStringLiteral("Zuvo"));
+}
+
+ConnectionSettings connectionSettings(const MainFrameSettings& settings)
+{
+    ConnectionSettings connection;
+    connection.loginMode = settings.loginMode.toStdString();
+    connection.timings = settings.timings;
+    connection.onlineHelpUrl = settings.onlineHelpUrl.toStdString();
+    connection.reqAccountUrl = settings.reqAccountUrl.toStdString();
+    connection.site = settings.site;
+    return connection;
+}
+
+std::tm localNow()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
 }
 
 QIcon commandIcon(int id)
@@ -102,6 +120,7 @@ CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, Q
     : QMainWindow(parent),
       settings_(std::move(settings)),
       services_(std::move(services)),
+      connection_(connectionSettings(settings_)),
       labels_(LabelsFor(settings_.chinese)),
       popup_(this)
 {
@@ -119,11 +138,7 @@ CMainFrame::CMainFrame(MainFrameSettings settings, MainFrameServices services, Q
     createCommandBars();
     createNotifier();
     interInstanceMessage_ = RegisterWindowMessage(QStringLiteral("ZUVO"));
-
-    if (!isWebMode()) {
-        setTimer(kStartTimer, settings_.timings.startMs);
-        setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
-    }
+    carryOut(connection_.Open(session_ != nullptr, localNow()));
     cpLog(kLogTrace, "OnCreate SetTheme()");
     SetTheme(theme_);
     cpLog(kLogTrace, "OnCreate End");
@@ -139,11 +154,6 @@ CMainFrame::~CMainFrame()
 {
     if (!shutDown_) ShutDown(false);
     productSettings().setValue(QStringLiteral("Settings/Theme"), theme_);
-}
-
-bool CMainFrame::isWebMode() const
-{
-    return settings_.loginMode.compare(QStringLiteral("web"), Qt::CaseInsensitive) == 0;
 }
 
 QWidget* CMainFrame::placeholder(const QString& name, const QString& caption)
@@ -215,14 +225,6 @@ void CMainFrame::createLayout()
         splitter->setStretchFactor(1, 1);
     }
     RecalcSplitterLayout();
-    if (isWebMode()) {
-        sessionEnabled_ = false;
-        if (session_) session_->SetEnabled(false);
-        OpenWebLogin();
-    } else {
-        sessionEnabled_ = true;
-        if (session_) session_->SetEnabled(true);
-    }
 }
 
 void CMainFrame::RecalcSplitterLayout()
@@ -377,8 +379,7 @@ void CMainFrame::createCommandBars()
         action->setIcon(commandIcon(command.id));
         if (command.check != CommandCheck::None) action->setCheckable(true);
         if (!command.shortcut.empty()) action->setShortcut(QKeySequence(fromStd(command.shortcut)));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, action);
         addAction(action);  // shortcuts work while the window has focus
         if (!command.menu.empty()) {
             QMenu*& menu = menus[command.menu];
@@ -391,7 +392,7 @@ void CMainFrame::createCommandBars()
         if (command.toolbar && command.id == FrameCommandId::EditUndo) addUndoButton(action);
         else if (command.toolbar) toolBar_->addAction(action);
     }
-    for (int id : TrayMenuCommands()) trayMenu_->addAction(actions_[id]);
+    for (int id : TrayMenuCommands()) trayMenu_->addAction(actions_.Find(id));
     connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QByteArray layout = productSettings().value(QStringLiteral("CommandBars")).toByteArray();
@@ -450,9 +451,9 @@ void CMainFrame::timerEvent(QTimerEvent* event)
     for (auto& [id, entry] : timers_) {
         if (entry.timer.timerId() != event->timerId()) continue;
         switch (id) {
-        case kStartTimer: onStartTimer(); break;
-        case kTimeoutTimer: onTimeoutTimer(); break;
-        case kAnimationTimer: onAnimationTimer(); break;
+        case kStartTimer: carryOut(connection_.StartTimerExpired(applicationNetFaxNo())); break;
+        case kTimeoutTimer: carryOut(connection_.TimeoutExpired()); break;
+        case kAnimationTimer: carryOut(connection_.AnimationTick(session_ && session_->IsLoggedIn())); break;
         default: break;
         }
         return;
@@ -460,89 +461,62 @@ void CMainFrame::timerEvent(QTimerEvent* event)
     QMainWindow::timerEvent(event);
 }
 
-void CMainFrame::restartConnectionTimers()
-{
-    setTimer(kAnimationTimer, settings_.timings.animationMs);
-    setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
-}
-
-void CMainFrame::stopConnectionTimers()
-{
-    killTimer(kAnimationTimer);
-    killTimer(kTimeoutTimer);
-}
-
-void CMainFrame::onStartTimer()
-{
-    killTimer(kStartTimer);
-    setTimer(kAnimationTimer, settings_.timings.animationMs);
-    animationFrame_ = StateOffline;
-    applyState(StateOffline);
-    autoReceiveMark_ = false;
-    accountPropertiesEnabled_ = true;
-    if (session_) session_->SetUpdateInProgress(false);
-    setPaneTextNow(3, LoadText(IDS_UNKNOWN));
-    setPaneTextNow(2, services_.application.netFaxNo ? fromStd(services_.application.netFaxNo()) : QString());
-    if (session_ && !sessionStarted_) {
-        sessionStarted_ = true;
-        session_->Start();
-    }
-    UpdateCommands();
-}
-
-void CMainFrame::onTimeoutTimer()
-{
-    showPopup(LoadText(IDS_CONNECT_TIMEOUT));
-    stopConnectionTimers();
-    applyState(StateOffline);
-}
-
-void CMainFrame::onAnimationTimer()
-{
-    if (session_ && session_->IsLoggedIn()) {
-        // Logged in the icon stands still: the timer rests until a lost
-        // connection or "联机" runs it again.
-        killTimer(kAnimationTimer);
-        return;
-    }
-    animationFrame_ = NextAnimationFrame(animationFrame_);
-    tray_.ModifyIcon(animationFrame_);
-}
-
 void CMainFrame::StartWebLoginTimers()
 {
-    // The callback page shown again (a reload, a second frame of it) while
-    // the session runs must not start it over: that would show the window
-    // offline while it is logged in.
-    if (sessionStarted_) return;
-    sessionEnabled_ = true;
-    if (session_) session_->SetEnabled(true);
-    if (isWebMode()) {
-        setTimer(kStartTimer, settings_.timings.webStartMs);
-        setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
-    }
+    carryOut(connection_.WebSignInSucceeded());
 }
 
 void CMainFrame::OpenWebLogin()
 {
-    if (sessionEnabled_) return;
-    QString address = WebSignInAddress();
-    if (address.isEmpty()) {
-        cpLog(kLogFailure, "CMainFrame: login mode web, but no sign-on gateway is set (WebLogin/Gateway)");
-        return;
-    }
-    if (settings_.site.site.empty())  // no callback page is then recognised
-        cpLog(kLogFailure, "CMainFrame: no product site is set (WebLogin/Site); the web sign-in cannot complete");
-    Navigate(address);
+    carryOut(connection_.WebSignInReopened(localNow()));
 }
 
 QString CMainFrame::WebSignInAddress() const
 {
-    if (settings_.site.gateway.empty()) return QString();
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return fromStd(BuildSignInAddress(settings_.site, local));
+    return fromStd(connection_.SignInAddress(localNow()));
+}
+
+// ------------------------------------------------------------ connection steps
+
+void CMainFrame::carryOut(const ConnectionSteps& steps)
+{
+    using Kind = ConnectionStep::Kind;
+    // The commands' states read the login, the auto-receive mark and the
+    // account-properties enable; each change of them, and of the shown
+    // state, updates the commands here: nothing polls them.
+    bool commandsAffected = false;
+    for (const ConnectionStep& step : steps) {
+        carryOut(step);
+        commandsAffected |= step.kind == Kind::ShowState || step.kind == Kind::PublishLogin ||
+                            step.kind == Kind::LogInAgain || step.kind == Kind::ClearAutoReceiveMark ||
+                            step.kind == Kind::EnableAccountProperties;
+    }
+    if (commandsAffected) UpdateCommands();
+}
+
+void CMainFrame::carryOut(const ConnectionStep& step)
+{
+    using Kind = ConnectionStep::Kind;
+    switch (step.kind) {
+    case Kind::StartTimer: setTimer(static_cast<int>(step.timer), step.value); break;
+    case Kind::StopTimer: killTimer(static_cast<int>(step.timer)); break;
+    case Kind::ShowState: showState(step.value); break;
+    case Kind::ShowAnimationFrame: tray_.ModifyIcon(step.value); break;
+    case Kind::SetPaneText: setPaneTextNow(step.value, fromStd(step.text)); break;
+    case Kind::ShowNotice: showPopup(fromStd(step.text)); break;
+    case Kind::ShowPage: Navigate(fromStd(step.text)); break;
+    case Kind::NavigateAdView: NavigateAdView(); break;
+    case Kind::PublishLogin: publishLogin(step.value != 0); break;
+    case Kind::ClearAutoReceiveMark: autoReceiveMark_ = false; break;
+    case Kind::EnableAccountProperties: accountPropertiesEnabled_ = true; break;
+    case Kind::EnableSession: if (session_) session_->SetEnabled(step.value != 0); break;
+    case Kind::StartSession: if (session_) session_->Start(); break;
+    case Kind::StopSession: if (session_) session_->Stop(); break;
+    case Kind::DisconnectSession: if (session_) session_->Disconnect(); break;
+    case Kind::ReconnectSession: if (session_) session_->Reconnect(); break;
+    case Kind::LogInAgain: if (session_) session_->LogInAgain(); break;
+    case Kind::ClearUpdateInProgress: if (session_) session_->SetUpdateInProgress(false); break;
+    }
 }
 
 // ------------------------------------------------------------ state and panes
@@ -557,15 +531,13 @@ void CMainFrame::onGuiThread(std::function<void()> change)
 
 void CMainFrame::SetState(int state)
 {
-    onGuiThread([this, state] { applyState(state); });
+    onGuiThread([this, state] { carryOut(connection_.StateReported(state)); });
 }
 
-void CMainFrame::applyState(int state)
+void CMainFrame::showState(int state)
 {
-    state_ = state;
     if (statusCreated_) statusBar_->SetPaneText(1, fromStd(StatePaneText(labels_, state)));
     tray_.ModifyIcon(state);
-    UpdateCommands();
 }
 
 void CMainFrame::setPaneTextNow(int pane, const QString& text)
@@ -598,56 +570,32 @@ void CMainFrame::PostNotice(const std::string& text)
 
 void CMainFrame::LoggedIn()
 {
-    onGuiThread([this] {
-        publishLogin(true);
-        killTimer(kTimeoutTimer);
-        NavigateAdView();
-        UpdateCommands();
-    });
+    onGuiThread([this] { carryOut(connection_.LoggedIn()); });
 }
 
 void CMainFrame::LoginFailed()
 {
-    onGuiThread([this] {
-        // Refused, not unreachable: no time-out notice, and the tray keeps
-        // the state the session reports instead of animating.
-        stopConnectionTimers();
-        if (!settings_.onlineHelpUrl.isEmpty())
-            Navigate(settings_.onlineHelpUrl);
-        else if (!settings_.reqAccountUrl.isEmpty())
-            Navigate(fromStd(BuildApplyAccountAddress(settings_.reqAccountUrl.toStdString(), loginToken())));
-    });
+    onGuiThread([this] { carryOut(connection_.LoginFailed(loginToken())); });
 }
 
 void CMainFrame::LoggedInElsewhere()
 {
-    onGuiThread([this] {
-        publishLogin(false);
-        // Nothing connects until "联机", which runs both timers again.
-        stopConnectionTimers();
-        UpdateCommands();
-    });
+    onGuiThread([this] { carryOut(connection_.LoggedInElsewhere()); });
 }
 
 void CMainFrame::ConnectionLost()
 {
-    onGuiThread([this] {
-        publishLogin(false);
-        restartConnectionTimers();
-        UpdateCommands();
-    });
+    onGuiThread([this] { carryOut(connection_.ConnectionLost()); });
 }
 
 void CMainFrame::OnAccountIdentityChanged()
 {
-    setPaneTextNow(3, LoadText(IDS_UNKNOWN));
-    setPaneTextNow(2, services_.application.netFaxNo ? fromStd(services_.application.netFaxNo()) : QString());
-    publishLogin(false);
-    setTimer(kTimeoutTimer, settings_.timings.timeoutMs);
-    applyState(StateOffline);
-    accountPropertiesEnabled_ = true;
-    if (session_) session_->LogInAgain();
-    UpdateCommands();
+    carryOut(connection_.AccountIdentityChanged(applicationNetFaxNo()));
+}
+
+std::string CMainFrame::applicationNetFaxNo() const
+{
+    return services_.application.netFaxNo ? services_.application.netFaxNo() : std::string();
 }
 
 void CMainFrame::publishLogin(bool loggedIn)
@@ -732,7 +680,7 @@ void CMainFrame::UpdateCommands()
 {
     CommandContext context = commandContext();
     for (const FrameCommand& command : FrameCommands()) {
-        QAction* action = actions_.count(command.id) ? actions_[command.id] : nullptr;
+        QAction* action = actions_.Find(command.id);
         if (!action) continue;
         action->setEnabled(IsCommandEnabled(command, context) && commandAvailable(command.id));
         if (action->isCheckable()) action->setChecked(IsCommandChecked(command, context));
@@ -747,8 +695,7 @@ void CMainFrame::SetCommandHandler(int id, std::function<void()> handler)
 
 QAction* CMainFrame::CommandAction(int id) const
 {
-    auto it = actions_.find(id);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(id);
 }
 
 void CMainFrame::OnCommand(int id)
@@ -770,10 +717,7 @@ void CMainFrame::OnCommand(int id)
         if (loggedIn && handler != services_.commandHandlers.end()) handler->second();
         break;
     case ShowMain: showMain(); break;
-    case Connect:
-        if (session_) session_->Reconnect();
-        restartConnectionTimers();
-        break;
+    case Connect: carryOut(connection_.ConnectChosen()); break;
     case CheckUpdate: checkUpdate(); break;
     case HelpTopics: openHelp(); break;
     case SelfService: {
@@ -840,7 +784,8 @@ void CMainFrame::checkUpdate()
 void CMainFrame::openHelp()
 {
     const ApplicationSlots& application = services_.application;
-    QString directory = application.programDirectory ? application.programDirectory() : QString();
+    QString directory =
+        application.programDirectory ? application.programDirectory() : QCoreApplication::applicationDirPath();
     QString path = QDir(directory).filePath(QStringLiteral("help.chm"));
     if (directory.isEmpty() || !QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         ShowMessage(QString::fromUtf8(kHelpFileMissingText));
@@ -975,12 +920,7 @@ void CMainFrame::ShutDown(bool saveCommandBarsFirst)
     if (shutDown_) return;
     shutDown_ = true;
     if (saveCommandBarsFirst) saveCommandBars();
-    if (session_) {
-        if (sessionStarted_) session_->Stop();  // a session that never started has nothing to stop
-        session_->Disconnect();
-    }
-    stopConnectionTimers();
-    killTimer(kStartTimer);
+    carryOut(connection_.ShutDown());
     tray_.StopAnimation();
     closeAllWindows();
     emit shutDownFinished();

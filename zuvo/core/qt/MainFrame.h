@@ -1,14 +1,16 @@
 #pragma once
 
-#include "core/FrameCommands.h"
-#include "core/FrameSession.h"
-#include "core/StatusTexts.h"
-#include "core/WebAddress.h"
+#include "core/frame/ConnectionMachine.h"
+#include "core/frame/FrameCommands.h"
+#include "core/frame/FrameSession.h"
+#include "core/frame/StatusTexts.h"
 #include "core/qt/AnimateTray.h"
+#include "core/qt/CommandActions.h"
 #include "core/qt/MainWindowInterface.h"
 #include "core/qt/PopupNotice.h"
 #include "core/qt/TaskbarNotifier.h"
 #include "core/qt/WindowMessage.h"
+#include "core/web/WebAddress.h"
 
 #include <QBasicTimer>
 #include <QList>
@@ -31,14 +33,6 @@ class QStackedWidget;
 class QToolBar;
 class UndoDropDown;
 class XStatusBar;
-
-// Periods of the session timers (ms); tests shorten them.
-struct MainFrameTimings {
-    int startMs = 2000;       // timer 3000 after creation
-    int webStartMs = 1000;    // timer 3000 after a web sign-in
-    int timeoutMs = 90000;    // timer 2000: connection time-out notice
-    int animationMs = 200;    // timer 1000: next frame of the tray animation
-};
 
 // What the main window reads from config.xml and the deployment.
 struct MainFrameSettings {
@@ -70,16 +64,13 @@ struct ApplicationSlots {
     std::function<QString()> programDirectory;
 };
 
-// The application object's slots (wired in ProgramMainFrame.cpp). While no
-// application object exists they change nothing, the fax number is empty and
-// the program directory is the executable's.
-ApplicationSlots ProgramApplicationSlots();
-
 // What the main window uses of the rest of the program. Everything is
 // optional: a command whose window is not there is shown disabled.
 struct MainFrameServices {
-    // The application's slots; the application object's unless replaced.
-    ApplicationSlots application = ProgramApplicationSlots();
+    // The application's slots (the program's assembly fills them with the
+    // application object's). While a slot is not set it changes nothing, the
+    // fax number is empty and the program directory is the executable's.
+    ApplicationSlots application;
     // Creates the server session that the window hosts.
     std::function<std::unique_ptr<MainFrameSession>(SessionEvents&)> makeSession;
     // Number of fax records in the outbox of the current (false) or the
@@ -105,13 +96,16 @@ struct MainFrameServices {
 // caption bar, content and attachments panes; the status bar, the menu bar
 // and the toolbar, the tray icon, the notifier and the pop-up notice; it
 // hosts the server session and closes every window it registered at the end.
+// The connection's decisions (its states, timers, notices and the web
+// sign-in) are the ConnectionMachine's; the window feeds it the session's
+// reports and its timers' expiries and carries out the steps it answers.
 class CMainFrame : public QMainWindow, public MainWindowInterface, public SessionEvents {
     Q_OBJECT
 public:
     // Session timers.
-    static constexpr int kStartTimer = 3000;
-    static constexpr int kTimeoutTimer = 2000;
-    static constexpr int kAnimationTimer = 1000;
+    static constexpr int kStartTimer = static_cast<int>(ConnectionTimer::Start);
+    static constexpr int kTimeoutTimer = static_cast<int>(ConnectionTimer::Timeout);
+    static constexpr int kAnimationTimer = static_cast<int>(ConnectionTimer::Animation);
     static constexpr int kTrayId = 152;
     static constexpr int kStatusPanes = kStatusPaneCount;
 
@@ -199,11 +193,11 @@ public:
     bool IsShutDown() const { return shutDown_; }
 
     // State for tests and the panes.
-    int State() const { return state_; }
+    int State() const { return connection_.State(); }
     int Theme() const { return theme_; }
     void SetTheme(int theme);
-    bool IsSessionEnabled() const { return sessionEnabled_; }
-    bool IsSessionStarted() const { return sessionStarted_; }
+    bool IsSessionEnabled() const { return connection_.IsSessionEnabled(); }
+    bool IsSessionStarted() const { return connection_.IsSessionStarted(); }
     bool IsTimerActive(int id) const;
     int TimerInterval(int id) const;
     bool IsMainVisible() const { return visible_; }
@@ -247,16 +241,14 @@ private:
     QWidget* installed(FramePane pane) const;
     void setTimer(int id, int intervalMs);
     void killTimer(int id);
-    // Timers 1000 and 2000 again: the animation and the connection time-out.
-    void restartConnectionTimers();
-    // Stops both while no connection is being tried.
-    void stopConnectionTimers();
+    // Carries out the connection's steps, in order.
+    void carryOut(const ConnectionSteps& steps);
+    void carryOut(const ConnectionStep& step);
     // Mirrors the login state, fax number and token into the application.
     void publishLogin(bool loggedIn);
-    void onStartTimer();
-    void onTimeoutTimer();
-    void onAnimationTimer();
-    void applyState(int state);
+    // The network fax number the application holds ("" without the slot).
+    std::string applicationNetFaxNo() const;
+    void showState(int state);
     void setPaneTextNow(int pane, const QString& text);
     void showPopup(const QString& text);
     void showMain();
@@ -276,10 +268,10 @@ private:
     std::string loginToken() const;
     // Runs `change` on the GUI thread: at once there, queued from elsewhere.
     void onGuiThread(std::function<void()> change);
-    bool isWebMode() const;
 
     MainFrameSettings settings_;
     MainFrameServices services_;
+    ConnectionMachine connection_;
     StatusLabels labels_;
     RegisteredWindow registered_{this};
 
@@ -304,14 +296,12 @@ private:
     bool statusCreated_ = false;
     bool layoutDone_ = false;
     QToolBar* toolBar_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     UndoDropDown* undoDropDown_ = nullptr;  // owned by the frame
     std::map<int, FrameTimer> timers_;
 
     std::function<bool()> closeCheck_;
     std::unique_ptr<MainFrameSession> session_;
-    bool sessionEnabled_ = false;
-    bool sessionStarted_ = false;
     bool shutDown_ = false;
     int theme_ = 0;
     unsigned interInstanceMessage_ = 0;
@@ -319,6 +309,4 @@ private:
     bool hidden_ = true;
     bool autoReceiveMark_ = false;
     bool accountPropertiesEnabled_ = false;
-    int state_ = StateOffline;
-    int animationFrame_ = StateOffline;  // the animation starts at its first frame
 };

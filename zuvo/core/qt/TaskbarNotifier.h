@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/NotifierTiming.h"
+#include "core/frame/NotifierTiming.h"
 
 #include <QBasicTimer>
 #include <QColor>

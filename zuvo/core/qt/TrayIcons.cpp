@@ -1,6 +1,6 @@
 #include "core/qt/TrayIcons.h"
 
-#include "core/StatusTexts.h"
+#include "core/frame/StatusTexts.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -54,7 +54,38 @@ QIcon animationIcon(int n)
     return QIcon(pixmap);
 }
 
+// The sizes a tray or a window list asks for, from a small panel's to a
+// task switcher's.
+constexpr int kOverlaidSizes[] = {16, 22, 24, 32, 48, 64};
+
+// `application` at each of kOverlaidSizes with `state` over its lower right
+// corner, at a little more than half its width so that the colour reads
+// on a panel of 16 pixels, on a white disc that parts it from the icon.
+QIcon overlaid(const QIcon& application, const QIcon& state)
+{
+    QIcon icon;
+    for (const int size : kOverlaidSizes) {
+        QPixmap pixmap = application.pixmap(size).scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const int mark = (size * 9 + 15) / 16;
+        const QRect corner(size - mark, size - mark, mark, mark);
+        QPainter painter(&pixmap);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(QRectF(corner));
+        painter.drawPixmap(corner, state.pixmap(kSize));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 } // namespace
+
+QIcon ApplicationIcon()
+{
+    return QIcon::fromTheme(QLatin1String(kApplicationIconName), QIcon(badge(QColor(28, 86, 176))));
+}
 
 QList<QIcon> DrawStateIcons()
 {
@@ -63,5 +94,9 @@ QList<QIcon> DrawStateIcons()
           << QIcon(badge(QColor(40, 160, 60)))    // online
           << failedIcon();
     for (int n = 0; n < kAnimationFrameCount; ++n) icons << animationIcon(n);
+    if (!QIcon::hasThemeIcon(QLatin1String(kApplicationIconName)))
+        return icons;
+    const QIcon application = QIcon::fromTheme(QLatin1String(kApplicationIconName));
+    for (QIcon& icon : icons) icon = overlaid(application, icon);
     return icons;
 }

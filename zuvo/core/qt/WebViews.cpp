@@ -3,6 +3,8 @@
 #include "jotter/Jotter.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QOpenGLContext>
 #include <QPluginLoader>
 
@@ -63,7 +65,7 @@ WebViewMaker* LoadModule()
     // Before the module: loading it runs the engine's start-up check of the
     // shared context.
     ShareOpenGLContexts();
-    static QPluginLoader loader(QCoreApplication::applicationDirPath() + QStringLiteral("/zuvo_webviews.so"));
+    static QPluginLoader loader(WebViewModulePath(QCoreApplication::applicationDirPath()));
     auto* maker = qobject_cast<WebViewMaker*>(loader.instance());
     if (!maker)
         cpLog(kLogFailure, "WebViewModule: no embedded browser: %s", loader.errorString().toUtf8().constData());
@@ -72,6 +74,18 @@ WebViewMaker* LoadModule()
 #endif
 
 } // namespace
+
+QString WebViewModulePath(const QString& programDirectory)
+{
+    const QString name = QStringLiteral("zuvo_webviews.so");
+    const QDir program(programDirectory);
+    const QString beside = program.filePath(name);
+    const QString installed =
+        QDir::cleanPath(program.filePath(QStringLiteral(ZUVO_PRIVATE_LIBDIR_FROM_BINDIR "/") + name));
+    if (!QFile::exists(beside) && QFile::exists(installed))
+        return installed;
+    return beside;
+}
 
 WebViewMaker* WebViewModule()
 {

@@ -1,6 +1,7 @@
 #pragma once
 // The embedded browser's views, made by a module of their own
-// (zuvo_webviews.so beside the program) that is loaded when the first view
+// (zuvo_webviews.so: beside the program in the build tree, in lib/zuvo of
+// an installed program; WebViewModulePath) that is loaded when the first view
 // is asked for. A program that shows no page never loads the browser engine,
 // its Qt Quick scene or an OpenGL driver.
 //
@@ -52,3 +53,9 @@ Q_DECLARE_INTERFACE(WebViewMaker, ZUVO_WEB_VIEW_MAKER_IID)
 // one); null, and logged once, when the program was built without the
 // browser or the module does not load.
 WebViewMaker* WebViewModule();
+
+// The module's file for a program in programDirectory: beside the program
+// (the build tree, a portable copy), else in the private library directory
+// of an installed program (bin/../lib/zuvo), whichever holds it first;
+// beside the program when neither does.
+QString WebViewModulePath(const QString& programDirectory);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PaneMode.h"
+#include "core/frame/PaneMode.h"
 
 #include <QBasicTimer>
 #include <QColor>
@@ -19,7 +19,7 @@
 class XStatusBar;
 
 // How one pane of the status bar looks: texts, colours, font and the mode
-// flags of core/PaneMode.h. A pane shows text, a bitmap or a progress bar;
+// flags of core/frame/PaneMode.h. A pane shows text, a bitmap or a progress bar;
 // text and bitmaps can stand still, move or repeat.
 class XPaneInfo {
 public:

@@ -1,27 +1,13 @@
 #include "core/session/AgentDispatch.h"
 
-#include "core/SessionTexts.h"
-#include "core/StatusTexts.h"
-#include "core/TextUtil.h"
+#include "core/frame/StatusTexts.h"
+#include "core/session/AgentEvents.h"
+#include "core/session/SessionTexts.h"
 #include "jotter/Jotter.h"
-
-namespace {
-
-bool Is(CRL::Event& event, const char* name)
-{
-    return EqualsNoCase(event.getString("event"), name);
-}
-
-bool Succeeded(CRL::Event& event)
-{
-    return EqualsNoCase(event.getString("result"), "success");
-}
-
-} // namespace
 
 bool AgentDispatch::IsOwn(CRL::Event& event)
 {
-    return event.getLong("invokeid") == session_.invokeId();
+    return CarriesInvokeId(event, session_.invokeId());
 }
 
 void AgentDispatch::ShowOffline()
@@ -51,7 +37,7 @@ int AgentDispatch::onProcess(CRL::Event* event)
 {
     // Progress is not shown; a step of one of the pump's downloads keeps
     // that download from being given up as stalled.
-    if (event && IsOwn(*event) && Is(*event, "download-process"))
+    if (event && IsOwn(*event) && IsEvent(*event, "download-process"))
         session_.queue().DownloadProgressed(event->getLong("taskid"));
     return 1;
 }
@@ -62,46 +48,46 @@ int AgentDispatch::onReceive(CRL::Event* received)
         return 0;
     CRL::Event& event = *received;
     cpLog(kLogTrace, "OnReceive Event=<%s> Result=<%s>", event.getString("event"), event.getString("result"));
-    if (Is(event, "login"))
+    if (IsEvent(event, "login"))
         return OnLogin(event);
-    if (Is(event, "logout")) {
+    if (IsEvent(event, "logout")) {
         session_.events().EnableAccountProperties();
         session_.events().SetState(StateRegistrationFailed);
         return 1;
     }
-    if (Is(event, "notify")) {
+    if (IsEvent(event, "notify")) {
         cpLog(kLogTrace, "notify , state=<%s>", event.getString("state"));
         session_.events().SetPaneText(PANE_FAX_STATE, event.getString("state"));
         return 1;
     }
-    if (Is(event, "shutdown"))
+    if (IsEvent(event, "shutdown"))
         return OnShutdown();
-    if (Is(event, "update-last")) {
+    if (IsEvent(event, "update-last")) {
         session_.updateInProgress = 0;
         session_.NoticeId(IDS_ALREADY_LATEST);
         return 1;
     }
-    if (Is(event, "update")) {
-        if (EqualsNoCase(event.getString("result"), "failed")) {
+    if (IsEvent(event, "update")) {
+        if (HasResult(event, "failed")) {
             session_.updateInProgress = 0;
             session_.NoticeId(IDS_UPDATE_FAILED);
             return 1;
         }
         return QueueCopy(event);
     }
-    if (Is(event, "download-success"))
+    if (IsEvent(event, "download-success"))
         return OnDownloadEnd(event, true);
-    if (Is(event, "download-failed"))
+    if (IsEvent(event, "download-failed"))
         return OnDownloadEnd(event, false);
-    if (Is(event, "updatefax"))
+    if (IsEvent(event, "updatefax"))
         return OnUpdateFax(event);
-    if (Is(event, "queryfax"))
+    if (IsEvent(event, "queryfax"))
         return OnQueryFax(event);
-    if (Is(event, "queryfaxlist"))
+    if (IsEvent(event, "queryfaxlist"))
         return OnQueryFaxList(event);
-    if (Is(event, "faxreply-accept") || Is(event, "faxreply-reject"))
+    if (IsEvent(event, "faxreply-accept") || IsEvent(event, "faxreply-reject"))
         return StoreAndAcknowledge(event);
-    if (Is(event, "faxreceived") || Is(event, "voxreceived") || Is(event, "filetransfered"))
+    if (IsEvent(event, "faxreceived") || IsEvent(event, "voxreceived") || IsEvent(event, "filetransfered"))
         return QueueReceivedFax(event);
     return 1;
 }
@@ -200,31 +186,18 @@ int AgentDispatch::OnQueryFax(CRL::Event& event)
 {
     if (!IsOwn(event))
         return 0;
-    // One fax never holds up the faxes after it: one that cannot be had is
-    // left on the server (unacknowledged, so the next run asks again) and
-    // the list goes on.
-    const std::string replyFaxId = event.getString("faxid");
-    const std::string faxId = replyFaxId.empty() ? session_.AskedFaxId() : replyFaxId;
-    const std::string faxType = event.getString("faxtype");
-    if (!Succeeded(event)) {
-        cpLog(kLogFailure, "queryfax of <%s> failed (result <%s>, cause <%s>): left on the server", faxId.c_str(),
-              event.getString("result"), event.getString("cause"));
+    switch (session_.faxList().Answered(event)) {
+    case FaxListWalk::Reply::StoreNow:
+        return StoreAndAcknowledge(event);
+    case FaxListWalk::Reply::Fetch:
+        return QueueReceivedFax(event);
+    case FaxListWalk::Reply::EndOfList:
+    case FaxListWalk::Reply::LeaveOnServer:
+        // One fax never holds up the faxes after it: the next is asked for
+        // (at the end of the list, the faxes to try again are queued).
         session_.ContinueFaxList();
         return 1;
     }
-    if (faxType == "20")
-        return StoreAndAcknowledge(event);
-    if (faxType == "30" || faxType == "40" || faxType == "50")
-        return QueueReceivedFax(event);
-    if (faxType.empty() && replyFaxId.empty()) {
-        // A success without a fax: the server has no more than this.
-        cpLog(kLogTrace, "queryfax reply carries no fax: the fax list ends here");
-        session_.EndFaxList();
-        return 1;
-    }
-    cpLog(kLogFailure, "fax <%s> of type <%s> is not one this program receives: left on the server", faxId.c_str(),
-          faxType.c_str());
-    session_.ContinueFaxList();
     return 1;
 }
 
@@ -234,7 +207,6 @@ int AgentDispatch::OnQueryFaxList(CRL::Event& event)
         return 0;
     if (!Succeeded(event))
         return 1;
-    cpLog(kLogTrace, "queryfaxlist , return success , faxcount=<%d>", event.getInt("count"));
     session_.StartFaxList(event);
     if (session_.FaxListAtEnd())
         return 1;

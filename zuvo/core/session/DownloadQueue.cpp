@@ -7,10 +7,11 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/DownloadStaging.h"
-#include "core/stores/ProgramPaths.h"
-#include "core/SessionTexts.h"
 #include "core/TextUtil.h"
+#include "core/session/AgentEvents.h"
+#include "core/session/DownloadStaging.h"
+#include "core/session/SessionTexts.h"
+#include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 
@@ -18,10 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsFaxItem(const std::string& event)
+bool IsFaxItem(CRL::Event& item)
 {
-    return EqualsNoCase(event, "faxreceived") || EqualsNoCase(event, "voxreceived")
-        || EqualsNoCase(event, "filetransfered") || EqualsNoCase(event, "queryfax");
+    return IsEvent(item, "faxreceived") || IsEvent(item, "voxreceived") || IsEvent(item, "filetransfered")
+        || IsEvent(item, "queryfax");
 }
 
 std::string ItemKey(const char* format, int index)
@@ -101,6 +102,12 @@ CRL::EventPtr IdleCopy(CRL::Event& event)
 }
 
 } // namespace
+
+void DownloadOwner::LogNotStored(CRL::Event& item, NotStored why)
+{
+    cpLog(kLogFailure, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
+          why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
+}
 
 DownloadQueue::~DownloadQueue()
 {
@@ -202,10 +209,9 @@ int DownloadQueue::HandleDownload()
     CRL::Event* item = PeekEvent();
     if (!item)
         return 0;
-    const std::string event = item->getString("event");
-    if (IsFaxItem(event))
+    if (IsFaxItem(*item))
         return Step(*item, Kind::Fax);
-    if (EqualsNoCase(event, "update"))
+    if (IsEvent(*item, "update"))
         return Step(*item, Kind::Update);
     TakeHead();
     return 0;

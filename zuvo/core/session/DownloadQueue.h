@@ -38,6 +38,8 @@ public:
     virtual int AcknowledgeFax(CRL::Event& item) = 0;
     // The fax item was not stored; it stays on the server, unacknowledged.
     virtual void FaxNotStored(CRL::Event& item, NotStored why) = 0;
+    // The log line of a fax not stored: its "faxid" and why.
+    static void LogNotStored(CRL::Event& item, NotStored why);
     // All files of an update are in: remember it for the next start.
     virtual void StoreUpdate(const std::string& updateData) = 0;
     // The update check has ended (with or without an update).

@@ -1,16 +1,16 @@
 #include "core/session/FaxSession.h"
 
-#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "core/codec/Base64.h"
-#include "core/DownloadStaging.h"
-#include "core/InvokeIds.h"
+#include "core/frame/StatusTexts.h"
+#include "core/session/AgentEvents.h"
+#include "core/session/DownloadStaging.h"
+#include "core/session/InvokeIds.h"
+#include "core/session/SessionStores.h"
 #include "core/stores/ProgramPaths.h"
-#include "core/SessionStores.h"
-#include "core/StatusTexts.h"
-#include "core/TextUtil.h"
 #include "corlane/gtTime.h"
 #include "jotter/Jotter.h"
 
@@ -188,18 +188,10 @@ int FaxSession::SendQueryFaxList()
 
 int FaxSession::SendQueryFax()
 {
-    std::string faxId;
-    std::string faxType;
-    {
-        std::lock_guard<std::mutex> hold(listLock_);
-        const int index = cursor_++;
-        if (faxList_) {
-            faxId = faxList_->getString(FormatText("faxlist[%d].faxid", index).c_str());
-            faxType = faxList_->getString(FormatText("faxlist[%d].type", index).c_str());
-        }
-        askedFaxId_ = faxId;
-    }
-    return requests_.QueryFax(context_.account.Load().faxUser, faxId, faxType);
+    const std::optional<FaxListWalk::Entry> entry = faxList_.Next();
+    if (!entry)
+        return 0;
+    return requests_.QueryFax(context_.account.Load().faxUser, entry->faxId, entry->type);
 }
 
 int FaxSession::SendUpdateFax(CRL::Event& item)
@@ -209,30 +201,8 @@ int FaxSession::SendUpdateFax(CRL::Event& item)
 
 void FaxSession::StartFaxList(CRL::Event& reply)
 {
-    CRL::EventPtr copy = CRL::makeEvent();
-    copy->copy(&reply);
-    int count = std::max(0, reply.getInt("count"));
-    if (count > kMaxFaxListCount) {
-        cpLog(kLogFailure, "the fax list claims %d faxes; at most %d are asked for", count, kMaxFaxListCount);
-        count = kMaxFaxListCount;
-    }
+    faxList_.Start(reply);
     listAnswered_ = true;
-    std::lock_guard<std::mutex> hold(listLock_);
-    cursor_ = 0;
-    count_ = count;
-    faxList_ = std::move(copy);
-}
-
-bool FaxSession::FaxListAtEnd()
-{
-    std::lock_guard<std::mutex> hold(listLock_);
-    return cursor_ >= count_;
-}
-
-std::string FaxSession::AskedFaxId()
-{
-    std::lock_guard<std::mutex> hold(listLock_);
-    return askedFaxId_;
 }
 
 void FaxSession::ContinueFaxList()
@@ -245,20 +215,11 @@ void FaxSession::ContinueFaxList()
         NoticeId(IDS_RECEIVE_FAILED);
 }
 
-void FaxSession::EndFaxList()
-{
-    {
-        std::lock_guard<std::mutex> hold(listLock_);
-        cursor_ = count_;
-    }
-    RetryFailedFaxes();
-}
-
 void FaxSession::RetryFailedFaxes()
 {
     std::vector<CRL::EventPtr> retries;
     {
-        std::lock_guard<std::mutex> hold(listLock_);
+        std::lock_guard<std::mutex> hold(retriesLock_);
         retries.swap(retries_);
     }
     for (const CRL::EventPtr& item : retries) {
@@ -294,19 +255,18 @@ bool FaxSession::StoreFax(CRL::Event& item, const std::vector<std::string>& stag
 
 void FaxSession::FaxNotStored(CRL::Event& item, NotStored why)
 {
-    cpLog(kLogFailure, "fax <%s> not stored (%s): left on the server", item.getString("faxid"),
-          why == NotStored::NoFiles ? "no files" : why == NotStored::Download ? "download failed" : "filing failed");
+    LogNotStored(item, why);
     if (why == NotStored::Download && !DownloadQueue::IsRetry(item)) {
         CRL::EventPtr copy = CRL::makeEvent();
         if (copy->copy(&item)) {
-            std::lock_guard<std::mutex> hold(listLock_);
+            std::lock_guard<std::mutex> hold(retriesLock_);
             retries_.push_back(std::move(copy));
         }
     }
     // A fax of the list that cannot be fetched or stored must not hold up
     // the rest of the list: the next one is asked for. Outside a list a
     // second try can go at once, behind whatever is queued.
-    if (EqualsNoCase(item.getString("event"), "queryfax"))
+    if (IsEvent(item, "queryfax"))
         ContinueFaxList();
     else if (FaxListAtEnd())
         RetryFailedFaxes();

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "core/frame/FrameSession.h"
+#include "core/frame/NotificationSoundPlayer.h"
 #include "core/session/AgentPort.h"
 #include "core/session/DownloadQueue.h"
-#include "core/FrameSession.h"
+#include "core/session/FaxListWalk.h"
 #include "core/session/InboxWriter.h"
-#include "core/NotificationSoundPlayer.h"
 #include "core/session/SessionRequests.h"
-#include "core/SessionSources.h"
-#include "core/SessionTexts.h"
+#include "core/session/SessionSources.h"
+#include "core/session/SessionTexts.h"
 #include "core/session/SessionThread.h"
 #include "corlane/Event.h"
 
@@ -30,16 +31,12 @@ struct SessionContext {
 };
 
 // The main window's server session without its window: the session flags,
-// the six requests, the fax list with its cursor, the download queue and
-// the inbox writer. The session thread drives it (SessionSteps), the pump
+// the six requests, the walk of the fax list, the download queue and the
+// inbox writer. The session thread drives it (SessionSteps), the pump
 // reports to it (DownloadOwner), and AgentDispatch applies the server's
 // events to it.
 class FaxSession : public SessionSteps, public DownloadOwner {
 public:
-    // A fax list is worked through up to this many entries, whatever its
-    // count claims (one request per entry).
-    static constexpr int kMaxFaxListCount = 10000;
-
     // downloadStallMs: how long a download may go without progress.
     explicit FaxSession(const SessionContext& context, int downloadStallMs = DownloadQueue::kDefaultStallMs);
 
@@ -48,6 +45,7 @@ public:
 
     long invokeId() const { return requests_.invokeId(); }
     SessionState& state() { return state_; }
+    FaxListWalk& faxList() { return faxList_; }
     DownloadQueue& queue() { return queue_; }
     InboxWriter& writer() { return writer_; }
     SessionEvents& events() { return context_.events; }
@@ -64,23 +62,18 @@ public:
     // session (0, nothing sent, before any).
     int LogoutFaxServer();
     int SendUpdateRequest();
-    // Asks for the fax list's next entry and advances the cursor.
+    // Asks for the fax list's next entry and moves the walk past it; 0 when
+    // it cannot be sent or every entry has been asked for.
     int SendQueryFax();
     int SendUpdateFax(CRL::Event& item);
 
-    // A "queryfaxlist" reply: the list, its cursor at 0 and its count (at
-    // most kMaxFaxListCount).
+    // A "queryfaxlist" reply: the walk starts over with its entries.
     void StartFaxList(CRL::Event& reply);
     // Whether every entry of the list has been asked for.
-    bool FaxListAtEnd();
-    // The "faxid" of the entry asked for last.
-    std::string AskedFaxId();
+    bool FaxListAtEnd() { return faxList_.AtEnd(); }
     // After a fax of the list that was not stored: asks for the next one;
     // at the end of the list, the faxes to try again are queued.
     void ContinueFaxList();
-    // The server has no more faxes than those asked for so far (the list
-    // was shorter than its count): the list ends here.
-    void EndFaxList();
     // Queues once more each fax whose download failed in this run (each
     // fax gets one second try, after the rest of the list).
     void RetryFailedFaxes();
@@ -119,19 +112,15 @@ private:
     ClientEventListener* listener_ = nullptr;
     SessionState state_;
     SessionRequests requests_;
+    FaxListWalk faxList_;
     DownloadQueue queue_;
     InboxWriter writer_;
 
     // The fax list of this run was asked for; its reply arrived.
     std::atomic<bool> listAsked_{false};
     std::atomic<bool> listAnswered_{false};
-    std::mutex listLock_;
-    CRL::EventPtr faxList_;
-    int cursor_ = 0;
-    int count_ = 0;
-    std::string askedFaxId_;
-    std::vector<CRL::EventPtr> retries_; // faxes for a second try
-
+    std::mutex retriesLock_;
+    std::vector<CRL::EventPtr> retries_; // faxes for a second try, under retriesLock_
 
     std::mutex textsLock_;
     std::string netFaxNumber_;

@@ -15,9 +15,9 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "core/NewFile.h"
-#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
+#include "core/stores/NewFile.h"
+#include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
 #include "textcodec/Gbk.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/SessionSources.h"
+#include "core/session/SessionSources.h"
 #include "corlane/Event.h"
 
 // Turns a server item (a received fax, a receipt, a report) into a fax

@@ -4,9 +4,10 @@
 #include <memory>
 
 #include "cfgtree/Config.h"
-#include "core/FaxRecordValue.h"
-#include "core/stores/ProgramPaths.h"
 #include "core/TextUtil.h"
+#include "core/stores/FaxRecord.h"
+#include "core/stores/FaxRecordStore.h"
+#include "core/stores/ProgramPaths.h"
 #include "jotter/Jotter.h"
 #include "spindle/VLock.h"
 
@@ -537,6 +538,24 @@ int RemoveOutBoxFax(int index)
     if (outbox.empty() || !RemoveNode(FormatText("%s/Fax[%d]", outbox.c_str(), index)))
         return 0;
     return Save();
+}
+
+std::optional<OutboxFax> LoadFaxRecord(int index)
+{
+    Spindle::VLock lock(store().mutex);
+    const std::string outbox = GetOutBoxPath();
+    const auto fax = outbox.empty() ? std::nullopt : ReadFaxRecord(outbox, index);
+    if (!fax)
+        return std::nullopt;
+    auto pages = AttachmentPaths(GetFolderFullDirectory(outbox), *fax);
+    if (!pages)
+        return std::nullopt;
+    OutboxFax record;
+    record.recipients = fax->Get(FaxRecord::kCaller);
+    if (const std::string cc = fax->Get(FaxRecord::kToCC); !cc.empty())
+        record.recipients += "," + cc;
+    record.pages = std::move(*pages);
+    return record;
 }
 
 std::string GetFileName(const std::string& path)

@@ -198,6 +198,15 @@ int FaxExistsByCreateTime(const std::string& folderPath, const std::string& crea
 // Removes outbox record index and saves: the save's result (0 when absent).
 int RemoveOutBoxFax(int index);
 
+struct OutboxFax {
+    std::string recipients;         // Caller, then "," and ToCC when ToCC is set
+    std::vector<std::string> pages; // {outbox directory}/{File}.{CreateTime} in page order
+};
+// Outbox record index with the paths of its page files. Empty when there is
+// no such record, or when a name in it would lead outside the outbox
+// directory (the record is then skipped and logged).
+std::optional<OutboxFax> LoadFaxRecord(int index);
+
 // The part after the last "/", "\" or ":", "" when there is none.
 std::string GetFileName(const std::string& path);
 

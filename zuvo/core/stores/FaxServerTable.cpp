@@ -1,18 +1,14 @@
 #include "core/stores/FaxServerTable.h"
 
 #include "core/TextUtil.h"
+#include "textcodec/Utf8.h"
 
 namespace {
 
 // The text cut to the field limit, never inside a UTF-8 character.
 std::string cut(const std::string& text)
 {
-    if (text.size() <= FaxServerTable::kFieldLimit)
-        return text;
-    std::size_t size = FaxServerTable::kFieldLimit;
-    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
-        --size;
-    return text.substr(0, size);
+    return std::string(TextCodec::utf8Prefix(text, FaxServerTable::kFieldLimit));
 }
 
 } // namespace

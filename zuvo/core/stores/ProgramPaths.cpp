@@ -1,10 +1,16 @@
 #include "core/stores/ProgramPaths.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <system_error>
-#include <filesystem>
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "textcodec/Utf8.h"
 
 namespace {
 
@@ -27,17 +33,55 @@ std::string absoluteHome(const std::string& home)
     return entry->second;
 }
 
-} // namespace
-
-std::string ProgramDirectory()
+std::string ExecutableDirectory()
 {
-    if (const char* home = std::getenv("ZUVO_HOME"); home != nullptr && *home != '\0')
-        return IsAbsolutePath(home) ? std::string(home) : absoluteHome(home);
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)
         return std::filesystem::current_path(error).string();
     return exe.parent_path().string();
+}
+
+// The user's home: $HOME, or the user database's entry when it is unset.
+std::string HomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return home;
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+        return found->pw_dir;
+    return {};
+}
+
+} // namespace
+
+std::string ChooseProgramDirectory(const char* zuvoHome, const std::string& executableDirectory,
+                                   const char* xdgDataHome, const char* home)
+{
+    if (zuvoHome != nullptr && *zuvoHome != '\0')
+        return IsAbsolutePath(zuvoHome) ? std::string(zuvoHome) : absoluteHome(zuvoHome);
+    std::error_code error;
+    if (!executableDirectory.empty() &&
+        std::filesystem::is_regular_file(JoinPath(executableDirectory, "config.xml"), error))
+        return executableDirectory;
+    // XDG: a relative path in its variables is invalid and ignored.
+    const std::string dataHome = xdgDataHome != nullptr && IsAbsolutePath(xdgDataHome)
+                                     ? std::string(xdgDataHome)
+                                     : JoinPath(home != nullptr ? home : "", ".local/share");
+    return JoinPath(dataHome, "zuvo");
+}
+
+std::string ProgramDirectory()
+{
+    // $ZUVO_HOME decides alone when set; the rest is looked up only without it.
+    if (const char* zuvoHome = std::getenv("ZUVO_HOME"); zuvoHome != nullptr && *zuvoHome != '\0')
+        return ChooseProgramDirectory(zuvoHome, {}, nullptr, nullptr);
+    return ChooseProgramDirectory(nullptr, ExecutableDirectory(), std::getenv("XDG_DATA_HOME"),
+                                  HomeDirectory().c_str());
 }
 
 bool IsAbsolutePath(std::string_view path)
@@ -75,22 +119,6 @@ bool IsSafeName(std::string_view name)
            name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
 }
 
-namespace {
-
-// The longest start of text of at most maxBytes bytes that ends on a
-// character boundary of UTF-8.
-std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text;
-    std::size_t cut = maxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut);
-}
-
-} // namespace
-
 std::string ShortenName(std::string_view name, std::size_t maxBytes)
 {
     if (name.size() <= maxBytes)
@@ -100,11 +128,11 @@ std::string ShortenName(std::string_view name, std::size_t maxBytes)
     if (dot != std::string_view::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes + 1 &&
         name.size() - dot < maxBytes) {
         const std::string_view extension = name.substr(dot);
-        const std::string_view stem = Utf8Prefix(name.substr(0, dot), maxBytes - extension.size());
+        const std::string_view stem = TextCodec::utf8Prefix(name.substr(0, dot), maxBytes - extension.size());
         if (!stem.empty())
             return std::string(stem) + std::string(extension);
     }
-    return std::string(Utf8Prefix(name, maxBytes));
+    return std::string(TextCodec::utf8Prefix(name, maxBytes));
 }
 
 bool IsSafeRelativePath(std::string_view path)

@@ -7,11 +7,26 @@
 // Paths are POSIX; names taken from stored files, archives, the server or a
 // user pass IsSafeName before they are joined into a path.
 
-// $ZUVO_HOME when set and not empty, else the directory of the executable.
+// The program directory holds the stores (config.xml, account.xml,
+// address.xml, sms.xml, seal.xml), the log and LogIt.txt. It is, in order:
+//  1. $ZUVO_HOME when set and not empty;
+//  2. the executable's directory when it holds config.xml (the demo's
+//     program, a portable copy that carries its files);
+//  3. $XDG_DATA_HOME/zuvo, where an unset, empty or relative
+//     $XDG_DATA_HOME means XDG's default ~/.local/share (an installed
+//     program, whose own directory is no place for a user's files).
 // Read on every call, so that tests can point it elsewhere. A relative
 // $ZUVO_HOME is taken from the current directory when that value is first
 // seen, and stays the same directory when the current one changes later.
+// The directory is not created here: zuvo-setup-home makes it from the
+// service's config.xml and account.xml, which the program never creates.
 std::string ProgramDirectory();
+
+// The choice of ProgramDirectory over given values: zuvoHome, xdgDataHome
+// and home as the environment holds them (null when unset), and the
+// directory of the executable.
+std::string ChooseProgramDirectory(const char* zuvoHome, const std::string& executableDirectory,
+                                   const char* xdgDataHome, const char* home);
 
 // A path is absolute when it starts with "/".
 bool IsAbsolutePath(std::string_view path);

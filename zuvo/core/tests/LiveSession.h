@@ -17,11 +17,11 @@
 #include "TestFiles.h"
 #include "compose/PageCount.h"
 #include "contacts/AddressBookConfig.h"
-#include "core/stores/AccountConfig.h"
+#include "core/frame/SilentSoundPlayer.h"
 #include "core/session/AgentHelp.h"
-#include "core/ServerSession.h"
-#include "core/SessionStores.h"
-#include "core/SilentSoundPlayer.h"
+#include "core/session/ServerSession.h"
+#include "core/session/SessionStores.h"
+#include "core/stores/AccountConfig.h"
 #include "jotter/Jotter.h"
 
 namespace sessiontest {
@@ -87,12 +87,20 @@ protected:
         return *servers.back();
     }
 
+    // The address book's card for a calling number, as the program looks it up.
+    static InboxWriter::Contact addressBookContact(const std::string& faxNumber)
+    {
+        InboxWriter::Contact contact;
+        AddressBookConfig::GetInstance().FindByFaxNumber(faxNumber, contact.name, contact.company);
+        return contact;
+    }
+
     void StartSession(int port, SessionPeriods periods = Quick())
     {
         settings.server = ServerAddress{"127.0.0.1", port};
         session = std::make_unique<ServerSession>(
             SessionContext{*AgentHelp::getInstance(), account, settings, events, sound, CountImagePages,
-                           AddressBookContact},
+                           addressBookContact},
             periods);
         session->Start();
     }

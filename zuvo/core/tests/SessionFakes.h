@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "core/frame/FrameSession.h"
 #include "core/session/AgentPort.h"
-#include "core/FrameSession.h"
-#include "core/SessionSources.h"
+#include "core/session/SessionSources.h"
 #include "corlane/Event.h"
 #include "netvoy/ClientEventListener.h"
 #include "spindle/VMutex.h"

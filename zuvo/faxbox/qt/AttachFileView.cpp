@@ -58,12 +58,9 @@ void CAttachFileView::createMenu()
         {AttachCommand::SaveAs, AttachText::kSaveAs},
         {AttachCommand::Print, AttachText::kPrint},
     };
-    for (const auto& [id, label] : commands) {
-        QAction* action = popup_->addAction(text(label));
-        connect(action, &QAction::triggered, this, [this, id = id] { OnCommand(id); });
-        actions_[id] = action;
-    }
-    popup_->setDefaultAction(actions_[AttachCommand::Open]);
+    for (const auto& [id, label] : commands)
+        actions_.Add(id, popup_->addAction(text(label)));
+    popup_->setDefaultAction(actions_.Find(AttachCommand::Open));
     // The keys the menu names work while the list has the focus.
     const std::pair<int, QKeySequence> keys[] = {{AttachCommand::Open, QKeySequence(Qt::CTRL | Qt::Key_O)},
                                                  {AttachCommand::Print, QKeySequence(Qt::CTRL | Qt::Key_P)}};
@@ -78,8 +75,7 @@ void CAttachFileView::createMenu()
 
 QAction* CAttachFileView::CommandAction(int id) const
 {
-    const auto it = actions_.find(id);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(id);
 }
 
 // ------------------------------------------------------------ rows

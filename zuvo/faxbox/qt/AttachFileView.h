@@ -12,10 +12,10 @@
 #include <QTreeWidget>
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 
+#include "core/qt/CommandActions.h"
 #include "faxbox/Pelno1Doc.h"
 #include "faxbox/SelectedFolderSource.h"
 
@@ -79,5 +79,5 @@ private:
     AttachFileViewServices services_;
     int itemCount_ = 0;
     QMenu* popup_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
 };

@@ -13,12 +13,11 @@ namespace {
 // The colour-table entries as opaque colours, at most the colour count.
 QList<QRgb> colourTable(std::span<const uint8_t> dib)
 {
-    const uint16_t count = GetDibColourCount(dib);
-    const uint8_t* entry = GetDibColourTable(dib);
+    const std::vector<uint32_t> colours = GetDibColours(dib);
     QList<QRgb> table;
-    table.reserve(count);
-    for (uint16_t i = 0; i < count; ++i, entry += GetDibColourEntrySize(dib))
-        table.push_back(qRgb(entry[2], entry[1], entry[0]));
+    table.reserve(static_cast<qsizetype>(colours.size()));
+    for (const uint32_t colour : colours)
+        table.push_back(qRgb(qRed(colour), qGreen(colour), qBlue(colour)));
     return table;
 }
 

@@ -3,7 +3,7 @@
 
 #include <QObject>
 
-#include "core/FrameCommands.h"
+#include "core/frame/FrameCommands.h"
 #include "core/qt/MainFrame.h"
 #include "faxbox/Pelno1Doc.h"
 #include "faxbox/SelectedFolderSource.h"

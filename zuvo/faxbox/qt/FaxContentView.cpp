@@ -30,9 +30,7 @@ CFaxContentView::CFaxContentView(CPelno1Doc& document, QWidget* parent)
     popup_ = new QMenu(QString::fromUtf8(kFaxContentMenuTitle), this);
     popup_->setObjectName(QString::fromUtf8(kFaxContentMenuTitle));
     for (const FaxContentCommandEntry& command : FaxContentCommands()) {
-        QAction* action = popup_->addAction(QString::fromUtf8(command.text));
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        actions_[command.id] = action;
+        actions_.Add(command.id, popup_->addAction(QString::fromUtf8(command.text)));
     }
     popup_->setDefaultAction(popup_->actions().value(0));
     document_.SetView(this);
@@ -125,13 +123,12 @@ bool CFaxContentView::IsCommandEnabled(int id) const
 
 QAction* CFaxContentView::CommandAction(int id) const
 {
-    const auto it = actions_.find(id);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(id);
 }
 
 void CFaxContentView::UpdateCommands()
 {
-    for (const auto& [id, action] : actions_)
+    for (const auto& [id, action] : actions_.All())
         action->setEnabled(IsCommandEnabled(id));
 }
 

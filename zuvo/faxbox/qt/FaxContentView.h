@@ -12,8 +12,8 @@
 #include <QMenu>
 #include <QString>
 
-#include <map>
 
+#include "core/qt/CommandActions.h"
 #include "faxbox/FaxContentCommands.h"
 #include "faxbox/Pelno1Doc.h"
 #include "faxbox/qt/PageView.h"
@@ -80,5 +80,5 @@ private:
     ImageHandle basePage_;
     ImageHandle workPage_;
     QMenu* popup_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
 };

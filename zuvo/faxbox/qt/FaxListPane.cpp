@@ -1,11 +1,11 @@
 // Wiring of the fax list into the main window.
 #include "faxbox/qt/FaxListPane.h"
 
-#include "core/stores/AccountConfig.h"
-#include "core/FrameCommands.h"
 #include "core/WindowMessages.h"
+#include "core/frame/FrameCommands.h"
 #include "core/qt/MainFrame.h"
 #include "core/qt/WindowMessage.h"
+#include "core/stores/AccountConfig.h"
 #include "faxbox/qt/AttachFileView.h"
 #include "faxbox/qt/DocumentPanes.h"
 #include "faxbox/qt/LeftView.h"

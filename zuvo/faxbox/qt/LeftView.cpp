@@ -14,13 +14,12 @@
 
 #include <optional>
 
-#include "core/AccessLock.h"
-#include "core/stores/AccountConfig.h"
 #include "core/TextUtil.h"
+#include "core/frame/AccessLock.h"
 #include "core/qt/AccessPasswordDlg.h"
-#include "core/qt/CPelno1App.h"
 #include "core/qt/Prompter.h"
-#include "faxbox/FaxRecord.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "faxbox/FolderTree.h"
 #include "faxbox/FolderTreeTexts.h"
 #include "faxbox/MailboxArchive.h"
@@ -75,16 +74,6 @@ void tell(bool done, const char* doneText, const char* failedText)
 }
 
 } // namespace
-
-LeftViewServices DefaultLeftViewServices()
-{
-    LeftViewServices services;
-    services.setCurrentAccount = [](const std::string& accountPath) {
-        if (CPelno1App* app = CPelno1App::Instance())
-            app->SetCurrentAccount(accountPath);
-    };
-    return services;
-}
 
 void FolderTreeWidget::contextMenuEvent(QContextMenuEvent* event)
 {
@@ -179,17 +168,14 @@ void CLeftView::createMenus()
 
 QAction* CLeftView::addCommand(QMenu* menu, int id, const char* label)
 {
-    QAction* action = menu->addAction(text(label));
+    QAction* action = actions_.Add(id, menu->addAction(text(label)));
     action->setObjectName(QStringLiteral("ID_%1").arg(id));
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    actions_[id] = action;
     return action;
 }
 
 QAction* CLeftView::CommandAction(int id) const
 {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
+    return actions_.Find(id);
 }
 
 // ---------------------------------------------------------------- the tree

@@ -4,9 +4,9 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <string>
 
+#include "core/qt/CommandActions.h"
 #include "core/qt/FolderTreePane.h"
 #include "faxbox/FolderTree.h"
 #include "faxbox/SelectedFolderSource.h"
@@ -15,7 +15,8 @@ class QAction;
 class QLabel;
 class QMenu;
 
-// What the folder tree tells the rest of the program.
+// What the folder tree tells the rest of the program; each does nothing
+// while it is not set.
 struct LeftViewServices {
     // The application's current account ("Account[%d]", at most 255 bytes).
     std::function<void(const std::string& accountPath)> setCurrentAccount;
@@ -24,10 +25,6 @@ struct LeftViewServices {
     // The main window's account properties command.
     std::function<void()> accountProperties;
 };
-
-// The application object's current account slot; the other services do
-// nothing until they are set.
-LeftViewServices DefaultLeftViewServices();
 
 // The tree itself: a right-click (or the menu key) names the item it is on.
 class FolderTreeWidget : public QTreeWidget {
@@ -61,7 +58,7 @@ public:
     static constexpr int kFolderItem = 2;
     static constexpr int kCaptionHeight = 19;
 
-    explicit CLeftView(LeftViewServices services = DefaultLeftViewServices(), QWidget* parent = nullptr);
+    explicit CLeftView(LeftViewServices services, QWidget* parent = nullptr);
 
     // Builds the tree from account.xml, locks it when the default account's
     // lock is on, and makes the default account current.
@@ -115,7 +112,7 @@ private:
     FolderTreeWidget* tree_ = nullptr;
     QMenu* accountMenu_ = nullptr;
     QMenu* folderMenu_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     std::string storedAccountPath_;
     bool unlocked_ = false;
     bool accessPending_ = false;

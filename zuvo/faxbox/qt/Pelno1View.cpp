@@ -84,11 +84,10 @@ void CPelno1View::createMenus()
     const auto addMenu = [this](const char* title, std::span<const FaxListCommandEntry> entries) {
         auto* menu = new QMenu(QString::fromUtf8(title), this);  // owned by the view
         for (const FaxListCommandEntry& entry : entries) {
-            QAction*& action = actions_[entry.id];
+            QAction* action = actions_.Find(entry.id);
             if (!action) {
-                action = new QAction(QString::fromUtf8(entry.text), this);
+                action = actions_.Add(entry.id, new QAction(QString::fromUtf8(entry.text), this));
                 action->setData(entry.id);
-                connect(action, &QAction::triggered, this, [this, id = entry.id] { OnCommand(id); });
             }
             menu->addAction(action);
         }
@@ -101,8 +100,7 @@ void CPelno1View::createMenus()
 
 QAction* CPelno1View::CommandAction(int id) const
 {
-    const auto it = actions_.find(id);
-    return it == actions_.end() ? nullptr : it->second;
+    return actions_.Find(id);
 }
 
 // ------------------------------------------------------------ rows

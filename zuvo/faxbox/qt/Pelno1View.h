@@ -14,12 +14,12 @@
 #include <QTableView>
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/TaskQueue.h"
+#include "core/qt/CommandActions.h"
 #include "faxbox/FaxList.h"
 
 class FaxListModel;
@@ -120,7 +120,7 @@ private:
     FaxListModel* model_ = nullptr;
     QMenu* failedMenu_ = nullptr;
     QMenu* faxMenu_ = nullptr;
-    std::map<int, QAction*> actions_;
+    CommandActions actions_{this, [this](int id) { OnCommand(id); }};
     std::optional<FaxRecordRef> shown_; // the fax shown in the panes
     std::string loadedFolder_;          // the folder the rows were read from
 };

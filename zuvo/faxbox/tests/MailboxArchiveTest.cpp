@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "core/tests/AccountFixture.h"
-#include "faxbox/FaxRecord.h"
 #include "faxbox/FilePack.h"
 
 namespace fs = std::filesystem;

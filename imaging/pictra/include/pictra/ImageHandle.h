@@ -14,9 +14,24 @@
 #include <utility>
 
 #include "pictra/Export.h"
-#include "scanvel/LittleEndian.h"
+#include "byteorder/LittleEndian.h"
 
 inline constexpr std::size_t kDibHeaderSize = 40;
+// Where the 40-byte header keeps its fields, in bytes from the start of the
+// block; each is little-endian, 4 bytes wide but for planes and bit count (2).
+namespace DibField {
+inline constexpr std::size_t kSize = 0;
+inline constexpr std::size_t kWidth = 4;
+inline constexpr std::size_t kHeight = 8;
+inline constexpr std::size_t kPlanes = 12;
+inline constexpr std::size_t kBitCount = 14;
+inline constexpr std::size_t kCompression = 16;
+inline constexpr std::size_t kImageSize = 20;
+inline constexpr std::size_t kXPelsPerMeter = 24;
+inline constexpr std::size_t kYPelsPerMeter = 28;
+inline constexpr std::size_t kClrUsed = 32;
+inline constexpr std::size_t kClrImportant = 36;
+} // namespace DibField
 // Upper bound of one block; a page beyond it is refused rather than allocated.
 inline constexpr std::size_t kMaxDibBytes = std::size_t{512} * 1024 * 1024;
 
@@ -114,9 +129,9 @@ public:
     // ignores writes.
     BitmapInfoHeader header() const;
     void setHeader(const BitmapInfoHeader& header);
-    int32_t width() const { return static_cast<int32_t>(field32(4)); }
-    int32_t height() const { return static_cast<int32_t>(field32(8)); }
-    uint16_t bitCount() const { return block_.size() < kDibHeaderSize ? 0 : le::get16(block_.data() + 14); }
+    int32_t width() const { return static_cast<int32_t>(field32(DibField::kWidth)); }
+    int32_t height() const { return static_cast<int32_t>(field32(DibField::kHeight)); }
+    uint16_t bitCount() const { return field16(DibField::kBitCount); }
 
     // True when the header describes a page of 1, 4, 8 or 24 bits with
     // positive sizes whose palette and rows lie inside the block. Every
@@ -138,7 +153,12 @@ public:
     const uint8_t* displayRow(int32_t y) const { return storedRow(height() - 1 - y); }
 
 private:
-    // Little-endian u32 at `offset` of the header, 0 for a block without one.
+    // The header's little-endian field at `offset` (a DibField), 0 for a
+    // block without a header.
+    uint16_t field16(std::size_t offset) const
+    {
+        return block_.size() < kDibHeaderSize ? 0 : le::get16(block_.data() + offset);
+    }
     uint32_t field32(std::size_t offset) const
     {
         return block_.size() < kDibHeaderSize ? 0 : le::get32(block_.data() + offset);

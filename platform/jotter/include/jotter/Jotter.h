@@ -3,7 +3,10 @@
 // Diagnostic log of the whole system. A line is written when its level is at
 // most the priority set with cpLogSetPriority (kLogDefaultPriority). Before cpLogOpen
 // lines go to stderr, then they are appended to the file. Each call writes one
-// whole, flushed line under a lock; logging never throws.
+// whole, flushed line under a lock; logging never throws. One call is one
+// line: control characters in the text (line feeds, carriage returns, tabs,
+// escapes) are written as "\n", "\r", "\t" and "\xHH", except one line feed
+// that ends the text.
 
 #define JOTTER_PRINTF(fmtIndex, argIndex) __attribute__((format(printf, fmtIndex, argIndex)))
 
@@ -21,7 +24,9 @@ inline constexpr int kLogDefaultPriority = 10;
 // The file is kept below a size limit (8 MiB unless set otherwise): a line
 // that would take it past the limit first renames it to the same name with
 // ".1" appended (replacing the older one, so one old log is kept) and opens
-// a new file under the name.
+// a new file under the name. Only a regular file is rolled over: a path that
+// names anything else (/dev/null, a pipe, a symbolic link) is written as it
+// is, whatever its size.
 int cpLogOpen(const char* file);
 inline constexpr unsigned long kLogSizeLimit = 8ul * 1024 * 1024;
 // Sets the size limit of the log file in bytes (0: no limit).

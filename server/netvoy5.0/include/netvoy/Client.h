@@ -117,11 +117,15 @@ public:
     //
     // Queues an upload of a local file: its task id, or 0 at once, with the
     // file and the reason logged, when the file is missing or unreadable or
-    // a name cannot be carried by its record field as it stands (a character
-    // without a GBK code; over 255 bytes of GBK for the file, 127 for the user).
+    // the user name cannot be carried by its record field as it stands (a
+    // character without a GBK code, over 127 bytes of GBK). The file name is
+    // made to fit its field (Netvoy::uploadFileName); the file is read by its
+    // real path.
     int upLoadFile(long invokeId, const char* user, const char* fileName);
     // Queues a download of a server file into localPath: its task id, or 0
     // at once (logged) when a name cannot be carried by its record field.
+    // A reply is taken only for the request it answers: one for another
+    // offset or another file name fails the download, as a refused chunk does.
     int downLoadFile(long invokeId, const char* user, const char* serverName, const char* localPath);
     // Remove the task (no event follows): 1, or 0 when it is not queued
     // (finished, failed or never there). The first argument is not used.
@@ -133,6 +137,8 @@ public:
     std::shared_ptr<FileService_Task> peekFileServiceTask();
     std::shared_ptr<FileService_Task> popFileServiceTask();
     std::shared_ptr<FileService_Task> findFileServiceTask(long taskId);
+    // The download waiting for a reply that fetches this server name (as on the wire), or null.
+    std::shared_ptr<FileService_Task> findWaitingDownload(const std::string& wireFileName);
     std::size_t fileServiceTaskCount() const;
 
 protected:
@@ -181,10 +187,12 @@ protected:
     int nc_HRMsuSys();
     // File-transfer replies.
     int nc_HRMsuUsr();
-    // PDUs this client has no use for: a request from the server (Msu
-    // Require), a rejection, an acceptance, and the Nmu broadcast, disconnect
-    // notice and command. Each is read whole, logged and dropped; no listener
-    // hears it and the connection stays. Return 0.
+    // Every Nmu PDU of types 1 to 5 (report, broadcast, disconnect notice,
+    // command, acknowledgement) goes to hdrReport. PDUs this client has no
+    // use for: a request from the server (Msu Require), a rejection and an
+    // acceptance; each is read whole, logged and dropped, no listener hears
+    // it and the connection stays. The Nmu handlers below are kept for the
+    // interface and are not called. Return 0.
     int nc_HRMsuReq();
     int nc_HRMsuRJT();
     int nc_HRMsuApt();

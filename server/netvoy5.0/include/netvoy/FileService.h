@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The record that carries file chunks (UserCmd requests and the Usr replies,
@@ -54,6 +55,15 @@ std::vector<std::uint8_t> encodeRecord(const FileTransferRecord& record, std::sp
 // The header fields of a received record; no value when the body is shorter
 // than the header. The data bytes that follow are `body.subspan(kRecordHeaderSize)`.
 std::optional<FileTransferRecord> decodeRecord(std::span<const std::uint8_t> body);
+
+// The name an upload of the file at `localPath` carries in its record, as
+// UTF-8 whose GBK form is exactly the record's bytes: the path with each
+// character that GBK lacks written as "_"; when that takes more than the
+// record's 255 bytes in GBK, the path's last component alone (the text after
+// its last "/", "\" or ":", which is the name "sendfax" gives the page), cut
+// to 255 bytes on a character boundary. The file itself is always read by its
+// real path; only the name on the wire is made to fit.
+std::string uploadFileName(std::string_view localPath);
 
 } // namespace Netvoy
 

@@ -112,8 +112,4 @@ private:
     std::span<const std::uint8_t> bytes_;
 };
 
-// Little-endian helpers shared by the PDU and the file-transfer record.
-void putU32(std::uint8_t* at, std::uint32_t value);
-std::uint32_t getU32(const std::uint8_t* at);
-
 } // namespace Netvoy

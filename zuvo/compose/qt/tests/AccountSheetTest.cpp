@@ -19,12 +19,12 @@
 
 #include <gtest/gtest.h>
 
-#include "core/stores/AccountConfig.h"
-#include "core/ProfileFile.h"
-#include "core/stores/SysConfig.h"
 #include "core/qt/ChangePasswordDlg.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/ProfileFile.h"
+#include "core/stores/SysConfig.h"
 #include "core/tests/SessionFakes.h"
 #include "core/tests/TestFiles.h"
 #include "textcodec/Gbk.h"

@@ -21,8 +21,8 @@
 
 #include <filesystem>
 
-#include "compose/SealStore.h"
 #include "compose/qt/tests/EditorWindow.h"
+#include "compose/seals/SealStore.h"
 #include "compose/tests/PageFileFixtures.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"

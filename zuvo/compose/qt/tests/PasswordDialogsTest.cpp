@@ -4,7 +4,7 @@
 // the test's own, as the agent's worker does, or come from the fake fax
 // service over the real agent client.
 
-#include "compose/qt/PasswordDlg1.h"
+#include "compose/seals/qt/PasswordDlg1.h"
 #include "core/qt/AgentReplyWait.h"
 #include "core/qt/ChangePasswordDlg.h"
 
@@ -18,10 +18,10 @@
 
 #include <thread>
 
-#include "core/session/AgentHelp.h"
-#include "core/session/SessionRequests.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
+#include "core/session/AgentHelp.h"
+#include "core/session/SessionRequests.h"
 #include "core/tests/SessionFakes.h"
 #include "core/tests/SessionSim.h"
 #include "corlane/Event.h"

@@ -5,6 +5,8 @@
 #include "contacts/qt/AddressFrm.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -16,6 +18,9 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "contacts/AddressBookTexts.h"
 #include "contacts/qt/AddDirDlg.h"
@@ -337,6 +342,114 @@ TEST_F(AddressFrmTest, ANewCardNeedsANameAndAsksForTheNumber)
     EXPECT_EQ(xpath("string(" + card + "/@CompanyName)"), "公司");
     EXPECT_EQ(xpath("name(" + card + "/@*[34])"), "WWW");
     EXPECT_EQ(cell(*frame, 5), "无号码");
+}
+
+// Text pasted with control characters (a word processor's line break, a
+// stray start of heading, a form feed) is stored with a space in place of
+// each, and the card is there.
+TEST_F(AddressFrmTest, PastedControlCharactersAreStoredAsSpaces)
+{
+    testfiles::writeFile(path(), addressFile());
+    auto frame = open();
+    select(*frame, 0, 0);
+    struct Case {
+        const char* attribute;
+        QString pasted;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"Name", QStringLiteral("张\x01三"), "张 三"},
+        {"NickName", QStringLiteral("读书\v旅行"), "读书 旅行"},
+        {"HomeAddress", QStringLiteral("路\f号"), "路 号"},
+        {"FaxNum", QStringLiteral("010\x1b-1"), "010 -1"},
+    };
+    script_.dialogs.push_back([&cases](QDialog& dialog) {
+        auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+        for (const Case& c : cases) {
+            auto* field = qobject_cast<QLineEdit*>(sheet.Field(QString::fromUtf8(c.attribute)));
+            EXPECT_NE(field, nullptr) << c.attribute;
+            if (!field)
+                continue;
+            QGuiApplication::clipboard()->setText(c.pasted);
+            field->setFocus();
+            field->paste();
+            EXPECT_EQ(field->text(), c.pasted) << c.attribute;
+        }
+        sheet.accept();
+        return sheet.result();
+    });
+    frame->CommandAction(NewCard)->trigger();
+    EXPECT_TRUE(script_.texts.isEmpty()) << script_.texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(names(1), "A B C D E 张 三");
+    const std::string card = "/Config/AddressBook[1]/Folder[1]/Address[6]";
+    for (const Case& c : cases)
+        EXPECT_EQ(xpath("string(" + card + "/@" + c.attribute + ")"), c.stored) << c.attribute;
+    EXPECT_EQ(cell(*frame, 5), QStringLiteral("张 三"));
+    QtTest::SaveScreenshot(*frame, QStringLiteral("address_pasted_controls"));
+}
+
+// A change the address book cannot save (address.xml truncated or renamed
+// from outside meanwhile) is reported, and the sheet comes back with what
+// was typed; once the file is back, OK saves it.
+TEST_F(AddressFrmTest, AChangeThatCannotBeSavedIsReportedAndTheSheetKeepsItsValues)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> spoil;
+        bool edit; // edit the first card, else a new card
+    };
+    const Case cases[] = {
+        {"new card, file truncated",
+         [](const std::string& file) { testfiles::writeFile(file, testfiles::readFile(file).substr(0, 200)); }, false},
+        {"new card, file renamed",
+         [](const std::string& file) { std::filesystem::rename(file, file + ".moved"); }, false},
+        {"edited card, file truncated",
+         [](const std::string& file) { testfiles::writeFile(file, testfiles::readFile(file).substr(0, 200)); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testfiles::writeFile(path(), addressFile());
+        std::filesystem::remove(path() + ".moved");
+        script_.texts.clear();
+        auto frame = open();
+        select(*frame, 0, 0);
+        const std::string good = testfiles::readFile(path());
+        const int shown = script_.dialogTitles.size();
+        // The file goes bad while the sheet is open.
+        script_.dialogs.push_back([this, &c](QDialog& dialog) {
+            auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+            auto* name = qobject_cast<QLineEdit*>(sheet.Field(QStringLiteral("Name")));
+            name->selectAll();
+            typeInto(name, QStringLiteral("王五"));
+            type(sheet, "FaxNum", QStringLiteral("0105"));
+            c.spoil(path());
+            sheet.accept();
+            return sheet.result();
+        });
+        script_.dialogs.push_back([this, &good, &c](QDialog& dialog) {
+            auto& sheet = static_cast<CAddrNewSheet&>(dialog);
+            EXPECT_EQ(script_.texts, QStringList{QStringLiteral("保存失败")});
+            EXPECT_EQ(qobject_cast<QLineEdit*>(sheet.Field(QStringLiteral("Name")))->text(), QStringLiteral("王五"));
+            EXPECT_EQ(qobject_cast<QLineEdit*>(sheet.Field(QStringLiteral("FaxNum")))->text(),
+                      c.edit ? QStringLiteral("A-fax0105") : QStringLiteral("0105"));
+            sheet.show();
+            QtTest::SaveScreenshot(sheet, QStringLiteral("address_save_failed"));
+            // The file is back: OK saves what was typed.
+            std::filesystem::remove(path() + ".moved");
+            testfiles::writeFile(path(), good);
+            sheet.accept();
+            return sheet.result();
+        });
+        if (c.edit) {
+            selectRows(*frame, {0});
+            frame->CommandAction(Properties)->trigger();
+        } else {
+            frame->CommandAction(NewCard)->trigger();
+        }
+        EXPECT_EQ(script_.dialogTitles.size() - shown, 2) << "the sheet came back once";
+        EXPECT_TRUE(script_.dialogs.empty());
+        EXPECT_EQ(names(1), c.edit ? "王五 B C D E" : "A B C D E 王五");
+    }
 }
 
 TEST_F(AddressFrmTest, FoldersAndTheirNames)

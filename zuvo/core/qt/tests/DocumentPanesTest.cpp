@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/FrameCommands.h"
+#include "core/frame/FrameCommands.h"
 #include "core/qt/MainFrame.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"

@@ -61,11 +61,30 @@ TEST_F(HandOver, WritingIntoAMissingDirectoryFails)
     EXPECT_TRUE(ReadHandOverFile(Path(QStringLiteral("missing"))).isEmpty());
 }
 
-TEST_F(HandOver, PlainArgumentsAreTheFiles)
+// Every argument is one file, a relative one made absolute against the
+// directory the program was started in.
+TEST_F(HandOver, PlainArgumentsAreTheFilesMadeAbsolute)
 {
-    const QStringList arguments = {QStringLiteral("a.tif"), QStringLiteral("b c.tif")};
-    EXPECT_EQ(HandOverFiles(arguments), arguments);
-    EXPECT_TRUE(HandOverFiles({}).isEmpty());
+    const QString start = QStringLiteral("/home/user/传真");
+    struct Case {
+        QString argument;
+        QString file;
+    };
+    const Case cases[] = {
+        {QStringLiteral("a.tif"), QStringLiteral("/home/user/传真/a.tif")},
+        {QStringLiteral("b c.tif"), QStringLiteral("/home/user/传真/b c.tif")},
+        {QStringLiteral("sub/d.tif"), QStringLiteral("/home/user/传真/sub/d.tif")},
+        {QStringLiteral("../e.tif"), QStringLiteral("/home/user/传真/../e.tif")},
+        {QStringLiteral("/srv/f.tif"), QStringLiteral("/srv/f.tif")},
+    };
+    QStringList arguments;
+    QStringList files;
+    for (const Case& c : cases) {
+        arguments << c.argument;
+        files << c.file;
+    }
+    EXPECT_EQ(HandOverFiles(arguments, start), files);
+    EXPECT_TRUE(HandOverFiles({}, start).isEmpty());
 }
 
 TEST_F(HandOver, AHashArgumentUnscramblesExactlyThatPrintFile)
@@ -84,16 +103,31 @@ TEST_F(HandOver, AHashArgumentUnscramblesExactlyThatPrintFile)
     ASSERT_NE(readAll(printFile), original);
 
     const QStringList files =
-        HandOverFiles({QStringLiteral("#\"") + printFile + QStringLiteral("\""), bystander});
+        HandOverFiles({QStringLiteral("#\"") + printFile + QStringLiteral("\""), bystander}, QStringLiteral("/elsewhere"));
     EXPECT_EQ(files, QStringList{printFile});
     EXPECT_EQ(QtTest::RunProgram(QStringLiteral("cmp"), {printFile, plain}), 0);
     EXPECT_EQ(readAll(bystander), bystanderBefore);
 }
 
+// A relative print file is the one in the directory the program was started in.
+TEST_F(HandOver, ARelativePrintFileIsUnscrambledWhereTheProgramWasStarted)
+{
+    QByteArray original(1500, '\0');
+    for (int i = 0; i < original.size(); ++i) {
+        original[i] = static_cast<char>((i * 13 + 5) % 256);
+    }
+    const QString plain = Path(QStringLiteral("plain.tif"));
+    writeAll(plain, original);
+    scrambleWithPython(plain, Path(QStringLiteral("printed.tif")));
+    EXPECT_EQ(HandOverFiles({QStringLiteral("#\"printed.tif\"")}, directory.path()),
+              QStringList{Path(QStringLiteral("printed.tif"))});
+    EXPECT_EQ(readAll(Path(QStringLiteral("printed.tif"))), original);
+}
+
 TEST_F(HandOver, AMissingPrintFileIsStillHandedOverByName)
 {
     const QString missing = Path(QStringLiteral("gone.tif"));
-    EXPECT_EQ(HandOverFiles({QStringLiteral("#") + missing}), QStringList{missing});
+    EXPECT_EQ(HandOverFiles({QStringLiteral("#") + missing}, QStringLiteral("/elsewhere")), QStringList{missing});
     EXPECT_FALSE(QFile::exists(missing));
 }
 

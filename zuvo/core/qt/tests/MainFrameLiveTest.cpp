@@ -12,12 +12,12 @@
 #include "../../tests/TestFiles.h"
 
 #include "compose/PageCount.h"
-#include "core/stores/AccountConfig.h"
-#include "core/session/AgentHelp.h"
-#include "core/ServerSession.h"
-#include "core/SessionStores.h"
-#include "core/SilentSoundPlayer.h"
+#include "core/frame/SilentSoundPlayer.h"
 #include "core/qt/MainFrame.h"
+#include "core/session/AgentHelp.h"
+#include "core/session/ServerSession.h"
+#include "core/session/SessionStores.h"
+#include "core/stores/AccountConfig.h"
 
 #include <QAction>
 

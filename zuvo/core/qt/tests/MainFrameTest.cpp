@@ -1,10 +1,9 @@
-#include "ShellTestApp.h"
 #include "FakeMainFrameSession.h"
+#include "ShellTestApp.h"
 
 #include "core/WindowMessages.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
-#include "core/qt/CPelno1App.h"
 #include "core/qt/FolderTreePane.h"
 #include "core/qt/MainFrame.h"
 #include "core/qt/WindowMessage.h"
@@ -260,12 +259,23 @@ TEST_F(MainFrameTest, KickAndRefusedLoginStopTheConnectionTimersUntilConnect)
 // application: the frame mirrors it there as the session reports it.
 TEST_F(MainFrameTest, LoginStateFaxNumberAndTokenReachTheApplication)
 {
-    CPelno1App app;
+    // What the application's slots were last told, written on the GUI thread.
+    struct Application {
+        std::atomic<int> loggedIn{-1};
+        std::string netFaxNo;
+        std::string token;
+    };
+    auto app = std::make_shared<Application>();
+    services.application.setLoggedIn = [app](bool loggedIn) { app->loggedIn = loggedIn ? 1 : 0; };
+    services.application.setLogin = [app](const std::string& netFaxNo, const std::string& token) {
+        app->netFaxNo = netFaxNo;
+        app->token = token;
+    };
     auto frame = makeFrame();
     std::thread([&] { log.events->LoggedIn(); }).join();
-    ASSERT_TRUE(WaitUntil([&] { return app.IsLoggedIn() == 1; }));
-    EXPECT_EQ(app.GetNetFaxNo(), "01088886666");
-    EXPECT_EQ(app.GetUserFlag(), "tok+/=");
+    ASSERT_TRUE(WaitUntil([&] { return app->loggedIn == 1; }));
+    EXPECT_EQ(app->netFaxNo, "01088886666");
+    EXPECT_EQ(app->token, "tok+/=");
 
     const std::function<void(SessionEvents&)> losses[] = {
         [](SessionEvents& events) { events.ConnectionLost(); },
@@ -273,9 +283,9 @@ TEST_F(MainFrameTest, LoginStateFaxNumberAndTokenReachTheApplication)
     };
     for (const auto& lose : losses) {
         log.events->LoggedIn();
-        ASSERT_TRUE(WaitUntil([&] { return app.IsLoggedIn() == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return app->loggedIn == 1; }));
         std::thread([&] { lose(*log.events); }).join();
-        EXPECT_TRUE(WaitUntil([&] { return app.IsLoggedIn() == 0; }));
+        EXPECT_TRUE(WaitUntil([&] { return app->loggedIn == 0; }));
     }
 }
 

@@ -4,8 +4,13 @@
 #include "core/WindowMessages.h"
 #include "core/qt/AdView.h"
 #include "core/qt/BrowserView.h"
+#include "core/qt/WebViews.h"
 #include "core/qt/WindowMessage.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +121,30 @@ TEST_F(BrowserViewTest, AnAdvertisementThatFailsToLoadShowsNothing)
     ASSERT_TRUE(WaitUntil([&] { return completed > 0; }, 30000));
     for (QWidget* child : view.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         EXPECT_FALSE(child->isVisible()) << child->metaObject()->className();
+}
+
+TEST(WebViewModulePath, BesideTheProgramElseInTheInstalledPrivateLibraryDirectory)
+{
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const QString beside = bin + QStringLiteral("/zuvo_webviews.so");
+    const QString installed =
+        QDir::cleanPath(bin + QStringLiteral("/" ZUVO_PRIVATE_LIBDIR_FROM_BINDIR "/zuvo_webviews.so"));
+    ASSERT_TRUE(installed.startsWith(prefix.path() + QStringLiteral("/lib"))) << installed.toStdString();
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const auto touch = [](const QString& path) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly);
+    };
+
+    // Neither: the file beside the program, whose load error names it.
+    EXPECT_EQ(WebViewModulePath(bin), beside);
+    // An installed program: bin/../lib/zuvo.
+    ASSERT_TRUE(touch(installed));
+    EXPECT_EQ(WebViewModulePath(bin), installed);
+    // The build tree, or a portable copy: beside the program comes first.
+    ASSERT_TRUE(touch(beside));
+    EXPECT_EQ(WebViewModulePath(bin), beside);
 }
 
 } // namespace

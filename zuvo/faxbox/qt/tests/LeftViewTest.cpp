@@ -18,11 +18,11 @@
 
 #include <filesystem>
 
-#include "core/stores/AccountConfig.h"
 #include "core/qt/tests/QtTestSupport.h"
 #include "core/qt/tests/ScriptedPrompter.h"
+#include "core/stores/AccountConfig.h"
+#include "core/stores/FaxRecordStore.h"
 #include "core/tests/AccountFixture.h"
-#include "faxbox/FaxRecord.h"
 #include "faxbox/FolderTreeTexts.h"
 
 namespace {
