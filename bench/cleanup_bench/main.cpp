@@ -1,26 +1,30 @@
-// cleanup_bench: Pixmend's deskew and speck removal beside ImageMagick's
-// on the same scanned page.
+// cleanup_bench: Pixmend's deskew and speck removal beside leptonica's and
+// ImageMagick's on the same scanned page.
 //
 // It draws a 300-dpi A4 page (2480 x 3508, 1 bit) of text-like rows and
-// rules, turns it by 2.5 degrees with Pictra, cuts it back to A4 and
+// rules, turns it by 3 degrees with Pictra, cuts it back to A4 and
 // sprinkles specks of 1 x 1 and 2 x 2 pixels on it. It then times, as
 // medians: ImageDeskew and Despeckle(2, 2) as calls inside this process and
 // as whole processes (read the PBM, work, write the PBM), against
+// leptonica's pixFindSkew + pixDeskew inside this process, against
 // `convert page.pbm -deskew 40% out.pbm` and, for the specks, ImageMagick's
 // connected components with an area threshold and its -despeckle. It checks
 // every result of ours (the angle, the straightened page, the page without
 // exactly the specks) and exits 1 on a wrong one; it never judges time.
 //
-//   cleanup_bench [--width W] [--height H] [--runs R]   (defaults: 2480, 3508, 5)
+//   cleanup_bench [--width W] [--height H] [--runs R]   (defaults: 2480, 3508, 11)
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
+
+#include <leptonica/allheaders.h>
 
 #include "BenchRun.h"
 #include "pictra/Pictra.h"
@@ -32,7 +36,7 @@ namespace {
 
 using namespace benchrun;
 
-constexpr double kTurn = 2.5;
+constexpr double kTurn = 3.0;
 
 struct Pages {
     ImageHandle clean;   // turned, without specks
@@ -121,6 +125,35 @@ int fail(const std::string& why)
     return 1;
 }
 
+// ---- leptonica's side, inside this process ----
+
+struct PixDeleter {
+    void operator()(PIX* pix) const { pixDestroy(&pix); }
+};
+using Pix = std::unique_ptr<PIX, PixDeleter>;
+
+struct LeptonicaDeskew {
+    double findMs = 0;   // pixFindSkew
+    double deskewMs = 0; // pixDeskew (which finds the skew again, then turns the page)
+    float angle = 0;     // pixFindSkew's: the page's skew
+    bool ok = true;
+};
+
+LeptonicaDeskew leptonicaDeskew(const std::string& pbm, int runs)
+{
+    LeptonicaDeskew l;
+    setMsgSeverity(L_SEVERITY_ERROR); // no line of its own per turn
+    const Pix page(pixRead(pbm.c_str()));
+    if (!page)
+        return {0, 0, 0, false};
+    l.findMs = inProcessMs(runs, [&] {
+        float confidence = 0;
+        return pixFindSkew(page.get(), &l.angle, &confidence) == 0;
+    }, l.ok);
+    l.deskewMs = inProcessMs(runs, [&] { return Pix(pixDeskew(page.get(), 0)) != nullptr; }, l.ok);
+    return l;
+}
+
 void printRow(const char* what, double callMs, const Figures& ours, const Figures& theirs, const Figures& theirsNull)
 {
     std::printf("%-22s %8.1f %8.1f %8.1f   %8.1f %8.1f %8.1f   %6.3f %6.3f\n", what, callMs, ours.wallMs, ours.cpuMs,
@@ -135,7 +168,7 @@ int main(int argc, char** argv)
     if (argc >= 3 && std::string(argv[1]) == "--child")
         return child(argc, argv);
     int32_t width = 2480, height = 3508;
-    int runs = 5;
+    int runs = 11;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--width")
@@ -196,7 +229,8 @@ int main(int argc, char** argv)
     const Figures imSpecksNull = timeProcess(with(components, "null:"), runs, ok);
     const Figures imDespeckle = timeProcess({"convert", pbm, "-despeckle", dir + "/im-despeckle.pbm"}, runs, ok);
     const Figures imDespeckleNull = timeProcess({"convert", pbm, "-despeckle", "null:"}, runs, ok);
-    if (!ok)
+    const LeptonicaDeskew lept = leptonicaDeskew(pbm, runs);
+    if (!ok || !lept.ok)
         return fail("a run exited with an error");
     if (!samePixels(testsupport::readPbm(dir + "/ours-clean.pbm"), pages.clean))
         return fail("the despeckle process wrote a wrong page");
@@ -212,12 +246,18 @@ int main(int argc, char** argv)
     std::printf("%-22s %8s %8s %8s   %8s %8s %8s   %6s %6s\n", "", "call cpu", "proc", "proc cpu", "proc", "proc cpu",
                 "to null:", "IM", "null:");
     printRow("deskew", callDeskew, oursDeskew, imDeskew, imDeskewNull);
+    const double leptMs = lept.findMs + lept.deskewMs;
     printRow("specks: components", callDespeckle, oursSpecks, imSpecks, imSpecksNull);
     printRow("specks: -despeckle", callDespeckle, oursSpecks, imDespeckle, imDespeckleNull);
-    std::printf("angle: ours %.1f degrees (the turn that straightens the page), ImageMagick's deskew:angle %s\n", angle,
-                magickAngle.c_str());
+    std::printf("angle: ours %.1f degrees (the turn that straightens the page), leptonica's skew %.2f, "
+                "ImageMagick's deskew:angle %s\n",
+                angle, lept.angle, magickAngle.c_str());
     std::printf("ImageMagick's area-threshold page differs from ours in %ld pixels%s\n", componentsApart,
                 componentsApart == 0 ? "" : " (it judges a component by its area, ours by its size)");
+    std::printf("deskew inside the process: ours %.1f ms, leptonica's pixFindSkew %.1f ms + pixDeskew %.1f ms = %.1f "
+                "ms; ours / leptonica %.3f: <= 1.0 %s\n",
+                callDeskew, lept.findMs, lept.deskewMs, leptMs, callDeskew / leptMs,
+                callDeskew <= leptMs ? "met" : "NOT met");
     std::printf("IM: convert page.pbm -deskew 40%% out.pbm; -define %s -define %s -connected-components 8 out.pbm; "
                 "-despeckle out.pbm; 'to null:' the same without writing the page\n",
                 area.c_str(), mean.c_str());

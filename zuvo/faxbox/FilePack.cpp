@@ -149,6 +149,18 @@ std::optional<uint64_t> fileSize(const std::string& path)
     return static_cast<uint64_t>(st.st_size);
 }
 
+// The data file opened with `flags`, or -1 when it is not a regular file:
+// O_NONBLOCK, so that a FIFO in its place fails at once instead of waiting
+// for a writer.
+UniqueFd openDataFile(const std::string& path, int flags)
+{
+    UniqueFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644));
+    struct stat st{};
+    if (fd.get() >= 0 && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return UniqueFd();
+    return fd;
+}
+
 // ---- copying bytes --------------------------------------------------------
 
 struct CopyResult {
@@ -294,7 +306,8 @@ int FilePack::Open()
     }
 
     const std::optional<uint64_t> dataSize = fileSize(dataPath_);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(indexPath_.c_str(), "rbe"));
+    // Only a regular file is opened: opening a FIFO would wait for a writer.
+    std::unique_ptr<std::FILE, FileCloser> file(S_ISREG(st.st_mode) ? std::fopen(indexPath_.c_str(), "rbe") : nullptr);
     if (!file || !dataSize || ::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
         cpLog(kLogFailure, "cannot read the pack index %s", indexPath_.c_str());
         return 0;
@@ -409,7 +422,7 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
         cpLog(kLogFailure, "pack: %s is one of the pack's own files", sourcePath.c_str());
         return 0;
     }
-    UniqueFd data(::open(dataPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd data = openDataFile(dataPath_, O_RDWR | O_CREAT);
     struct stat dataStat{};
     if (data.get() < 0 || ::fstat(data.get(), &dataStat) != 0) {
         cpLog(kLogFailure, "pack: cannot open the data file %s", dataPath_.c_str());
@@ -456,7 +469,7 @@ int FilePack::addFile(const std::string& itemName, const std::string& sourcePath
 
 bool FilePack::syncData()
 {
-    UniqueFd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd data = openDataFile(dataPath_, O_RDONLY);
     return data.get() >= 0 && ::fsync(data.get()) == 0;
 }
 
@@ -534,7 +547,7 @@ int FilePack::AddDirectory(const std::string& prefix, const std::string& directo
 
 int FilePack::extract(const FileItem& item, const std::string& targetPath)
 {
-    UniqueFd data(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd data = openDataFile(dataPath_, O_RDONLY);
     if (data.get() < 0) {
         cpLog(kLogFailure, "pack: cannot open the data file %s", dataPath_.c_str());
         return 0;

@@ -17,7 +17,9 @@ constexpr uint64_t kMaxWholeFile = uint64_t{512} * 1024 * 1024;
 
 std::optional<FileReader> FileReader::open(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for good; it
+    // changes nothing for a regular file, the only kind read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     struct stat info {};

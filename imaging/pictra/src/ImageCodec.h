@@ -1,8 +1,9 @@
 #pragma once
 // What Pictra asks of its two codecs, in Pictra's own terms: facts about a
 // file, its pages decoded one at a time into new handles, and handles
-// encoded as the bytes of a file. TIFF goes through libtiff (TiffCodec),
-// every other format through ImageMagick (the Magick files). Format numbers
+// encoded as the bytes of a file. TIFF goes through libtiff (the Tiff
+// files), every other format through ImageMagick (the Magick files, a module
+// of their own: MagickModule.h). Format numbers
 // are those of ImgFileInfo::format.
 
 #include <cstdint>
@@ -63,8 +64,9 @@ inline int32_t wholeDpiOr96(double dotsPerInch)
 // The text of a page too large for a handle.
 inline constexpr char kTooLarge[] = "image is too large";
 
-// ---- ImageMagick: every format but TIFF ----
+// ---- ImageMagick: every format but TIFF, loaded on first use ----
 // Opens a file of `format` held in `file`, which must outlive the decoder.
+// Both fail with the reason when ImageMagick's module cannot be loaded.
 std::unique_ptr<PageDecoder> openMagick(std::span<const uint8_t> file, uint16_t format, std::string& error);
 // One page in any savable format but TIFF. The JPEG output is always a
 // baseline JFIF stream without metadata.

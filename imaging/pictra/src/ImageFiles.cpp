@@ -65,11 +65,8 @@ void normaliseBilevel(ImageHandle& h)
     std::swap_ranges(palette, palette + 4, palette + 4);
     const PageView page(h);
     const std::size_t used = (static_cast<std::size_t>(page.width) + 7) / 8;
-    for (int32_t r = 0; r < page.height; ++r) {
-        uint8_t* row = page.row(r);
-        for (std::size_t i = 0; i < used; ++i)
-            row[i] = static_cast<uint8_t>(~row[i]);
-    }
+    for (int32_t r = 0; r < page.height; ++r)
+        complementBytes(page.row(r), page.row(r), used);
     clearRowPadding(page);
 }
 
@@ -97,18 +94,6 @@ bool isSavableFormat(uint16_t format)
     return (format >= PtxFormat::Bmp && format <= PtxFormat::Pcx) || format == PtxFormat::J2k ||
            format == PtxFormat::Pgx || format == PtxFormat::Pnm || format == PtxFormat::Ras;
 }
-
-} // namespace
-
-int32_t PtxPpmToDpi(int32_t ppm) { return static_cast<int32_t>(ppm * 0.0254 + 0.5); }
-
-// Resolutions that do not fit the header's field are held at its limits.
-int32_t PtxDpiToPpm(int32_t dpi)
-{
-    return static_cast<int32_t>(std::clamp<double>(dpi * 39.37007874015748 + 0.5, INT32_MIN, INT32_MAX));
-}
-
-namespace {
 
 // An opened page file with its format: a TIFF file is read piece by piece
 // from `reader`; any other file is read whole into `bytes`, and `content` is

@@ -1,7 +1,10 @@
 #include "pictra/ImageHandle.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
-#include <new>
+#include <cstdint>
+#include <cstdlib>
 
 #include "byteorder/LittleEndian.h"
 
@@ -17,7 +20,38 @@ bool supportedBitCount(uint16_t bitCount)
     return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
 }
 
+// From this size on a block's pages are made present when it is made.
+constexpr std::size_t kPopulatedBlockBytes = std::size_t{256} * 1024;
+constexpr uintptr_t kPageBytes = 4096;
+
 } // namespace
+
+DibBlock DibBlock::zeroed(std::size_t bytes)
+{
+    DibBlock block;
+    block.bytes_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    if (block.bytes_ == nullptr)
+        return block;
+    block.size_ = bytes;
+#ifdef MADV_POPULATE_WRITE
+    if (bytes >= kPopulatedBlockBytes) {
+        // The whole pages inside the block; a kernel without the request
+        // leaves them to be faulted in one by one.
+        const auto start = (reinterpret_cast<uintptr_t>(block.bytes_) + kPageBytes - 1) & ~(kPageBytes - 1);
+        const auto end = (reinterpret_cast<uintptr_t>(block.bytes_) + bytes) & ~(kPageBytes - 1);
+        if (end > start)
+            ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+    }
+#endif
+    return block;
+}
+
+void DibBlock::release() noexcept
+{
+    std::free(bytes_);
+    bytes_ = nullptr;
+    size_ = 0;
+}
 
 std::size_t DibStride(int64_t width, uint16_t bitCount)
 {
@@ -46,11 +80,7 @@ ImageHandle ImageHandle::allocate(std::size_t bytes)
     ImageHandle h;
     if (bytes == 0 || bytes > kMaxDibBytes)
         return h;
-    try {
-        h.block_.assign(bytes, 0);
-    } catch (const std::bad_alloc&) {
-        h.block_ = {};
-    }
+    h.block_ = DibBlock::zeroed(bytes);
     return h;
 }
 
@@ -76,7 +106,7 @@ ImageHandle ImageHandle::clone() const
 {
     ImageHandle h = allocate(block_.size());
     if (!h.isNull())
-        std::copy(block_.begin(), block_.end(), h.block_.begin());
+        std::copy(block_.data(), block_.data() + block_.size(), h.block_.data());
     return h;
 }
 
@@ -102,7 +132,7 @@ std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes)
 
 BitmapInfoHeader ImageHandle::header() const
 {
-    if (auto h = ReadDibHeader(block_))
+    if (auto h = ReadDibHeader({block_.data(), block_.size()}))
         return *h;
     BitmapInfoHeader none{};
     none.size = 0;

@@ -1,10 +1,12 @@
 // Files of every format but TIFF into handles through ImageMagick, one
 // frame at a time, each at the depth its picture needs.
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
 #include "ImageCodec.h"
+#include "MagickModule.h"
 #include "MagickQuirks.h"
 #include "MagickSupport.h"
 #include "PixelAccess.h"
@@ -194,10 +196,26 @@ ImageHandle toHandle(Magick::Image& image, bool paletteFile)
     return fromTrueColour(image);
 }
 
+// How much a JPEG page larger than the codec's cache is reduced as it is
+// decoded (a 108-megapixel phone photo by 2): the least of 2, 4 and 8 that
+// makes it fit; 1 for a page that fits, 0 for one that fits at none.
+uint32_t reductionToFit(const mc::Image& page, uint16_t format)
+{
+    if (fitsHandle(page))
+        return 1;
+    if (format != PtxFormat::Jpeg)
+        return 0;
+    for (uint32_t reduction : {2u, 4u, 8u}) {
+        if (fitsHandle((page.columns + reduction - 1) / reduction, (page.rows + reduction - 1) / reduction))
+            return reduction;
+    }
+    return 0;
+}
+
 class MagickDecoder : public PageDecoder {
 public:
-    MagickDecoder(std::span<const uint8_t> file, uint16_t format, FileFacts facts)
-        : file_(file), format_(format), facts_(facts)
+    MagickDecoder(std::span<const uint8_t> file, uint16_t format, FileFacts facts, uint32_t reduction)
+        : file_(file), format_(format), facts_(facts), reduction_(reduction)
     {
     }
 
@@ -205,7 +223,7 @@ public:
 
     std::optional<DecodedPage> page(int32_t index, std::string& error) override
     {
-        ImageList images = readBlob(file_, format_, false, index, error);
+        ImageList images = readBlob(file_, format_, false, index, error, reduction_);
         if (!images)
             return std::nullopt;
         if (!fitsHandle(*images)) {
@@ -218,8 +236,10 @@ public:
             Magick::Image image(first);
             image.quiet(true);
             DecodedPage page;
-            page.xDpi = dpiOf(first->x_resolution, first->units);
-            page.yDpi = dpiOf(first->y_resolution, first->units);
+            // A reduced page keeps its size on paper.
+            const auto reduced = [this](int32_t dpi) { return std::max<int32_t>(1, dpi / static_cast<int32_t>(reduction_)); };
+            page.xDpi = reduced(dpiOf(first->x_resolution, first->units));
+            page.yDpi = reduced(dpiOf(first->y_resolution, first->units));
             page.handle = toHandle(image, format_ == PtxFormat::Pcx && pcxWithPalette(file_));
             if (page.handle.isNull()) {
                 error = "failed to allocate memory";
@@ -236,19 +256,22 @@ private:
     std::span<const uint8_t> file_;
     uint16_t format_;
     FileFacts facts_;
+    uint32_t reduction_;
 };
 
 } // namespace
 
-std::unique_ptr<PageDecoder> openMagick(std::span<const uint8_t> file, uint16_t format, std::string& error)
+std::unique_ptr<PageDecoder> readWithMagick(std::span<const uint8_t> file, uint16_t format, std::string& error)
 {
     ImageList images = readBlob(file, format, true, 0, error);
     if (!images)
         return nullptr;
     // Every page's size is checked from its header before any page is
-    // decoded: a hostile header must not make the codec allocate.
+    // decoded: a hostile header must not make the codec allocate. A JPEG,
+    // one page, may be decoded reduced to fit.
+    const uint32_t reduction = reductionToFit(*images, format);
     for (const mc::Image* page = images.get(); page != nullptr; page = page->next) {
-        if (!fitsHandle(*page)) {
+        if (reduction == 0 || (page != images.get() && !fitsHandle(*page))) {
             error = kTooLarge;
             return nullptr;
         }
@@ -257,7 +280,7 @@ std::unique_ptr<PageDecoder> openMagick(std::span<const uint8_t> file, uint16_t 
     facts.frames = static_cast<int32_t>(mc::GetImageListLength(images.get()));
     if (format == PtxFormat::Jpeg)
         facts.quality = static_cast<uint8_t>(images->quality <= 100 ? images->quality : 100);
-    return std::make_unique<MagickDecoder>(file, format, facts);
+    return std::make_unique<MagickDecoder>(file, format, facts, reduction);
 }
 
 } // namespace pictra::codec

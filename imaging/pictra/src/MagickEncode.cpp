@@ -2,6 +2,7 @@
 // ImageMagick, at the page's own depth.
 
 #include "ImageCodec.h"
+#include "MagickModule.h"
 #include "MagickQuirks.h"
 #include "MagickSupport.h"
 #include "PixelAccess.h"
@@ -113,7 +114,7 @@ std::optional<Magick::Image> toCodecImage(const ImageHandle& h)
 
 } // namespace
 
-EncodeResult encodeMagick(const ImageHandle* page, const EncodeOptions& options)
+EncodeResult writeWithMagick(const ImageHandle* page, const EncodeOptions& options)
 {
     ensureMagickInitialised();
     EncodeResult result;

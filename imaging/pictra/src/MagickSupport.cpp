@@ -71,11 +71,10 @@ uint64_t magickPixelLimit()
 
 } // namespace
 
-bool fitsHandle(const mc::Image& page)
+bool fitsHandle(uint64_t columns, uint64_t rows)
 {
-    const uint64_t pixels = static_cast<uint64_t>(page.columns) * static_cast<uint64_t>(page.rows);
-    return pixels <= magickPixelLimit() &&
-           DibBlockSize(static_cast<int64_t>(page.columns), static_cast<int64_t>(page.rows), 24).has_value();
+    return columns <= INT32_MAX && rows <= INT32_MAX && columns * rows <= magickPixelLimit() &&
+           DibBlockSize(static_cast<int64_t>(columns), static_cast<int64_t>(rows), 24).has_value();
 }
 
 const char* coderFor(uint16_t format)
@@ -97,7 +96,8 @@ const char* coderFor(uint16_t format)
     }
 }
 
-ImageList readBlob(std::span<const uint8_t> file, uint16_t format, bool ping, int32_t frame, std::string& error)
+ImageList readBlob(std::span<const uint8_t> file, uint16_t format, bool ping, int32_t frame, std::string& error,
+                   uint32_t reduction)
 {
     ensureMagickInitialised();
     const char* coder = coderFor(format);
@@ -114,6 +114,18 @@ ImageList readBlob(std::span<const uint8_t> file, uint16_t format, bool ping, in
         std::snprintf(info->filename, sizeof info->filename, "%s:", coder);
     else
         std::snprintf(info->filename, sizeof info->filename, "%s:[%d]", coder, frame);
+    if (reduction > 1) {
+        // The least size the decoder scales the picture to, from its header.
+        ImageList header(mc::PingBlob(info.get(), file.data(), file.size(), exception.get()));
+        if (!header || header->columns == 0 || header->rows == 0) {
+            error = exception->severity != mc::UndefinedException ? exceptionText(*exception) : "no image in file";
+            return nullptr;
+        }
+        char size[64];
+        std::snprintf(size, sizeof size, "%zux%zu", (header->columns + reduction - 1) / reduction,
+                      (header->rows + reduction - 1) / reduction);
+        mc::SetImageOption(info.get(), "jpeg:size", size);
+    }
     ImageList images(ping ? mc::PingBlob(info.get(), file.data(), file.size(), exception.get())
                           : mc::BlobToImage(info.get(), file.data(), file.size(), exception.get()));
     if (exception->severity >= mc::ErrorException) {

@@ -33,8 +33,11 @@ struct ImageInfoDeleter {
 
 // Reads (or pings) a file from memory with its coder forced from the format
 // number, so that no file name is ever interpreted; `frame` is the one page
-// to decode. Codec errors fail with their text; warnings are ignored.
-ImageList readBlob(std::span<const uint8_t> file, uint16_t format, bool ping, int32_t frame, std::string& error);
+// to decode. A JPEG is decoded at 1 / `reduction` of its size (2, 4 or 8:
+// its decoder scales as it decodes). Codec errors fail with their text;
+// warnings are ignored.
+ImageList readBlob(std::span<const uint8_t> file, uint16_t format, bool ping, int32_t frame, std::string& error,
+                   uint32_t reduction = 1);
 
 // Q16 samples and bytes.
 static_assert(MAGICKCORE_QUANTUM_DEPTH == 16);
@@ -49,6 +52,7 @@ inline mc::Quantum toQuantum(uint8_t v) { return static_cast<mc::Quantum>(v * (k
 
 // Whether a page of this size fits both a handle at the largest bit count and
 // the codec's pixel cache (see magickPixelLimit).
-bool fitsHandle(const mc::Image& page);
+bool fitsHandle(uint64_t columns, uint64_t rows);
+inline bool fitsHandle(const mc::Image& page) { return fitsHandle(page.columns, page.rows); }
 
 } // namespace pictra::codec

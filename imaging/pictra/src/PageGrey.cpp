@@ -16,8 +16,8 @@ unsigned cutGrey(Colour c) { return (blueOf(c) * 29u + greenOf(c) * 150u + redOf
 // Grey of a colour as the grey scale weighs it.
 unsigned scaleGrey(Colour c) { return (redOf(c) * 306u + greenOf(c) * 601u + blueOf(c) * 117u) >> 10; }
 
-// Otsu's threshold t: grey values up to t are the dark class, those above
-// it the light one, and t maximises w0 x w1 x (mean0 - mean1)^2. Scores are
+// Otsu's threshold t: grey values below t are one class, those at or above
+// it the other, and t maximises w0 x w1 x (mean0 - mean1)^2. Scores are
 // doubles, so that a full page's counts cannot overflow; of equal scores
 // the first t is kept, and t is 0 when no cut separates two classes.
 unsigned otsuThreshold(const std::array<uint64_t, 256>& histogram)
@@ -30,11 +30,11 @@ unsigned otsuThreshold(const std::array<uint64_t, 256>& histogram)
     }
     unsigned best = 0;
     double bestScore = 0;
-    double w0 = 0;
+    double w0 = 0; // the values below t
     double m0 = 0;
-    for (unsigned t = 0; t < 255; ++t) {
-        w0 += static_cast<double>(histogram[t]);
-        m0 += static_cast<double>(histogram[t]) * t;
+    for (unsigned t = 1; t < 256; ++t) {
+        w0 += static_cast<double>(histogram[t - 1]);
+        m0 += static_cast<double>(histogram[t - 1]) * (t - 1);
         const double w1 = total - w0;
         if (w0 == 0 || w1 == 0)
             continue;
@@ -84,7 +84,7 @@ ImageHandle PtxImgUnicolor(const ImageHandle& handle)
     for (int32_t r = 0; r < in.height; ++r) {
         uint8_t* row = out.row(r);
         for (int32_t x = 0; x < in.width; ++x)
-            DibSetRowBit(row, x, cutGrey(in.colour(x, r)) > threshold);
+            DibSetRowBit(row, x, cutGrey(in.colour(x, r)) > threshold); // t itself is dark
     }
     return result;
 }

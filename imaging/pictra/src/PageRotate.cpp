@@ -1,6 +1,7 @@
 // Rotation by any angle, in 16.16 fixed point with an inverse mapping.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -76,6 +77,148 @@ void mapPixels(const PageView& out, int64_t w17, int64_t h17, const SourceWalk& 
             if (x >= 0 && x < w17 && y >= 0 && y < h17)
                 sample(i, j, x, y);
         }
+    }
+}
+
+// ---- 1-bit pages, a run of pixels at a time ----
+//
+// Along an output row the source point moves by (dx, dy) per pixel. Where
+// it stays in one source row (for a few degrees, some twenty pixels) and
+// its column grows by one a pixel, the output pixels are that row's bits
+// in order: they are copied up to 32 at a time. Elsewhere (a column that
+// repeats, a turn past a right angle) pixel by pixel, as the general walk
+// does, so that the page is the same bit for bit.
+
+// Floor and ceiling of a / b, b > 0.
+int64_t floorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int64_t ceilDiv(int64_t a, int64_t b) { return -floorDiv(-a, b); }
+
+// The pixels i of a row for which 0 <= start + i * step < limit, clipped to
+// [lo, hi).
+void clipWalk(int64_t start, int64_t step, int64_t limit, int64_t& lo, int64_t& hi)
+{
+    if (step == 0) {
+        if (start < 0 || start >= limit)
+            hi = lo;
+        return;
+    }
+    if (step > 0) {
+        lo = std::max(lo, ceilDiv(-start, step));
+        hi = std::min(hi, ceilDiv(limit - start, step));
+    } else {
+        lo = std::max(lo, floorDiv(start - limit, -step) + 1);
+        hi = std::min(hi, floorDiv(start, -step) + 1);
+    }
+}
+
+// Up to 57 bits of a row from bit `at` on, first bit highest, without
+// reading past the row's `bytes`.
+uint64_t rowBits(const uint8_t* row, std::size_t bytes, int64_t at, int count)
+{
+    const auto first = static_cast<std::size_t>(at >> 3);
+    uint64_t word = 0;
+    if (first + 8 <= bytes) {
+        std::memcpy(&word, row + first, 8);
+        if constexpr (std::endian::native == std::endian::little)
+            word = __builtin_bswap64(word);
+    } else {
+        for (std::size_t i = 0; i < 8; ++i)
+            word = word << 8 | (first + i < bytes ? row[first + i] : 0);
+    }
+    return (word << (at & 7)) >> (64 - count);
+}
+
+// Writes bits into a row from a given bit on, keeping the bits around them.
+class RowBitWriter {
+public:
+    RowBitWriter(uint8_t* row, int64_t at) : out_(row + (at >> 3)), count_(static_cast<int>(at & 7))
+    {
+        bits_ = *out_ >> (8 - count_); // the bits before `at`, kept
+    }
+    // Appends `count` (at most 32) bits, the first highest.
+    void put(uint64_t bits, int count)
+    {
+        bits_ = bits_ << count | bits;
+        count_ += count;
+        if (count_ >= 32) {
+            count_ -= 32;
+            const auto word = static_cast<uint32_t>(bits_ >> count_);
+            const uint8_t bytes[4] = {static_cast<uint8_t>(word >> 24), static_cast<uint8_t>(word >> 16),
+                                      static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word)};
+            std::memcpy(out_, bytes, 4);
+            out_ += 4;
+        }
+    }
+    // Writes what is left, keeping the bits after it.
+    void finish()
+    {
+        while (count_ >= 8) {
+            count_ -= 8;
+            *out_++ = static_cast<uint8_t>(bits_ >> count_);
+        }
+        if (count_ != 0) {
+            const auto kept = static_cast<uint8_t>(0xFF >> count_);
+            *out_ = static_cast<uint8_t>((bits_ << (8 - count_)) | (*out_ & kept));
+        }
+    }
+
+private:
+    uint8_t* out_;
+    int count_; // bits in bits_ not written yet, below 32 between calls
+    uint64_t bits_;
+};
+
+void rotateBilevel(const PageView& in, const PageView& out, const SourceWalk& start, int64_t rowDx, int64_t rowDy,
+                   int64_t w17, int64_t h17)
+{
+    constexpr int64_t kPixel = int64_t{1} << 17;
+    const std::size_t inBytes = in.stride;
+    // Where the source row stays the same, runs have `period` or
+    // `period` + 1 pixels.
+    const int64_t period = start.dy == 0 ? INT64_MAX : kPixel / std::llabs(start.dy);
+    for (int32_t j = 0; j < out.height; ++j) {
+        const int64_t x0 = start.x + rowDx * j;
+        const int64_t y0 = start.y + rowDy * j;
+        int64_t lo = 0;
+        int64_t hi = out.width;
+        clipWalk(x0, start.dx, w17, lo, hi);
+        clipWalk(y0, start.dy, h17, lo, hi);
+        if (lo >= hi)
+            continue;
+        RowBitWriter writer(out.row(j), lo);
+        bool runStartsAtNewRow = false;
+        for (int64_t i = lo; i < hi;) {
+            const int64_t sourceRow = (y0 + start.dy * i) >> 17;
+            // The end of the run in this source row: computed for the first
+            // run of the row; a later run, which starts where the source row
+            // changed, has `period` pixels or one more.
+            int64_t end = hi;
+            if (start.dy != 0 && runStartsAtNewRow) {
+                end = i + period;
+                if (end < hi && ((y0 + start.dy * end) >> 17) == sourceRow)
+                    ++end;
+            } else if (start.dy > 0) {
+                end = ceilDiv(((sourceRow + 1) << 17) - y0, start.dy);
+            } else if (start.dy < 0) {
+                end = floorDiv(y0 - (sourceRow << 17), -start.dy) + 1;
+            }
+            end = std::min(end, hi);
+            runStartsAtNewRow = true;
+            const uint8_t* row = in.constRow(static_cast<int32_t>(sourceRow));
+            while (i < end) {
+                const int64_t x = x0 + start.dx * i;
+                const int count = static_cast<int>(std::min<int64_t>(end - i, 32));
+                const int64_t last = x0 + start.dx * (i + count - 1);
+                if ((last >> 17) - (x >> 17) == count - 1) {
+                    writer.put(rowBits(row, inBytes, x >> 17, count), count);
+                    i += count;
+                } else {
+                    writer.put(rowBits(row, inBytes, x >> 17, 1), 1);
+                    ++i;
+                }
+            }
+        }
+        writer.finish();
     }
 }
 
@@ -160,6 +303,8 @@ ImageHandle PtxImgRotate(const ImageHandle& handle, float angle, uint8_t backgro
             const uint8_t* r1 = in.constRow(b.nextRow);
             out.row(j)[i] = static_cast<uint8_t>(b.blend(r0[b.col], r0[b.nextCol], r1[b.col], r1[b.nextCol]));
         });
+    } else if (in.bits == 1) {
+        rotateBilevel(in, out, start, rowDx, rowDy, w17, h17);
     } else {
         mapPixels(out, w17, h17, start, rowDx, rowDy, [&](int32_t i, int32_t j, int64_t x, int64_t y) {
             out.setIndex(i, j, in.index(static_cast<int32_t>(x >> 17), static_cast<int32_t>(y >> 17)));

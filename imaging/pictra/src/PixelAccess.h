@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 #include "pictra/DibRows.h"
@@ -157,6 +158,20 @@ private:
     PageView page_;
     std::unordered_map<Colour, unsigned> indexOf_;
 };
+
+// to[i] = ~from[i] for n bytes (from == to allowed), eight at a time.
+inline void complementBytes(const uint8_t* from, uint8_t* to, std::size_t n)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, from + i, 8);
+        word = ~word;
+        std::memcpy(to + i, &word, 8);
+    }
+    for (; i < n; ++i)
+        to[i] = static_cast<uint8_t>(~from[i]);
+}
 
 // Sets the bytes and bits after the last pixel of every row to zero.
 inline void clearRowPadding(const PageView& page)

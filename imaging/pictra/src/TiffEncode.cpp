@@ -148,6 +148,10 @@ void setTags(TIFF* tif, const PagePlan& plan, const EncodeOptions& options, std:
     }
     if (f.photometric == PHOTOMETRIC_PALETTE)
         setColourMap(tif, h);
+    // Group 3 pages are coded two-dimensionally, as fax pages usually are
+    // (every second or fourth row one-dimensionally, by resolution).
+    if (plan.compression == COMPRESSION_CCITTFAX3)
+        TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_2DENCODING);
     // A CCITT page is one strip, as fax pages are: each strip starts its
     // two-dimensional coding afresh.
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
@@ -175,8 +179,7 @@ bool writeRows(TIFF* tif, const PagePlan& plan)
     for (int32_t y = 0; y < h.height(); ++y) {
         const uint8_t* row = h.displayRow(y);
         if (plan.format.complement) {
-            for (std::size_t i = 0; i < rowBytes; ++i)
-                line[i] = static_cast<uint8_t>(~row[i]);
+            complementBytes(row, line.data(), rowBytes);
         } else if (plan.format.samples == 3) {
             for (std::size_t i = 0; i + 2 < rowBytes; i += 3) {
                 line[i] = row[i + 2];
@@ -217,7 +220,12 @@ EncodeResult encodeTiff(std::span<const ImageHandle* const> pages, const EncodeO
             return result;
         plans.push_back({page, format, *compression});
     }
-    auto stream = TiffStream::forWriting(result.error);
+    // Room for the pages' pixels: compressed pages need less, and what
+    // is never written costs no memory.
+    std::size_t pixelBytes = 64 * 1024;
+    for (const ImageHandle* page : pages)
+        pixelBytes += page->size();
+    auto stream = TiffStream::forWriting(pixelBytes, result.error);
     if (!stream)
         return result;
     TIFF* tif = stream->tiff();

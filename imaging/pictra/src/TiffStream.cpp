@@ -48,12 +48,16 @@ struct OptionsDeleter {
 
 TiffStream* self(thandle_t handle) { return static_cast<TiffStream*>(handle); }
 
+// The most a writer's buffer reserves at once.
+constexpr std::size_t kMaxReservedBytes = std::size_t{256} * 1024 * 1024;
+
 } // namespace
 
 std::unique_ptr<TiffStream> TiffStream::forReading(const FileReader& file, std::string& error)
 {
     std::unique_ptr<TiffStream> stream(new TiffStream);
     stream->in_ = &file;
+    stream->newScope("directory 0");
     // Classic and big TIFF; "m": read, never mapped, so that a file cut
     // short by someone else meanwhile gives a read error, not a crash.
     if (!stream->open("rm", error))
@@ -61,9 +65,14 @@ std::unique_ptr<TiffStream> TiffStream::forReading(const FileReader& file, std::
     return stream;
 }
 
-std::unique_ptr<TiffStream> TiffStream::forWriting(std::string& error)
+std::unique_ptr<TiffStream> TiffStream::forWriting(std::size_t expectedBytes, std::string& error)
 {
     std::unique_ptr<TiffStream> stream(new TiffStream);
+    try {
+        stream->out_.reserve(std::min<std::size_t>(expectedBytes, kMaxReservedBytes));
+    } catch (const std::bad_alloc&) {
+        // It grows as it is written.
+    }
     // Little-endian classic TIFF, as fax software expects.
     if (!stream->open("wl", error))
         return nullptr;
@@ -94,6 +103,22 @@ TiffStream::~TiffStream()
 {
     if (tiff_ != nullptr)
         TIFFClose(tiff_);
+}
+
+void TiffStream::newScope(std::string name)
+{
+    scope_ = std::move(name);
+    scopeErrors_ = 0;
+    firstError_.clear();
+}
+
+void TiffStream::reportError(const std::string& text)
+{
+    ++errors_;
+    if (scopeErrors_++ == 0) {
+        firstError_ = text;
+        cpLog(kLogFailure, "TIFF error in %s: %s", scope_.c_str(), text.c_str());
+    }
 }
 
 std::string TiffStream::errorOr(const std::string& fallback) const
@@ -179,11 +204,7 @@ void TiffStream::unmap(thandle_t, void*, toff_t) {}
 
 int TiffStream::onError(TIFF*, void* handle, const char* module, const char* format, va_list args)
 {
-    TiffStream* s = self(handle);
-    const std::string text = formatMessage(module, format, args);
-    cpLog(kLogFailure, "TIFF error: %s", text.c_str());
-    if (s->firstError_.empty())
-        s->firstError_ = text;
+    self(handle)->reportError(formatMessage(module, format, args));
     return 1; // handled: nothing for the process-wide handler
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // One libtiff file: read from a page file piece by piece (libtiff asks for
 // a directory or a strip at a time), or written into a growing buffer.
-// Every message libtiff gives goes to the log, never to standard error; the
-// first error of the file is kept as its failure text.
+// libtiff's messages go to the log, never to standard error. Errors are
+// counted in scopes (reading one directory, decoding one page): the first
+// error of a scope is logged, with the scope's name, and kept as its failure
+// text; the others are only counted, so that one damaged page costs one line
+// of the log.
 
 #include <cstdint>
 #include <cstdarg>
@@ -25,7 +28,9 @@ public:
     // Nothing when libtiff refuses the header; its text goes into `error`.
     // `file` must outlive the stream.
     static std::unique_ptr<TiffStream> forReading(const FileReader& file, std::string& error);
-    static std::unique_ptr<TiffStream> forWriting(std::string& error);
+    // `expectedBytes` is room the buffer takes at once (address space only
+    // until written), so that a long file is not copied as it grows.
+    static std::unique_ptr<TiffStream> forWriting(std::size_t expectedBytes, std::string& error);
 
     ~TiffStream();
     TiffStream(const TiffStream&) = delete;
@@ -34,10 +39,16 @@ public:
     TIFF* tiff() const { return tiff_; }
     uint64_t fileSize() const { return in_ != nullptr ? in_->size() : out_.size(); }
 
-    // The first error libtiff reported, or `fallback` when it reported none.
+    // The first error libtiff reported in this scope, or `fallback` when it
+    // reported none.
     std::string errorOr(const std::string& fallback) const;
-    // Whether libtiff reported an error since the stream was made.
-    bool failed() const { return !firstError_.empty(); }
+    // Errors reported since the stream was made.
+    uint64_t errors() const { return errors_; }
+    bool failed() const { return errors_ != 0; }
+    // Starts a new scope of errors, named in the log ("page 2").
+    void newScope(std::string name);
+    // An error found by the reader itself, counted and logged as libtiff's.
+    void reportError(const std::string& text);
 
     // A writer's file: closes the TIFF (which writes what is pending) and
     // hands over the bytes; nothing when closing reported an error.
@@ -60,7 +71,10 @@ private:
     const FileReader* in_ = nullptr; // null when writing
     std::vector<uint8_t> out_;
     uint64_t position_ = 0;
-    std::string firstError_;
+    uint64_t errors_ = 0;
+    uint64_t scopeErrors_ = 0;
+    std::string scope_ = "the file";
+    std::string firstError_; // of the scope
     TIFF* tiff_ = nullptr;
 };
 

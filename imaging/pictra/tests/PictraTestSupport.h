@@ -2,9 +2,14 @@
 // Helpers of Pictra's tests: reading a handle's pixels as RGB and comparing
 // them with ImageMagick's own decoding of a file.
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "jotter/Jotter.h"
 #include "pictra/Pictra.h"
 #include "testsupport/TestSupport.h"
 
@@ -119,5 +124,60 @@ public:
 
     std::vector<uint8_t> bytes;
 };
+
+// Standard error and the log while an object lives: both go to files.
+class CapturedOutput {
+public:
+    explicit CapturedOutput(const TempDir& dir) : stderrPath_(dir.file("stderr.txt")), logPath_(dir.file("log.txt"))
+    {
+        std::remove(logPath_.c_str());
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+        cpLogOpen(logPath_.c_str());
+    }
+    ~CapturedOutput() { restore(); }
+
+    void restore()
+    {
+        if (saved_ < 0)
+            return;
+        cpLogClose();
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    std::string standardError() const { return readFile(stderrPath_); }
+    std::string log() const { return readFile(logPath_); }
+
+private:
+    std::string stderrPath_;
+    std::string logPath_;
+    int saved_ = -1;
+};
+
+// A file opened (into `slots` slots) and its pages counted (up to 100),
+// with the log and standard error of both.
+struct OpenedAndCounted {
+    Opened opened;
+    int32_t counted = 0;
+    std::string log;
+    std::string standardError;
+};
+
+inline OpenedAndCounted openAndCount(const TempDir& dir, const std::string& path, std::size_t slots = 100)
+{
+    OpenedAndCounted result;
+    CapturedOutput output(dir);
+    result.opened = open(path, slots);
+    result.counted = PtxCountImagePages(path, 100);
+    output.restore();
+    result.log = output.log();
+    result.standardError = output.standardError();
+    return result;
+}
 
 } // namespace pictratest

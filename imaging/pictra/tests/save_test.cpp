@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -217,6 +220,27 @@ TEST(PictraSave, JpegInTiffIsWrittenAroundABaselineJfif)
     EXPECT_EQ(back.info.format, PtxFormat::Jpeg);
     // Nothing is left behind next to the file.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(s.dir.path())), {}), 6);
+}
+
+TEST(PictraSave, SavingThroughASymbolicLinkKeepsTheLink)
+{
+    // A page kept elsewhere and linked into a folder: saving it by the link
+    // replaces the page, as an editor does, and leaves the link.
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("store"));
+    const std::string real = dir.file("store/page.tif");
+    const std::string link = dir.file("page.tif");
+    const ImageHandle first = PtxCreateHandle(30, 20, PtxBlank::Bilevel);
+    const ImageHandle second = PtxCreateHandle(31, 21, PtxBlank::Bilevel);
+    ASSERT_EQ(PtxSaveImageToFile(first, real, fileInfo(PtxFormat::Tiff)), 1);
+    ASSERT_EQ(::symlink("store/page.tif", link.c_str()), 0);
+    for (const auto& [saved, width] : {std::pair{&first, 30}, std::pair{&second, 31}}) {
+        ASSERT_EQ(PtxSaveImageToFile(*saved, link, fileInfo(PtxFormat::Tiff)), 1) << PtxGetLastErrorInfo();
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        const Opened o = open(real, 1);
+        ASSERT_EQ(o.result, 1);
+        EXPECT_EQ(o.pages[0].width(), width);
+    }
 }
 
 TEST(PictraSave, FailuresReportTheirMessageAndKeepTheOldFile)

@@ -174,6 +174,25 @@ TEST(TiffSave, EveryCompressionAtThePagesOwnDepth)
     }
 }
 
+TEST(TiffSave, AGroup3PageIsWrittenTwoDimensionally)
+{
+    // A 2-D G3 fax page opened and saved back with the option the open
+    // reported stays 2-D (it came out 1-D).
+    Sources s;
+    ASSERT_TRUE(s.ok);
+    ASSERT_TRUE(make("convert " + quote(s.file("bilevel.png")) + " -depth 1 -compress none " + quote(s.file("bw.tif")) +
+                     " && tiffcp -c g3:2d " + quote(s.file("bw.tif")) + " " + quote(s.file("g3-2d.tif"))));
+    ASSERT_EQ(tiffField(s.file("g3-2d.tif"), "Group 3 Options"), "2-d encoding (1 = 0x1)");
+    const Opened o = open(s.file("g3-2d.tif"), 1);
+    ASSERT_EQ(o.result, 1) << o.error;
+    ASSERT_EQ(o.info.encodeOption, PtxTiffCompression::CcittG3);
+    const std::string out = s.file("saved.tif");
+    ASSERT_EQ(PtxSaveImageToFile(o.pages[0], out, o.info), 1) << PtxGetLastErrorInfo();
+    EXPECT_EQ(tiffField(out, "Compression Scheme"), "CCITT Group 3");
+    EXPECT_EQ(tiffField(out, "Group 3 Options"), "2-d encoding (1 = 0x1)");
+    EXPECT_EQ(differingPixels(s.file("g3-2d.tif"), out), 0u);
+}
+
 TEST(TiffSave, UnknownCompressionIsRefusedAndNothingWritten)
 {
     Sources s;
@@ -281,40 +300,30 @@ TEST(TiffOpen, LayoutsOfOtherWriters)
     }
 }
 
+TEST(TiffOpen, APageStoredBottomUpOrMirroredIsTurnedWhole)
+{
+    // 16-bit samples go through libtiff's RGBA conversion, a strip at a time;
+    // each strip used to be turned on its own.
+    Sources s;
+    ASSERT_TRUE(s.ok);
+    struct Case {
+        int orientation;
+        const char* turn; // what ImageMagick does to the source to show it so
+    };
+    for (const Case c : {Case{4, "-flip"}, Case{2, "-flop"}, Case{3, "-flip -flop"}}) {
+        SCOPED_TRACE(c.orientation);
+        const std::string out = s.file("turned.tif");
+        ASSERT_TRUE(make("convert " + quote(s.file("colour.png")) + " -depth 16 " + quote(s.file("deep.tif")) +
+                         " && tiffcp -r 8 " + quote(s.file("deep.tif")) + " " + quote(out) + " && tiffset -s 274 " +
+                         std::to_string(c.orientation) + " " + quote(out)));
+        ASSERT_TRUE(make("convert " + quote(s.file("colour.png")) + " " + c.turn + " " + quote(s.file("turned.png"))));
+        const Opened o = open(out, 1);
+        ASSERT_EQ(o.result, 1) << o.error;
+        EXPECT_LE(difference(handleRgb(o.pages[0]), magickRgb(s.file("turned.png"))).largest, 1);
+    }
+}
+
 namespace {
-
-// Standard error and the log while an object lives: both go to files.
-class CapturedOutput {
-public:
-    explicit CapturedOutput(const TempDir& dir) : stderrPath_(dir.file("stderr.txt")), logPath_(dir.file("log.txt"))
-    {
-        std::fflush(stderr);
-        saved_ = ::dup(2);
-        const int fd = ::open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 2);
-        ::close(fd);
-        cpLogOpen(logPath_.c_str());
-    }
-    ~CapturedOutput() { restore(); }
-
-    void restore()
-    {
-        if (saved_ < 0)
-            return;
-        cpLogClose();
-        std::fflush(stderr);
-        ::dup2(saved_, 2);
-        ::close(saved_);
-        saved_ = -1;
-    }
-    std::string standardError() const { return readFile(stderrPath_); }
-    std::string log() const { return readFile(logPath_); }
-
-private:
-    std::string stderrPath_;
-    std::string logPath_;
-    int saved_ = -1;
-};
 
 // A three-page little-endian file of uncompressed pages in strips of 4 rows.
 TiffBytes threePages(const TempDir& dir)
@@ -343,10 +352,6 @@ TEST(TiffOpen, DamagedFilesFailWithAMessageInTheLogAndNothingOnStandardError)
         const char* message; // part of the last-error text
     };
     const Case cases[] = {
-        {"strip past the end", [&](TiffBytes& t) {
-             const std::size_t counts = t.entry(second, 279);
-             t.put32(t.u32(counts + 8) + 4, 100000); // the second strip's byte count
-         }, "lies outside the file"},
         {"cut in the last page", [&](TiffBytes& t) { t.bytes.resize(t.directory(2) + 20); }, ""},
         {"directory loop", [&](TiffBytes& t) { t.put32(t.nextPointer(second), static_cast<uint32_t>(first)); }, ""},
         {"directory pointing at itself", [&](TiffBytes& t) { t.put32(t.nextPointer(first), static_cast<uint32_t>(first)); }, ""},
@@ -355,7 +360,6 @@ TEST(TiffOpen, DamagedFilesFailWithAMessageInTheLogAndNothingOnStandardError)
              t.setValue(first, 257, 65535);
              t.setValue(first, 258, 8);
          }, "image is too large"},
-        {"fewer strip offsets than strips", [&](TiffBytes& t) { t.put32(t.entry(first, 273) + 4, 2); }, ""},
         {"no directory", [&](TiffBytes& t) { t.put32(4, static_cast<uint32_t>(t.bytes.size() + 8)); }, ""},
     };
     for (const Case& c : cases) {
@@ -363,17 +367,14 @@ TEST(TiffOpen, DamagedFilesFailWithAMessageInTheLogAndNothingOnStandardError)
         TiffBytes damaged = good;
         c.damage(damaged);
         writeBytes(dir.file("damaged.tif"), damaged.bytes);
-        CapturedOutput output(dir);
-        const Opened o = open(dir.file("damaged.tif"));
-        const int32_t counted = PtxCountImagePages(dir.file("damaged.tif"), 100);
-        output.restore();
+        const auto [o, counted, log, standardError] = openAndCount(dir, dir.file("damaged.tif"));
         EXPECT_EQ(o.result, -1);
         EXPECT_EQ(counted, -1);
         EXPECT_NE(o.error.find(c.message), std::string::npos) << o.error;
         EXPECT_FALSE(o.error.empty());
-        EXPECT_EQ(output.standardError(), "");
+        EXPECT_EQ(standardError, "");
         if (std::string(c.message).empty()) {
-            EXPECT_NE(output.log().find("TIFF"), std::string::npos) << "libtiff said nothing to the log";
+            EXPECT_NE(log.find("TIFF"), std::string::npos) << "libtiff said nothing to the log";
         }
     }
 }
@@ -391,7 +392,8 @@ TEST(TiffPageCount, CountsDirectoriesWithoutDecoding)
     for (const Case c : {Case{100, 3}, Case{3, 3}, Case{2, 2}, Case{1, 1}, Case{0, 1}})
         EXPECT_EQ(PtxCountImagePages(path, c.limit), c.counted) << c.limit;
 
-    // Pixels that cannot be decoded: the pages are counted, the open fails.
+    // Pixels that cannot be decoded: the pages are counted and opened, the
+    // damaged one white where it could not be decoded.
     ASSERT_TRUE(make("tiffcp -r 1000 -c g4 " + quote(path) + " " + quote(dir.file("g4.tif"))));
     TiffBytes g4(readBytes(dir.file("g4.tif")));
     const std::size_t ifd = g4.directory(1);
@@ -400,7 +402,7 @@ TEST(TiffPageCount, CountsDirectoriesWithoutDecoding)
     std::fill_n(g4.bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, 0x00);
     writeBytes(dir.file("bad-codes.tif"), g4.bytes);
     EXPECT_EQ(PtxCountImagePages(dir.file("bad-codes.tif"), 100), 3);
-    EXPECT_EQ(open(dir.file("bad-codes.tif")).result, -1);
+    EXPECT_EQ(open(dir.file("bad-codes.tif")).result, 3);
 
     // Other formats are opened to count.
     ASSERT_TRUE(make("convert -size 5x5 xc:red xc:blue " + quote(dir.file("two.gif"))));

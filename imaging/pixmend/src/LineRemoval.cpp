@@ -40,6 +40,8 @@ struct PassScratch {
 int32_t LineRemoval(ImageHandle& page, const LinePass& rows, int32_t rowPass, const LinePass& columns,
                     int32_t columnPass)
 {
+    if (page.isNull())
+        return 1; // nothing to clean
     if (!isBilevelPage(page))
         return -1;
     if ((rowPass != 0 && rows.segmentLength < 1) || (columnPass != 0 && columns.segmentLength < 1))

@@ -232,12 +232,13 @@ TEST(LineRemoval, ScratchCopiesThatCannotBeMadeChangeNothing)
     EXPECT_TRUE(messages.messages.empty());
 }
 
-TEST(LineRemoval, RefusesNullAndDeeperPagesAndSegmentsOfNothing)
+TEST(LineRemoval, DoesNothingToANullPageAndRefusesDeeperPagesAndSegmentsOfNothing)
 {
     MessageCollector messages;
     ImageHandle none;
     ImageHandle grey = ImageHandle::createDib(20, 20, 8);
-    EXPECT_EQ(LineRemoval(none, pass(8, 1), 1, pass(8, 1), 1), -1);
+    EXPECT_EQ(LineRemoval(none, pass(8, 1), 1, pass(8, 1), 1), 1);
+    EXPECT_TRUE(none.isNull());
     EXPECT_EQ(LineRemoval(grey, pass(8, 1), 1, pass(8, 1), 1), -1);
     ImageHandle page = bilevelPage({row(20, {{0, 19}})});
     EXPECT_EQ(LineRemoval(page, pass(0, 1), 1, kOff, 0), -1);

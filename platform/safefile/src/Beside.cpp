@@ -33,6 +33,24 @@ std::string DirectoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string FollowLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int links = 0; links < 40; ++links) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::string text(static_cast<std::size_t>(info.st_size) + 1, '\0');
+        const ssize_t length = ::readlink(current.c_str(), text.data(), text.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= text.size())
+            return current; // changed meanwhile: the name as it is
+        text.resize(static_cast<std::size_t>(length));
+        current = text.front() == '/' ? text : DirectoryOf(current) + "/" + text;
+    }
+    errno = ELOOP;
+    return "";
+}
+
 std::optional<mode_t> ModeOf(const std::string& path)
 {
     struct stat info {};

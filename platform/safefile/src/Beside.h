@@ -16,6 +16,11 @@ namespace safefile::beside {
 // The directory part of path ("." without one).
 std::string DirectoryOf(const std::string& path);
 
+// The file that path names, its symbolic links followed (a relative link
+// from the link's own directory), so that replacing it keeps the links;
+// path itself when it is no link; "" (errno ELOOP) after 40 links.
+std::string FollowLinks(const std::string& path);
+
 // The permission bits of the file at path; none when there is no such file.
 std::optional<mode_t> ModeOf(const std::string& path);
 

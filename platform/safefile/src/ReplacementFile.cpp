@@ -18,7 +18,13 @@ ReplacementFile::ReplacementFile(std::string target) : m_target(std::move(target
         Fail("no file name");
         return;
     }
-    m_fd = beside::CreateTemporary(m_target, 0600, &m_temporary);
+    // Through a symbolic link, the file it names is replaced.
+    m_file = beside::FollowLinks(m_target);
+    if (m_file.empty()) {
+        Fail("cannot follow its links");
+        return;
+    }
+    m_fd = beside::CreateTemporary(m_file, 0600, &m_temporary);
     if (m_fd.get() < 0)
         Fail("cannot create a file beside it");
 }
@@ -38,16 +44,16 @@ bool ReplacementFile::Commit()
 {
     if (m_fd.get() < 0 || m_temporary.empty())
         return false;
-    const mode_t mode = beside::ModeOf(m_target).value_or(0644);
+    const mode_t mode = beside::ModeOf(m_file).value_or(0644);
     if (::fchmod(m_fd.get(), mode) != 0)
         return Fail("cannot set its permissions");
     if (::fsync(m_fd.get()) != 0)
         return Fail("cannot sync it");
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+    if (::rename(m_temporary.c_str(), m_file.c_str()) != 0)
         return Fail("cannot rename it over the target");
     m_temporary.clear();
     m_fd.reset();
-    beside::SyncDirectoryOf(RealSystemCalls(), m_target);
+    beside::SyncDirectoryOf(RealSystemCalls(), m_file);
     return true;
 }
 

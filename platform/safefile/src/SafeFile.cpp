@@ -113,12 +113,17 @@ bool copyAllWith(const SystemCalls& calls, int source, int fd, std::uint64_t max
 // The steps every write takes; fill(fd) puts the new contents into the
 // temporary file.
 template <typename Fill>
-WriteResult writeWith(const std::string& path, const WriteOptions& options, const SystemCalls& calls, Fill fill)
+WriteResult writeWith(const std::string& name, const WriteOptions& options, const SystemCalls& calls, Fill fill)
 {
-    if (path.empty()) {
+    if (name.empty()) {
         errno = ENOENT;
         return WriteResult::Failed;
     }
+    // Replacing a file through a symbolic link replaces the file it names
+    // and keeps the link; CreateOnly takes a link for a name in use.
+    const std::string path = options.mode == Mode::Replace ? beside::FollowLinks(name) : name;
+    if (path.empty())
+        return WriteResult::Failed;
     const std::optional<mode_t> oldMode = beside::ModeOf(path);
     if (options.mode == Mode::CreateOnly && oldMode)
         return WriteResult::TargetExists;

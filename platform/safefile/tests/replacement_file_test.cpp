@@ -50,6 +50,24 @@ TEST(ReplacementFileTest, CommitPutsTheNewVersionInPlaceWithTheOldPermissions)
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
+TEST(ReplacementFileTest, ACommitThroughASymbolicLinkReplacesTheFileItNames)
+{
+    testsupport::TempDir dir;
+    std::filesystem::create_directories(dir.file("real"));
+    const std::string real = dir.file("real/voice.wav");
+    testsupport::writeFile(real, "old");
+    const std::string link = dir.file("voice.wav");
+    ASSERT_EQ(::symlink("real/voice.wav", link.c_str()), 0);
+
+    ReplacementFile file(link);
+    ASSERT_TRUE(file.IsOpen()) << file.Error();
+    WriteThroughPath(file, "new");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(testsupport::readFile(real), "new");
+    EXPECT_EQ(EntriesIn(dir.file("real")), 1u);
+}
+
 TEST(ReplacementFileTest, WithoutACommitTheTargetStaysAndTheTemporaryGoes)
 {
     testsupport::TempDir dir;

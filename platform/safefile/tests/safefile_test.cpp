@@ -146,6 +146,53 @@ TEST_F(SafeFileTest, ReplaceKeepsTheOldModeAndLeavesOnlyTheTarget)
     EXPECT_EQ(readFile(dir_.file("empty")), "");
 }
 
+TEST_F(SafeFileTest, ReplacingThroughASymbolicLinkKeepsTheLinkAndReplacesItsTarget)
+{
+    // The link and the file it names lie in different directories; a
+    // relative link resolves from the link's own directory.
+    fs::create_directories(dir_.file("real"));
+    const std::string real = dir_.file("real/page.tif");
+    writeFile(real, "old");
+    ::chmod(real.c_str(), 0640);
+    struct Case {
+        const char* name;
+        std::string linkText;
+    };
+    for (const Case& c : {Case{"absolute", real}, Case{"relative", "real/page.tif"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string link = dir_.file("link.tif");
+        fs::remove(link);
+        ASSERT_EQ(::symlink(c.linkText.c_str(), link.c_str()), 0);
+        ASSERT_EQ(WriteFile(link, std::string("new ") + c.name, {}, kFaultyCalls), WriteResult::Written);
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::read_symlink(link).string(), c.linkText);
+        EXPECT_EQ(readFile(real), std::string("new ") + c.name);
+        EXPECT_EQ(modeOf(real), 0640u);
+        EXPECT_EQ(namesIn(dir_.file("real")), std::vector<std::string>{"page.tif"});
+    }
+
+    // A chain of links ends at the file; a link to nothing makes the file it names.
+    const std::string second = dir_.file("second.tif");
+    ASSERT_EQ(::symlink("link.tif", second.c_str()), 0);
+    ASSERT_EQ(WriteFile(second, "chain"), WriteResult::Written);
+    EXPECT_TRUE(fs::is_symlink(second));
+    EXPECT_EQ(readFile(real), "chain");
+    const std::string dangling = dir_.file("dangling.tif");
+    ASSERT_EQ(::symlink("real/new.tif", dangling.c_str()), 0);
+    ASSERT_EQ(WriteFile(dangling, "made"), WriteResult::Written);
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_EQ(readFile(dir_.file("real/new.tif")), "made");
+
+    // Links that name each other fail, and leave both links.
+    ASSERT_EQ(::symlink("loop-b", dir_.file("loop-a").c_str()), 0);
+    ASSERT_EQ(::symlink("loop-a", dir_.file("loop-b").c_str()), 0);
+    EXPECT_EQ(WriteFile(dir_.file("loop-a"), "x"), WriteResult::Failed);
+    EXPECT_TRUE(fs::is_symlink(dir_.file("loop-a")));
+    // CreateOnly takes a link for a name in use.
+    EXPECT_EQ(WriteFile(dangling, "again", {Mode::CreateOnly, std::nullopt}), WriteResult::TargetExists);
+    EXPECT_EQ(readFile(dir_.file("real/new.tif")), "made");
+}
+
 TEST_F(SafeFileTest, ATargetNameOfTheLongestLengthIsWritten)
 {
     // 255 bytes, the longest name; multi-byte letters where the temporary

@@ -253,6 +253,35 @@ TEST_F(FilePackTest, ShortDataFileFailsTheExtractionAndKeepsTheTarget)
     EXPECT_EQ(FilePack().ExtractAll(dir_.file("out")), 0) << "no items";
 }
 
+TEST_F(FilePackTest, ADataFileThatIsAFifoFailsAtOnce)
+{
+    // Opening a FIFO for reading waits for a writer: extracting from a pack
+    // whose .dat was a FIFO blocked for good, and so did opening a pack whose
+    // index was one.
+    auto pack = openPack();
+    ASSERT_EQ(pack->AddFile("a", source("a", "0123456789")), 1);
+    fs::remove(data());
+    ASSERT_EQ(::mkfifo(data().c_str(), 0600), 0);
+    const auto [extracted, extractResult] = testsupport::returnsWithin(
+        std::chrono::seconds(10), data(), [&] { return pack->ExtractFile("a", dir_.file("target")); });
+    EXPECT_TRUE(extracted) << "the extraction blocked";
+    EXPECT_EQ(extractResult, 0);
+    EXPECT_FALSE(fs::exists(dir_.file("target")));
+    const auto [added, addResult] = testsupport::returnsWithin(
+        std::chrono::seconds(10), data(), [&] { return pack->AddFile("b", source("b", "x")); });
+    EXPECT_TRUE(added) << "adding blocked";
+    EXPECT_EQ(addResult, 0);
+
+    fs::remove(index());
+    ASSERT_EQ(::mkfifo(index().c_str(), 0600), 0);
+    FilePack fifoIndex;
+    fifoIndex.SetIndexPath(index());
+    const auto [opened, openResult] =
+        testsupport::returnsWithin(std::chrono::seconds(10), index(), [&] { return fifoIndex.Open(); });
+    EXPECT_TRUE(opened) << "opening the index blocked";
+    EXPECT_EQ(openResult, 0);
+}
+
 TEST_F(FilePackTest, AddingRefusesWhatCannotBeStored)
 {
     auto pack = openPack();

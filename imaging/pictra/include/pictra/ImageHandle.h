@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
+#include <utility>
 
 #include "pictra/Export.h"
 #include "byteorder/LittleEndian.h"
@@ -60,6 +60,45 @@ PICTRA_API std::optional<std::size_t> DibBlockSize(int64_t width, int64_t height
 // The 40-byte header at the start of `bytes`, its fields as stored; nothing
 // when there are fewer than 40 bytes.
 PICTRA_API std::optional<BitmapInfoHeader> ReadDibHeader(std::span<const uint8_t> bytes);
+
+// The owned, zero-filled block of a handle, from calloc: memory the process
+// freed before is used again, and fresh memory comes zero from the kernel
+// without being written twice. The pages of a large block are made present
+// at once, which costs a fraction of a fault on each page as it is first
+// written.
+class PICTRA_API DibBlock {
+public:
+    DibBlock() noexcept = default;
+    // `bytes` zero bytes; empty when memory runs out.
+    static DibBlock zeroed(std::size_t bytes);
+    DibBlock(DibBlock&& other) noexcept
+        : bytes_(std::exchange(other.bytes_, nullptr)), size_(std::exchange(other.size_, 0))
+    {
+    }
+    DibBlock& operator=(DibBlock&& other) noexcept
+    {
+        if (this != &other) {
+            release();
+            bytes_ = std::exchange(other.bytes_, nullptr);
+            size_ = std::exchange(other.size_, 0);
+        }
+        return *this;
+    }
+    DibBlock(const DibBlock&) = delete;
+    DibBlock& operator=(const DibBlock&) = delete;
+    ~DibBlock() { release(); }
+
+    bool empty() const noexcept { return size_ == 0; }
+    std::size_t size() const noexcept { return size_; }
+    uint8_t* data() noexcept { return bytes_; }
+    const uint8_t* data() const noexcept { return bytes_; }
+
+private:
+    void release() noexcept;
+
+    uint8_t* bytes_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 class PICTRA_API ImageHandle {
 public:
@@ -125,5 +164,5 @@ private:
         return block_.size() < kDibHeaderSize ? 0 : le::get32(block_.data() + offset);
     }
 
-    std::vector<uint8_t> block_;
+    DibBlock block_;
 };

@@ -33,7 +33,7 @@ inline constexpr uint16_t JpegInTiff = 17;
 namespace PtxTiffCompression {
 inline constexpr uint32_t None = 1;
 inline constexpr uint32_t CcittRle = 2;
-inline constexpr uint32_t CcittG3 = 3;
+inline constexpr uint32_t CcittG3 = 3; // written two-dimensionally (T.4's MR coding)
 inline constexpr uint32_t CcittG4 = 4;
 inline constexpr uint32_t Lzw = 5;
 inline constexpr uint32_t OldJpeg = 6;

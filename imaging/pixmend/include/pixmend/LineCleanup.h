@@ -5,7 +5,8 @@
 //
 // As in pixmend/PageFilters.h: bit 1 is white and bit 0 black, rows are
 // named as displayed (row 0 at the top), a null page or one that is not
-// 1-bit is refused (-1, or null), and the page is changed in place.
+// 1-bit is refused (-1, or null; LineRemoval leaves a null page alone and
+// gives 1), and the page is changed in place.
 
 #include <cstdint>
 
@@ -41,10 +42,11 @@ struct LinePass {
 // then horizontal ones when rowPass is nonzero. Both passes trace on
 // copies of the page as given and whiten the lines they judge in the page
 // itself. A chain that runs off the page's last row (last column) is
-// neither judged nor removed; tracing goes on after it. 1; -1 for a
-// refused page, a segment length below 1 in a pass that runs, or when a
-// pass's scratch copies cannot be made, which shows "Not enough money!"
-// (PixmendShowMessage) and leaves the page unchanged.
+// neither judged nor removed; tracing goes on after it. 1, also for a null
+// page, which is left as it is; -1 for a page that is not 1-bit, a segment
+// length below 1 in a pass that runs, or when a pass's scratch copies
+// cannot be made, which shows "Not enough money!" (PixmendShowMessage) and
+// leaves the page unchanged.
 PIXMEND_API int32_t LineRemoval(ImageHandle& page, const LinePass& rows, int32_t rowPass, const LinePass& columns,
                                 int32_t columnPass);
 

@@ -16,7 +16,8 @@ namespace safefile {
 // The temporary file is created exclusively, empty, readable and writable by
 // the owner only; the writer opens it by TemporaryPath() or writes through
 // Fd(). Commit() gives it the target's permissions (0644 for a new target),
-// syncs it, renames it over the target and syncs the directory.
+// syncs it, renames it over the target and syncs the directory. A target
+// that is a symbolic link stays one: the file it names is replaced.
 class ReplacementFile {
 public:
     explicit ReplacementFile(std::string target);
@@ -44,6 +45,7 @@ private:
     bool Fail(const std::string& what);
 
     std::string m_target;
+    std::string m_file;      // the file the target names, its links followed
     std::string m_temporary; // "" once committed or discarded
     UniqueFd m_fd;
     std::string m_error;

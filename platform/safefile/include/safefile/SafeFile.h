@@ -10,8 +10,9 @@
 // survives a power cut. A temporary file that did not make it is removed.
 //
 // Modes: Replace puts the new file in place of an existing one, keeping the
-// old file's permission bits (unless told otherwise); CreateOnly never
-// replaces anything and reports a taken name. Other files get fileMode, or
+// old file's permission bits (unless told otherwise), and through a symbolic
+// link replaces the file the link names, keeping the link; CreateOnly never
+// replaces anything (a link is a taken name) and reports a taken name. Other files get fileMode, or
 // else the mode of any new file: 0666 less the umask, which the kernel
 // applies (the process umask is never changed, since other threads may be
 // creating files meanwhile).

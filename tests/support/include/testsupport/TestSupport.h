@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -241,6 +242,23 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit = std::chrono:
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// Runs `call` on a thread of its own: whether it returned within the bound,
+// and its result. A call that is still waiting in opening the FIFO `fifo`
+// (for a writer that never comes) is let go by opening the FIFO's writing
+// end, so that the test ends either way.
+template <typename Call>
+auto returnsWithin(std::chrono::milliseconds bound, const std::string& fifo, Call call)
+{
+    auto result = std::async(std::launch::async, call);
+    const bool returned = result.wait_for(bound) == std::future_status::ready;
+    while (result.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    return std::pair{returned, result.get()};
 }
 
 } // namespace testsupport
