@@ -172,7 +172,9 @@ bool recordsFindTheirFiles(Config& document, const std::string& dataDirectory)
             IsAbsolutePath(directory) ? "" : AccountConfig::ResolveFolderDirectory(dataDirectory, directory);
         if (folderDirectory.empty())
             continue;
-        const std::vector<FaxRecord> records = ReadFaxRecordsFrom(document, folderPath, {FaxRecord::kBodyFileName});
+        // The attributes a record's file names are made of.
+        const std::vector<FaxRecord> records =
+            ReadFaxRecordsFrom(document, folderPath, {FaxRecord::kCreateTime, FaxRecord::kBodyFileName});
         for (std::size_t k = 0; k < records.size(); ++k) {
             const FaxRecord& record = records[k];
             std::optional<std::vector<std::string>> files = AttachmentPaths(folderDirectory, record);
